@@ -1,0 +1,23 @@
+// The catalogue of the three aerofoils and the working copies of the chosen one's files.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace foildata {
+
+// File names as 22-character fields, padded with blanks; the file is the name without them.
+inline constexpr std::string_view cl[3] = {"Data/Liftnaca4412.dat ", "Data/Liftsg6043.dat   ",
+                                           "Data/Liftnaca4432.dat "};
+inline constexpr std::string_view cl1[3] = {"Data/naca4412.dat     ", "Data/sg6043.dat       ",
+                                            "Data/naca4432.dat     "};
+
+// Aerofoil n = 1, 2, 3 (NACA 4412, SG6043, NACA 4432): copies its polar into Temp/Lift_Drag.dat
+// and its outline into Temp/Profil.dat and Temp/ProfilI.dat. Any other n does nothing.
+void choice(std::int64_t n);
+
+// Copies polar file `polar_name` and outline file `outline_name` (22-character fields, trailing
+// blanks ignored) into the three working files.
+void replace(std::string_view polar_name, std::string_view outline_name);
+
+}  // namespace foildata

@@ -1,0 +1,24 @@
+// The polar tables of the chosen aerofoil, shared by the whole program for the whole run.
+// Loaded once by data_in::file_read, then only read by the lift and drag lookup.
+//
+// The tables are indexed [column][row] from 0 here: column 0 is the lowest Reynolds number.
+// Angles and the logarithms of the Reynolds numbers are single precision on purpose: the lookup
+// compares and interpolates against exactly these stored values.
+#pragma once
+
+#include <cstdint>
+
+namespace global {
+
+inline constexpr int kColumns = 7;
+inline constexpr int kRows = 46;
+
+inline float alpha_array[kColumns][kRows] = {};   // angle of attack of each row, degrees
+inline double cl_array[kColumns][kRows] = {};     // lift coefficient of each row
+inline double cd_array[kColumns][kRows] = {};     // drag coefficient of each row
+inline constexpr std::int32_t num_alpha[kColumns] = {46, 46, 46, 46, 46, 46, 46};
+inline constexpr float re_array[kColumns] = {42000.0f,  83000.0f,   160000.0f, 330000.0f,
+                                             640000.0f, 1200000.0f, 2400000.0f};
+inline float re_log[kColumns] = {};  // log10(re_array[i]) in double, stored as float
+
+}  // namespace global

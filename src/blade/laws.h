@@ -1,0 +1,45 @@
+// The chord and twist laws of the final blade and its stations (hub, element centres, tip).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace textio {
+class Console;
+class OutFile;
+}  // namespace textio
+
+namespace blade {
+
+using Coeffs = std::array<double, 5>;
+
+// Pure laws over given coefficients (x = relative radius).
+// Chord: c1 - x*(c2 - x*(c3 - x*(c4 - x*c5))).
+double chord_law(const Coeffs& a, double x);
+// Twist in degrees without setting angle: the same polynomial up to the joint at 0.7 (single
+// precision), its tangent at the joint beyond it.
+double twist_law(const Coeffs& b, double x);
+
+// Five reals in one free-form read from `path` (which must exist).
+Coeffs read_coeffs(const std::string& path);
+
+// The laws of the final blade, reading Temp/Parameters.in and Temp/Parameterst.in on every call.
+double chd(double x);
+double t1(double x);
+
+// Chord and twist at the hub, which the table prints but the blade arrays do not hold.
+struct HubStation {
+  double chord;  // relative chord
+  double twist;  // degrees, setting angle included
+};
+
+// First phase of chortwist: fills r (nbe), dr, chord and twist (nbe + 1 each, the last entry
+// being the tip; twists include pitchinitial), writes an empty record to the console and the
+// geometry table into geometry_out. Arrays are 0-based.
+HubStation stations(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
+                    double rtip, double rhub, std::span<double> r, double& dr,
+                    std::span<double> twist, double pitchinitial, std::span<double> chord);
+
+}  // namespace blade

@@ -1,0 +1,18 @@
+// The trial blade of the optimiser: the same laws as the final blade, on the trial coefficient
+// files Temp/Parameters1.in and Temp/Parameterst1.in.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace blade1 {
+
+double chd(double x);  // reads Temp/Parameters1.in
+double t1(double x);   // reads Temp/Parameterst1.in
+
+// Fills r (nbe), dr, twist and chord (nbe + 1 each, last entry the tip), 0-based, without
+// setting angle. Numb is not used.
+void chortwist1(std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
+                std::span<double> twist, std::span<double> chord, std::int64_t Numb);
+
+}  // namespace blade1
