@@ -1,0 +1,426 @@
+#include "driver/sweep.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "driver/energy.h"
+#include "rotor/calc_mod.h"
+#include "textio/textio.h"
+#include "util/parallel.h"
+
+namespace driver {
+namespace {
+
+// Headers of the four tables, free-form records whose text starts with a blank of its own.
+constexpr std::string_view kHeaderVariable =
+    " Wind Speed(m/s)   Tip Speed Ratio Perfomance(%)     Power(W)    Turbine Speed(rpm)";
+constexpr std::string_view kHeaderFixed =
+    " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)";
+constexpr std::string_view kHeaderPitch =
+    " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)  "
+    "Setting Angle(deg)";
+
+constexpr std::string_view kRowFormat =
+    "(5X, f5.2, 14X,f5.2, 10X,f6.4, 5X,f12.3, 7X,f6.2, 12X,f6.2)";
+
+// Tip speeds (m/s) that bound the variable-speed rotor, as rpm numerators: 60 * v / 2.
+constexpr double kCapFirst = 2100.0;  // 70 m/s at cut-in
+constexpr double kCapOther = 2400.0;  // 80 m/s above it
+
+// Single-precision 0.02 (0.019999999552965164): the width of the power band, as a fraction of
+// the limit.
+constexpr double kBand = static_cast<double>(0.02f);
+
+// The coarse search starts below any power coefficient a rotor can have.
+constexpr double kCoarseStart = -2.0;
+
+constexpr std::size_t kLast = kSpeeds - 1;
+
+struct Row {
+  double U = 0.0;
+  double lambda = 0.0;
+  double CP = 0.0;
+  double P = 0.0;
+  double n = 0.0;
+  double theta = 0.0;
+};
+
+using Rows = std::array<Row, kSpeeds>;
+
+std::array<double, kSpeeds> sweep_speeds(const Site& site) {
+  std::array<double, kSpeeds> U{};
+  for (int j = 0; j < kSpeeds; ++j)
+    U[static_cast<std::size_t>(j)] = sweep_speed(j, site.Ucin, site.Ucout);
+  return U;
+}
+
+// The three plot files of the variable-speed and pitch sweeps, created at start-up and rewritten
+// from their start by each such sweep.
+struct PlotFiles {
+  textio::OutFile graph{"Temp/graph.tmp", true};
+  textio::OutFile graph1{"Temp/graph1.tmp", true};
+  textio::OutFile mpl{"Temp/mpl.tmp", true};
+};
+
+// Rows, energy accumulation and (when given) the plot records, in sweep order; then the energy
+// lines after `closing` has run.
+template <class Closing>
+void finish(const Site& site, double Uh, const Rows& rows, bool with_angle, textio::OutFile& out,
+            PlotFiles* plots, Closing closing) {
+  EnergySum sum;
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    const Row& p = rows[j];
+    energy_add(sum, static_cast<int>(j), p.U, p.P, Uh);
+    if (with_angle) {
+      out.write_fmt(kRowFormat, {p.U, p.lambda, p.CP, p.P, p.n, p.theta});
+    } else {
+      out.write_fmt(kRowFormat, {p.U, p.lambda, p.CP, p.P, p.n});
+    }
+    if (plots != nullptr) {
+      plots->graph.write({p.U});
+      plots->graph1.write({p.P});
+    }
+  }
+  closing();
+  const double Pavg = average_power(site.Ucin, site.Ucout, sum);
+  write_energy(out, Pavg, annual_energy(Pavg));
+}
+
+void start_table(textio::OutFile& out, std::string_view header) {
+  out.write({header});
+  out.write();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Building blocks.
+
+double sweep_speed(int j, double Ucin, double Ucout) {
+  if (j <= 0) return Ucin;
+  if (j >= kSpeeds - 1) return Ucout;
+  return static_cast<double>(j) * (Ucout - Ucin) / 22.0 + Ucin;
+}
+
+double rotor_power(double CP, double rho, double rtip, double rhub, double U) {
+  return CP * 0.5 * rho * kPi * (rtip * rtip - rhub * rhub) * U * U * U;
+}
+
+double tip_speed_ratio(double n, double U, double rtip) {
+  return 2.0 * kPi * rtip * n / U / 60.0;
+}
+
+double rotational_speed(double U, double lambda, double rtip) {
+  return U * lambda * 60.0 / 2.0 / kPi / rtip;
+}
+
+double speed_cap(int j, double rtip) {
+  return (j == 0 ? kCapFirst : kCapOther) / rtip / kPi;
+}
+
+double ratio_grid(int i) {
+  return static_cast<double>(i) * 7.0 / 50.0 + 5.0;
+}
+
+double coarse_angle(int k) {
+  return static_cast<double>(k) * 55.0 / 100.0 - 15.0;
+}
+
+double limit_angle(int k, bool cut_out) {
+  return static_cast<double>(k) * (cut_out ? 30.0 : 23.0) / 1000.0 - 15.0;
+}
+
+std::size_t first_best(std::span<const double> values, double start) {
+  std::size_t best = values.size();
+  double top = start;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (values[i] > top) {
+      top = values[i];
+      best = i;
+    }
+  }
+  return best;
+}
+
+double limit_tolerance(double MPL) {
+  return MPL * kBand;
+}
+
+std::int64_t limit_start(double tolerance) {
+  const double v = std::trunc(tolerance + 100.0);
+  // 2^63 is the first double beyond the 64-bit range; -2^63 itself fits.
+  constexpr double kTwo63 = 9223372036854775808.0;
+  if (std::isnan(v)) return 0;
+  if (v >= kTwo63) return std::numeric_limits<std::int64_t>::max();
+  if (v < -kTwo63) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(v);
+}
+
+std::size_t power_limit_pick(std::span<const double> powers, double MPL) {
+  // Comparing a whole-number best D with a difference d (D > d) is comparing D with trunc(d), so
+  // the running best is kept as the truncated difference, in double to stay exact for any size.
+  std::size_t pick = powers.size();
+  double best = std::numeric_limits<double>::infinity();
+  for (std::size_t k = 0; k < powers.size(); ++k) {
+    const double d = std::trunc(std::fabs(powers[k] - MPL));
+    if (d < best) {
+      best = d;
+      pick = k;
+    }
+  }
+  return pick;
+}
+
+std::string row_text(double U, double lambda, double CP, double P, double n) {
+  const std::array<textio::Out, 5> v = {U, lambda, CP, P, n};
+  return textio::format_record(kRowFormat, v).text;
+}
+
+std::string row_text(double U, double lambda, double CP, double P, double n, double theta) {
+  const std::array<textio::Out, 6> v = {U, lambda, CP, P, n, theta};
+  return textio::format_record(kRowFormat, v).text;
+}
+
+void cp_batch(const Rotor& rotor, std::span<const OperatingPoint> points, std::span<double> cp) {
+  const std::size_t n = std::min(points.size(), cp.size());
+  if (n == 0) return;
+  // A few chunks per thread keep both cores busy to the end; each chunk owns one angle-of-attack
+  // buffer, which the sweeps do not look at.
+  const std::size_t per = std::max<std::size_t>(1, n / (std::size_t{4} * parallel::threads()));
+  const std::size_t chunk = std::min<std::size_t>(per, 64);
+  const std::size_t chunks = (n + chunk - 1) / chunk;
+  const std::size_t elements = rotor.nbe > 0 ? static_cast<std::size_t>(rotor.nbe) : 0;
+  parallel::for_each_index(chunks, [&](std::size_t c) {
+    std::vector<double> alpha(elements);
+    const std::size_t end = std::min(n, (c + 1) * chunk);
+    for (std::size_t i = c * chunk; i < end; ++i) {
+      const OperatingPoint& p = points[i];
+      calc_mod::calc(rotor.Numb, rotor.nbe, rotor.dr, rotor.rhub, rotor.rtip, rotor.r, rotor.twist,
+                     rotor.chord, alpha, p.U, p.lambda, cp[i], p.theta);
+    }
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Type 1: stall control, variable speed.
+
+void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile& out) {
+  start_table(out, kHeaderVariable);
+  PlotFiles plots;
+  const double rho = air_density(site.SeaL);
+  const double Uh = hub_wind(site.Umid, site.h);
+  const auto U = sweep_speeds(site);
+
+  std::vector<OperatingPoint> grid(kSpeeds * kRatioSteps);
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    for (int i = 0; i < kRatioSteps; ++i) {
+      grid[j * kRatioSteps + static_cast<std::size_t>(i)] = {U[j], ratio_grid(i), 0.0};
+    }
+  }
+  std::vector<double> cp(grid.size());
+  cp_batch(rotor, grid, cp);
+
+  // The best ratio of every speed; a speed where no ratio gives a positive coefficient keeps the
+  // ratio of the speed before (a rotor standing still at the first one). Capped points get their
+  // own coefficient afterwards, all in one batch.
+  Rows rows{};
+  std::vector<OperatingPoint> capped;
+  std::vector<std::size_t> capped_row;
+  double lambda = 0.0;
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    const std::span<const double> row_cp(cp.data() + j * kRatioSteps, kRatioSteps);
+    const std::size_t best = first_best(row_cp, 0.0);
+    double CP = 0.0;
+    if (best < row_cp.size()) {
+      CP = row_cp[best];
+      lambda = ratio_grid(static_cast<int>(best));
+    }
+    double n = rotational_speed(U[j], lambda, rotor.rtip);
+    const double n_max = speed_cap(static_cast<int>(j), rotor.rtip);
+    if (n >= n_max) {
+      n = n_max;
+      lambda = tip_speed_ratio(n, U[j], rotor.rtip);
+      capped.push_back({U[j], lambda, 0.0});
+      capped_row.push_back(j);
+    }
+    rows[j] = {U[j], lambda, CP, 0.0, n, 0.0};
+  }
+  std::vector<double> capped_cp(capped.size());
+  cp_batch(rotor, capped, capped_cp);
+  for (std::size_t m = 0; m < capped.size(); ++m) rows[capped_row[m]].CP = capped_cp[m];
+  for (Row& p : rows) p.P = rotor_power(p.CP, rho, rotor.rtip, rotor.rhub, p.U);
+
+  finish(site, Uh, rows, false, out, &plots, [&] {
+    // The greatest power of the sweep, read back from the plot file just written.
+    plots.graph.close();
+    plots.graph1.close();
+    textio::InFile powers("Temp/graph1.tmp");
+    double greatest = 0.0;
+    for (std::size_t j = 0; j < kSpeeds; ++j) {
+      double P = 0.0;
+      powers.read({P});
+      if (P > greatest) greatest = P;
+    }
+    plots.mpl.write({greatest});
+    powers.close();
+    plots.mpl.close();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Type 2: stall control, two speeds.
+
+void sweep_two_speed(const Rotor& rotor, const Site& site, double omega1, textio::OutFile& out) {
+  start_table(out, kHeaderFixed);
+  const double rho = air_density(site.SeaL);
+  const double Uh = hub_wind(site.Umid, site.h);
+  const auto U = sweep_speeds(site);
+  const double n1 = omega1;
+  const double n2 = omega1 * 1.5;
+
+  std::vector<OperatingPoint> points(2 * kSpeeds);
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    points[2 * j] = {U[j], tip_speed_ratio(n1, U[j], rotor.rtip), 0.0};
+    points[2 * j + 1] = {U[j], tip_speed_ratio(n2, U[j], rotor.rtip), 0.0};
+  }
+  std::vector<double> cp(points.size());
+  cp_batch(rotor, points, cp);
+
+  Rows rows{};
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    // A tie runs at the lower speed; a negative coefficient is reported as it is.
+    const bool first = cp[2 * j] >= cp[2 * j + 1];
+    const std::size_t m = first ? 2 * j : 2 * j + 1;
+    rows[j] = {U[j],
+               points[m].lambda,
+               cp[m],
+               rotor_power(cp[m], rho, rotor.rtip, rotor.rhub, U[j]),
+               first ? n1 : n2,
+               0.0};
+  }
+  finish(site, Uh, rows, false, out, nullptr, [] {});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Type 3: stall control, one speed.
+
+void sweep_constant_speed(const Rotor& rotor, const Site& site, double omega,
+                          textio::OutFile& out) {
+  start_table(out, kHeaderFixed);
+  const double rho = air_density(site.SeaL);
+  const double Uh = hub_wind(site.Umid, site.h);
+  const auto U = sweep_speeds(site);
+
+  std::vector<OperatingPoint> points(kSpeeds);
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    points[j] = {U[j], tip_speed_ratio(omega, U[j], rotor.rtip), 0.0};
+  }
+  std::vector<double> cp(points.size());
+  cp_batch(rotor, points, cp);
+
+  Rows rows{};
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    // A stalled rotor that would be driven by the grid is reported as producing nothing.
+    const double CP = cp[j] < 0.0 ? 0.0 : cp[j];
+    rows[j] = {
+        U[j], points[j].lambda, CP, rotor_power(CP, rho, rotor.rtip, rotor.rhub, U[j]), omega, 0.0};
+  }
+  finish(site, Uh, rows, false, out, nullptr, [] {});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Type 4: pitch control, one speed, power limit.
+
+double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MPL,
+                   textio::OutFile& out) {
+  start_table(out, kHeaderPitch);
+  PlotFiles plots;
+  const double rho = air_density(site.SeaL);
+  const double Uh = hub_wind(site.Umid, site.h);
+  const auto U = sweep_speeds(site);
+  std::array<double, kSpeeds> lambda{};
+  for (std::size_t j = 0; j < kSpeeds; ++j) lambda[j] = tip_speed_ratio(omega, U[j], rotor.rtip);
+  const auto power = [&](double CP, std::size_t j) {
+    return rotor_power(CP, rho, rotor.rtip, rotor.rhub, U[j]);
+  };
+
+  // Coarse search at every point but the cut-out one, all angles of all points in one batch.
+  std::vector<OperatingPoint> coarse(kLast * kCoarseSteps);
+  for (std::size_t j = 0; j < kLast; ++j) {
+    for (int k = 0; k < kCoarseSteps; ++k) {
+      coarse[j * kCoarseSteps + static_cast<std::size_t>(k)] = {U[j], lambda[j], coarse_angle(k)};
+    }
+  }
+  std::vector<double> coarse_cp(coarse.size());
+  cp_batch(rotor, coarse, coarse_cp);
+
+  // Best coarse angle (kCoarseSteps when none beats the start) and its coefficient and power,
+  // which decide where the limit applies: the inner points above the limit and always the
+  // cut-out point.
+  std::array<std::size_t, kSpeeds> coarse_pick{};
+  std::array<double, kSpeeds> coarse_CP{};
+  std::vector<std::size_t> limited;
+  for (std::size_t j = 0; j < kLast; ++j) {
+    const std::span<const double> cps(coarse_cp.data() + j * kCoarseSteps, kCoarseSteps);
+    coarse_pick[j] = first_best(cps, kCoarseStart);
+    double CP = coarse_pick[j] < cps.size() ? cps[coarse_pick[j]] : kCoarseStart;
+    if (CP < 0.0) CP = 0.0;
+    coarse_CP[j] = CP;
+    if (j > 0 && power(CP, j) > MPL) limited.push_back(j);
+  }
+  limited.push_back(kLast);
+
+  std::vector<OperatingPoint> fine(limited.size() * kLimitSteps);
+  for (std::size_t m = 0; m < limited.size(); ++m) {
+    const std::size_t j = limited[m];
+    for (int k = 0; k < kLimitSteps; ++k) {
+      fine[m * kLimitSteps + static_cast<std::size_t>(k)] = {U[j], lambda[j],
+                                                             limit_angle(k, j == kLast)};
+    }
+  }
+  std::vector<double> fine_cp(fine.size());
+  cp_batch(rotor, fine, fine_cp);
+
+  // Rows in sweep order: the angle passes on from point to point where a search finds nothing.
+  Rows rows{};
+  std::vector<double> fine_P(kLimitSteps);
+  double theta = 0.0;
+  std::size_t m = 0;
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    double CP = 0.0;
+    double P = 0.0;
+    if (j < kLast) {
+      if (coarse_pick[j] < static_cast<std::size_t>(kCoarseSteps)) {
+        theta = coarse_angle(static_cast<int>(coarse_pick[j]));
+      }
+      CP = coarse_CP[j];
+      P = power(CP, j);
+    }
+    if (m < limited.size() && limited[m] == j) {
+      const double* cps = fine_cp.data() + m * kLimitSteps;
+      for (std::size_t k = 0; k < kLimitSteps; ++k) fine_P[k] = power(cps[k], j);
+      const std::size_t k = power_limit_pick(fine_P, MPL);
+      if (k < fine_P.size()) {
+        theta = limit_angle(static_cast<int>(k), j == kLast);
+        CP = cps[k];
+        P = fine_P[k];
+      }
+      ++m;
+    }
+    rows[j] = {U[j], lambda[j], CP, P, omega, theta};
+  }
+
+  finish(site, Uh, rows, true, out, &plots, [&] {
+    plots.mpl.write({MPL});
+    plots.graph.close();
+    plots.graph1.close();
+    plots.mpl.close();
+  });
+  return theta;
+}
+
+}  // namespace driver
