@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "blade/laws.h"
+
 namespace blade1 {
 
 double chd(double x);  // reads Temp/Parameters1.in
@@ -14,5 +16,12 @@ double t1(double x);   // reads Temp/Parameterst1.in
 // setting angle. Numb is not used.
 void chortwist1(std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
                 std::span<double> twist, std::span<double> chord, std::int64_t Numb);
+
+// The same trial blade from coefficients held in memory: a (chord) and b (twist) stand for the
+// contents of the two trial files. Coefficients written to a file in free form read back as the
+// same doubles, so this fills exactly what chortwist1 fills after those files were written.
+void chortwist1(std::int64_t nbe, double rtip, double rhub, const blade::Coeffs& a,
+                const blade::Coeffs& b, std::span<double> r, double& dr, std::span<double> twist,
+                std::span<double> chord);
 
 }  // namespace blade1

@@ -1,0 +1,392 @@
+#include "rotor/optgeo.h"
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "blade/laws.h"
+#include "rotor/blade1.h"
+#include "rotor/calc_mod.h"
+#include "textio/textio.h"
+#include "util/parallel.h"
+
+namespace geometry {
+
+namespace {
+
+constexpr double kPi = 3.1415927410125732;  // single-precision pi, as everywhere in the solver
+
+// Range and clamp factors and the narrowing divisor are single-precision literals.
+constexpr double k09 = 0.9f;    // 0.8999999761581421
+constexpr double k11 = 1.1f;    // 1.100000023841858
+constexpr double k095 = 0.95f;  // 0.949999988079071
+constexpr double k105 = 1.05f;  // 1.0499999523162842
+constexpr double k19 = 1.9f;    // 1.899999976158142
+
+constexpr int kSweeps = 3;
+constexpr int kPasses = 5;
+constexpr int kTrialsPerPass = 11;
+constexpr int kRatios = 51;
+
+constexpr const char* kTrialChordFile = "Temp/Parameters1.in";
+constexpr const char* kTrialTwistFile = "Temp/Parameterst1.in";
+constexpr const char* kBestChordFile = "Temp/Parameters.in";
+constexpr const char* kBestTwistFile = "Temp/Parameterst.in";
+
+enum class Law { Chord, Twist };
+
+// One coefficient's search: which coefficient, its initial range as factors of the received
+// value, whether that range is set afresh in every sweep or only once and then carried from
+// sweep to sweep, the clamp factors of the narrowing, and the starting best objective.
+struct SearchSpec {
+  Law law;
+  int k;  // 0-based coefficient of the law
+  double init_lo, init_hi;
+  bool each_sweep;
+  double f_lo, f_hi;
+  double start_best;
+};
+
+constexpr SearchSpec kSearches[10] = {
+    {Law::Chord, 0, k09, k11, true, k09, k11, -100000.0},
+    {Law::Chord, 1, k095, k105, false, k09, k11, -100000.0},
+    {Law::Chord, 2, k09, k11, true, k09, k11, -100000.0},
+    {Law::Chord, 3, k095, k105, false, k09, k11, -100000.0},
+    {Law::Chord, 4, k095, k105, false, k09, k11, -100000.0},
+    {Law::Twist, 0, k095, k105, false, k095, k105, -1000.0},
+    {Law::Twist, 1, k095, k105, false, k095, k105, -1000.0},
+    {Law::Twist, 2, k095, k105, false, k095, k105, -1000.0},
+    {Law::Twist, 3, k095, k105, false, k095, k105, -1000.0},
+    {Law::Twist, 4, k095, k105, true, k095, k105, -1000.0},
+};
+
+Range initial_range(const SearchSpec& spec, double v_in) {
+  return {spec.init_lo * v_in, spec.init_hi * v_in};
+}
+
+// One record of five reals replaces the file's content. The free-form writer spells every
+// double with the shortest digits that read back as the same double, so a law read from the
+// file sees exactly these values.
+void write_coeffs(const char* path, const Coeffs& c, bool must_exist = false) {
+  textio::OutFile file(path, must_exist);
+  file.write({c[0], c[1], c[2], c[3], c[4]});
+  file.close();
+}
+
+// The trial record of coefficient k: the bests of the coefficients before it, the trial value,
+// and the received values after it.
+Coeffs trial_record(const Coeffs& bests, const Coeffs& received, int k, double v) {
+  Coeffs rec = received;
+  for (int i = 0; i < k; ++i) rec[static_cast<std::size_t>(i)] = bests[static_cast<std::size_t>(i)];
+  rec[static_cast<std::size_t>(k)] = v;
+  return rec;
+}
+
+const char* trial_file(Law law) {
+  return law == Law::Chord ? kTrialChordFile : kTrialTwistFile;
+}
+const char* best_file(Law law) {
+  return law == Law::Chord ? kBestChordFile : kBestTwistFile;
+}
+
+// The preparation common to both implementations: design wind speed and its console line, and
+// the four coefficient files set to the received laws. Writing the received laws into the two
+// result files too means they always hold this run's laws, also when the optimisation stops
+// before a law's first improvement, and that a missing Temp/Parameters.in is created.
+DesignWind prepare(textio::Console& con, double Umid, const Coeffs& a, const Coeffs& b) {
+  const DesignWind wind = design_wind_speed(Umid);
+  con.write({wind.U, wind.E});
+  write_coeffs(kTrialChordFile, a);
+  write_coeffs(kTrialTwistFile, b);
+  write_coeffs(kBestChordFile, a);
+  write_coeffs(kBestTwistFile, b);
+  return wind;
+}
+
+void check_elements(std::int64_t nbe) {
+  if (nbe < 0) {
+    throw textio::RunError(
+        "optgeo: the number of blade elements is negative: " + std::to_string(nbe), 1);
+  }
+}
+
+// The ten coefficients of a trial blade, bit for bit: two blades with equal keys have equal
+// objectives.
+using BladeKey = std::array<std::uint64_t, 10>;
+
+BladeKey blade_key(const Coeffs& a, const Coeffs& b) {
+  BladeKey key{};
+  for (std::size_t i = 0; i < 5; ++i) {
+    key[i] = std::bit_cast<std::uint64_t>(a[i]);
+    key[i + 5] = std::bit_cast<std::uint64_t>(b[i]);
+  }
+  return key;
+}
+
+// Rates the trial blades of one pass. The blades are built from coefficients in memory and
+// their 51 solver calls each are spread over the threads; each call writes its own slot and the
+// objectives are summed afterwards in the order of the ratios, so the result does not depend on
+// the number of threads. Blades already rated in this run are looked up instead.
+class PassRater {
+ public:
+  PassRater(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double U)
+      : Numb_(Numb), nbe_(nbe), rtip_(rtip), rhub_(rhub), U_(U) {
+    const std::size_t n = static_cast<std::size_t>(nbe);
+    r_.resize(kTrialsPerPass * n);
+    twist_.resize(kTrialsPerPass * (n + 1));
+    chord_.resize(kTrialsPerPass * (n + 1));
+    alpha_.resize(static_cast<std::size_t>(kTrialsPerPass * kRatios) * n);
+    cp_.resize(kTrialsPerPass * kRatios);
+  }
+
+  // Objectives of the blades (a[m], b[m]), m = 0 ... count - 1.
+  void rate(int count, const Coeffs* a, const Coeffs* b, double* J, OptgeoStats& stats) {
+    const std::size_t n = static_cast<std::size_t>(nbe_);
+    BladeKey keys[kTrialsPerPass];
+    int job_of[kTrialsPerPass];
+    int jobs = 0;
+    for (int m = 0; m < count; ++m) {
+      keys[m] = blade_key(a[m], b[m]);
+      job_of[m] = -1;
+      if (rated_.count(keys[m]) != 0) continue;
+      for (int p = 0; p < m; ++p) {
+        if (job_of[p] >= 0 && keys[p] == keys[m]) {
+          job_of[m] = job_of[p];
+          break;
+        }
+      }
+      if (job_of[m] >= 0) continue;
+      const int t = jobs++;
+      job_of[m] = t;
+      const std::size_t ts = static_cast<std::size_t>(t);
+      blade1::chortwist1(nbe_, rtip_, rhub_, a[m], b[m], std::span(r_).subspan(ts * n, n), dr_[t],
+                         std::span(twist_).subspan(ts * (n + 1), n + 1),
+                         std::span(chord_).subspan(ts * (n + 1), n + 1));
+    }
+    stats.trials += count;
+    stats.rated += jobs;
+
+    parallel::for_each_index(static_cast<std::size_t>(jobs * kRatios), [&](std::size_t task) {
+      const std::size_t t = task / kRatios;
+      const int j = static_cast<int>(task % kRatios);
+      calc_mod::calc(Numb_, nbe_, dr_[t], rhub_, rtip_, std::span(r_).subspan(t * n, n),
+                     std::span(twist_).subspan(t * (n + 1), n + 1),
+                     std::span(chord_).subspan(t * (n + 1), n + 1),
+                     std::span(alpha_).subspan(task * n, n), U_, objective_lambda(j), cp_[task],
+                     0.0);
+    });
+
+    for (int m = 0; m < count; ++m) {
+      const int t = job_of[m];
+      if (t < 0) continue;
+      auto found = rated_.find(keys[m]);
+      if (found != rated_.end()) continue;  // a repeat of an earlier trial of this pass
+      double sum = 0.0;
+      for (int j = 0; j < kRatios; ++j)
+        sum = objective_add(sum, cp_[static_cast<std::size_t>(t * kRatios + j)]);
+      rated_.emplace(keys[m], sum);
+    }
+    for (int m = 0; m < count; ++m) J[m] = rated_.at(keys[m]);
+  }
+
+ private:
+  std::int64_t Numb_, nbe_;
+  double rtip_, rhub_, U_;
+  std::vector<double> r_, twist_, chord_, alpha_, cp_;
+  double dr_[kTrialsPerPass] = {};
+  std::map<BladeKey, double> rated_;
+};
+
+}  // namespace
+
+DesignWind design_wind_speed(double Umid) {
+  DesignWind best{2.0, 0.0};
+  for (int j = 0; j <= 100; ++j) {
+    const double U = 2.0 + 24.0 * j / 100.0;
+    const double q = U / (2.0 * Umid);
+    const double E = U * U * U * (kPi * U / (2.0 * (Umid * Umid))) * std::exp(-kPi * (q * q));
+    if (E > best.E) best = {U, E};
+  }
+  return best;
+}
+
+double objective_lambda(int j) {
+  return 5.0 + 8.0 * j / 50.0;
+}
+
+double objective_add(double J, double CP) {
+  return J + CP * 8.0 / 50.0;
+}
+
+double objective(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
+                 std::span<const double> r, std::span<const double> twist,
+                 std::span<const double> chord, std::span<double> alpha, double U) {
+  double J = 0.0;
+  for (int j = 0; j < kRatios; ++j) {
+    double CP = 0.0;
+    calc_mod::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, objective_lambda(j), CP,
+                   0.0);
+    J = objective_add(J, CP);
+  }
+  return J;
+}
+
+double trial_value(const Range& range, int m) {
+  return (range.hi - range.lo) * m / 10.0 + range.lo;
+}
+
+Range narrow(const Range& range, double best, double v_in, double f_lo, double f_hi) {
+  const double s = (range.hi - range.lo) / 10.0;
+  Range next{best - s / k19, best + s / k19};
+  if (next.lo < f_lo * v_in) next.lo = f_lo * v_in;
+  if (next.hi > f_hi * v_in) next.hi = f_hi * v_in;
+  return next;
+}
+
+void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
+            double Umid, const Coeffs& a, const Coeffs& b) {
+  OptgeoStats stats;
+  optgeo(con, Numb, nbe, rtip, rhub, Umid, a, b, stats);
+}
+
+// The searches as optgeo_reference does them, with three exact shortcuts:
+//  * the eleven trials of a pass are rated together (each trial's record depends only on the
+//    range and on bests fixed during the pass), then taken in the order m = 0 ... 10;
+//  * the trial blades are built from the records in memory rather than read back from the
+//    trial files, which would return the same doubles;
+//  * a blade bit-identical to one rated before gets that objective.
+// The trial file is written once per pass with the pass's last record and the result file once
+// per pass with the record of its last improvement, so every file ends as it would.
+void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
+            double Umid, const Coeffs& a, const Coeffs& b, OptgeoStats& stats) {
+  check_elements(nbe);
+  const DesignWind wind = prepare(con, Umid, a, b);
+  PassRater rater(Numb, nbe, rtip, rhub, wind.U);
+
+  Coeffs trial_a = a;  // content of the trial files
+  Coeffs trial_b = b;
+  Coeffs best_a = a;  // the coefficients' bests
+  Coeffs best_b = b;
+  Range ranges[10];
+  for (int s = 0; s < 10; ++s) {
+    const SearchSpec& spec = kSearches[s];
+    const Coeffs& received = spec.law == Law::Chord ? a : b;
+    ranges[s] = initial_range(spec, received[static_cast<std::size_t>(spec.k)]);
+  }
+
+  for (int sweep = 0; sweep < kSweeps; ++sweep) {
+    double reference = 0.0;
+    for (int s = 0; s < 10; ++s) {
+      const SearchSpec& spec = kSearches[s];
+      const bool chord_law = spec.law == Law::Chord;
+      const Coeffs& received = chord_law ? a : b;
+      Coeffs& bests = chord_law ? best_a : best_b;
+      Coeffs& trial = chord_law ? trial_a : trial_b;
+      const std::size_t k = static_cast<std::size_t>(spec.k);
+      if (spec.each_sweep) ranges[s] = initial_range(spec, received[k]);
+
+      double best_J = spec.start_best;
+      for (int pass = 0; pass < kPasses; ++pass) {
+        Coeffs rec_a[kTrialsPerPass];
+        Coeffs rec_b[kTrialsPerPass];
+        double values[kTrialsPerPass];
+        for (int m = 0; m < kTrialsPerPass; ++m) {
+          values[m] = trial_value(ranges[s], m);
+          const Coeffs rec = trial_record(bests, received, spec.k, values[m]);
+          rec_a[m] = chord_law ? rec : trial_a;
+          rec_b[m] = chord_law ? trial_b : rec;
+        }
+        double J[kTrialsPerPass];
+        rater.rate(kTrialsPerPass, rec_a, rec_b, J, stats);
+
+        int improved = -1;
+        for (int m = 0; m < kTrialsPerPass; ++m) {
+          if (J[m] > best_J) {
+            best_J = J[m];
+            bests[k] = values[m];
+            improved = m;
+          }
+        }
+        if (improved >= 0) {
+          write_coeffs(best_file(spec.law), chord_law ? rec_a[improved] : rec_b[improved],
+                       chord_law);
+        }
+        trial = chord_law ? rec_a[kTrialsPerPass - 1] : rec_b[kTrialsPerPass - 1];
+        write_coeffs(trial_file(spec.law), trial);
+        ranges[s] = narrow(ranges[s], bests[k], received[k], spec.f_lo, spec.f_hi);
+      }
+
+      if (s == 0) {
+        reference = best_J;
+      } else if (best_J < reference) {
+        return;
+      }
+      con.write({best_J});
+      if (s == 4) {
+        trial_a = best_a;
+        write_coeffs(kTrialChordFile, trial_a);
+      }
+    }
+  }
+}
+
+void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+                      double rhub, double Umid, const Coeffs& a, const Coeffs& b) {
+  check_elements(nbe);
+  const DesignWind wind = prepare(con, Umid, a, b);
+  const std::size_t n = static_cast<std::size_t>(nbe);
+  std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
+  double dr = 0.0;
+
+  Coeffs best_a = a;
+  Coeffs best_b = b;
+  Range ranges[10];
+  for (int s = 0; s < 10; ++s) {
+    const SearchSpec& spec = kSearches[s];
+    const Coeffs& received = spec.law == Law::Chord ? a : b;
+    ranges[s] = initial_range(spec, received[static_cast<std::size_t>(spec.k)]);
+  }
+
+  for (int sweep = 0; sweep < kSweeps; ++sweep) {
+    double reference = 0.0;
+    for (int s = 0; s < 10; ++s) {
+      const SearchSpec& spec = kSearches[s];
+      const bool chord_law = spec.law == Law::Chord;
+      const Coeffs& received = chord_law ? a : b;
+      Coeffs& bests = chord_law ? best_a : best_b;
+      const std::size_t k = static_cast<std::size_t>(spec.k);
+      if (spec.each_sweep) ranges[s] = initial_range(spec, received[k]);
+
+      double best_J = spec.start_best;
+      for (int pass = 0; pass < kPasses; ++pass) {
+        for (int m = 0; m < kTrialsPerPass; ++m) {
+          const double v = trial_value(ranges[s], m);
+          const Coeffs rec = trial_record(bests, received, spec.k, v);
+          write_coeffs(trial_file(spec.law), rec);
+          blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
+          const double J = objective(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
+          if (J > best_J) {
+            best_J = J;
+            bests[k] = v;
+            // The chord result file is opened as one that must exist.
+            write_coeffs(best_file(spec.law), rec, chord_law);
+          }
+        }
+        ranges[s] = narrow(ranges[s], bests[k], received[k], spec.f_lo, spec.f_hi);
+      }
+
+      if (s == 0) {
+        reference = best_J;
+      } else if (best_J < reference) {
+        return;
+      }
+      con.write({best_J});
+      if (s == 4) write_coeffs(kTrialChordFile, best_a);
+    }
+  }
+}
+
+}  // namespace geometry
