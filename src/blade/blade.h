@@ -11,9 +11,22 @@ namespace blade {
 
 // The whole blade build: stations() and then the blade-type and material dialogue on `con`,
 // volume, surface and mass lines into geometry_out, and Result/3dgeo.dat.
-void chortwist(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
-               double rtip, double rhub, std::span<double> r, double& dr,
-               std::span<double> twist, double pitchinitial, std::span<double> chord);
+void chortwist(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe, double rtip,
+               double rhub, std::span<double> r, double& dr, std::span<double> twist,
+               double pitchinitial, std::span<double> chord);
+
+// Second phase of chortwist over the stations of the first: r holds nbe element centres, twist
+// and chord nbe + 1 entries (the tip last), hub the hub station. Asks the blade type (and the
+// wall thickness) and the material on `con`, writes the volume, surface and mass lines into
+// geometry_out and the point file Result/3dgeo.dat.
+void build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe, double rtip,
+           double rhub, std::span<const double> r, double dr, std::span<const double> twist,
+           std::span<const double> chord, HubStation hub);
+
+// Writes Result/3dgeo.dat: for every station, hub to tip, the outline turned by geo3d, scaled by
+// the station's chord and placed at its radius.
+void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<const double> r,
+                      std::span<const double> twist, std::span<const double> chord, HubStation hub);
 
 // Inner outline at offset d (chord units): reads Temp/ProfilI.dat, rewrites Temp/Profil.dat.
 void normala(double d);

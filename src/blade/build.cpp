@@ -1,0 +1,145 @@
+// Second phase of the blade build: volume and surface of a solid or hollow blade, its mass, and
+// the three-dimensional point file.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "blade/blade.h"
+#include "blade/section.h"
+#include "textio/textio.h"
+
+namespace blade {
+
+namespace {
+
+constexpr std::array<std::string_view, 7> kTypeMenu = {
+    "            Selection type of blade",
+    "      =============================================",
+    "      =           1 - Solid                       =",
+    "      =           2 - Hollow                      =",
+    "      =============================================",
+    "          Please select an option by entering the",
+    "           associated number followed by <return>.    ",
+};
+
+// The closing row of stars and the last two material rows carry a trailing blank.
+constexpr std::array<std::string_view, 10> kMaterialMenu = {
+    "            Selection of blade material",
+    "      * * * * * * * * * * * * * * * * * * * * * * *",
+    "      *           1 - Wood                        *",
+    "      *           2 - Aluminium                   *",
+    "      *           3 - S-Glass Fiber composite     *",
+    "      *           4 - Carbon Fiber composite      * ",
+    "      *           5 - Polywood                    * ",
+    "      * * * * * * * * * * * * * * * * * * * * * * * ",
+    "          Please select an option by entering the",
+    "           associated number followed by <return>.    ",
+};
+
+constexpr std::string_view kResultLine = "(A18, f12.6, A15)";
+
+// Asks until the answer is 1 (solid) or 2 (hollow): any other number shows the menu again.
+std::int64_t ask_blade_type(textio::Console& con) {
+  for (;;) {
+    con.write();
+    for (std::string_view line : kTypeMenu) con.write({line});
+    std::int64_t type = 0;
+    con.read({textio::In(type)}, "blade type");
+    if (type == 1 || type == 2) return type;
+  }
+}
+
+double squared(double v) {
+  return v * v;
+}
+
+}  // namespace
+
+void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<const double> r,
+                      std::span<const double> twist, std::span<const double> chord,
+                      HubStation hub) {
+  const std::size_t n = static_cast<std::size_t>(nbe);
+  const double R = rtip;
+  textio::OutFile out("Result/3dgeo.dat");
+  std::array<double, 2 * kSetPoints> X{};
+  std::array<double, 2 * kSetPoints> Y{};
+  const auto station = [&](double theta, double c, double z) {
+    geo3d(theta);
+    textio::InFile in("Temp/3dgeo.dat");
+    for (std::size_t k = 0; k < X.size(); ++k) in.read({textio::In(X[k]), textio::In(Y[k])});
+    const double scale = R * c;
+    for (std::size_t k = 0; k < X.size(); ++k) out.write({X[k] * scale, Y[k] * scale, z});
+    in.close_delete();
+  };
+  station(hub.twist, hub.chord, rhub);
+  for (std::size_t i = 0; i < n; ++i) station(twist[i], chord[i], r[i] * R);
+  station(twist[n], chord[n], rtip);
+  out.close();
+}
+
+void build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe, double rtip,
+           double rhub, std::span<const double> r, double dr, std::span<const double> twist,
+           std::span<const double> chord, HubStation hub) {
+  const std::size_t n = static_cast<std::size_t>(nbe);
+  const double R = rtip;
+  const double H = dr * R;
+
+  // Stations hub, element centres, tip.
+  std::vector<double> c(n + 2);
+  std::vector<double> theta(n + 2);
+  c[0] = hub.chord;
+  theta[0] = hub.twist;
+  for (std::size_t i = 0; i <= n; ++i) {
+    c[i + 1] = chord[i];
+    theta[i + 1] = twist[i];
+  }
+
+  double P = 0.0;
+  perimeter(P);
+  const double F = lateral_surface(R, P, H, c);
+  double A = 0.0;
+  area(A);
+  std::vector<double> s(n + 2);
+  for (std::size_t k = 0; k < s.size(); ++k) s[k] = A * squared(R * c[k]);
+  const double v_out = stacked_volume(H, s, theta);
+  const double surface = A * squared(R * c[n + 1]) + F + A * squared(R * c[0]);
+
+  const std::int64_t type = ask_blade_type(con);
+  double delta = 0.0;
+  if (type == 2) {
+    con.write_fmt("(' Enter the thickness of wall of blade (mm), delta=', $)");
+    con.read({textio::In(delta)}, "delta");
+  }
+
+  // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the last
+  // inner outline left in the working file is the tip's.
+  for (std::size_t k = 0; k < s.size(); ++k) {
+    normala(delta / (R * c[k] * 1000.0));
+    double a_in = 0.0;
+    area(a_in);
+    s[k] = a_in * squared(R * c[k]);
+  }
+  const double v_in = stacked_volume(H, s, theta);
+  const double volume = type == 2 ? v_out - v_in : v_out;
+
+  write_point_file(nbe, rtip, rhub, r, twist, chord, hub);
+
+  geometry_out.write();
+  geometry_out.write_fmt(kResultLine, {"Volume of blade", volume, "cubic meters"});
+  geometry_out.write();
+  geometry_out.write_fmt(kResultLine, {"Surface of blade", surface, "square meters"});
+
+  con.write();
+  for (std::string_view line : kMaterialMenu) con.write({line});
+  std::int64_t material = 0;
+  con.read({textio::In(material)}, "material");
+  if (material >= 1 && material <= static_cast<std::int64_t>(kDensity.size())) {
+    const double mass = volume * kDensity[static_cast<std::size_t>(material - 1)];
+    geometry_out.write();
+    geometry_out.write_fmt(kResultLine, {"Mass of blade", mass, "kg"});
+  }
+}
+
+}  // namespace blade
