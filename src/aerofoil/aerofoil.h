@@ -1,16 +1,169 @@
 // Lift and drag coefficients of the loaded aerofoil at any angle of attack and Reynolds number:
 // linear in log10(Re) between neighbouring columns, linear in the angle within a column, held at
 // the table's edges.
+//
+// landd is the innermost operation of the program (once per blade element and solver iteration),
+// so everything here is inline, allocates nothing and does no I/O. It reads only the tables of
+// namespace global, which data_in::file_read must have loaded.
+//
+// Precision rules the results depend on, bit for bit:
+//  * The table angles and re_log are floats; they are widened to double unchanged and every
+//    comparison and difference is made in double.
+//  * L = log10(Re) is a double, so a Reynolds number equal to a column's own value does not pick
+//    that column exactly (42000 blends columns 0 and 1 with t = 7.99e-7).
+//  * Both blends weight the lower entry by (1 - t) and the upper one by t, each product rounded
+//    on its own: (1 - t)*lower + upper*t, never lower + t*(upper - lower), which rounds
+//    differently.
+//
+// Not-a-number inputs: a NaN angle or Reynolds number gives NaN coefficients; the column index
+// stays within 1..6 (0-based upper column) and the row index within 1..n-1, so no table is read
+// out of bounds.
+//
+// Building blocks for callers that evaluate many angles at one Reynolds number (the solver, the
+// base-design search), all bit-identical to landd:
+//  * re_blend(re) -> {k, t}: the column pair and its weight, computed once per Reynolds number
+//    (it holds the one logarithm of the lookup).
+//  * landd_blend(blend, alpha, cl, cd): landd for a precomputed blend.
+//  * landd_blend_from(blend, alpha, row, cl, cd): the same with a row search that starts from
+//    `row`, the row found by the previous call, and updates it. Identical to landd whenever the
+//    angles of both columns never decrease (angles_nondecreasing()); the shipped polars satisfy
+//    this. For any other table use landd_blend.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+
+#include "aerofoil/global.h"
 
 namespace aerofoil {
 
+// Columns of the polar to blend for one Reynolds number: the result is
+// (1 - t) * column[k - 1] + column[k] * t, with k a 0-based column index, 1 <= k <= 6 (the
+// column pair is k-1, k).
+struct ReBlend {
+  int k;
+  double t;
+};
+
+// Column pair and weight for Reynolds number re. The number is held within re_array[0] ...
+// re_array[6] (strict tests at both ends), then the upper column is the first from index 1 whose
+// re_log is not below log10(re). Because re_log[6] (a float) lies above the double logarithm of
+// 2400000, the search would stop at 6 anyway; the explicit bound keeps a NaN or an unloaded
+// re_log within the table.
+inline ReBlend re_blend(double re) noexcept {
+  double r = re;
+  if (r < static_cast<double>(global::re_array[0])) {
+    r = static_cast<double>(global::re_array[0]);
+  } else if (r > static_cast<double>(global::re_array[global::kColumns - 1])) {
+    r = static_cast<double>(global::re_array[global::kColumns - 1]);
+  }
+  const double l = std::log10(r);
+  int k = 1;
+  while (k < global::kColumns - 1 && static_cast<double>(global::re_log[k]) < l) ++k;
+  const double lo = static_cast<double>(global::re_log[k - 1]);
+  const double hi = static_cast<double>(global::re_log[k]);
+  return ReBlend{k, (l - lo) / (hi - lo)};
+}
+
+// Interpolation within one column (0-based `col`) once the upper row `k` (0-based, 1 <= k <= n-1)
+// of the interval holding alpha is known.
+inline void blend_rows(int col, int k, double alpha, double& cl, double& cd) noexcept {
+  const double a0 = static_cast<double>(global::alpha_array[col][k - 1]);
+  const double a1 = static_cast<double>(global::alpha_array[col][k]);
+  const double t = (alpha - a0) / (a1 - a0);
+  cl = global::cl_array[col][k] * t + (1.0 - t) * global::cl_array[col][k - 1];
+  cd = global::cd_array[col][k] * t + (1.0 - t) * global::cd_array[col][k - 1];
+}
+
+// Column `col` (0-based) at angle alpha, degrees. Below the first angle the first row, at or above
+// the last angle the last row, otherwise the first row from index 1 whose angle lies above alpha
+// (strictly) closes the interval. An angle equal to a table angle gives that row exactly. The scan
+// stops at the last row, which only a NaN angle reaches without the test succeeding.
+inline void column_at(int col, double alpha, double& cl, double& cd) noexcept {
+  const int n = global::num_alpha[col];
+  const float* a = global::alpha_array[col];
+  if (alpha < static_cast<double>(a[0])) {
+    cl = global::cl_array[col][0];
+    cd = global::cd_array[col][0];
+    return;
+  }
+  if (alpha >= static_cast<double>(a[n - 1])) {
+    cl = global::cl_array[col][n - 1];
+    cd = global::cd_array[col][n - 1];
+    return;
+  }
+  int k = 1;
+  while (k < n - 1 && !(alpha < static_cast<double>(a[k]))) ++k;
+  blend_rows(col, k, alpha, cl, cd);
+}
+
+// As column_at, but the row search starts at `row` (any value; it is clamped to 1 ... n-1) and
+// leaves there the upper row of the interval found. Gives column_at's result whenever the
+// column's angles never decrease, whatever the starting row.
+inline void column_at_from(int col, double alpha, int& row, double& cl, double& cd) noexcept {
+  const int n = global::num_alpha[col];
+  const float* a = global::alpha_array[col];
+  if (alpha < static_cast<double>(a[0])) {
+    cl = global::cl_array[col][0];
+    cd = global::cd_array[col][0];
+    return;
+  }
+  if (alpha >= static_cast<double>(a[n - 1])) {
+    cl = global::cl_array[col][n - 1];
+    cd = global::cd_array[col][n - 1];
+    return;
+  }
+  int k = row < 1 ? 1 : (row > n - 1 ? n - 1 : row);
+  if (alpha < static_cast<double>(a[k])) {
+    while (k > 1 && alpha < static_cast<double>(a[k - 1])) --k;
+  } else {
+    while (k < n - 1 && !(alpha < static_cast<double>(a[k]))) ++k;
+  }
+  row = k;
+  blend_rows(col, k, alpha, cl, cd);
+}
+
+// landd for a precomputed column pair.
+inline void landd_blend(const ReBlend& b, double alpha, double& cl, double& cd) noexcept {
+  double cl_hi, cd_hi, cl_lo, cd_lo;
+  column_at(b.k, alpha, cl_hi, cd_hi);
+  column_at(b.k - 1, alpha, cl_lo, cd_lo);
+  cl = (1.0 - b.t) * cl_lo + cl_hi * b.t;
+  cd = (1.0 - b.t) * cd_lo + cd_hi * b.t;
+}
+
+// landd for a precomputed column pair, with the row search of both columns starting at `row`
+// (in/out; start with any value, e.g. 1). Identical to landd_blend when the angles of both
+// columns never decrease.
+inline void landd_blend_from(const ReBlend& b, double alpha, int& row, double& cl,
+                             double& cd) noexcept {
+  double cl_hi, cd_hi, cl_lo, cd_lo;
+  int lo_row = row;
+  column_at_from(b.k, alpha, row, cl_hi, cd_hi);
+  column_at_from(b.k - 1, alpha, lo_row, cl_lo, cd_lo);
+  cl = (1.0 - b.t) * cl_lo + cl_hi * b.t;
+  cd = (1.0 - b.t) * cd_lo + cd_hi * b.t;
+}
+
+// True when no column's angles decrease from one row to the next (equal neighbours allowed), the
+// condition under which the *_from variants match landd. Check once after loading the tables.
+inline bool angles_nondecreasing() noexcept {
+  for (int i = 0; i < global::kColumns; ++i) {
+    for (int j = 1; j < global::num_alpha[i]; ++j) {
+      if (!(global::alpha_array[i][j - 1] <= global::alpha_array[i][j])) return false;
+    }
+  }
+  return true;
+}
+
 // alpha in degrees, re the Reynolds number; cl and cd receive the coefficients.
-void landd(double alpha, double re, double& cl, double& cd);
+inline void landd(double alpha, double re, double& cl, double& cd) noexcept {
+  landd_blend(re_blend(re), alpha, cl, cd);
+}
 
 // Column i (1 ... 7) at angle alpha (degrees).
-void interp(std::int32_t i, double alpha, double& cl, double& cd);
+inline void interp(std::int32_t i, double alpha, double& cl, double& cd) noexcept {
+  column_at(i - 1, alpha, cl, cd);
+}
 
 }  // namespace aerofoil

@@ -13,12 +13,20 @@ namespace global {
 inline constexpr int kColumns = 7;
 inline constexpr int kRows = 46;
 
-inline float alpha_array[kColumns][kRows] = {};   // angle of attack of each row, degrees
-inline double cl_array[kColumns][kRows] = {};     // lift coefficient of each row
-inline double cd_array[kColumns][kRows] = {};     // drag coefficient of each row
+inline float alpha_array[kColumns][kRows] = {};  // angle of attack of each row, degrees
+inline double cl_array[kColumns][kRows] = {};    // lift coefficient of each row
+inline double cd_array[kColumns][kRows] = {};    // drag coefficient of each row
 inline constexpr std::int32_t num_alpha[kColumns] = {46, 46, 46, 46, 46, 46, 46};
 inline constexpr float re_array[kColumns] = {42000.0f,  83000.0f,   160000.0f, 330000.0f,
                                              640000.0f, 1200000.0f, 2400000.0f};
 inline float re_log[kColumns] = {};  // log10(re_array[i]) in double, stored as float
+
+// The lookup interpolates between two rows and reads num_alpha rows of each column.
+static_assert([] {
+  for (std::int32_t n : num_alpha) {
+    if (n < 2 || n > kRows) return false;
+  }
+  return true;
+}());
 
 }  // namespace global
