@@ -1,0 +1,225 @@
+#include "blade/laws.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "rotor/design_support.h"
+#include "textio/textio.h"
+
+namespace {
+
+using blade::Coeffs;
+using design_test::same_bits;
+
+// Single-precision constants of the twist law, as doubles.
+constexpr double kJoint = 0.7f;  // 0.699999988079071
+constexpr double kK = -0.7f;
+constexpr double k14 = 1.4f;
+
+TEST(ChordLaw, ConstantChordEverywhere) {
+  const Coeffs a{0.1, 0.0, 0.0, 0.0, 0.0};
+  for (double x : {0.0, 0.05, 0.3, 0.7, 0.9999, 1.0})
+    EXPECT_TRUE(same_bits(blade::chord_law(a, x), 0.1));
+}
+
+TEST(ChordLaw, NestedEvaluationOrder) {
+  const Coeffs a{0.21, 0.37, -0.53, 1.19, -0.77};
+  int differs_from_power_form = 0;
+  for (int i = 1; i <= 50; ++i) {
+    const double x = 0.02 * i;
+    const double nested = a[0] - x * (a[1] - x * (a[2] - x * (a[3] - x * a[4])));
+    const double powers = a[0] - a[1] * x + a[2] * x * x - a[3] * x * x * x + a[4] * x * x * x * x;
+    EXPECT_TRUE(same_bits(blade::chord_law(a, x), nested)) << "x = " << x;
+    if (nested != powers) ++differs_from_power_form;
+  }
+  // The power form rounds differently somewhere, so the comparison above checks the order.
+  EXPECT_GT(differs_from_power_form, 0);
+}
+
+TEST(TwistLaw, MinusLinearCoefficientGivesXOnBothSidesOfTheJoint) {
+  const Coeffs b{0.0, -1.0, 0.0, 0.0, 0.0};
+  for (double x : {0.0, 0.1, 0.5, kJoint, 0.7, 0.75, 0.9, 1.0}) {
+    EXPECT_TRUE(same_bits(blade::twist_law(b, x), x)) << "x = " << x;
+  }
+}
+
+TEST(TwistLaw, MinusSquareThenItsTangent) {
+  const Coeffs b{0.0, 0.0, -1.0, 0.0, 0.0};
+  // Up to the joint the polynomial: -x^2 (+0 at the hub's x = 0).
+  for (double x : {0.0, 0.2, 0.5, 0.69, kJoint}) {
+    EXPECT_TRUE(same_bits(blade::twist_law(b, x), 0.0 - x * x)) << "x = " << x;
+  }
+  // Beyond it the tangent: value -(0.7f)^2 at the joint, slope -1.4f, both from the
+  // single-precision constants.
+  const double t0 = -(kK * kK);
+  const double slope = -k14;
+  for (double x : {std::nextafter(kJoint, 1.0), 0.7, 0.8, 0.95, 1.0}) {
+    const double line = slope * kK + t0 + x * slope;
+    EXPECT_TRUE(same_bits(blade::twist_law(b, x), line)) << "x = " << x;
+    EXPECT_NEAR(blade::twist_law(b, x), -0.49 - 1.4 * (x - 0.7), 1e-7) << "x = " << x;
+  }
+  EXPECT_NEAR(blade::twist_law(b, 1.0), -0.91, 1e-7);
+}
+
+TEST(TwistLaw, DoubleSevenTenthsTakesTheLine) {
+  // 0.7 as a double lies above the single-precision joint.
+  ASSERT_GT(0.7, kJoint);
+  const Coeffs b{3.0, 2.5, -4.0, 1.5, 0.75};
+  const double k = kK;
+  const double t0 = b[0] + k * (b[1] + k * (b[2] + k * (b[3] + k * b[4])));
+  const double slope = 1.4f * b[2] - b[1] - 1.47f * b[3] + 1.372f * b[4];
+  const double line = slope * k + t0 + 0.7 * slope;
+  EXPECT_TRUE(same_bits(blade::twist_law(b, 0.7), line));
+  const double poly = b[0] - 0.7 * (b[1] - 0.7 * (b[2] - 0.7 * (b[3] - 0.7 * b[4])));
+  EXPECT_NEAR(blade::twist_law(b, 0.7), poly, 1e-12);
+}
+
+TEST(TwistLaw, ContinuousInValueAndSlopeAtTheJoint) {
+  const Coeffs b{12.0, 30.0, 25.0, -8.0, 3.0};
+  const double below = blade::twist_law(b, kJoint);
+  const double above = blade::twist_law(b, std::nextafter(kJoint, 1.0));
+  EXPECT_NEAR(below, above, 1e-12);
+  const double h = 1e-6;
+  const double slope_in = (blade::twist_law(b, kJoint) - blade::twist_law(b, kJoint - h)) / h;
+  const double slope_out =
+      (blade::twist_law(b, kJoint + 2 * h) - blade::twist_law(b, kJoint + h)) / h;
+  EXPECT_NEAR(slope_in, slope_out, 1e-3);
+}
+
+TEST(ReadCoeffs, FreeFormOverSeveralRecordsIgnoringTheRest) {
+  design_test::WorkDir dir;
+  design_test::write_text("Temp/c.in", "0.5, -1.25\r\n3.\n 4d-1 5e1 99 junk\n");
+  const Coeffs c = blade::read_coeffs("Temp/c.in");
+  EXPECT_TRUE(same_bits(c[0], 0.5));
+  EXPECT_TRUE(same_bits(c[1], -1.25));
+  EXPECT_TRUE(same_bits(c[2], 3.0));
+  EXPECT_TRUE(same_bits(c[3], 0.4));
+  EXPECT_TRUE(same_bits(c[4], 50.0));
+}
+
+TEST(ReadCoeffs, MissingShortOrBadFileEndsTheRun) {
+  design_test::WorkDir dir;
+  EXPECT_THROW(blade::read_coeffs("Temp/none.in"), textio::RunError);
+  design_test::write_text("Temp/short.in", " 1. 2. 3. 4.\r\n");
+  EXPECT_THROW(blade::read_coeffs("Temp/short.in"), textio::RunError);
+  design_test::write_text("Temp/bad.in", " 1. 2. x 4. 5.\r\n");
+  EXPECT_THROW(blade::read_coeffs("Temp/bad.in"), textio::RunError);
+}
+
+TEST(Laws, ReadTheirFilesOnEveryCall) {
+  design_test::WorkDir dir;
+  design_test::write_coeffs("Temp/Parameters.in", {0.1, 0, 0, 0, 0});
+  design_test::write_coeffs("Temp/Parameterst.in", {0, -1, 0, 0, 0});
+  EXPECT_TRUE(same_bits(blade::chd(0.4), 0.1));
+  EXPECT_TRUE(same_bits(blade::t1(0.4), 0.4));
+  design_test::write_coeffs("Temp/Parameters.in", {0.2, 0, 0, 0, 0});
+  design_test::write_coeffs("Temp/Parameterst.in", {5, 0, 0, 0, 0});
+  EXPECT_TRUE(same_bits(blade::chd(0.4), 0.2));
+  EXPECT_TRUE(same_bits(blade::t1(0.4), 5.0));
+  std::filesystem::remove("Temp/Parameterst.in");
+  EXPECT_THROW(blade::t1(0.4), textio::RunError);
+}
+
+struct StationsRun {
+  std::string console;
+  std::string table;
+  std::vector<double> r, twist, chord;
+  double dr = 0.0;
+  blade::HubStation hub{};
+};
+
+StationsRun run_stations(std::int64_t nbe, double rtip, double rhub, double pitch) {
+  StationsRun run;
+  run.r.assign(static_cast<std::size_t>(nbe), -1.0);
+  run.twist.assign(static_cast<std::size_t>(nbe) + 1, -1.0);
+  run.chord.assign(static_cast<std::size_t>(nbe) + 1, -1.0);
+  std::istringstream in;
+  std::ostringstream out;
+  {
+    textio::Console con(in, out);
+    textio::OutFile geometry("Result/Geometry.out");
+    run.hub =
+        blade::stations(con, geometry, nbe, rtip, rhub, run.r, run.dr, run.twist, pitch, run.chord);
+    geometry.close();
+    con.flush();
+  }
+  run.console = out.str();
+  run.table = design_test::read_text("Result/Geometry.out");
+  return run;
+}
+
+TEST(Stations, OneElementGivesThreeRows) {
+  design_test::WorkDir dir;
+  design_test::write_coeffs("Temp/Parameters.in", {0.1, 0, 0, 0, 0});
+  design_test::write_coeffs("Temp/Parameterst.in", {0, -1, 0, 0, 0});
+  const StationsRun run = run_stations(1, 2.0, 0.5, 1.0);
+  EXPECT_EQ(run.console, "\r\n");
+  EXPECT_EQ(run.table,
+            "               Geometry of blades\r\n"
+            "      Radius (m)       chord(m)       twist (deg)\r\n"
+            "        0.5000         0.2000         1.2500\r\n"
+            "        1.2500         0.2000         1.6250\r\n"
+            "        2.0000         0.2000         2.0000\r\n");
+  EXPECT_TRUE(same_bits(run.dr, 0.75));
+  EXPECT_TRUE(same_bits(run.r[0], 0.625));
+  EXPECT_TRUE(same_bits(run.chord[0], 0.1));
+  EXPECT_TRUE(same_bits(run.chord[1], 0.1));
+  EXPECT_TRUE(same_bits(run.twist[0], 1.625));
+  EXPECT_TRUE(same_bits(run.twist[1], 2.0));
+  EXPECT_TRUE(same_bits(run.hub.chord, 0.1));
+  EXPECT_TRUE(same_bits(run.hub.twist, 1.25));
+}
+
+TEST(Stations, ZeroHubRadiusGivesHubRowAtZeroWithChordA1) {
+  design_test::WorkDir dir;
+  design_test::write_coeffs("Temp/Parameters.in", {0.05, 0.02, 0.01, 0, 0});
+  design_test::write_coeffs("Temp/Parameterst.in", {10, 4, 0, 0, 0});
+  const StationsRun run = run_stations(4, 3.0, 0.0, 0.0);
+  const std::string first_row = run.table.substr(run.table.find("deg)\r\n") + 6, 46);
+  EXPECT_EQ(first_row, "        0.0000         0.1500        10.0000\r\n");
+  EXPECT_TRUE(same_bits(run.hub.chord, 0.05));
+  EXPECT_TRUE(same_bits(run.hub.twist, 10.0));
+}
+
+TEST(Stations, AccumulatedRadiiAndLawsWithSettingAngle) {
+  design_test::WorkDir dir;
+  const Coeffs a{0.21, 0.37, -0.53, 1.19, -0.77};
+  const Coeffs b{21.0, 60.0, 61.0, 15.0, -3.0};
+  design_test::write_coeffs("Temp/Parameters.in", a);
+  design_test::write_coeffs("Temp/Parameterst.in", b);
+  const double rtip = 5.0, rhub = 0.5, pitch = 2.5;
+  const std::int64_t nbe = 10;
+  const StationsRun run = run_stations(nbe, rtip, rhub, pitch);
+
+  const double x_hub = rhub / rtip;
+  const double dr = (1.0 - x_hub) / 10.0;
+  EXPECT_TRUE(same_bits(run.dr, dr));
+  double r = x_hub + dr / 2.0;
+  int differs_from_product = 0;
+  for (std::size_t i = 0; i < 10; ++i) {
+    if (i > 0) r += dr;
+    EXPECT_TRUE(same_bits(run.r[i], r)) << "element " << i;
+    if (r != x_hub + (static_cast<double>(i) + 0.5) * dr) ++differs_from_product;
+    EXPECT_TRUE(same_bits(run.chord[i], blade::chord_law(a, r)));
+    EXPECT_TRUE(same_bits(run.twist[i], blade::twist_law(b, r) + pitch));
+  }
+  EXPECT_GT(differs_from_product, 0);  // accumulation is observable
+  EXPECT_TRUE(same_bits(run.chord[10], blade::chord_law(a, 1.0)));
+  EXPECT_TRUE(same_bits(run.twist[10], blade::twist_law(b, 1.0) + pitch));
+  EXPECT_TRUE(same_bits(run.hub.chord, blade::chord_law(a, x_hub)));
+  EXPECT_TRUE(same_bits(run.hub.twist, blade::twist_law(b, x_hub) + pitch));
+
+  // Two headings and nbe + 2 rows; the tip row prints rtip itself.
+  std::vector<std::string> lines;
+  std::istringstream table(run.table);
+  for (std::string line; std::getline(table, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 14u);
+  EXPECT_EQ(lines[13].substr(0, 14), "        5.0000");
+  EXPECT_EQ(lines[2].substr(0, 14), "        0.5000");
+}
+
+}  // namespace

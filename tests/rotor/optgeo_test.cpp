@@ -1,0 +1,264 @@
+#include "rotor/optgeo.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "blade/laws.h"
+#include "rotor/design_support.h"
+#include "textio/textio.h"
+#include "util/parallel.h"
+
+namespace {
+
+using design_test::same_bits;
+using geometry::Coeffs;
+using geometry::Range;
+
+// Single-precision range factors as doubles.
+constexpr double k09 = 0.9f;
+constexpr double k11 = 1.1f;
+constexpr double k095 = 0.95f;
+constexpr double k105 = 1.05f;
+
+TEST(DesignWindSpeed, GridValueWithMostEnergy) {
+  struct Case {
+    double Umid;
+    int j;  // grid index: U = 2 + 24 j / 100
+    double U;
+  };
+  for (const Case& c : {Case{5.0, 25, 8.0}, Case{6.0, 32, 9.68}, Case{8.0, 45, 12.8}}) {
+    const geometry::DesignWind wind = geometry::design_wind_speed(c.Umid);
+    EXPECT_TRUE(same_bits(wind.U, 2.0 + 24.0 * c.j / 100.0)) << "Umid = " << c.Umid;
+    EXPECT_NEAR(wind.U, c.U, 1e-12);
+    // E is U^3 times the Rayleigh density of mean Umid.
+    const double pi = 3.1415927410125732;
+    const double pdf = pi * wind.U / (2.0 * c.Umid * c.Umid) *
+                       std::exp(-pi * std::pow(wind.U / (2.0 * c.Umid), 2));
+    EXPECT_NEAR(wind.E, wind.U * wind.U * wind.U * pdf, 1e-12 * wind.E);
+    // Near the continuous maximum Umid * sqrt(8 / pi).
+    EXPECT_NEAR(wind.U, c.Umid * std::sqrt(8.0 / pi), 0.12);
+  }
+}
+
+TEST(DesignWindSpeed, NoPositiveEnergyKeepsTheFirstGridPoint) {
+  const geometry::DesignWind wind = geometry::design_wind_speed(0.0);
+  EXPECT_TRUE(same_bits(wind.U, 2.0));
+  EXPECT_TRUE(same_bits(wind.E, 0.0));
+}
+
+TEST(SearchRange, ElevenTrialsFromLoToHi) {
+  const Range range{k09 * 0.3, k11 * 0.3};
+  EXPECT_TRUE(same_bits(geometry::trial_value(range, 0), range.lo));
+  for (int m = 0; m <= 10; ++m) {
+    EXPECT_TRUE(
+        same_bits(geometry::trial_value(range, m), (range.hi - range.lo) * m / 10.0 + range.lo));
+  }
+  EXPECT_NEAR(geometry::trial_value(range, 10), range.hi, 1e-16);
+}
+
+TEST(SearchRange, PositiveCoefficientShrinksAroundTheBestWithinTheClamps) {
+  const double v_in = 0.3;
+  const Range range{k09 * v_in, k11 * v_in};
+  const double s = (range.hi - range.lo) / 10.0;
+  // Best inside: centred on it, width 2/19 of the old range.
+  const double best = geometry::trial_value(range, 4);
+  Range next = geometry::narrow(range, best, v_in, k09, k11);
+  EXPECT_TRUE(same_bits(next.lo, best - s / 1.9f));
+  EXPECT_TRUE(same_bits(next.hi, best + s / 1.9f));
+  EXPECT_NEAR((next.hi - next.lo) / (range.hi - range.lo), 2.0 / 19.0, 1e-6);
+  // Best at an end: that end clamps to the factor times the received value.
+  next = geometry::narrow(range, range.lo, v_in, k09, k11);
+  EXPECT_TRUE(same_bits(next.lo, k09 * v_in));
+  EXPECT_TRUE(same_bits(next.hi, range.lo + s / 1.9f));
+  next = geometry::narrow(range, geometry::trial_value(range, 10), v_in, k09, k11);
+  EXPECT_TRUE(same_bits(next.hi, k11 * v_in));
+}
+
+TEST(SearchRange, ZeroCoefficientStaysZero) {
+  Range range{k095 * 0.0, k105 * 0.0};
+  for (int pass = 0; pass < 5; ++pass) {
+    for (int m = 0; m <= 10; ++m) EXPECT_TRUE(same_bits(geometry::trial_value(range, m), 0.0));
+    range = geometry::narrow(range, 0.0, 0.0, k09, k11);
+  }
+  EXPECT_TRUE(same_bits(range.lo, 0.0));
+  EXPECT_TRUE(same_bits(range.hi, 0.0));
+}
+
+TEST(SearchRange, NegativeCoefficientRunsDownwardsAndDoesNotShrink) {
+  for (const double v_in : {-2.0, -0.037}) {
+    for (const auto& [f_lo, f_hi] : {std::pair{k09, k11}, std::pair{k095, k105}}) {
+      const Range start{f_lo * v_in, f_hi * v_in};
+      ASSERT_GT(start.lo, start.hi);
+      double previous = geometry::trial_value(start, 0);
+      for (int m = 1; m <= 10; ++m) {
+        const double v = geometry::trial_value(start, m);
+        EXPECT_LT(v, previous);
+        previous = v;
+      }
+      // s < 0, so lo lands above the best and hi below it: the clamps send both back for an
+      // inner best, and the range stays as it was.
+      for (int m = 1; m <= 9; ++m) {
+        const Range next =
+            geometry::narrow(start, geometry::trial_value(start, m), v_in, f_lo, f_hi);
+        EXPECT_TRUE(same_bits(next.lo, start.lo)) << "m = " << m;
+        EXPECT_TRUE(same_bits(next.hi, start.hi)) << "m = " << m;
+      }
+      // A best at an end moves that end outwards past the clamp limit, which never catches it.
+      const double s = (start.hi - start.lo) / 10.0;
+      Range next = geometry::narrow(start, start.lo, v_in, f_lo, f_hi);
+      EXPECT_TRUE(same_bits(next.lo, start.lo - s / 1.9f));
+      EXPECT_GT(next.lo, start.lo);
+      EXPECT_TRUE(same_bits(next.hi, start.hi));
+      const double last = geometry::trial_value(start, 10);
+      next = geometry::narrow(start, last, v_in, f_lo, f_hi);
+      EXPECT_TRUE(same_bits(next.lo, start.lo));
+      EXPECT_TRUE(same_bits(next.hi, last + s / 1.9f));
+      EXPECT_LT(next.hi, f_hi * v_in);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole optimisations on a small blade with the linear polar.
+
+struct Outcome {
+  std::string console;
+  std::string chord_trial, twist_trial, chord_best, twist_best;
+  geometry::OptgeoStats stats;
+};
+
+using Optimiser = std::function<void(textio::Console&, geometry::OptgeoStats&)>;
+
+// Runs one optimisation in a fresh working directory (Temp/ empty) and collects what it left.
+Outcome run_in_fresh_dir(const Optimiser& optimise) {
+  design_test::WorkDir dir;
+  Outcome out;
+  std::istringstream in;
+  std::ostringstream console;
+  {
+    textio::Console con(in, console);
+    optimise(con, out.stats);
+    con.flush();
+  }
+  out.console = console.str();
+  out.chord_trial = design_test::read_text("Temp/Parameters1.in");
+  out.twist_trial = design_test::read_text("Temp/Parameterst1.in");
+  out.chord_best = design_test::read_text("Temp/Parameters.in");
+  out.twist_best = design_test::read_text("Temp/Parameterst.in");
+  return out;
+}
+
+void expect_same(const Outcome& x, const Outcome& y, const char* what) {
+  EXPECT_EQ(x.console, y.console) << what;
+  EXPECT_EQ(x.chord_trial, y.chord_trial) << what;
+  EXPECT_EQ(x.twist_trial, y.twist_trial) << what;
+  EXPECT_EQ(x.chord_best, y.chord_best) << what;
+  EXPECT_EQ(x.twist_best, y.twist_best) << what;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream s(text);
+  for (std::string line; std::getline(s, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+Coeffs coeffs_of(const std::string& record) {
+  Coeffs c{};
+  std::istringstream s(record);
+  for (double& v : c) s >> v;
+  return c;
+}
+
+struct Problem {
+  std::int64_t Numb, nbe;
+  double rtip, rhub, Umid;
+  Coeffs a, b;
+};
+
+Optimiser fast(const Problem& p, unsigned threads) {
+  return [p, threads](textio::Console& con, geometry::OptgeoStats& stats) {
+    parallel::set_threads(threads);
+    geometry::optgeo(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b, stats);
+    parallel::set_threads(0);
+  };
+}
+
+Optimiser reference(const Problem& p) {
+  return [p](textio::Console& con, geometry::OptgeoStats&) {
+    geometry::optgeo_reference(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b);
+  };
+}
+
+class OptgeoRun : public ::testing::Test {
+ protected:
+  void SetUp() override { design_test::load_linear_polar(); }
+};
+
+// A blade whose laws have coefficients of both signs, so reversed ranges are searched too.
+const Problem kMixedSigns{
+    3, 3, 1.5, 0.15, 5.0, {0.16, 0.2, 0.1, -0.05, 0.02}, {30.0, 80.0, 90.0, 40.0, -5.0}};
+
+TEST_F(OptgeoRun, ParallelSequentialAndReferenceAgreeToTheByte) {
+  const Outcome seq = run_in_fresh_dir(fast(kMixedSigns, 1));
+  const Outcome par = run_in_fresh_dir(fast(kMixedSigns, 4));
+  const Outcome ref = run_in_fresh_dir(reference(kMixedSigns));
+  expect_same(seq, par, "one thread against four");
+  expect_same(seq, ref, "fast against reference");
+  EXPECT_EQ(seq.stats.trials, par.stats.trials);
+  EXPECT_EQ(seq.stats.rated, par.stats.rated);
+
+  // A full run: U_d line and one line per search of three sweeps.
+  const std::vector<std::string> lines = lines_of(seq.console);
+  ASSERT_EQ(lines.size(), 31u);
+  const geometry::DesignWind wind = geometry::design_wind_speed(5.0);
+  EXPECT_EQ(lines[0], textio::free_record(std::vector<textio::Out>{wind.U, wind.E}));
+  EXPECT_EQ(seq.stats.trials, 1650);
+  // The negative coefficients a4 and b5 repeat their eleven trials in every pass.
+  EXPECT_LE(seq.stats.rated, 1650 - 2 * 44);
+
+  // The chord trial file holds the chord bests after the last sweep, as does the result file;
+  // the twist trial file holds b1 ... b4's bests and b5's last trial value.
+  EXPECT_EQ(seq.chord_trial, seq.chord_best);
+  const Coeffs twist_best = coeffs_of(seq.twist_best);
+  const Coeffs twist_trial = coeffs_of(seq.twist_trial);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(same_bits(twist_trial[i], twist_best[i]));
+  // The bests of positive coefficients stay within their clamp limits.
+  const Coeffs chord_best = coeffs_of(seq.chord_best);
+  for (int i : {0, 1, 2, 4}) {
+    EXPECT_GE(chord_best[i], k09 * kMixedSigns.a[i]);
+    EXPECT_LE(chord_best[i], k11 * kMixedSigns.a[i]);
+  }
+  for (int i : {0, 1, 2, 3}) {
+    EXPECT_GE(twist_best[i], k095 * kMixedSigns.b[i]);
+    EXPECT_LE(twist_best[i], k105 * kMixedSigns.b[i]);
+  }
+}
+
+TEST_F(OptgeoRun, ZeroCoefficientRatesOneBlade) {
+  // a5 = 0: every trial of search 5 is search 4's best blade, so search 5 finds exactly search
+  // 4's best objective and the result keeps a5 = 0.
+  Problem p = kMixedSigns;
+  p.a[4] = 0.0;
+  p.nbe = 2;
+  const Outcome out = run_in_fresh_dir(fast(p, 2));
+  const Outcome ref = run_in_fresh_dir(reference(p));
+  expect_same(out, ref, "fast against reference");
+  const std::vector<std::string> lines = lines_of(out.console);
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[5], lines[4]);
+  EXPECT_TRUE(same_bits(coeffs_of(out.chord_best)[4], 0.0));
+  // Each sweep that reaches it rates none of search 5's 55 trials anew.
+  const std::int64_t sweeps_with_search5 = lines.size() >= 26 ? 3 : lines.size() >= 16 ? 2 : 1;
+  EXPECT_LE(out.stats.rated, out.stats.trials - 55 * sweeps_with_search5);
+}
+
+}  // namespace
