@@ -72,6 +72,8 @@ void append_real(std::string& out, float v);
 // The text of one free-form record holding `values`, without the line end.
 // An empty list gives an empty string.
 std::string free_record(std::span<const Out> values);
+// Appends that record text to `out`.
+void append_free(std::string& out, std::span<const Out> values);
 
 // One record laid out by a format literal. `ends_record` is false when the format ends in "$"
 // (the record stays open and the next output continues it).
@@ -80,6 +82,15 @@ struct Formatted {
   bool ends_record = true;
 };
 Formatted format_record(std::string_view format, std::span<const Out> values);
+// A malformed format literal, or a value of the wrong kind for its descriptor, is a programming
+// error: format_record throws std::invalid_argument. More values than the format's descriptors
+// start a new record ("\r\n" inside `text`) and use the format again from its start.
+
+// The fields themselves. A width of 0 takes the value's own length.
+// Fw.d: "-0.0000", ".5000" in F5.4, asterisks when it does not fit, "NaN"/"Infinity" right-aligned.
+void append_fixed(std::string& out, double v, int width, int decimals);
+// Iw: right-aligned, asterisks when it does not fit.
+void append_integer(std::string& out, std::int64_t v, int width);
 
 // ---------------------------------------------------------------------------------------------
 // Errors that end the run.
@@ -100,6 +111,18 @@ class RunError : public std::runtime_error {
 enum class ReadError { None, BadInteger, BadReal, EndOfFile };
 std::string read_error_text(ReadError error, int item);
 
+// Readers of one whole value text (no blanks or separators around it). On error `value` is left
+// unchanged and BadInteger / BadReal is returned.
+//  * Integers: optional sign and decimal digits; a value outside the item's type is bad.
+//  * Reals: optional sign, then digits with an optional point (".5", "3.", "1.5"), then an
+//    optional exponent e, E, d or D with optional sign and digits ("1.5d3"). Names such as "inf"
+//    or "nan" are not numbers. A value beyond the type's largest finite value is bad; one below
+//    its smallest subnormal reads as zero. A float is converted straight from the decimal text.
+ReadError parse_int(std::string_view text, std::int64_t& value) noexcept;
+ReadError parse_int(std::string_view text, std::int32_t& value) noexcept;
+ReadError parse_real(std::string_view text, double& value) noexcept;
+ReadError parse_real(std::string_view text, float& value) noexcept;
+
 // ---------------------------------------------------------------------------------------------
 // Streams.
 
@@ -109,6 +132,16 @@ class RecordSource {
   virtual ~RecordSource() = default;
   // Next record without its line end (LF, and a CR right before it); false at end of input.
   virtual bool next_record(std::string& record) = 0;
+};
+
+// Records from an input stream: the console's answers, or text held in memory.
+class StreamSource : public RecordSource {
+ public:
+  explicit StreamSource(std::istream& in) : in_(in) {}
+  bool next_record(std::string& record) override;
+
+ private:
+  std::istream& in_;
 };
 
 // One free-form read of `items` from `source`, starting on the next record and continuing onto
@@ -149,11 +182,11 @@ class Console {
 // content. Failed opens and writes throw RunError naming the path.
 class OutFile {
  public:
-  OutFile() = default;
+  OutFile();  // not open
   // Opens; with must_exist the open fails when the file is absent (a working file that should
   // have been created earlier).
   explicit OutFile(std::string path, bool must_exist = false);
-  ~OutFile();                          // closes, keeping, without throwing
+  ~OutFile();  // closes, keeping, without throwing
   OutFile(OutFile&&) noexcept;
   OutFile& operator=(OutFile&&) noexcept;
 
@@ -165,20 +198,31 @@ class OutFile {
   void write(std::span<const Out> values);
   void write_fmt(std::string_view format, std::initializer_list<Out> values = {});
 
+  // Hands what was written so far to the operating system; throws RunError on failure.
+  // (Writes are buffered; close() and every console read flush as well.)
+  void flush();
+
   // Closes, keeping the file; throws RunError if anything written did not reach the disk.
+  // A failure already thrown by a write is not thrown again.
   void close();
-  // Closes and removes the file.
+  // Closes and removes the file (what was written but not yet flushed is dropped).
   void close_delete();
 
  private:
+  friend void flush_all_files() noexcept;
+  void close_quietly() noexcept;
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 
+// Flushes every open OutFile (a failure is kept and thrown by that file's next write or close).
+// Console::read calls it, so that result files are complete while the program waits.
+void flush_all_files() noexcept;
+
 // A file opened for input; it must exist. Free-form reads run from its first record on.
 class InFile : public RecordSource {
  public:
-  InFile() = default;
+  InFile();                           // not open
   explicit InFile(std::string path);  // opens
   ~InFile() override;
   InFile(InFile&&) noexcept;
