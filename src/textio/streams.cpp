@@ -55,8 +55,9 @@ struct FileRegistry {
   std::vector<OutFile*> files;
 };
 static FileRegistry& registry() {
-  static FileRegistry r;
-  return r;
+  // Never destroyed: an OutFile may outlive every other static object.
+  static FileRegistry* r = new FileRegistry;
+  return *r;
 }
 
 struct OutFile::Impl {
@@ -213,6 +214,15 @@ void flush_all_files() noexcept {
   std::lock_guard lock(registry().mutex);
   // A failure is kept in the file and thrown by its next write or its close.
   for (OutFile* f : registry().files) f->impl_->flush();
+}
+
+void close_all_files() noexcept {
+  std::vector<OutFile*> files;
+  {
+    std::lock_guard lock(registry().mutex);
+    files = registry().files;
+  }
+  for (OutFile* f : files) f->close_quietly();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -210,6 +210,10 @@ class OutFile {
 
  private:
   friend void flush_all_files() noexcept;
+  // Closes every open OutFile, keeping it, without throwing (a failure is written to std::cerr).
+  // For the main program when the run ends on a RunError: what was written stays on disk.
+  void close_all_files() noexcept;
+  friend void close_all_files() noexcept;
   void close_quietly() noexcept;
   struct Impl;
   std::unique_ptr<Impl> impl_;
@@ -218,6 +222,9 @@ class OutFile {
 // Flushes every open OutFile (a failure is kept and thrown by that file's next write or close).
 // Console::read calls it, so that result files are complete while the program waits.
 void flush_all_files() noexcept;
+// Closes every open OutFile, keeping it, without throwing (a failure is written to std::cerr).
+// For the main program when the run ends on a RunError: what was written stays on disk.
+void close_all_files() noexcept;
 
 // A file opened for input; it must exist. Free-form reads run from its first record on.
 class InFile : public RecordSource {

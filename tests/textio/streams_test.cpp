@@ -195,6 +195,23 @@ TEST_F(WorkDir, ConsoleReadFlushesOpenFiles) {
   EXPECT_EQ(slurp("Result/Energy1.out"), " row\r\n");
 }
 
+TEST_F(WorkDir, CloseAllFilesKeepsWhatWasWritten) {
+  textio::OutFile a("Result/Energy1.out");
+  textio::OutFile b("Result/Energy2.out");
+  textio::OutFile c("Result/Energy3.out");
+  a.write({1.0});
+  b.write({2.0});
+  c.write({3.0});
+  c.close_delete();
+  textio::close_all_files();
+  EXPECT_FALSE(a.is_open());
+  EXPECT_FALSE(b.is_open());
+  EXPECT_EQ(slurp("Result/Energy1.out"), " 1.\r\n");
+  EXPECT_EQ(slurp("Result/Energy2.out"), " 2.\r\n");
+  EXPECT_FALSE(fs::exists("Result/Energy3.out"));
+  a.close();  // closing again does nothing
+}
+
 TEST_F(WorkDir, CloseDeleteRemovesTheFile) {
   textio::OutFile f("Temp/graph.tmp");
   f.write({1.0});
