@@ -1,0 +1,507 @@
+#include "rotor/calc_param.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "aerofoil/aerofoil.h"
+#include "aerofoil/data_in.h"
+#include "aerofoil/foildata.h"
+#include "aerofoil/global.h"
+#include "rotor/calc_mod.h"
+#include "textio/textio.h"
+
+namespace calc_param {
+namespace {
+
+using calc_mod::kNu;
+using calc_mod::kPi;
+using calc_mod::kStartA;
+
+// Single-precision constants of the design, used at their single values in double arithmetic.
+// The chord candidates span 0.01 ... 0.3 of the tip radius in 1000 steps; the span 0.3 - 0.01 is
+// formed in single precision, which rounds to 0.2900000214576721 (one unit of single precision
+// above the single value nearest 0.29).
+constexpr double kChordStep = static_cast<double>(0.3f - 0.01f);
+constexpr double kChordMin = static_cast<double>(0.01f);
+constexpr double kTolA = static_cast<double>(0.0005f);
+constexpr double kTolAp = static_cast<double>(0.00005f);
+constexpr double kAcceptLow = static_cast<double>(0.45f);
+constexpr double kAcceptHigh = static_cast<double>(0.67f);
+static_assert(kChordStep == 0.2900000214576721);
+static_assert(kChordMin == 0.009999999776482582);
+static_assert(kTolA == 0.0005000000237487257);
+static_assert(kTolAp == 4.999999873689376e-05);
+static_assert(kAcceptLow == 0.44999998807907104);
+static_assert(kAcceptHigh == 0.6700000166893005);
+
+// Coefficients of the design tip speed ratio's quartic in the blade count, single precision.
+constexpr double kLambda4 = static_cast<double>(0.00044583f);
+constexpr double kLambda3 = static_cast<double>(0.024559f);
+constexpr double kLambda2 = static_cast<double>(0.48941f);
+constexpr double kLambda1 = static_cast<double>(4.4752f);
+constexpr double kLambda0 = static_cast<double>(17.891f);
+static_assert(kLambda4 == 0.0004458299954421818);
+static_assert(kLambda3 == 0.02455900050699711);
+static_assert(kLambda2 == 0.48941001296043396);
+static_assert(kLambda1 == 4.475200176239014);
+static_assert(kLambda0 == 17.891000747680664);
+// Reference wind speed of the design's Reynolds numbers, m/s.
+constexpr double kDesignWind = 10.0;
+
+// Twist candidates, degrees: m (40 - (-5)) / 1000 + (-5), evaluated once with the same double
+// operations (compile-time floating point rounds as the run-time operations do).
+constexpr std::array<double, kTwistCandidates> make_twists() {
+  std::array<double, kTwistCandidates> t{};
+  for (int m = 1; m <= kTwistCandidates; ++m) {
+    t[m - 1] = static_cast<double>(m) * (40.0 - (-5.0)) / 1000.0 + (-5.0);
+  }
+  return t;
+}
+constexpr std::array<double, kTwistCandidates> kTwists = make_twists();
+
+// ---------------------------------------------------------------------------------------------
+// Twist search.
+//
+// For one balance iteration the Reynolds number, and with it the pair of polar columns and their
+// weight, is the same for all 1000 candidates, and the angle of attack phideg - twist(m) falls
+// monotonically with m. So the candidates split into runs ("segments") in which both columns
+// interpolate within the same rows (or are held at the same edge row). On a segment the exact
+// lift and drag are affine in the angle, so their exact ratio is monotone and the ratio computed
+// in floating point stays within a tiny, bounded distance of the values at the segment's first
+// and last candidates. Segments whose bound lies below the best ratio already found cannot hold
+// the best candidate and are skipped; all others are evaluated candidate by candidate with the
+// lookup's own operations. The best ratio is the largest over all candidates and the first
+// candidate reaching it wins, which does not depend on the order of evaluation.
+
+// One column over one segment: interpolation between rows k-1 and k, or a held edge row.
+struct ColPiece {
+  bool interp = false;
+  double a0 = 0.0;                                    // angle of row k-1
+  double da = 0.0;                                    // angle of row k minus angle of row k-1
+  double cl0 = 0.0, cl1 = 0.0, cd0 = 0.0, cd1 = 0.0;  // rows k-1 and k (held: both the edge row)
+};
+
+// The operations of aerofoil::blend_rows, or the held edge row.
+inline void eval_piece(const ColPiece& p, double alpha, double& cl, double& cd) {
+  if (p.interp) {
+    const double t = (alpha - p.a0) / p.da;
+    cl = p.cl1 * t + (1.0 - t) * p.cl0;
+    cd = p.cd1 * t + (1.0 - t) * p.cd0;
+  } else {
+    cl = p.cl0;
+    cd = p.cd0;
+  }
+}
+
+// Row state of a column at an angle, for a column whose angles never decrease: 0 below the first
+// angle (row 0 held), n at or above the last (row n-1 held), otherwise the k with
+// A[k-1] <= alpha < A[k], the row the lookup's search finds.
+int state_of(int col, double alpha) {
+  const int n = global::num_alpha[col];
+  const float* A = global::alpha_array[col];
+  if (alpha < static_cast<double>(A[0])) return 0;
+  if (alpha >= static_cast<double>(A[n - 1])) return n;
+  int k = 1;
+  while (k < n - 1 && !(alpha < static_cast<double>(A[k]))) ++k;
+  return k;
+}
+
+ColPiece make_piece(int col, int state) {
+  const int n = global::num_alpha[col];
+  ColPiece p;
+  if (state <= 0 || state >= n) {
+    const int row = state <= 0 ? 0 : n - 1;
+    p.cl0 = p.cl1 = global::cl_array[col][row];
+    p.cd0 = p.cd1 = global::cd_array[col][row];
+    return p;
+  }
+  p.interp = true;
+  p.a0 = static_cast<double>(global::alpha_array[col][state - 1]);
+  p.da = static_cast<double>(global::alpha_array[col][state]) - p.a0;
+  p.cl0 = global::cl_array[col][state - 1];
+  p.cl1 = global::cl_array[col][state];
+  p.cd0 = global::cd_array[col][state - 1];
+  p.cd1 = global::cd_array[col][state];
+  return p;
+}
+
+inline double candidate_angle(double phideg, int m) {
+  return phideg - kTwists[m - 1];
+}
+
+// First candidate m >= m_lo whose angle lies below thr (kTwistCandidates + 1 if none), given that
+// candidate m_lo - 1 does not. A linear estimate from the 0.045 degree spacing, corrected by
+// stepping, since the candidate angles never increase with m.
+int first_below(double phideg, double thr, int m_lo) {
+  const double est = (phideg - thr + 5.0) / 0.045;
+  int m;
+  if (!(est < static_cast<double>(kTwistCandidates))) {
+    m = kTwistCandidates + 1;
+  } else if (!(est > static_cast<double>(m_lo))) {
+    m = m_lo;
+  } else {
+    m = static_cast<int>(est) + 1;
+  }
+  while (m > m_lo && candidate_angle(phideg, m - 1) < thr) --m;
+  while (m <= kTwistCandidates && !(candidate_angle(phideg, m) < thr)) ++m;
+  return m;
+}
+
+// Where a column changes rows along the candidates: state[i] holds from candidate start[i] on.
+struct ColumnRuns {
+  int count = 0;
+  std::array<int, global::kRows + 2> start{};
+  std::array<int, global::kRows + 2> state{};
+};
+
+void column_runs(int col, double phideg, ColumnRuns& runs) {
+  const int n = global::num_alpha[col];
+  const float* A = global::alpha_array[col];
+  int m = 1;
+  int s = state_of(col, candidate_angle(phideg, 1));
+  runs.count = 0;
+  runs.start[runs.count] = m;
+  runs.state[runs.count++] = s;
+  while (s > 0) {
+    // The state is left when the angle drops below the lower end of its interval.
+    const double thr = static_cast<double>(s == n ? A[n - 1] : A[s - 1]);
+    m = first_below(phideg, thr, m + 1);
+    if (m > kTwistCandidates) break;
+    const double alpha = candidate_angle(phideg, m);
+    int k = s == n ? n - 1 : s - 1;
+    while (k >= 1 && alpha < static_cast<double>(A[k - 1])) --k;
+    s = k;
+    runs.start[runs.count] = m;
+    runs.state[runs.count++] = s;
+  }
+}
+
+struct Segment {
+  int m0, m1;  // first and last candidate
+  ColPiece hi, lo;
+  double bound;  // no candidate's ratio exceeds it
+  bool done;
+};
+
+struct Search {
+  double phideg;
+  double t, omt;  // column weight and 1 - t, as landd forms them
+  TwistBest best;
+
+  void consider(int m, double cl, double cd) {
+    const double q = cl / cd;
+    if (q > best.ratio || (q == best.ratio && best.m != 0 && m < best.m)) {
+      best.m = m;
+      best.ratio = q;
+      best.cl = cl;
+      best.cd = cd;
+    }
+  }
+
+  void eval(const Segment& s, int m, double& cl, double& cd) const {
+    const double alpha = candidate_angle(phideg, m);
+    double cl_hi, cd_hi, cl_lo, cd_lo;
+    eval_piece(s.hi, alpha, cl_hi, cd_hi);
+    eval_piece(s.lo, alpha, cl_lo, cd_lo);
+    cl = omt * cl_lo + cl_hi * t;
+    cd = omt * cd_lo + cd_hi * t;
+  }
+
+  void eval_interior(const Segment& s) {
+    for (int m = s.m0 + 1; m < s.m1; ++m) {
+      double cl, cd;
+      eval(s, m, cl, cd);
+      consider(m, cl, cd);
+    }
+  }
+};
+
+// Bound on the computed ratio over a segment from its end candidates' lift (l0, l1) and drag
+// (d0, d1). Each of the lookup's interpolations is within a few units of rounding of the exact,
+// affine value, relative to the table values involved; E_l, E_d take 512 units of rounding
+// (2^-44) of those magnitudes, about fifty times the worst case. With the drag bounded away from
+// zero the exact (L + E_l) / (D - E_d) is monotone on the segment, so its ends bound it.
+double segment_bound(const Segment& s, double t, double omt, double l0, double d0, double l1,
+                     double d1) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kRel = 0x1p-44;
+  const double w = std::fabs(omt) + std::fabs(t);
+  const double sl =
+      std::fabs(s.hi.cl0) + std::fabs(s.hi.cl1) + std::fabs(s.lo.cl0) + std::fabs(s.lo.cl1);
+  const double sd =
+      std::fabs(s.hi.cd0) + std::fabs(s.hi.cd1) + std::fabs(s.lo.cd0) + std::fabs(s.lo.cd1);
+  const double el = 2.0 * w * sl * kRel;
+  const double ed = 2.0 * w * sd * kRel;
+  const double den0 = d0 - ed;
+  const double den1 = d1 - ed;
+  const double num0 = l0 + el;
+  const double num1 = l1 + el;
+  if (!(std::isfinite(num0) && std::isfinite(num1) && std::isfinite(den0) && std::isfinite(den1) &&
+        den0 > 0.0 && den1 > 0.0)) {
+    return kInf;
+  }
+  const double g0 = num0 > 0.0 ? num0 / den0 : 0.0;
+  const double g1 = num1 > 0.0 ? num1 / den1 : 0.0;
+  const double g = (g0 > g1 ? g0 : g1) * (1.0 + 0x1p-40);
+  return std::isfinite(g) ? g : kInf;
+}
+
+// Every candidate through the lookup of the column pair: tables whose angles decrease somewhere,
+// or an inflow angle or Reynolds number that is not finite.
+TwistBest search_plain(double phideg, const aerofoil::ReBlend& blend) {
+  TwistBest best;
+  for (int m = 1; m <= kTwistCandidates; ++m) {
+    double cl, cd;
+    aerofoil::landd_blend(blend, candidate_angle(phideg, m), cl, cd);
+    if (cl / cd > best.ratio) {
+      best.m = m;
+      best.ratio = cl / cd;
+      best.cl = cl;
+      best.cd = cd;
+    }
+  }
+  return best;
+}
+
+TwistBest search(double phideg, double re, bool tables_monotone) {
+  const aerofoil::ReBlend blend = aerofoil::re_blend(re);
+  if (!tables_monotone || !std::isfinite(phideg) || !std::isfinite(blend.t)) {
+    return search_plain(phideg, blend);
+  }
+  Search sr{phideg, blend.t, 1.0 - blend.t, {}};
+
+  ColumnRuns hi, lo;
+  column_runs(blend.k, phideg, hi);
+  column_runs(blend.k - 1, phideg, lo);
+
+  // Merge the two columns' runs into segments; evaluate both ends of each.
+  std::array<Segment, 2 * (global::kRows + 2)> segs;
+  int nseg = 0;
+  int ih = 0, il = 0;
+  int m = 1;
+  while (m <= kTwistCandidates) {
+    const int next_h = ih + 1 < hi.count ? hi.start[ih + 1] : kTwistCandidates + 1;
+    const int next_l = il + 1 < lo.count ? lo.start[il + 1] : kTwistCandidates + 1;
+    const int next = std::min(next_h, next_l);
+    Segment& s = segs[nseg++];
+    s.m0 = m;
+    s.m1 = next - 1;
+    s.hi = make_piece(blend.k, hi.state[ih]);
+    s.lo = make_piece(blend.k - 1, lo.state[il]);
+    double l0, d0;
+    sr.eval(s, s.m0, l0, d0);
+    sr.consider(s.m0, l0, d0);
+    if (s.m1 > s.m0) {
+      double l1, d1;
+      sr.eval(s, s.m1, l1, d1);
+      sr.consider(s.m1, l1, d1);
+      s.done = s.m1 == s.m0 + 1;
+      if (!s.done) s.bound = segment_bound(s, sr.t, sr.omt, l0, d0, l1, d1);
+    } else {
+      s.done = true;
+    }
+    if (next_h == next) ++ih;
+    if (next_l == next) ++il;
+    m = next;
+  }
+
+  // The most promising segment first, to raise the best ratio early; then every segment whose
+  // bound does not lie below it.
+  int top = -1;
+  for (int i = 0; i < nseg; ++i) {
+    if (!segs[i].done && (top < 0 || segs[i].bound > segs[top].bound)) top = i;
+  }
+  if (top >= 0) {
+    sr.eval_interior(segs[top]);
+    segs[top].done = true;
+  }
+  for (int i = 0; i < nseg; ++i) {
+    if (segs[i].done || segs[i].bound < sr.best.ratio) continue;
+    sr.eval_interior(segs[i]);
+  }
+  return sr.best;
+}
+
+// Integer powers of the blade count, formed by squaring in 64-bit arithmetic that wraps instead
+// of overflowing.
+std::int64_t times(std::int64_t x, std::int64_t y) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(y));
+}
+
+void menu(textio::Console& con) {
+  const std::string rule = std::string(6, ' ') + std::string(45, '=');
+  const std::string left = std::string(6, ' ') + "=" + std::string(11, ' ');
+  con.write();
+  con.write({std::string(12, ' ') + "Selection of aerofoil"});
+  con.write({rule});
+  con.write({left + "1 - NACA4412" + std::string(20, ' ') + "="});
+  con.write({left + "2 - sg6043" + std::string(22, ' ') + "="});
+  con.write({left + "3 - NACA4432" + std::string(20, ' ') + "="});
+  con.write({rule});
+  con.write({std::string(10, ' ') + "Please select an option by entering the"});
+  con.write({std::string(11, ' ') + "associated number followed by <return>.    "});
+}
+
+}  // namespace
+
+double design_tip_speed_ratio(std::int64_t B) {
+  if (B >= 13) return 1.0;
+  const std::int64_t b2 = times(B, B);
+  const std::int64_t b3 = times(b2, B);
+  const std::int64_t b4 = times(b2, b2);
+  return kLambda4 * static_cast<double>(b4) - kLambda3 * static_cast<double>(b3) +
+         kLambda2 * static_cast<double>(b2) - kLambda1 * static_cast<double>(B) + kLambda0;
+}
+
+void stations(double rhub, double rtip, std::span<double, kStations> x, double& dx) {
+  const double xhub = rhub / rtip;
+  dx = (1.0 - xhub) / static_cast<double>(kStations);
+  x[0] = xhub + dx / 2.0;
+  for (int i = 1; i < kStations; ++i) x[i] = x[i - 1] + dx;
+}
+
+double twist_candidate(int m) {
+  return kTwists[m - 1];
+}
+
+TwistBest twist_search(double phideg, double re) {
+  return search(phideg, re, aerofoil::angles_nondecreasing());
+}
+
+void design_station(std::int64_t Numb, double rtip, double lambda_d, double x, bool lower,
+                    double prev_twist, DesignState& state, double& chord, double& twist) {
+  const bool monotone = aerofoil::angles_nondecreasing();
+  const double B = static_cast<double>(Numb);
+  const double lr = x * lambda_d;
+  double a = kStartA;
+  double theta = 0.0;
+  double c = 0.0;
+  for (int j = 1; j <= kChordCandidates; ++j) {
+    c = static_cast<double>(j) * kChordStep / 1000.0 + kChordMin;
+    const double sigma = B * c / kPi / x / 2.0;
+    for (int it = 0; it < calc_mod::kMaxIterations; ++it) {
+      const double phi = std::atan((1.0 - a) / (1.0 + state.ap) / lr);
+      const double cphi = std::cos(phi);
+      const double sphi = std::sin(phi);
+      const double F = calc_mod::tip_loss(B * (1.0 - x) / (2.0 * sphi));
+      const double vt = (1.0 + state.ap) * lr;
+      const double W = std::sqrt((1.0 - a) * (1.0 - a) + vt * vt);
+      const double re = W * kDesignWind * c * rtip / kNu;
+      const TwistBest best = search(phi * 180.0 / kPi, re, monotone);
+      if (best.m != 0) {
+        theta = kTwists[best.m - 1];
+        state.cl = best.cl;
+        state.cd = best.cd;
+      }
+      // The twist never increases outward; the balance keeps the best ratio's lift and drag.
+      if (lower && theta > prev_twist) theta = prev_twist;
+      const double C = W * W * sigma * (state.cl * cphi + state.cd * sphi);
+      const double a_new =
+          C > 1.0 ? (1.0 + std::sqrt(C - 1.0)) / 2.0 : (1.0 - std::sqrt(1.0 - C)) / 2.0;
+      const double ap_new =
+          W * W * sigma * (state.cl * sphi - state.cd * cphi) / 4.0 / lr / (1.0 - a) / F;
+      if (std::fabs(a - a_new) < kTolA && std::fabs(state.ap - ap_new) < kTolAp) break;
+      a = (a + a_new) / 2.0;
+      state.ap = (state.ap + ap_new) / 2.0;
+    }
+    if (1.0 - a >= kAcceptLow && 1.0 - a <= kAcceptHigh) break;
+  }
+  chord = c;
+  twist = theta;
+}
+
+void fit(std::span<const double, kStations> x, double dx, std::span<const double, kStations> y,
+         Coeffs& c) {
+  // Centre and spacing of the 23 even stations; point k sits at u = k - 12 exactly.
+  const double d = dx;
+  const double xc = x[1] + 22.0 * d;
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0;
+  for (int k = 1; k <= 23; ++k) {
+    const double u = static_cast<double>(k - 12);
+    const double u2 = u * u;
+    const double u3 = u2 * u;
+    const double u4 = u2 * u2;
+    const double p2 = u2 - 44.0;
+    const double p3 = u3 - 79.0 * u;
+    const double p4 = (7.0 * u4 - 787.0 * u2 + 10296.0) / 12.0;
+    const double yk = y[static_cast<std::size_t>(2 * k - 1)];
+    s0 = s0 + yk;
+    s1 = s1 + yk * u;
+    s2 = s2 + yk * p2;
+    s3 = s3 + yk * p3;
+    s4 = s4 + yk * p4;
+  }
+  // Divisors: the sums of squares of P0 ... P3 over the points, and 12/7 of that of P4.
+  const double g0 = s0 / 23.0;
+  const double g1 = s1 / 1012.0;
+  const double g2 = s2 / 35420.0;
+  const double g3 = s3 / 1184040.0;
+  const double g4 = s4 / 22496760.0;
+  const double xc2 = xc * xc;
+  const double xc3 = xc2 * xc;
+  const double xc4 = xc2 * xc2;
+  const double d2 = d * d;
+  const double d3 = d2 * d;
+  const double d4 = d2 * d2;
+  const double x0 = g0 - g1 * xc / (2.0 * d) + g2 * xc2 / (4.0 * d2) - 44.0 * g2 -
+                    g3 * xc3 / (8.0 * d3) + 79.0 * g3 * xc / (2.0 * d) + g4 * xc4 / (16.0 * d4) -
+                    787.0 * g4 * xc2 / (28.0 * d2) + 10296.0 * g4 / 7.0;
+  const double x1 = g1 / (2.0 * d) - 2.0 * g2 * xc / (4.0 * d2) + 3.0 * g3 * xc2 / (8.0 * d3) -
+                    79.0 * g3 / (2.0 * d) - 4.0 * g4 * xc3 / (16.0 * d4) +
+                    2.0 * 787.0 * g4 * xc / (28.0 * d2);
+  const double x2 = g2 / (4.0 * d2) - 3.0 * g3 * xc / (8.0 * d3) + 6.0 * g4 * xc2 / (16.0 * d4) -
+                    787.0 * g4 / (28.0 * d2);
+  const double x3 = g3 / (8.0 * d3) - 4.0 * g4 * xc / (16.0 * d4);
+  const double x4 = g4 / (16.0 * d4);
+  c = {x0, -x1, x2, -x3, x4};
+}
+
+std::string progress_bytes(int i, bool utf8_block) {
+  const std::string_view block = utf8_block ? std::string_view("\xE2\x96\x88") : "\xDB";
+  std::string bar;
+  for (int k = 0; k < i; ++k) bar += block;
+  bar.append(static_cast<std::size_t>(kStations - i), ' ');
+  std::string out = textio::format_record("(A)", std::array<textio::Out, 1>{bar}).text;
+  for (int k = 0; k < kStations - i; ++k) out += '\b';
+  const std::int64_t percent = static_cast<std::int64_t>(i) * 100 / kStations;
+  out += textio::format_record("(I3)", std::array<textio::Out, 1>{percent}).text;
+  out += "%";
+  for (int k = 0; k < i + 4; ++k) out += '\b';
+  return out;
+}
+
+void param(textio::Console& con, std::int64_t Numb, double rhub, double rtip, Coeffs& a,
+           Coeffs& b) {
+  menu(con);
+  std::int64_t choice = 0;
+  con.read({choice}, "aerofoil");
+  foildata::choice(choice);
+  con.write({"Creating of geometry. Please wait..."});
+
+  std::array<double, kStations> x{};
+  double dx = 0.0;
+  stations(rhub, rtip, x, dx);
+  data_in::file_read();
+  const double lambda_d = design_tip_speed_ratio(Numb);
+
+  // The bar's block: byte 219 of the old console code page, which a UTF-8 terminal cannot show;
+  // a terminal gets its own full-block character, files and pipes the byte itself.
+  const bool utf8_block = con.out_is_terminal();
+  DesignState state;
+  std::array<double, kStations> chord{}, twist{};
+  for (int i = 0; i < kStations; ++i) {
+    design_station(Numb, rtip, lambda_d, x[i], i > 0, i > 0 ? twist[i - 1] : 0.0, state, chord[i],
+                   twist[i]);
+    con.write_raw(progress_bytes(i + 1, utf8_block));
+    con.flush();
+  }
+  fit(x, dx, chord, a);
+  fit(x, dx, twist, b);
+}
+
+}  // namespace calc_param
