@@ -37,8 +37,6 @@ from concurrent.futures import ThreadPoolExecutor
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DATA_DIR = os.path.join(REPO, "Data")
-SG6043_SOURCE = "/work/shared/aerofoils/sg6043_uiuc.dat"
-SG6043_MD5 = "54e02edccd34d3089139cb8ab9b6547e"
 
 # Reynolds numbers of the seven polar blocks, in file order.
 REYNOLDS = [42000, 83000, 160000, 330000, 640000, 1200000, 2400000]
@@ -56,7 +54,8 @@ STEP = 0.5                  # base sweep step (degrees)
 STEP_FINE = 0.25            # fallback B sweep step
 UP_END = 22.0               # up sweep 0 -> UP_END
 DOWN_END = -15.0            # down sweep -STEP -> DOWN_END
-TIMEOUT = 60.0              # seconds per XFOIL process
+CPU_LIMIT = 30              # CPU seconds per XFOIL process (hang guard)
+WALL_LIMIT = 300.0          # wall-clock seconds per XFOIL process (last resort)
 MAX_JOBS = 2                # XFOIL processes at once
 
 # Post-processing settings.
@@ -67,6 +66,96 @@ UP_WANTED = 20.0            # an up sweep that reaches this needs no fallback
 DOWN_WANTED = -10.0         # a down sweep that reaches this needs no fallback
 ASPECT_RATIO = 10.0         # Viterna-Corrigan aspect ratio
 CD_MAX = 1.11 + 0.018 * ASPECT_RATIO if ASPECT_RATIO <= 50 else 2.01
+
+# SG6043 coordinates, verbatim copy of the UIUC Airfoil Coordinates Database
+# file (Selig format, 1870 bytes, md5 below), as distributed in the public
+# repository peterdsharpe/AeroSandbox, path
+# aerosandbox/geometry/airfoil/airfoil_database/sg6043.dat, commit
+# 0bbce26633b61575b9d4ed9ecdc72d064d8b9f2a.
+SG6043_SELIG = """SG6043
+    1.000000   .000000
+     .998105   .000656
+     .992735   .002712
+     .984387   .006072
+     .973434   .010465
+     .960071   .015523
+     .944288   .020916
+     .925966   .026547
+     .905161   .032475
+     .882072   .038683
+     .856884   .045099
+     .829794   .051648
+     .801008   .058240
+     .770741   .064777
+     .739215   .071138
+     .706663   .077173
+     .673195   .082684
+     .638892   .087606
+     .603962   .091903
+     .568537   .095505
+     .532761   .098415
+     .496847   .100592
+     .460955   .102010
+     .425276   .102690
+     .389995   .102599
+     .355272   .101752
+     .321306   .100174
+     .288269   .097880
+     .256330   .094905
+     .225671   .091274
+     .196447   .087021
+     .168817   .082199
+     .142926   .076839
+     .118895   .070995
+     .096866   .064730
+     .076936   .058094
+     .059198   .051170
+     .043757   .043981
+     .030622   .036590
+     .019828   .029159
+     .011416   .021706
+     .005277   .014355
+     .001496   .007410
+     .000024   .000942
+     .000588  -.004677
+     .003930  -.008595
+     .010772  -.011195
+     .020868  -.013164
+     .034086  -.014302
+     .050504  -.014598
+     .070145  -.014215
+     .092915  -.013293
+     .118637  -.011970
+     .147117  -.010343
+     .178147  -.008477
+     .211498  -.006446
+     .246927  -.004303
+     .284172  -.002104
+     .322960   .000114
+     .363008   .002319
+     .404014   .004498
+     .445705   .006689
+     .487849   .008933
+     .530290   .011167
+     .572862   .013270
+     .615252   .015037
+     .657041   .016351
+     .697849   .017212
+     .737347   .017604
+     .775201   .017514
+     .811085   .016945
+     .844678   .015916
+     .875671   .014467
+     .903773   .012654
+     .928712   .010558
+     .950241   .008276
+     .968141   .005908
+     .982146   .003613
+     .992088   .001700
+     .998026   .000453
+     .999999   .000000
+"""
+SG6043_MD5 = "54e02edccd34d3089139cb8ab9b6547e"
 
 AEROFOILS = [
     # (file stem, XFOIL geometry, description)
@@ -181,11 +270,10 @@ def spline_eval(s, v, m, t):
             + ((A ** 3 - A) * m[lo] + (B ** 3 - B) * m[hi]) * h * h / 6.0)
 
 
-def selig_curve(path):
-    """Cubic spline in arc length through a Selig-format coordinate file."""
+def selig_curve(text):
+    """Cubic spline in arc length through Selig-format coordinates."""
     pts = []
-    with open(path) as f:
-        lines = f.read().splitlines()
+    lines = text.splitlines()
     for line in lines[1:]:
         parts = line.split()
         if len(parts) >= 2:
@@ -367,16 +455,22 @@ class Xfoil:
             shutil.rmtree(wd)
         os.makedirs(wd)
         if stem == "sg6043":
-            shutil.copyfile(SG6043_SOURCE, os.path.join(wd, "sg6043.dat"))
+            with open(os.path.join(wd, "sg6043.dat"), "w") as f:
+                f.write(SG6043_SELIG)
         with open(os.path.join(wd, "cmds.in"), "w") as f:
             f.write(self.commands(geometry, re, direction, variant))
         env = dict(os.environ)
         env["GFORTRAN_UNBUFFERED_ALL"] = "1"
+        # A hung XFOIL spins in a loop, so it is stopped by a CPU-time limit
+        # rather than a wall-clock one: the outcome then does not depend on
+        # how busy the machine is.
+        limit = ["/bin/sh", "-c",
+                 'ulimit -t %d; ulimit -c 0; exec "$0" "$@"' % CPU_LIMIT]
         if self.route == "preload":
             env["LD_PRELOAD"] = self.shim
-            argv = [self.exe]
+            argv = limit + [self.exe]
         else:
-            argv = [self.xvfb, "-a", self.exe]
+            argv = [self.xvfb, "-a"] + limit + [self.exe]
         t0 = time.monotonic()
         with open(os.path.join(wd, "cmds.in")) as fin, \
                 open(os.path.join(wd, "log.txt"), "w") as fout:
@@ -384,8 +478,13 @@ class Xfoil:
                                     stderr=subprocess.STDOUT, env=env,
                                     start_new_session=True)
             try:
-                rc = proc.wait(timeout=TIMEOUT)
-                status = "ok" if rc == 0 else "exit %d" % rc
+                rc = proc.wait(timeout=WALL_LIMIT)
+                if rc == 0:
+                    status = "ok"
+                elif rc in (-signal.SIGXCPU, -signal.SIGKILL):
+                    status = "CPU limit"
+                else:
+                    status = "exit %d" % rc
             except subprocess.TimeoutExpired:
                 os.killpg(proc.pid, signal.SIGKILL)
                 proc.wait()
@@ -563,16 +662,15 @@ def main():
     jobs = max(1, min(args.jobs, MAX_JOBS))
     t_start = time.monotonic()
 
-    with open(SG6043_SOURCE, "rb") as f:
-        digest = hashlib.md5(f.read()).hexdigest()
+    digest = hashlib.md5(SG6043_SELIG.encode("ascii")).hexdigest()
     if digest != SG6043_MD5:
-        sys.exit("unexpected SG6043 coordinate file (md5 %s)" % digest)
+        sys.exit("SG6043 coordinates corrupted (md5 %s)" % digest)
     os.makedirs(DATA_DIR, exist_ok=True)
 
     # Outlines.
     for stem, geometry, desc in AEROFOILS:
         if stem == "sg6043":
-            curve = selig_curve(SG6043_SOURCE)
+            curve = selig_curve(SG6043_SELIG)
         else:
             curve = naca4_curve(stem[4:])
         lower, upper = outline_from_curve(*curve)
