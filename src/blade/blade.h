@@ -18,10 +18,14 @@ void chortwist(textio::Console& con, textio::OutFile& geometry_out, std::int64_t
 // Second phase of chortwist over the stations of the first: r holds nbe element centres, twist
 // and chord nbe + 1 entries (the tip last), hub the hub station. Asks the blade type (and the
 // wall thickness) and the material on `con`, writes the volume, surface and mass lines into
-// geometry_out and the point file Result/3dgeo.dat.
-void build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe, double rtip,
-           double rhub, std::span<const double> r, double dr, std::span<const double> twist,
-           std::span<const double> chord, HubStation hub);
+// geometry_out and the point file Result/3dgeo.dat. Returns the volume and surface written.
+struct BladeFigures {
+  double volume = 0.0;   // m^3, solid or hollow as chosen
+  double surface = 0.0;  // m^2, lateral surface and both end faces
+};
+BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
+                   double rtip, double rhub, std::span<const double> r, double dr,
+                   std::span<const double> twist, std::span<const double> chord, HubStation hub);
 
 // Writes Result/3dgeo.dat: for every station, hub to tip, the outline turned by geo3d, scaled by
 // the station's chord and placed at its radius.

@@ -79,9 +79,9 @@ void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<cons
   out.close();
 }
 
-void build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe, double rtip,
-           double rhub, std::span<const double> r, double dr, std::span<const double> twist,
-           std::span<const double> chord, HubStation hub) {
+BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
+                   double rtip, double rhub, std::span<const double> r, double dr,
+                   std::span<const double> twist, std::span<const double> chord, HubStation hub) {
   const std::size_t n = static_cast<std::size_t>(nbe);
   const double R = rtip;
   const double H = dr * R;
@@ -140,6 +140,7 @@ void build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe
     geometry_out.write();
     geometry_out.write_fmt(kResultLine, {"Mass of blade", mass, "kg"});
   }
+  return {volume, surface};
 }
 
 }  // namespace blade

@@ -53,10 +53,10 @@ void offset_set(std::span<const double> x, std::span<const double> y, double d, 
     const std::size_t k = j + 1 < n ? j : n - 2;  // the last point uses the last segment
     const double dx = x[k + 1] - x[k];
     const double dy = y[k + 1] - y[k];
-    double m = dy / dx;
-    if (dx == 0.0 && dy == 0.0) m = 0.0;  // no direction: move straight across
-    double w = std::sqrt(m * m + 1.0);
-    if (dx == 0.0 || std::isinf(w)) {
+    const bool no_direction = dx == 0.0 && dy == 0.0;
+    const double m = no_direction ? 0.0 : dy / dx;  // no direction: move straight across
+    const double w = std::sqrt(m * m + 1.0);
+    if ((dx == 0.0 && !no_direction) || std::isinf(w)) {
       // Vertical (or steeper than double can square): the normal (-m, 1)/w tends to
       // (-sign m, 0). A segment of exactly equal x is taken to run towards +x, so the sign
       // is that of its rise.

@@ -1,0 +1,351 @@
+// STL export: record layout, single-precision numbers and normals, facet orientation, and that
+// the exported mesh is a closed surface enclosing the blade's volume.
+#include "blade/bladestl.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "blade/blade.h"
+#include "blade/section.h"
+#include "geometry_support.h"
+#include "textio/textio.h"
+
+namespace {
+
+using namespace geometry_test;
+using blade::Vertex;
+
+// ---------------------------------------------------------------------------------------------
+// Facet normal.
+
+bool same_vertex_bits(const Vertex& a, const Vertex& b) {
+  for (int k = 0; k < 3; ++k) {
+    if (std::bit_cast<std::uint32_t>(a[k]) != std::bit_cast<std::uint32_t>(b[k])) return false;
+  }
+  return true;
+}
+
+TEST(FacetNormalTest, CapFacetsAndDegenerateFacets) {
+  const Vertex a{0, 0, 5}, b{1, 0, 5}, c{0, 1, 5};
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, b, c), Vertex{0, 0, 1}));
+  const Vertex down = blade::facet_normal(a, c, b);
+  EXPECT_EQ(down[2], -1.0f);
+  EXPECT_EQ(down[0], 0.0f);
+  EXPECT_EQ(down[1], 0.0f);
+  // Zero area: two equal vertices, or three on one line.
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, a, c), Vertex{0, 0, 0}));
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, b, b), Vertex{0, 0, 0}));
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, b, Vertex{3, 0, 5}), Vertex{0, 0, 0}));
+  // A cross product too small to square in single precision has no usable length either.
+  const Vertex n = blade::facet_normal(Vertex{0, 0, 0}, Vertex{1e-20f, 0, 0}, Vertex{0, 1e-20f, 0});
+  EXPECT_TRUE(same_vertex_bits(n, Vertex{0, 0, 0}));
+}
+
+TEST(FacetNormalTest, SinglePrecisionThroughout) {
+  // The formula term by term in float; float products of floats are exact in double and
+  // rounded once, so a double evaluation would differ in the last bit for many inputs.
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> coord(-3000.0f, 3000.0f);
+  int differs_from_double = 0;
+  for (int n = 0; n < 2000; ++n) {
+    Vertex a, b, c;
+    for (auto* v : {&a, &b, &c}) {
+      for (float& e : *v) e = coord(gen);
+    }
+    const float e1x = b[0] - a[0], e1y = b[1] - a[1], e1z = b[2] - a[2];
+    const float e2x = c[0] - a[0], e2y = c[1] - a[1], e2z = c[2] - a[2];
+    const float nx = e1y * e2z - e1z * e2y;
+    const float ny = e1z * e2x - e1x * e2z;
+    const float nz = e1x * e2y - e1y * e2x;
+    const float len = std::sqrt((nx * nx + ny * ny) + nz * nz);
+    const Vertex expected{nx / len, ny / len, nz / len};
+    ASSERT_TRUE(same_vertex_bits(blade::facet_normal(a, b, c), expected)) << n;
+    const double dx = double(e1y) * e2z - double(e1z) * e2y;
+    if (static_cast<float>(dx) != nx) ++differs_from_double;
+  }
+  EXPECT_GT(differs_from_double, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files.
+
+// Writes Result/3dgeo.dat for `sections` sections of 100 points each from a point function.
+void write_points(std::size_t sections,
+                  const std::function<std::array<double, 3>(std::size_t, std::size_t)>& p) {
+  textio::OutFile out("Result/3dgeo.dat");
+  for (std::size_t i = 1; i <= sections; ++i) {
+    for (std::size_t j = 1; j <= 100; ++j) {
+      const std::array<double, 3> v = p(i, j);
+      out.write({v[0], v[1], v[2]});
+    }
+  }
+  out.close();
+}
+
+// A rectangular section (no shared points between the sets) at z = 0.5*i metres.
+std::array<double, 3> box_point(std::size_t i, std::size_t j) {
+  const std::size_t k = (j - 1) % 50;
+  const double x = 0.002 * static_cast<double>(k);
+  const double y = j <= 50 ? -0.01 : 0.01;
+  return {x, y, 0.5 * static_cast<double>(i)};
+}
+
+struct Facet {
+  std::array<Vertex, 3> v;
+  Vertex normal;
+  bool wide_endloop;
+};
+
+Vertex parse_triple(const std::string& record, std::size_t skip) {
+  std::istringstream in(record.substr(skip));
+  std::string w;
+  Vertex out{};
+  for (float& e : out) {
+    in >> w;
+    e = std::strtof(w.c_str(), nullptr);
+  }
+  return out;
+}
+
+// Parses Result/blade.stl, checking the layout of every record on the way.
+std::vector<Facet> read_stl(const std::vector<std::string>& recs) {
+  std::vector<Facet> facets;
+  EXPECT_EQ(recs.front(), " solid blade.stl");
+  EXPECT_EQ(recs.back(), " endsolid");
+  for (std::size_t at = 1; at + 7 <= recs.size() - 1; at += 7) {
+    Facet f{};
+    EXPECT_EQ(recs[at].substr(0, 16), "   facet normal ") << at;
+    EXPECT_EQ(recs[at + 1], "     outer loop") << at;
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(recs[at + 2 + k].substr(0, 14), "       vertex ") << at;
+    f.wide_endloop = recs[at + 5] == "      endloop";
+    if (!f.wide_endloop) {
+      EXPECT_EQ(recs[at + 5], "     endloop") << at;
+    }
+    EXPECT_EQ(recs[at + 6], "   endfacet") << at;
+    f.normal = parse_triple(recs[at], 16);
+    for (int k = 0; k < 3; ++k) f.v[k] = parse_triple(recs[at + 2 + k], 14);
+    facets.push_back(f);
+  }
+  return facets;
+}
+
+bool degenerate(const Facet& f) {
+  return f.v[0] == f.v[1] || f.v[1] == f.v[2] || f.v[0] == f.v[2];
+}
+
+struct MeshCheck {
+  std::size_t degenerate = 0;
+  std::size_t edges = 0;
+  std::size_t bad_edges = 0;    // directed edges not matched by exactly one reverse use
+  double signed_volume = 0;     // mm^3, positive for outward normals
+  std::size_t normals_off = 0;  // written normals that disagree with the vertex order
+};
+
+MeshCheck check_closed(const std::vector<Facet>& facets) {
+  MeshCheck m;
+  std::map<std::pair<Vertex, Vertex>, int> used;
+  for (const Facet& f : facets) {
+    if (degenerate(f)) {
+      ++m.degenerate;
+      if (!(f.normal == Vertex{0, 0, 0})) ++m.normals_off;
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) ++used[{f.v[k], f.v[(k + 1) % 3]}];
+    const auto d = [](const Vertex& v) { return std::array<double, 3>{v[0], v[1], v[2]}; };
+    const auto a = d(f.v[0]), b = d(f.v[1]), c = d(f.v[2]);
+    m.signed_volume += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                        a[2] * (b[0] * c[1] - b[1] * c[0])) /
+                       6.0;
+    const Vertex n = blade::facet_normal(f.v[0], f.v[1], f.v[2]);
+    if (!(n == f.normal)) ++m.normals_off;
+  }
+  for (const auto& [edge, uses] : used) {
+    ++m.edges;
+    const auto back = used.find({edge.second, edge.first});
+    if (uses != 1 || back == used.end() || back->second != 1) ++m.bad_edges;
+  }
+  return m;
+}
+
+TEST(BladestlTest, OneElementGivesFiveHundredNinetySixFacets) {
+  WorkDir dir;
+  write_points(3, box_point);
+  geometry::bladestl(1);
+  const std::vector<std::string> recs = records("Result/blade.stl");
+  ASSERT_EQ(recs.size(), 4174u);
+  const std::vector<Facet> facets = read_stl(recs);
+  ASSERT_EQ(facets.size(), 596u);
+  // Five blanks before "endloop" in the first facet of each root-cap pair only.
+  for (std::size_t n = 0; n < facets.size(); ++n) {
+    EXPECT_EQ(facets[n].wide_endloop, n < 98 && n % 2 == 0) << n;
+  }
+  // A box has no degenerate facet: the mesh must be closed and face outwards.
+  const MeshCheck m = check_closed(facets);
+  EXPECT_EQ(m.degenerate, 0u);
+  EXPECT_EQ(m.bad_edges, 0u);
+  EXPECT_EQ(m.normals_off, 0u);
+  // 98 mm by 20 mm by 1000 mm.
+  EXPECT_NEAR(m.signed_volume, 98.0 * 20.0 * 1000.0, 1.0);
+  // The whole file ends its records with CR LF.
+  EXPECT_EQ(slurp("Result/blade.stl").substr(0, 18), " solid blade.stl\r\n");
+}
+
+TEST(BladestlTest, FacetOrderAndVertexOrderOfTheFirstFacets) {
+  WorkDir dir;
+  write_points(3, [](std::size_t i, std::size_t j) {
+    if (i == 1 && j == 1) return std::array<double, 3>{0.25, 0.1, 2.5};
+    return box_point(i, j);
+  });
+  geometry::bladestl(1);
+  const std::vector<std::string> recs = records("Result/blade.stl");
+  // Root cap, first facet: P(1,1), P(1,51), P(1,2).
+  EXPECT_EQ(recs[3], "       vertex 250. 100. 2500.");
+  EXPECT_EQ(recs[4], "       vertex 0. 10. 500.");
+  EXPECT_EQ(recs[5], "       vertex 2. -10. 500.");
+  EXPECT_EQ(recs[6], "      endloop");
+  // The first band facet: P(1,1), P(1,2), P(2,1).
+  const std::size_t band = 1 + 98 * 7;
+  EXPECT_EQ(recs[band + 2], "       vertex 250. 100. 2500.");
+  EXPECT_EQ(recs[band + 3], "       vertex 2. -10. 500.");
+  EXPECT_EQ(recs[band + 4], "       vertex 0. -10. 1000.");
+  EXPECT_EQ(recs[band + 5], "     endloop");
+}
+
+TEST(BladestlTest, CapNormalsPointAwayFromTheBlade) {
+  WorkDir dir;
+  write_points(4, box_point);
+  geometry::bladestl(2);
+  const std::vector<std::string> recs = records("Result/blade.stl");
+  EXPECT_EQ(recs[1], "   facet normal 0. 0. -1.");  // root cap, looking towards the hub
+  const std::size_t tip = 1 + (98 + 3 * 200) * 7;
+  EXPECT_EQ(recs[tip], "   facet normal 0. 0. 1.");
+}
+
+TEST(BladestlTest, FailedReadKeepsTheEarlierExport) {
+  WorkDir dir;
+  spit("Result/blade.stl", "an earlier export\r\n");
+  EXPECT_THROW(geometry::bladestl(1), textio::RunError);  // no point file
+  write_points(2, box_point);                             // one section short for nbe = 1
+  EXPECT_THROW(geometry::bladestl(1), textio::RunError);
+  EXPECT_EQ(slurp("Result/blade.stl"), "an earlier export\r\n");
+  spit("Result/3dgeo.dat", " 0.1 0.2 0.3\r\n 0.1 zero 0.3\r\n");
+  EXPECT_THROW(geometry::bladestl(0), textio::RunError);
+  EXPECT_EQ(slurp("Result/blade.stl"), "an earlier export\r\n");
+  EXPECT_THROW(geometry::bladestl(-3), textio::RunError);
+}
+
+TEST(BladestlTest, LongerPointFileYieldsOnlyItsFirstSectionsAndRepeatsAlike) {
+  WorkDir dir;
+  write_points(3, box_point);
+  geometry::bladestl(1);
+  const std::string short_file = slurp("Result/blade.stl");
+  write_points(7, box_point);
+  geometry::bladestl(1);
+  EXPECT_EQ(slurp("Result/blade.stl"), short_file);
+  geometry::bladestl(1);
+  EXPECT_EQ(slurp("Result/blade.stl"), short_file);
+  EXPECT_EQ(records("Result/3dgeo.dat").size(), 700u);  // read, left unchanged
+}
+
+// ---------------------------------------------------------------------------------------------
+// A real blade, built by the geometry phase and exported.
+
+struct RealBlade {
+  blade::BladeFigures figures;
+  std::vector<std::string> stl;
+};
+
+RealBlade build_and_export(const std::string& aerofoil, std::int64_t nbe, double rtip, double rhub,
+                           const std::function<double(double)>& chord,
+                           const std::function<double(double)>& twist) {
+  write_working_outlines(shipped_outline(aerofoil));
+  const double dr = (1.0 - rhub / rtip) / static_cast<double>(nbe);
+  std::vector<double> r, c, t;
+  double x = rhub / rtip + dr / 2;
+  for (std::int64_t i = 0; i < nbe; ++i, x += dr) {
+    r.push_back(x);
+    c.push_back(chord(x));
+    t.push_back(twist(x));
+  }
+  c.push_back(chord(1.0));
+  t.push_back(twist(1.0));
+  std::istringstream in("1\n1\n");
+  std::ostringstream out;
+  textio::Console con(in, out);
+  textio::OutFile geometry_out("Result/Geometry.out");
+  RealBlade b;
+  b.figures = blade::build(con, geometry_out, nbe, rtip, rhub, r, dr, t, c,
+                           {chord(rhub / rtip), twist(rhub / rtip)});
+  geometry_out.close();
+  geometry::bladestl(nbe);
+  b.stl = records("Result/blade.stl");
+  return b;
+}
+
+TEST(BladestlTest, RealBladeMeshIsClosedAndEnclosesTheBladeVolume) {
+  struct Case {
+    const char* aerofoil;
+    std::int64_t nbe;
+    double twist_slope;  // degrees per unit relative radius
+    double agreement;    // relative, mesh volume against the piecewise volume
+  };
+  // Without twist the mesh between two similar, centred sections is exactly the frustum the
+  // piecewise volume assumes, so only single-precision vertices separate the two. With twist,
+  // the (cos dtheta)^0.25 factor and the straight rulings between turned sections are two
+  // different approximations of the same twisted solid.
+  const Case cases[] = {
+      {"naca4412.dat", 10, 0.0, 1e-7},
+      {"naca4412.dat", 10, -18.0, 5e-5},
+      {"sg6043.dat", 1, -18.0, 2e-3},
+      {"naca4432.dat", 20, -25.0, 5e-5},
+  };
+  for (const Case& k : cases) {
+    WorkDir dir;
+    const RealBlade b = build_and_export(
+        k.aerofoil, k.nbe, 1.5, 0.15, [](double x) { return 0.12 - 0.06 * x; },
+        [&](double x) { return 22.0 + k.twist_slope * x; });
+    SCOPED_TRACE(std::string(k.aerofoil) + " nbe " + std::to_string(k.nbe));
+    const std::size_t nbe = static_cast<std::size_t>(k.nbe);
+    ASSERT_EQ(b.stl.size(), 1400 * nbe + 2774);
+    const std::vector<Facet> facets = read_stl(b.stl);
+    ASSERT_EQ(facets.size(), 200 * nbe + 396);
+    const MeshCheck m = check_closed(facets);
+    // The outlines share their end points: each band has two degenerate strip facets at each
+    // edge and each cap one at each end.
+    EXPECT_EQ(m.degenerate, 4 * (nbe + 1) + 4);
+    EXPECT_EQ(m.bad_edges, 0u);
+    EXPECT_EQ(m.normals_off, 0u);
+    EXPECT_GT(m.signed_volume, 0.0);
+    const double mesh = m.signed_volume * 1e-9;  // mm^3 to m^3
+    const double rel = mesh / b.figures.volume - 1.0;
+    std::cout << "[ volume   ] " << k.aerofoil << " nbe=" << k.nbe
+              << " twist slope=" << k.twist_slope << ": tool " << b.figures.volume << " m^3, mesh "
+              << mesh << " m^3, relative difference " << rel << "\n";
+    EXPECT_LT(std::abs(rel), k.agreement);
+  }
+}
+
+TEST(BladestlTest, ZeroAreaFacetsGetAZeroNormal) {
+  WorkDir dir;
+  const RealBlade b = build_and_export(
+      "naca4412.dat", 1, 1.0, 0.1, [](double) { return 0.1; }, [](double) { return 10.0; });
+  // The first root-cap facet joins P(1,1) with P(1,51), which is the same leading-edge point.
+  EXPECT_EQ(b.stl[1], "   facet normal 0. 0. 0.");
+  const std::size_t le_strip = 1 + (98 + 49) * 7;
+  EXPECT_EQ(b.stl[le_strip], "   facet normal 0. 0. 0.");
+  EXPECT_EQ(b.stl[le_strip + 7], "   facet normal 0. 0. 0.");
+}
+
+}  // namespace

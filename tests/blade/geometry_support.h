@@ -1,0 +1,151 @@
+// Helpers shared by the blade geometry tests: a private working directory, outline files written
+// through the record writer, record readers and bit-exact comparison of doubles.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "blade/section.h"
+#include "textio/textio.h"
+
+namespace geometry_test {
+
+namespace fs = std::filesystem;
+
+inline std::string describe(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%a (%.17g)", v, v);
+  return buf;
+}
+
+// Same bits, printed as hex float and decimal on failure.
+inline ::testing::AssertionResult same_bits(double actual, double expected) {
+  if (std::bit_cast<std::uint64_t>(actual) == std::bit_cast<std::uint64_t>(expected)) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "got " << describe(actual) << ", expected " << describe(expected);
+}
+
+// A fresh temporary directory holding Temp/ and Result/, the working directory for the lifetime
+// of the object.
+class WorkDir {
+ public:
+  WorkDir() : old_(fs::current_path()) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "rotorforge_geometry_";
+    if (info != nullptr) name += std::string(info->test_suite_name()) + "_" + info->name() + "_";
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    std::string pattern = (fs::temp_directory_path() / (name + "XXXXXX")).string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = buf.data();
+    fs::create_directory(dir_ / "Temp");
+    fs::create_directory(dir_ / "Result");
+    fs::current_path(dir_);
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+    fs::remove_all(dir_, ec);
+  }
+  WorkDir(const WorkDir&) = delete;
+  WorkDir& operator=(const WorkDir&) = delete;
+
+  const fs::path& path() const { return dir_; }
+
+ private:
+  fs::path old_;
+  fs::path dir_;
+};
+
+inline std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+// Records of a file written with CR LF line ends, without the line ends.
+inline std::vector<std::string> records(const fs::path& p) {
+  const std::string text = slurp(p);
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      out.push_back(text.substr(start));
+      break;
+    }
+    out.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return out;
+}
+
+// The numbers of a free-form record (blank separated).
+inline std::vector<double> numbers(const std::string& record) {
+  std::istringstream in(record);
+  std::vector<double> v;
+  std::string word;
+  while (in >> word) v.push_back(std::strtod(word.c_str(), nullptr));
+  return v;
+}
+
+// An outline of two sets with x running evenly from 0 to 1 and y given per set.
+template <class F1, class F2>
+blade::Outline make_outline(F1 lower, F2 upper) {
+  blade::Outline o;
+  for (std::size_t j = 0; j < blade::kSetPoints; ++j) {
+    const double x = static_cast<double>(j) / static_cast<double>(blade::kSetPoints - 1);
+    o.x[0][j] = x;
+    o.x[1][j] = x;
+    o.y[0][j] = lower(x);
+    o.y[1][j] = upper(x);
+  }
+  return o;
+}
+
+// Writes an outline as the aerofoil copy is laid out: set 1, an empty record, set 2, an empty
+// record (each blank record optional).
+inline void write_outline(const std::string& path, const blade::Outline& o,
+                          bool blank_between = true, bool blank_after = true) {
+  textio::OutFile out(path);
+  for (std::size_t j = 0; j < blade::kSetPoints; ++j) out.write({o.x[0][j], o.y[0][j]});
+  if (blank_between) out.write();
+  for (std::size_t j = 0; j < blade::kSetPoints; ++j) out.write({o.x[1][j], o.y[1][j]});
+  if (blank_after) out.write();
+  out.close();
+}
+
+// Both outline working files with the same outline.
+inline void write_working_outlines(const blade::Outline& o) {
+  write_outline("Temp/ProfilI.dat", o);
+  write_outline("Temp/Profil.dat", o);
+}
+
+// An aerofoil outline from the shipped data (100 records x y: set 1 then set 2).
+inline blade::Outline shipped_outline(const std::string& name) {
+  return blade::read_outline((fs::path(ROTORFORGE_SOURCE_DIR) / "Data" / name).string());
+}
+
+}  // namespace geometry_test
