@@ -1,0 +1,82 @@
+#include "aerofoil/foildata.h"
+
+#include <string>
+
+#include "textio/textio.h"
+
+namespace foildata {
+
+namespace {
+
+constexpr int kColumns = 7;  // Reynolds numbers of a polar
+constexpr int kRows = 46;    // angles of attack per Reynolds number
+constexpr int kSets = 2;     // point sets of an outline: lower side, upper side
+constexpr int kPoints = 50;  // points per set
+
+// A 22-character name field without its trailing blanks.
+std::string field_path(std::string_view name) {
+  const auto end = name.find_last_not_of(' ');
+  return std::string(end == std::string_view::npos ? std::string_view{} : name.substr(0, end + 1));
+}
+
+struct Outline {
+  double x[kSets][kPoints] = {};
+  double y[kSets][kPoints] = {};
+};
+
+// Each set's 50 points, then an empty record after the set.
+void write_outline(const char* path, const Outline& o) {
+  textio::OutFile out(path);
+  for (int s = 0; s < kSets; ++s) {
+    for (int p = 0; p < kPoints; ++p) out.write({o.x[s][p], o.y[s][p]});
+    out.write();
+  }
+  out.close();
+}
+
+}  // namespace
+
+void choice(std::int64_t n) {
+  if (n < 1 || n > 3) return;
+  replace(cl[n - 1], cl1[n - 1]);
+}
+
+void replace(std::string_view polar_name, std::string_view outline_name) {
+  // The polar is copied completely before the outline file is opened. Every value passes through
+  // a double, so the copies hold the file's values spelled by the free-form writer ("2" -> "2.").
+  {
+    textio::InFile in(field_path(polar_name));
+    struct Polar {
+      double angle[kColumns][kRows] = {};
+      double lift[kColumns][kRows] = {};
+      double drag[kColumns][kRows] = {};
+    } polar;
+    for (int i = 0; i < kColumns; ++i) {
+      for (int j = 0; j < kRows; ++j) {
+        in.read({polar.angle[i][j], polar.lift[i][j], polar.drag[i][j]});
+      }
+    }
+    in.close();
+
+    textio::OutFile out("Temp/Lift_Drag.dat");
+    for (int i = 0; i < kColumns; ++i) {
+      for (int j = 0; j < kRows; ++j) {
+        out.write({polar.angle[i][j], polar.lift[i][j], polar.drag[i][j]});
+      }
+    }
+    out.close();
+  }
+
+  Outline outline;
+  {
+    textio::InFile in(field_path(outline_name));
+    for (int s = 0; s < kSets; ++s) {
+      for (int p = 0; p < kPoints; ++p) in.read({outline.x[s][p], outline.y[s][p]});
+    }
+    in.close();
+  }
+  write_outline("Temp/Profil.dat", outline);
+  write_outline("Temp/ProfilI.dat", outline);
+}
+
+}  // namespace foildata
