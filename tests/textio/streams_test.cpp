@@ -129,6 +129,27 @@ TEST_F(WorkDir, OpeningKeepsTheFileUntilTheFirstRecord) {
             " no end 7\r\n");
 }
 
+TEST_F(WorkDir, EveryFlushLeavesOnlyWhatWasWritten) {
+  put("Result/Energy1.out", std::string(200000, 'o') + "\r\n");
+  textio::OutFile f("Result/Energy1.out");
+  f.flush();  // nothing written yet: the old content stays
+  EXPECT_EQ(fs::file_size("Result/Energy1.out"), 200002u);
+  f.write({"first"});
+  f.flush();
+  EXPECT_EQ(slurp("Result/Energy1.out"), " first\r\n");
+  const std::string long_text(70000, 'x');  // beyond the buffer: written through at once
+  f.write({long_text});
+  EXPECT_EQ(fs::file_size("Result/Energy1.out"), 8u + 70003u);
+  f.write({"last"});
+  f.close();
+  EXPECT_EQ(slurp("Result/Energy1.out"), " first\r\n " + long_text + "\r\n last\r\n");
+  // Shorter again: cut at close.
+  f.open("Result/Energy1.out");
+  f.write({1.0});
+  f.close();
+  EXPECT_EQ(slurp("Result/Energy1.out"), " 1.\r\n");
+}
+
 TEST_F(WorkDir, OpeningCreatesAMissingFile) {
   textio::OutFile f("Result/Energy1.out");
   EXPECT_TRUE(fs::exists("Result/Energy1.out"));
