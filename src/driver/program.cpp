@@ -49,8 +49,8 @@ struct RunFiles {
   void close_all() {
     std::string failure;
     int status = 0;
-    for (textio::OutFile* f : {&geometry, &performance, &energy[0], &energy[1], &energy[2],
-                               &energy[3]}) {
+    for (textio::OutFile* f :
+         {&geometry, &performance, &energy[0], &energy[1], &energy[2], &energy[3]}) {
       if (!f->is_open()) continue;
       try {
         f->close();
@@ -65,44 +65,77 @@ struct RunFiles {
   }
 };
 
-// Asks one value with a "$" prompt and reads it free-form. `valid` returns an empty string for
-// an acceptable answer, otherwise the line that tells the user what is allowed; the same prompt
-// is then shown again.
+// The run values, named as the prompts show them. They live for the whole run: a value asked
+// again overwrites the earlier one, and an answer that leaves the item unchanged ("/" or an
+// empty item between commas) keeps what the value held before, as a free-form read does.
+struct RunValues {
+  std::int64_t Numb = 0;
+  double rhub = 0.0;
+  double rtip = 0.0;
+  std::int64_t nbe = 0;
+  double pitchinitial = 0.0;
+  double Umid = 0.0;
+  double Ucin = 0.0;
+  double Ucout = 0.0;
+  double h = 0.0;
+  double SeaL = 0.0;
+  double omega1 = 0.0;
+  double omega = 0.0;
+  double MPL = 0.0;
+  double U0 = 0.0;
+  double Lambda = 0.0;
+  std::int32_t choice = 0;
+};
+
+// Shows the prompt `text` (the cursor stays on its line) and reads `value` free-form. `valid`
+// returns an empty string for an acceptable answer, otherwise the line that tells the user what
+// is allowed; the same prompt is then shown again.
 template <class T, class Valid>
-T ask(textio::Console& con, std::string_view format, std::string_view name, Valid valid) {
+void ask(textio::Console& con, std::string_view text, T& value, Valid valid) {
+  const std::string format = "('" + std::string(text) + "', $)";
+  std::string_view trimmed = text;
+  while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
+  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+  const std::string what = "answer to \"" + std::string(trimmed) + "\"";
   for (;;) {
-    T value{};
     con.write_fmt(format);
-    con.read({value}, name);
+    con.read({value}, what);
     const std::string complaint = valid(value);
-    if (complaint.empty()) return value;
+    if (complaint.empty()) return;
     con.write({complaint});
   }
 }
 
-std::string any_real(double v, std::string_view name) {
+// The line that tells the user what `name` must be.
+std::string complaint(std::string_view name, std::string_view rule) {
+  std::string line(" ");
+  line.append(name).append(" must be ").append(rule).append("; please enter it again.");
+  return line;
+}
+
+std::string finite(double v, std::string_view name) {
   if (std::isfinite(v)) return {};
-  return " " + std::string(name) + " must be a finite number; please enter it again.";
+  return complaint(name, "a finite number");
 }
 
-double ask_real(textio::Console& con, std::string_view format, std::string_view name) {
-  return ask<double>(con, format, name, [&](double v) { return any_real(v, name); });
+void ask_real(textio::Console& con, std::string_view text, std::string_view name, double& v) {
+  ask(con, text, v, [name](double x) { return finite(x, name); });
 }
 
-double ask_positive(textio::Console& con, std::string_view format, std::string_view name) {
-  return ask<double>(con, format, name, [&](double v) -> std::string {
-    if (!std::isfinite(v) || v <= 0.0) {
-      return " " + std::string(name) + " must be greater than 0; please enter it again.";
+void ask_positive(textio::Console& con, std::string_view text, std::string_view name, double& v) {
+  ask(con, text, v, [name](double x) -> std::string {
+    if (!std::isfinite(x) || x <= 0.0) {
+      return complaint(name, "greater than 0");
     }
     return {};
   });
 }
 
 // Hub height: the logarithmic wind profile has its zero at the 0.025 m roughness length.
-double ask_hub_height(textio::Console& con, std::string_view format) {
-  return ask<double>(con, format, "h", [](double v) -> std::string {
-    if (!std::isfinite(v) || v <= 0.025) {
-      return " h must be greater than 0.025 m; please enter it again.";
+void ask_hub_height(textio::Console& con, std::string_view text, double& v) {
+  ask(con, text, v, [](double x) -> std::string {
+    if (!std::isfinite(x) || x <= 0.025) {
+      return complaint("h", "greater than 0.025 m");
     }
     return {};
   });
@@ -140,16 +173,18 @@ void clear_screen(textio::Console& con) {
   if (con.out_is_terminal()) con.write_raw("\x1b[H\x1b[2J");
 }
 
-// The five site prompts shared by options 1 to 3.
-Site ask_site(textio::Console& con) {
-  Site s{};
-  s.Ucin = ask_real(con, "(' Enter cut-in wind speed (m/s), Ucin=', $)", "Ucin");
-  s.Ucout = ask_real(con, "(' Enter cut-out wind speed (m/s), Ucout=', $)", "Ucout");
-  s.Umid = ask_positive(
-      con, "(' Enter statistical average wind speed at 10m high (m/s), Umid=', $)", "Umid");
-  s.h = ask_hub_height(con, "(' Enter hub high of wind turbine (m), h=', $)");
-  s.SeaL = ask_real(con, "(' Enter altitude of wind turbine (m), SeaL=', $)", "SeaL");
-  return s;
+// The five site prompts of options 1 to 3.
+void ask_site(textio::Console& con, RunValues& v) {
+  ask_real(con, " Enter cut-in wind speed (m/s), Ucin=", "Ucin", v.Ucin);
+  ask_real(con, " Enter cut-out wind speed (m/s), Ucout=", "Ucout", v.Ucout);
+  ask_positive(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
+               v.Umid);
+  ask_hub_height(con, " Enter hub high of wind turbine (m), h=", v.h);
+  ask_real(con, " Enter altitude of wind turbine (m), SeaL=", "SeaL", v.SeaL);
+}
+
+Site site_of(const RunValues& v) {
+  return Site{v.Ucin, v.Ucout, v.Umid, v.h, v.SeaL};
 }
 
 int session(textio::Console& con, RunFiles& files) {
@@ -157,111 +192,96 @@ int session(textio::Console& con, RunFiles& files) {
   clear_screen(con);
   banner(con);
 
-  const std::int64_t Numb = ask<std::int64_t>(
-      con, "(' Enter number of blades, Numb=', $)", "Numb", [](std::int64_t v) -> std::string {
-        if (v < 1) return " Numb must be a whole number of at least 1; please enter it again.";
-        return {};
-      });
-  const double rhub =
-      ask<double>(con, "(' Enter radius of hub (m), rhub=', $)", "rhub", [](double v) -> std::string {
-        if (!std::isfinite(v) || v < 0.0) {
-          return " rhub must be 0 or more; please enter it again.";
-        }
-        return {};
-      });
-  const double rtip = ask<double>(con, "(' Enter radius of tip (m), rtip=', $)", "rtip",
-                                  [rhub](double v) -> std::string {
-                                    if (!std::isfinite(v) || v <= rhub) {
-                                      return " rtip must be greater than rhub; please enter it "
-                                             "again.";
-                                    }
-                                    return {};
-                                  });
-  const std::int64_t nbe = ask<std::int64_t>(
-      con, "(' Enter number of blade elements, nbe=', $)", "nbe", [](std::int64_t v) -> std::string {
-        if (v < 1 || v > kMaxElements) {
-          return " nbe must be a whole number from 1 to " + std::to_string(kMaxElements) +
-                 "; please enter it again.";
-        }
-        return {};
-      });
-  const double pitchinitial =
-      ask_real(con, "(' Enter initial setting angle (degree), pitchinitial=', $)", "pitchinitial");
+  RunValues v;
+  ask(con, " Enter number of blades, Numb=", v.Numb, [](std::int64_t x) -> std::string {
+    if (x < 1) return complaint("Numb", "a whole number of at least 1");
+    return {};
+  });
+  ask(con, " Enter radius of hub (m), rhub=", v.rhub, [](double x) -> std::string {
+    if (!std::isfinite(x) || x < 0.0) return complaint("rhub", "0 or more");
+    return {};
+  });
+  ask(con, " Enter radius of tip (m), rtip=", v.rtip, [&v](double x) -> std::string {
+    if (!std::isfinite(x) || x <= v.rhub) {
+      return complaint("rtip", "greater than rhub");
+    }
+    return {};
+  });
+  ask(con, " Enter number of blade elements, nbe=", v.nbe, [](std::int64_t x) -> std::string {
+    if (x < 1 || x > kMaxElements) {
+      return complaint("nbe", "a whole number from 1 to " + std::to_string(kMaxElements));
+    }
+    return {};
+  });
+  ask_real(con, " Enter initial setting angle (degree), pitchinitial=", "pitchinitial",
+           v.pitchinitial);
 
   calc_param::Coeffs a{}, b{};
-  calc_param::param(con, Numb, rhub, rtip, a, b);
+  calc_param::param(con, v.Numb, v.rhub, v.rtip, a, b);
 
   con.write();
-  const double Umid_design = ask_positive(
-      con, "(' Enter statistical average wind speed at 10m high (m/s), Umid=', $)", "Umid");
+  ask_positive(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
+               v.Umid);
   con.write();
   con.write({"Optimizing of geometry. Please wait..."});
-  geometry::optgeo(con, Numb, nbe, rtip, rhub, Umid_design, a, b);
+  geometry::optgeo(con, v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
 
-  const auto n = static_cast<std::size_t>(nbe);
+  const auto n = static_cast<std::size_t>(v.nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
   double dr = 0.0;
-  blade::chortwist(con, files.geometry, nbe, rtip, rhub, r, dr, twist, pitchinitial, chord);
+  blade::chortwist(con, files.geometry, v.nbe, v.rtip, v.rhub, r, dr, twist, v.pitchinitial, chord);
 
-  const Rotor rotor{Numb, nbe, rhub, rtip, dr, r, twist, chord};
+  const Rotor rotor{v.Numb, v.nbe, v.rhub, v.rtip, dr, r, twist, chord};
   for (;;) {
     menu(con);
-    std::int32_t choice = 0;
-    con.read({choice}, "menu choice");
-    switch (choice) {
+    con.read({v.choice}, "menu choice");
+    switch (v.choice) {
       case 0:
         files.close_all();
         return 0;
-      case 1: {
-        const Site site = ask_site(con);
+      case 1:
+        ask_site(con, v);
         con.write({"Please wait..."});
-        sweep_variable_speed(rotor, site, files.energy[0]);
+        sweep_variable_speed(rotor, site_of(v), files.energy[0]);
         break;
-      }
-      case 2: {
-        const Site site = ask_site(con);
-        const double omega1 =
-            ask_real(con, "(' Enter first rotational speed, (rpm), omega1=', $)", "omega1");
+      case 2:
+        ask_site(con, v);
+        ask_real(con, " Enter first rotational speed, (rpm), omega1=", "omega1", v.omega1);
         con.write({"Please wait..."});
-        sweep_two_speed(rotor, site, omega1, files.energy[1]);
+        sweep_two_speed(rotor, site_of(v), v.omega1, files.energy[1]);
         break;
-      }
-      case 3: {
-        const Site site = ask_site(con);
-        const double omega =
-            ask_real(con, "(' Enter  rotational speed, (rpm), omega=', $)", "omega");
+      case 3:
+        ask_site(con, v);
+        ask_real(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
         con.write({"Please wait..."});
-        sweep_constant_speed(rotor, site, omega, files.energy[2]);
+        sweep_constant_speed(rotor, site_of(v), v.omega, files.energy[2]);
         break;
-      }
-      case 4: {
-        Site site{};
-        site.Ucin = ask_real(con, "(' Enter cut-in wind speed, (m/s), Ucin=', $)", "Ucin");
-        site.Ucout = ask_real(con, "(' Enter cut-out wind speed, (m/s), Ucout=', $)", "Ucout");
-        site.Umid = ask_positive(
-            con, "(' Enter statistical average wind speed at 10m high, (m/s),  Umid=', $)",
-            "Umid");
-        site.h = ask_hub_height(con, "(' Enter hub high of wind turbine, (m),  h=', $)");
-        site.SeaL = ask_real(con, "(' Enter altitude of wind turbine, (m),  SeaL=', $)", "SeaL");
-        const double omega =
-            ask_real(con, "(' Enter  rotational speed, (rpm), omega=', $)", "omega");
-        const double MPL = ask_real(con, "(' Enter maximum power limit, (Watt), MPL=', $)", "MPL");
+      case 4:
+        ask_real(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", v.Ucin);
+        ask_real(con, " Enter cut-out wind speed, (m/s), Ucout=", "Ucout", v.Ucout);
+        ask_positive(con,
+                     " Enter statistical average wind speed at 10m high, (m/s),  Umid=", "Umid",
+                     v.Umid);
+        ask_hub_height(con, " Enter hub high of wind turbine, (m),  h=", v.h);
+        ask_real(con, " Enter altitude of wind turbine, (m),  SeaL=", "SeaL", v.SeaL);
+        ask_real(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
+        ask_real(con, " Enter maximum power limit, (Watt), MPL=", "MPL", v.MPL);
         con.write({"Please wait..."});
-        sweep_pitch(rotor, site, omega, MPL, files.energy[3]);
+        sweep_pitch(rotor, site_of(v), v.omega, v.MPL, files.energy[3]);
         break;
-      }
       case 5: {
-        const double U0 = ask_real(con, "('Enter wind speed (m/s), U0 =', $)", "U0");
-        const double Lambda = ask_real(con, "('Enter tip speed ratio, Lambda = ', $)", "Lambda");
+        ask_real(con, "Enter wind speed (m/s), U0 =", "U0", v.U0);
+        ask_real(con, "Enter tip speed ratio, Lambda = ", "Lambda", v.Lambda);
         con.write();
         con.write({"  rc(i)     Alpha   Cl    Cd"});
         // The single point is computed at the blade's own setting; nothing of it is shown.
         double CP = 0.0;
-        calc_mod::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U0, Lambda, CP, 0.0);
+        calc_mod::calc(v.Numb, v.nbe, dr, v.rhub, v.rtip, r, twist, chord, alpha, v.U0, v.Lambda,
+                       CP, 0.0);
         break;
       }
       case 6:
-        geometry::bladestl(nbe);
+        geometry::bladestl(v.nbe);
         con.write({"Geometry of blade has saved as blade.stl file"});
         con.write();
         con.write();
