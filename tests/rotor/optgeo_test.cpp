@@ -261,4 +261,41 @@ TEST_F(OptgeoRun, ZeroCoefficientRatesOneBlade) {
   EXPECT_LE(out.stats.rated, out.stats.trials - 55 * sweeps_with_search5);
 }
 
+// An input on which every trial of search 2 rates below search 1's best blade (by 2.3e-7), so
+// the optimisation stops there, in the first sweep, on a working directory without any
+// coefficient file.
+TEST_F(OptgeoRun, EarlyStopAfterSearchTwoLeavesThisRunsLaws) {
+  const Problem p{
+      3, 2, 1.5, 0.15, 5.0, {0.25, 0.02, 0.05, 0.01, 0.005}, {20.0, 40.0, 30.0, 10.0, 2.0}};
+  const Outcome out = run_in_fresh_dir(fast(p, 2));
+  const Outcome ref = run_in_fresh_dir(reference(p));
+  expect_same(out, ref, "fast against reference");
+
+  // U_d and search 1's best objective only.
+  const std::vector<std::string> lines = lines_of(out.console);
+  ASSERT_EQ(lines.size(), 2u);
+
+  // Chord result: a1's and a2's bests, then a3, a4, a5 as received.
+  const Coeffs chord_best = coeffs_of(out.chord_best);
+  EXPECT_NE(chord_best[0], p.a[0]);
+  EXPECT_GE(chord_best[0], k09 * p.a[0]);
+  EXPECT_LE(chord_best[0], k11 * p.a[0]);
+  EXPECT_GE(chord_best[1], k09 * p.a[1]);
+  EXPECT_LE(chord_best[1], k11 * p.a[1]);
+  for (int i = 2; i < 5; ++i) EXPECT_TRUE(same_bits(chord_best[i], p.a[i]));
+  // The chord trial file: search 2's last trial, with a1's best before it.
+  const Coeffs chord_trial = coeffs_of(out.chord_trial);
+  EXPECT_TRUE(same_bits(chord_trial[0], chord_best[0]));
+  for (int i = 2; i < 5; ++i) EXPECT_TRUE(same_bits(chord_trial[i], p.a[i]));
+  // The twist files were never searched: both hold the received law, the result file because
+  // the preparation wrote it.
+  const std::string twist_record =
+      textio::free_record(std::vector<textio::Out>{p.b[0], p.b[1], p.b[2], p.b[3], p.b[4]}) +
+      "\r\n";
+  EXPECT_EQ(out.twist_best, twist_record);
+  EXPECT_EQ(out.twist_trial, twist_record);
+  // 110 trials met, the stop coming before the third search.
+  EXPECT_EQ(out.stats.trials, 110);
+}
+
 }  // namespace
