@@ -56,19 +56,19 @@ class WorkDir {
   fs::path dir_;
 };
 
-struct Run {
+struct Outcome {
   int status = -1;
   std::string out;
   std::string err;
 };
 
 // Runs the binary in `dir` with `answers` on stdin (no terminal), capturing both streams.
-inline Run run(const WorkDir& dir, const std::string& answers) {
+inline Outcome run(const WorkDir& dir, const std::string& answers) {
   spit(dir / ".stdin", answers);
   const std::string cmd = "cd '" + dir.path().string() + "' && '" + ROTORFORGE_BINARY +
                           "' < .stdin > .stdout 2> .stderr";
   const int raw = std::system(cmd.c_str());
-  Run r;
+  Outcome r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.out = dir.read(".stdout");
   r.err = dir.read(".stderr");

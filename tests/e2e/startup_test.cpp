@@ -8,7 +8,7 @@
 
 namespace {
 
-using e2e::Run;
+using e2e::Outcome;
 using e2e::WorkDir;
 
 std::string banner() {
@@ -21,7 +21,7 @@ std::string banner() {
 
 TEST(Startup, BannerAndPromptsUpToEndOfInput) {
   WorkDir dir;
-  const Run r = e2e::run(dir, "3\n0.15\n");
+  const Outcome r = e2e::run(dir, "3\n0.15\n");
   const std::string want = banner() +
                            " Enter number of blades, Numb= Enter radius of hub (m), rhub="
                            " Enter radius of tip (m), rtip=";
@@ -34,7 +34,7 @@ TEST(Startup, BannerAndPromptsUpToEndOfInput) {
 TEST(Startup, OpensEveryRunFileWithoutTouchingOldResults) {
   WorkDir dir;
   e2e::spit(dir / "Result/Energy2.out", "an earlier sweep\r\n");
-  const Run r = e2e::run(dir, "");
+  const Outcome r = e2e::run(dir, "");
   EXPECT_EQ(r.status, 2);
   for (const char* f : {"Result/Geometry.out", "Result/Performance.out", "Result/Energy1.out",
                         "Result/Energy3.out", "Result/Energy4.out", "Temp/graph.tmp",
@@ -72,7 +72,7 @@ TEST(Startup, RejectedAnswersAreAskedAgain) {
   };
   for (const Case& c : cases) {
     WorkDir dir;
-    const Run r = e2e::run(dir, c.answers);
+    const Outcome r = e2e::run(dir, c.answers);
     const std::string want = std::string(c.complaint) + "\r\n" + c.prompt_again;
     EXPECT_NE(r.out.find(want), std::string::npos) << c.answers << "\n" << r.out;
     EXPECT_EQ(r.status, 2) << c.answers;  // then the input ends
@@ -82,7 +82,7 @@ TEST(Startup, RejectedAnswersAreAskedAgain) {
 TEST(Startup, MissingResultDirectoryEndsTheRunNamingThePath) {
   WorkDir dir;
   e2e::fs::remove_all(dir / "Result");
-  const Run r = e2e::run(dir, "3\n");
+  const Outcome r = e2e::run(dir, "3\n");
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("Result/Geometry.out"), std::string::npos) << r.err;
   EXPECT_EQ(r.out.find("Enter number of blades"), std::string::npos);
@@ -90,7 +90,7 @@ TEST(Startup, MissingResultDirectoryEndsTheRunNamingThePath) {
 
 TEST(Startup, BadAnswerEndsTheRunWithTheReaderMessage) {
   WorkDir dir;
-  const Run r = e2e::run(dir, "three\n");
+  const Outcome r = e2e::run(dir, "three\n");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("Bad integer for item 1 in list input"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Numb"), std::string::npos) << r.err;
