@@ -251,8 +251,8 @@ double segment_bound(const Segment& s, double t, double omt, double l0, double d
   return std::isfinite(g) ? g : kInf;
 }
 
-// Every candidate through the lookup of the column pair: tables whose angles decrease somewhere,
-// or an inflow angle or Reynolds number that is not finite.
+// Every candidate through the lookup of the column pair, for tables whose angles decrease
+// somewhere.
 TwistBest search_plain(double phideg, const aerofoil::ReBlend& blend) {
   TwistBest best;
   for (int m = 1; m <= kTwistCandidates; ++m) {
@@ -270,8 +270,17 @@ TwistBest search_plain(double phideg, const aerofoil::ReBlend& blend) {
 
 TwistBest search(double phideg, double re, bool tables_monotone) {
   const aerofoil::ReBlend blend = aerofoil::re_blend(re);
-  if (!tables_monotone || !std::isfinite(phideg) || !std::isfinite(blend.t)) {
-    return search_plain(phideg, blend);
+  // A NaN inflow angle or Reynolds number makes every ratio NaN, and no candidate is kept.
+  if (std::isnan(phideg) || std::isnan(blend.t)) return TwistBest{};
+  if (!tables_monotone) return search_plain(phideg, blend);
+  if (std::isinf(phideg)) {
+    // Every candidate angle is the same infinity, held at one edge row: the first candidate
+    // has the best ratio if that ratio is above 0.
+    TwistBest best;
+    double cl, cd;
+    aerofoil::landd_blend(blend, candidate_angle(phideg, 1), cl, cd);
+    if (cl / cd > 0.0) best = TwistBest{1, cl / cd, cl, cd};
+    return best;
   }
   Search sr{phideg, blend.t, 1.0 - blend.t, {}};
 
