@@ -1,0 +1,134 @@
+// Readers of a run's result files: the performance tables with their energy lines
+// (Result/Energy1.out ... Energy4.out), the geometry table with volume, surface and mass
+// (Result/Geometry.out), the blade's point file (Result/3dgeo.dat) and the small working files
+// that the variable-speed and pitch-controlled sweeps leave in Temp/.
+//
+// Readers never throw on bad content: they return the first problem as a message that names
+// the line, so that the caller can report it and go on with the other files.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "textio/textio.h"
+
+namespace plot {
+
+// A value read from the file, or the outcome of reading it. NaN stands for a field that
+// showed asterisks (the value did not fit its field when written).
+template <class T>
+struct Read {
+  T value{};
+  std::string error;  // empty when the read succeeded
+  bool ok() const { return error.empty(); }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Performance tables.
+
+// The format literal of a table row and the number of rows of one sweep.
+inline constexpr std::string_view kRowFormat =
+    "(5X, f5.2, 14X,f5.2, 10X,f6.4, 5X,f12.3, 7X,f6.2, 12X,f6.2)";
+inline constexpr std::size_t kSweepRows = 23;
+
+// One table row: wind speed (m/s), tip speed ratio, power coefficient (a fraction), power (W),
+// rotational speed (rpm) and, for the pitch-controlled type, the setting angle (deg; NaN for
+// the other types).
+struct OperatingPoint {
+  double wind = 0.0;
+  double tsr = 0.0;
+  double cp = 0.0;
+  double power = 0.0;
+  double rpm = 0.0;
+  double angle = 0.0;
+};
+
+struct Sweep {
+  std::vector<OperatingPoint> rows;  // kSweepRows of them
+  double average_power = 0.0;        // W
+  double annual_energy = 0.0;        // kW.h
+  long header_line = 0;              // 1-based line of the sweep's header in its file
+};
+
+struct EnergyTable {
+  int type = 0;  // 1 ... 4, the turbine type whose option wrote the file
+  std::vector<Sweep> sweeps;
+  // Set when the file ends inside a sweep (a run still writing it, or a cut file): what was
+  // left out. The complete sweeps before it are kept.
+  std::string incomplete;
+};
+
+// Reads every sweep of a performance table written by turbine type `type` (1 ... 4).
+Read<EnergyTable> read_energy(textio::RecordSource& source, int type);
+
+// ---------------------------------------------------------------------------------------------
+// Geometry table.
+
+struct Station {
+  double radius = 0.0;  // m
+  double chord = 0.0;   // m
+  double twist = 0.0;   // deg, setting angle included
+};
+
+struct Geometry {
+  std::vector<Station> stations;  // hub, element centres, tip
+  std::optional<double> volume;   // m^3; NaN when the field showed asterisks
+  std::optional<double> surface;  // m^2
+  std::optional<double> mass;     // kg; absent when no material was chosen
+};
+
+inline constexpr std::string_view kGeometryRowFormat = "(f14.4, f15.4, f15.4)";
+
+Read<Geometry> read_geometry(textio::RecordSource& source);
+
+// ---------------------------------------------------------------------------------------------
+// Blade point file.
+
+inline constexpr std::size_t kSidePoints = 50;  // points per side of a section outline
+
+struct Point3 {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+};
+
+// One section of the blade at radius z: the lower side's points, then the upper side's, both
+// running in the same chordwise direction, in metres.
+struct Section {
+  double z = 0.0;
+  std::array<Point3, 2 * kSidePoints> points{};
+};
+
+// Reads blocks of 100 records "X Y Z" (metres), one block per station from hub to tip.
+Read<std::vector<Section>> read_blade_points(textio::RecordSource& source);
+
+// ---------------------------------------------------------------------------------------------
+// Working files of the sweeps.
+
+// Reads `count` reals, one free-form read each (count = 1 for Temp/mpl.tmp, 23 for
+// Temp/graph.tmp and Temp/graph1.tmp).
+Read<std::vector<double>> read_reals(textio::RecordSource& source, std::size_t count);
+
+// True when `winds` and `powers` (the working files' values, written at full precision) are
+// the wind speeds and powers of `sweep`'s rows (rounded to the table's two and three decimals):
+// then the three working files were written by that sweep.
+bool same_sweep(const Sweep& sweep, const std::vector<double>& winds,
+                const std::vector<double>& powers);
+
+// ---------------------------------------------------------------------------------------------
+// A record source over text held in memory; the text must outlive the source.
+class TextSource : public textio::RecordSource {
+ public:
+  explicit TextSource(std::string_view text) : text_(text) {}
+  bool next_record(std::string& record) override;
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace plot

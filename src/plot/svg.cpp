@@ -1,0 +1,369 @@
+#include "plot/svg.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace plot {
+
+namespace {
+
+// Shortest text that reads back as the same double, for the data-* attributes.
+std::string exact(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+// Digits after the point that the tick labels of `step` need (0.25 -> 2, 5 -> 0).
+int decimals_for(double step) {
+  for (int d = 0; d < 10; ++d) {
+    const double scaled = step * std::pow(10.0, d);
+    if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) return d;
+  }
+  return 10;
+}
+
+// Colour-blind-safe palette (Okabe and Ito), darkest first.
+constexpr const char* kPalette[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
+                                    "#E69F00", "#56B4E9", "#000000", "#F0E442"};
+constexpr int kPaletteSize = sizeof kPalette / sizeof kPalette[0];
+
+// Page layout in pixels.
+constexpr double kLeft = 80.0;        // room for the y tick labels and the axis label
+constexpr double kTop = 48.0;         // room for the title
+constexpr double kPlotWidth = 600.0;  // plot area of an ordinary chart
+constexpr double kPlotHeight = 360.0;
+constexpr double kMinPlotHeight = 160.0;  // true-shape charts: flattest plot area
+constexpr double kMaxPlotHeight = 480.0;  // and tallest
+constexpr double kLegendWidth = 200.0;
+constexpr double kBelowPlot = 56.0;  // x tick labels and the axis label
+constexpr double kCaptionLine = 18.0;
+
+const std::string kFont = "font-family=\"DejaVu Sans, Arial, sans-serif\"";
+
+}  // namespace
+
+std::string fixed(double v, int decimals) {
+  if (std::isnan(v)) return "n/a";
+  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+  char buf[512];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, r.ptr);
+  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+std::string escape_xml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+Svg::Svg(double width, double height, std::string_view title) {
+  out_ =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "width=\"" +
+      fixed(width, 0) + "\" height=\"" + fixed(height, 0) + "\" viewBox=\"0 0 " + fixed(width, 0) +
+      " " + fixed(height, 0) + "\">\n<title>" + escape_xml(title) + "</title>\n";
+  rect(0, 0, width, height, "fill=\"white\"");
+}
+
+void Svg::line(double x1, double y1, double x2, double y2, std::string_view attrs) {
+  out_ += "<line x1=\"" + fixed(x1, 2) + "\" y1=\"" + fixed(y1, 2) + "\" x2=\"" + fixed(x2, 2) +
+          "\" y2=\"" + fixed(y2, 2) + "\" ";
+  out_ += attrs;
+  out_ += "/>\n";
+}
+
+void Svg::rect(double x, double y, double w, double h, std::string_view attrs) {
+  out_ += "<rect x=\"" + fixed(x, 2) + "\" y=\"" + fixed(y, 2) + "\" width=\"" + fixed(w, 2) +
+          "\" height=\"" + fixed(h, 2) + "\" ";
+  out_ += attrs;
+  out_ += "/>\n";
+}
+
+namespace {
+void append_points(std::string& out, const std::vector<double>& xy) {
+  out += "points=\"";
+  for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
+    if (i > 0) out += ' ';
+    out += fixed(xy[i], 2);
+    out += ',';
+    out += fixed(xy[i + 1], 2);
+  }
+  out += "\" ";
+}
+}  // namespace
+
+void Svg::polyline(const std::vector<double>& xy, std::string_view attrs) {
+  out_ += "<polyline ";
+  append_points(out_, xy);
+  out_ += attrs;
+  out_ += "/>\n";
+}
+
+void Svg::polygon(const std::vector<double>& xy, std::string_view attrs) {
+  out_ += "<polygon ";
+  append_points(out_, xy);
+  out_ += attrs;
+  out_ += "/>\n";
+}
+
+void Svg::circle(double x, double y, double r, std::string_view attrs) {
+  out_ +=
+      "<circle cx=\"" + fixed(x, 2) + "\" cy=\"" + fixed(y, 2) + "\" r=\"" + fixed(r, 2) + "\" ";
+  out_ += attrs;
+  out_ += "/>\n";
+}
+
+void Svg::text(double x, double y, std::string_view text, std::string_view attrs) {
+  out_ += "<text x=\"" + fixed(x, 2) + "\" y=\"" + fixed(y, 2) + "\" ";
+  out_ += attrs;
+  out_ += '>';
+  out_ += escape_xml(text);
+  out_ += "</text>\n";
+}
+
+void Svg::open_group(std::string_view attrs) {
+  out_ += "<g ";
+  out_ += attrs;
+  out_ += ">\n";
+  ++depth_;
+}
+
+void Svg::close_group() {
+  if (depth_ == 0) return;
+  out_ += "</g>\n";
+  --depth_;
+}
+
+std::string Svg::finish() {
+  while (depth_ > 0) close_group();
+  out_ += "</svg>\n";
+  return std::move(out_);
+}
+
+Axis nice_axis(double lo, double hi, int ticks) {
+  if (std::isnan(lo) || std::isnan(hi)) return {0.0, 1.0, 0.2};
+  if (hi < lo) std::swap(lo, hi);
+  if (hi == lo) {
+    const double half = lo == 0.0 ? 1.0 : std::fabs(lo) * 0.1;
+    lo -= half;
+    hi += half;
+  }
+  const double raw = (hi - lo) / std::max(ticks, 1);
+  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+  const double norm = raw / magnitude;
+  double step = 10.0 * magnitude;
+  for (double m : {1.0, 2.0, 2.5, 5.0}) {
+    if (norm <= m * (1.0 + 1e-9)) {
+      step = m * magnitude;
+      break;
+    }
+  }
+  Axis a{std::floor(lo / step) * step, std::ceil(hi / step) * step, step};
+  // Guard against a quotient rounded across an integer: the range must cover the data.
+  while (a.lo > lo) a.lo -= step;
+  while (a.hi < hi) a.hi += step;
+  return a;
+}
+
+std::string render(const Chart& chart) {
+  // Data ranges over every finite point and reference line.
+  double x_lo = std::numeric_limits<double>::infinity(), x_hi = -x_lo;
+  double y_lo = x_lo, y_hi = -x_lo;
+  for (const Series& s : chart.series) {
+    for (const XY& p : s.points) {
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+      x_lo = std::min(x_lo, p.x);
+      x_hi = std::max(x_hi, p.x);
+      y_lo = std::min(y_lo, p.y);
+      y_hi = std::max(y_hi, p.y);
+    }
+  }
+  for (const RefLine& r : chart.ref_lines) {
+    if (!std::isfinite(r.y)) continue;
+    y_lo = std::min(y_lo, r.y);
+    y_hi = std::max(y_hi, r.y);
+  }
+  const bool empty = !(x_lo <= x_hi);
+  if (empty) {
+    x_lo = 0.0;
+    x_hi = 1.0;
+    y_lo = 0.0;
+    y_hi = 1.0;
+  }
+  if (chart.y_from_zero) {
+    y_lo = std::min(y_lo, 0.0);
+    y_hi = std::max(y_hi, 0.0);
+  }
+  Axis ax = nice_axis(x_lo, x_hi);
+  Axis ay = nice_axis(y_lo, y_hi);
+
+  double plot_w = kPlotWidth;
+  double plot_h = kPlotHeight;
+  if (chart.equal_aspect) {
+    // One scale for both axes; pad the shorter range (centred) rather than distort the shape.
+    const double scale = std::min(kPlotWidth / (ax.hi - ax.lo), kMaxPlotHeight / (ay.hi - ay.lo));
+    plot_h = std::max((ay.hi - ay.lo) * scale, kMinPlotHeight);
+    const double y_span = plot_h / scale;
+    const double y_pad = (y_span - (ay.hi - ay.lo)) / 2.0;
+    ay.lo -= y_pad;
+    ay.hi += y_pad;
+    const double x_pad = (plot_w / scale - (ax.hi - ax.lo)) / 2.0;
+    ax.lo -= x_pad;
+    ax.hi += x_pad;
+  }
+
+  const double width = kLeft + plot_w + kLegendWidth;
+  const double height =
+      kTop + plot_h + kBelowPlot + kCaptionLine * static_cast<double>(chart.caption.size()) + 12.0;
+  Svg svg(width, height, chart.title);
+  svg.text(kLeft, 28.0, chart.title, kFont + " font-size=\"17\" font-weight=\"bold\"");
+
+  auto px = [&](double x) { return kLeft + (x - ax.lo) / (ax.hi - ax.lo) * plot_w; };
+  auto py = [&](double y) { return kTop + (ay.hi - y) / (ay.hi - ay.lo) * plot_h; };
+
+  svg.open_group("class=\"plot\" data-x-min=\"" + exact(ax.lo) + "\" data-x-max=\"" + exact(ax.hi) +
+                 "\" data-y-min=\"" + exact(ay.lo) + "\" data-y-max=\"" + exact(ay.hi) + "\"");
+  svg.rect(kLeft, kTop, plot_w, plot_h, "class=\"frame\" fill=\"none\" stroke=\"#333\"");
+
+  // Ticks at the multiples of the step inside the range, counted as integers so that no error
+  // accumulates along the axis.
+  auto ticks = [](const Axis& a) {
+    std::vector<double> t;
+    const double first = std::ceil(a.lo / a.step - 1e-9);
+    for (double k = first;; k += 1.0) {
+      const double v = k * a.step;
+      if (v > a.hi + 1e-9 * a.step || t.size() > 50) break;
+      t.push_back(v);
+    }
+    return t;
+  };
+  const int x_dec = decimals_for(ax.step);
+  const int y_dec = decimals_for(ay.step);
+  svg.open_group("class=\"axis x\" " + kFont + " font-size=\"12\" text-anchor=\"middle\"");
+  for (double v : ticks(ax)) {
+    const double x = px(v);
+    svg.line(x, kTop, x, kTop + plot_h, "stroke=\"#ddd\"");
+    svg.line(x, kTop + plot_h, x, kTop + plot_h + 5, "stroke=\"#333\"");
+    svg.text(x, kTop + plot_h + 19, fixed(v, x_dec), "");
+  }
+  svg.text(kLeft + plot_w / 2, kTop + plot_h + 42, chart.x_label, "font-size=\"14\"");
+  svg.close_group();
+  svg.open_group("class=\"axis y\" " + kFont + " font-size=\"12\" text-anchor=\"end\"");
+  for (double v : ticks(ay)) {
+    const double y = py(v);
+    svg.line(kLeft, y, kLeft + plot_w, y, "stroke=\"#ddd\"");
+    svg.line(kLeft - 5, y, kLeft, y, "stroke=\"#333\"");
+    svg.text(kLeft - 8, y + 4, fixed(v, y_dec), "");
+  }
+  const double mid = kTop + plot_h / 2;
+  svg.text(
+      22, mid, chart.y_label,
+      "font-size=\"14\" text-anchor=\"middle\" transform=\"rotate(-90 22 " + fixed(mid, 2) + ")\"");
+  svg.close_group();
+
+  for (const RefLine& r : chart.ref_lines) {
+    if (!std::isfinite(r.y)) continue;
+    svg.line(kLeft, py(r.y), kLeft + plot_w, py(r.y),
+             "class=\"ref\" data-label=\"" + escape_xml(r.label) +
+                 "\" stroke=\"#555\" stroke-width=\"1.5\" stroke-dasharray=\"7 4\"");
+  }
+
+  std::vector<std::string> colors;
+  int next_color = 0;
+  for (const Series& s : chart.series) {
+    const std::string color =
+        s.color.empty() ? kPalette[next_color++ % kPaletteSize] : escape_xml(s.color);
+    colors.push_back(color);
+    const std::string label = escape_xml(s.label);
+    svg.open_group("class=\"series\" data-series=\"" + label + "\"");
+    // One curve per run of points without a missing coordinate.
+    std::vector<double> xy;
+    auto flush = [&] {
+      if (xy.empty()) return;
+      const std::string attrs = "class=\"curve\" data-series=\"" + label +
+                                "\" fill=\"none\" stroke=\"" + color +
+                                "\" stroke-width=\"2\" stroke-linejoin=\"round\"";
+      if (s.closed) {
+        svg.polygon(xy, attrs);
+      } else {
+        svg.polyline(xy, attrs);
+      }
+      xy.clear();
+    };
+    for (const XY& p : s.points) {
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+        flush();
+        continue;
+      }
+      xy.push_back(px(p.x));
+      xy.push_back(py(p.y));
+    }
+    flush();
+    if (s.markers) {
+      for (const XY& p : s.points) {
+        if (std::isfinite(p.x) && std::isfinite(p.y)) {
+          svg.circle(px(p.x), py(p.y), 2.8, "class=\"marker\" fill=\"" + color + "\"");
+        }
+      }
+    }
+    svg.close_group();
+  }
+  svg.close_group();  // plot
+
+  // Legend beside the plot: a stroke sample and the label per entry.
+  svg.open_group("class=\"legend\" " + kFont + " font-size=\"13\"");
+  double ly = kTop + 10;
+  const double lx = kLeft + plot_w + 16;
+  for (std::size_t i = 0; i < chart.series.size(); ++i) {
+    if (!chart.series[i].in_legend) continue;
+    svg.line(lx, ly, lx + 24, ly, "stroke=\"" + colors[i] + "\" stroke-width=\"2.5\"");
+    svg.text(lx + 30, ly + 4, chart.series[i].label, "");
+    ly += 20;
+  }
+  for (const RefLine& r : chart.ref_lines) {
+    svg.line(lx, ly, lx + 24, ly, "stroke=\"#555\" stroke-width=\"1.5\" stroke-dasharray=\"7 4\"");
+    svg.text(lx + 30, ly + 4, r.label, "");
+    ly += 20;
+  }
+  svg.close_group();
+
+  svg.open_group("class=\"caption\" " + kFont + " font-size=\"13\"");
+  double cy = kTop + plot_h + kBelowPlot + 14;
+  if (empty) {
+    svg.text(kLeft + plot_w / 2, mid, "no data", "text-anchor=\"middle\"");
+  }
+  for (const std::string& line : chart.caption) {
+    svg.text(kLeft, cy, line, "");
+    cy += kCaptionLine;
+  }
+  svg.close_group();
+  return svg.finish();
+}
+
+}  // namespace plot

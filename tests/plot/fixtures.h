@@ -1,0 +1,272 @@
+// Result files of a run written in their on-disk layouts (through the project's own record
+// writers), temporary working directories, and helpers to look into the SVG that comes out.
+#pragma once
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "plot/results.h"
+#include "textio/textio.h"
+
+namespace fixture {
+
+namespace fs = std::filesystem;
+
+inline std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+// A fresh working directory with Temp/ and Result/, removed when the object goes.
+class WorkDir {
+ public:
+  WorkDir() {
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() /
+           ("rotorforge-plot-" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(dir_ / "Temp");
+    fs::create_directories(dir_ / "Result");
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  WorkDir(const WorkDir&) = delete;
+  WorkDir& operator=(const WorkDir&) = delete;
+  const fs::path& path() const { return dir_; }
+  fs::path operator/(const std::string& rel) const { return dir_ / rel; }
+  void write(const std::string& rel, const std::string& text) const { spit(dir_ / rel, text); }
+  std::string read(const std::string& rel) const { return slurp(dir_ / rel); }
+  bool exists(const std::string& rel) const { return fs::exists(dir_ / rel); }
+
+ private:
+  fs::path dir_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Records as the run writes them: CR LF after each.
+
+inline std::string free_line(std::initializer_list<textio::Out> values) {
+  return textio::free_record(std::span<const textio::Out>(values.begin(), values.size())) + "\r\n";
+}
+
+inline std::string fmt_line(std::string_view format, std::initializer_list<textio::Out> values) {
+  return textio::format_record(format, std::span<const textio::Out>(values.begin(), values.size()))
+             .text +
+         "\r\n";
+}
+
+inline std::string header(int type) {
+  switch (type) {
+    case 1:
+      return " Wind Speed(m/s)   Tip Speed Ratio Perfomance(%)     Power(W)    Turbine Speed(rpm)";
+    case 4:
+      return " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)"
+             "  Setting Angle(deg)";
+    default:
+      return " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)";
+  }
+}
+
+// One sweep of 23 points from cut-in to cut-out with a plausible power curve: CP rising to a
+// peak and falling, power capped at `cap` (0: no cap), a setting angle for type 4.
+inline std::vector<plot::OperatingPoint> sweep_rows(double u_in, double u_out, double cap,
+                                                    double scale = 1.0) {
+  std::vector<plot::OperatingPoint> rows;
+  for (int j = 0; j <= 22; ++j) {
+    const double u = j == 22 ? u_out : j * (u_out - u_in) / 22 + u_in;
+    const double cp = 0.45 * std::exp(-std::pow((u - 8.0) / 6.0, 2.0));
+    double p = scale * cp * 0.5 * 1.225 * 3.14159 * (1.5 * 1.5 - 0.2 * 0.2) * u * u * u;
+    double angle = -2.0;
+    if (cap > 0.0 && (p > cap || j == 22)) {
+      p = cap * (1.0 - 0.004 * (j % 3));
+      angle = 2.0 + 0.4 * j;
+    }
+    rows.push_back({u, 2.0 * 3.14159 * 1.5 * 300.0 / u / 60.0, cp, p, 300.0, angle});
+  }
+  return rows;
+}
+
+inline std::string sweep_text(int type, const std::vector<plot::OperatingPoint>& rows, double pavg,
+                              double energy) {
+  std::string t = free_line({header(type)}) + free_line({});
+  const std::string_view f = plot::kRowFormat;
+  for (const plot::OperatingPoint& r : rows) {
+    if (type == 4) {
+      t += fmt_line(f, {r.wind, r.tsr, r.cp, r.power, r.rpm, r.angle});
+    } else {
+      t += fmt_line(f, {r.wind, r.tsr, r.cp, r.power, r.rpm});
+    }
+  }
+  t += free_line({});
+  t += fmt_line("(A36, f12.2, A5)", {"Average power output for a site P = ", pavg, "W"});
+  t += free_line({});
+  t += fmt_line("(A36, f12.2, A5)", {"Average energy production E = ", energy, "kW.h"});
+  return t;
+}
+
+struct Blade {
+  double rhub = 0.2;
+  double rtip = 1.5;
+  int nbe = 10;
+  double chord(double x) const { return 0.2 - 0.12 * x; }  // relative to rtip
+  double twist(double x) const { return 25.0 - 22.0 * x; }
+  std::vector<double> radii() const {  // hub, element centres, tip (relative)
+    std::vector<double> r{rhub / rtip};
+    const double dr = (1.0 - rhub / rtip) / nbe;
+    double x = rhub / rtip + dr / 2;
+    for (int i = 0; i < nbe; ++i, x += dr) r.push_back(x);
+    r.push_back(1.0);
+    return r;
+  }
+};
+
+inline std::string geometry_text(const Blade& b, bool with_mass = true) {
+  std::string t = free_line({"              Geometry of blades"}) +
+                  free_line({"     Radius (m)       chord(m)       twist (deg)"});
+  const std::vector<double> xs = b.radii();
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    const double radius = i + 1 == xs.size() ? b.rtip : xs[i] * b.rtip;
+    t += fmt_line(plot::kGeometryRowFormat, {radius, b.chord(xs[i]) * b.rtip, b.twist(xs[i])});
+  }
+  t += free_line({});
+  t += fmt_line("(A18, f12.6, A15)", {"Volume of blade", 0.0123456, "cubic meters"});
+  t += free_line({});
+  t += fmt_line("(A18, f12.6, A15)", {"Surface of blade", 0.7654321, "square meters"});
+  if (with_mass) {
+    t += free_line({});
+    t += fmt_line("(A18, f12.6, A15)", {"Mass of blade", 0.0123456 * 560, "kg"});
+  }
+  return t;
+}
+
+// The blade's point file: per station 50 lower and 50 upper points of a thin cambered
+// section, turned by the twist and scaled by the chord.
+inline std::string blade_points_text(const Blade& b) {
+  std::string t;
+  const std::vector<double> xs = b.radii();
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    const double z = i == 0 ? b.rhub : i + 1 == xs.size() ? b.rtip : xs[i] * b.rtip;
+    const double c = b.chord(xs[i]) * b.rtip;
+    const double phi = 3.1415927410125732 * (90.0 - b.twist(xs[i])) / 180.0;
+    for (int side = 0; side < 2; ++side) {
+      for (int k = 0; k < 50; ++k) {
+        const double x = 0.5 - 0.5 * std::cos(3.14159265 * k / 49.0);
+        const double thick = 0.6 * (0.2969 * std::sqrt(x) - 0.126 * x - 0.3516 * x * x +
+                                    0.2843 * x * x * x - 0.1015 * x * x * x * x);
+        const double y = 0.04 * x * (1 - x) * 4 + (side == 0 ? -thick : thick);
+        const double u = x - 0.4, v = y;
+        const double X = u * std::cos(phi) + v * std::sin(phi);
+        const double Y = v * std::cos(phi) - u * std::sin(phi);
+        t += free_line({X * c, Y * c, z});
+      }
+    }
+  }
+  return t;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Looking into SVG text.
+
+// The values of attribute `name` on every element that has `marker` in its start tag.
+inline std::vector<std::string> attributes(const std::string& svg, const std::string& marker,
+                                           const std::string& name) {
+  std::vector<std::string> found;
+  const std::regex tag("<[a-z]+ [^>]*>");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tag); it != std::sregex_iterator();
+       ++it) {
+    const std::string t = it->str();
+    if (t.find(marker) == std::string::npos) continue;
+    const std::string key = " " + name + "=\"";
+    const std::size_t p = t.find(key);
+    if (p == std::string::npos) continue;
+    const std::size_t s = p + key.size();
+    found.push_back(t.substr(s, t.find('"', s) - s));
+  }
+  return found;
+}
+
+struct Curve {
+  std::string series;
+  std::vector<std::pair<double, double>> points;
+};
+
+// Every curve (polyline or polygon of class "curve") with its series label and pixel points.
+inline std::vector<Curve> curves(const std::string& svg) {
+  std::vector<Curve> out;
+  const std::regex tag(
+      "<(polyline|polygon) points=\"([^\"]*)\" class=\"curve\" "
+      "data-series=\"([^\"]*)\"");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tag); it != std::sregex_iterator();
+       ++it) {
+    Curve c;
+    c.series = (*it)[3];
+    const std::string pts = (*it)[2];
+    std::size_t pos = 0;
+    while (pos < pts.size()) {
+      std::size_t end = pts.find(' ', pos);
+      if (end == std::string::npos) end = pts.size();
+      const std::string pair = pts.substr(pos, end - pos);
+      const std::size_t comma = pair.find(',');
+      c.points.emplace_back(std::stod(pair.substr(0, comma)), std::stod(pair.substr(comma + 1)));
+      pos = end + 1;
+    }
+    out.push_back(std::move(c));
+  }
+  return out;
+}
+
+// The plot area: the data ranges of the axes and the frame in pixels.
+struct PlotArea {
+  double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+  double left = 0, top = 0, width = 0, height = 0;
+};
+
+inline PlotArea plot_area(const std::string& svg) {
+  PlotArea a;
+  const std::regex g(
+      "<g class=\"plot\" data-x-min=\"([^\"]+)\" data-x-max=\"([^\"]+)\" "
+      "data-y-min=\"([^\"]+)\" data-y-max=\"([^\"]+)\">\\s*<rect x=\"([^\"]+)\" "
+      "y=\"([^\"]+)\" width=\"([^\"]+)\" height=\"([^\"]+)\" class=\"frame\"");
+  std::smatch m;
+  if (std::regex_search(svg, m, g)) {
+    a.x_min = std::stod(m[1]);
+    a.x_max = std::stod(m[2]);
+    a.y_min = std::stod(m[3]);
+    a.y_max = std::stod(m[4]);
+    a.left = std::stod(m[5]);
+    a.top = std::stod(m[6]);
+    a.width = std::stod(m[7]);
+    a.height = std::stod(m[8]);
+  }
+  return a;
+}
+
+// Runs xmllint on `path`; "" when the file is well-formed XML, else xmllint's complaint.
+inline std::string xml_problems(const fs::path& path) {
+  const fs::path err = path.string() + ".xmllint";
+  const std::string cmd = "xmllint --noout '" + path.string() + "' 2> '" + err.string() + "'";
+  const int status = std::system(cmd.c_str());
+  std::string msg = slurp(err);
+  fs::remove(err);
+  if (status == 0) return "";
+  return msg.empty() ? "xmllint failed with status " + std::to_string(status) : msg;
+}
+
+inline bool have_xmllint() {
+  return std::system("command -v xmllint > /dev/null 2>&1") == 0;
+}
+
+}  // namespace fixture
