@@ -385,7 +385,10 @@ double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MP
   std::vector<double> fine_cp(fine.size());
   cp_batch(rotor, fine, fine_cp);
 
-  // Rows in sweep order: the angle passes on from point to point where a search finds nothing.
+  // Rows in sweep order. The angle starts at 0 and passes on from point to point where a search
+  // finds nothing: a coarse search with no coefficient above its start, or a power-limit search
+  // with no finite difference. An inner point then keeps its coarse result; the cut-out point,
+  // which has none, reports no power.
   Rows rows{};
   std::vector<double> fine_P(kLimitSteps);
   double theta = 0.0;

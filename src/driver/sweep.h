@@ -82,7 +82,8 @@ std::size_t first_best(std::span<const double> values, double start);
 
 // Power-limit search. The band around the limit is MPL * 0.02f (0.019999999552965164); a search
 // that walks the grid repeatedly while its best whole-number difference lies above the band
-// starts from the whole number limit_start(tolerance) = trunc(tolerance + 100) (saturating).
+// starts from the whole number limit_start(tolerance) = trunc(tolerance + 100), held within the
+// 64-bit range (0 for NaN). The search below does not need it: it makes a single pass.
 double limit_tolerance(double MPL);
 std::int64_t limit_start(double tolerance);
 
