@@ -32,8 +32,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "aerofoil/global.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace aerofoil {
 
@@ -75,6 +80,35 @@ inline void blend_rows(int col, int k, double alpha, double& cl, double& cd) noe
   cd = global::cd_array[col][k] * t + (1.0 - t) * global::cd_array[col][k - 1];
 }
 
+// The first row k from 1 with alpha < a[k] (strict, in double), stopping at n - 1 when none is
+// found (only a NaN angle gets that far once alpha < a[n - 1] is known). Valid for any order of
+// the angles.
+//
+// With SSE2 four angles are tested at once in single precision, which gives the same answer:
+// with u the smallest float not below alpha, a float a lies above alpha exactly when u < a (alpha
+// itself a float) or u <= a (alpha between two floats: no float lies between alpha and u). The
+// vector path is taken only for an alpha within the float range (a NaN takes the scalar path).
+inline int first_row_above(const float* a, int n, double alpha) noexcept {
+  int k = 1;
+#if defined(__SSE2__)
+  if (std::fabs(alpha) <= static_cast<double>(std::numeric_limits<float>::max())) {
+    float u = static_cast<float>(alpha);
+    const bool exact = static_cast<double>(u) == alpha;
+    if (!exact && static_cast<double>(u) < alpha) {
+      u = std::nextafter(u, std::numeric_limits<float>::infinity());
+    }
+    const __m128 uv = _mm_set1_ps(u);
+    for (; k + 4 <= n - 1; k += 4) {
+      const __m128 av = _mm_loadu_ps(a + k);
+      const int mask = _mm_movemask_ps(exact ? _mm_cmplt_ps(uv, av) : _mm_cmple_ps(uv, av));
+      if (mask != 0) return k + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+  }
+#endif
+  while (k < n - 1 && !(alpha < static_cast<double>(a[k]))) ++k;
+  return k;
+}
+
 // Column `col` (0-based) at angle alpha, degrees. Below the first angle the first row, at or above
 // the last angle the last row, otherwise the first row from index 1 whose angle lies above alpha
 // (strictly) closes the interval. An angle equal to a table angle gives that row exactly. The scan
@@ -92,9 +126,7 @@ inline void column_at(int col, double alpha, double& cl, double& cd) noexcept {
     cd = global::cd_array[col][n - 1];
     return;
   }
-  int k = 1;
-  while (k < n - 1 && !(alpha < static_cast<double>(a[k]))) ++k;
-  blend_rows(col, k, alpha, cl, cd);
+  blend_rows(col, first_row_above(a, n, alpha), alpha, cl, cd);
 }
 
 // As column_at, but the row search starts at `row` (any value; it is clamped to 1 ... n-1) and

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "aerofoil/aerofoil_support.h"
 #include "aerofoil/global.h"
@@ -264,7 +265,18 @@ TEST_F(Lookup, MatchesThePlainRuleOnRandomInputs) {
   for (int n = 0; n < 200000; ++n) {
     double alpha = alpha_dist(gen);
     double re = std::pow(10.0, log_re_dist(gen));
-    if (pick(gen) == 0) alpha = global::alpha_array[col_dist(gen)][row_dist(gen)];
+    switch (pick(gen)) {
+      case 0:  // a table angle, or its double neighbours: where single and double tests part
+        alpha = global::alpha_array[col_dist(gen)][row_dist(gen)];
+        if (pick(gen) == 1) alpha = std::nextafter(alpha, 100.0);
+        if (pick(gen) == 2) alpha = std::nextafter(alpha, -100.0);
+        break;
+      case 1:  // an angle that is itself a float
+        alpha = static_cast<float>(alpha);
+        break;
+      default:
+        break;
+    }
     if (pick(gen) == 0) re = global::re_array[col_dist(gen)];
     double cl, cd, rcl, rcd, bcl, bcd, hcl, hcd;
     aerofoil::landd(alpha, re, cl, cd);
@@ -277,6 +289,66 @@ TEST_F(Lookup, MatchesThePlainRuleOnRandomInputs) {
     ASSERT_TRUE(same_bits(cd, rcd)) << "alpha " << alpha << " re " << re;
     ASSERT_TRUE(same_bits(bcl, cl) && same_bits(bcd, cd)) << "alpha " << alpha << " re " << re;
     ASSERT_TRUE(same_bits(hcl, cl) && same_bits(hcd, cd)) << "alpha " << alpha << " re " << re;
+  }
+}
+
+TEST(RowSearch, MatchesTheScalarScanForAnyAnglesAndTables) {
+  // The first row above alpha, found four floats at a time, against the plain scan in double.
+  const float inf = std::numeric_limits<float>::infinity();
+  const float fmax = std::numeric_limits<float>::max();
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  std::vector<std::vector<float>> tables;
+  std::vector<float> t;
+  for (int j = 0; j < 46; ++j) t.push_back(-10.0f + 0.7f * j);
+  tables.push_back(t);
+  t.clear();
+  for (int j = 0; j < 46; ++j) t.push_back(static_cast<float>(j - 23) * tiny);  // subnormal steps
+  tables.push_back(t);
+  t.assign(46, 0.0f);
+  t[0] = -inf;
+  t[10] = -0.0f;
+  t[11] = 0.0f;
+  t[20] = fmax;
+  t[45] = inf;
+  tables.push_back(t);
+  std::mt19937_64 gen(99);
+  std::uniform_real_distribution<float> any(-40.0f, 40.0f);
+  for (int n = 0; n < 20; ++n) {
+    t.clear();
+    for (int j = 0; j < 46; ++j) t.push_back(any(gen));
+    tables.push_back(t);
+  }
+  std::vector<double> alphas = {0.0,
+                                -0.0,
+                                1e-300,
+                                -1e-300,
+                                1e300,
+                                -1e300,
+                                3.5e38,
+                                -3.5e38,
+                                fmax,
+                                -fmax,
+                                tiny,
+                                -tiny,
+                                0.1,
+                                -0.1,
+                                inf,
+                                -inf,
+                                std::numeric_limits<double>::quiet_NaN()};
+  for (const auto& table : tables) {
+    for (float a : table) {
+      alphas.push_back(a);
+      alphas.push_back(std::nextafter(static_cast<double>(a), 1e308));
+      alphas.push_back(std::nextafter(static_cast<double>(a), -1e308));
+    }
+  }
+  for (const auto& table : tables) {
+    for (double alpha : alphas) {
+      int expected = 1;
+      while (expected < 45 && !(alpha < static_cast<double>(table[expected]))) ++expected;
+      EXPECT_EQ(aerofoil::first_row_above(table.data(), 46, alpha), expected)
+          << "alpha " << aerofoil_test::describe(alpha);
+    }
   }
 }
 
