@@ -108,8 +108,8 @@ void ask(textio::Console& con, std::string_view text, T& value, Valid valid) {
 
 // The line that tells the user what `name` must be.
 std::string complaint(std::string_view name, std::string_view rule) {
-  std::string line(" ");
-  line.append(name).append(" must be ").append(rule).append("; please enter it again.");
+  std::string line(name);
+  line.append(" must be ").append(rule).append("; please enter it again.");
   return line;
 }
 

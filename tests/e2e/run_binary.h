@@ -1,6 +1,8 @@
 // Running the built rotorforge binary in a fresh working directory with answers on stdin.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,7 +10,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace e2e {
 
@@ -30,12 +31,14 @@ class WorkDir {
  public:
   WorkDir() {
     std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("rotorforge-e2e-" + std::to_string(rd()) + std::to_string(rd()));
+    dir_ = fs::temp_directory_path() /
+           ("rotorforge-e2e-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(dir_ / "Temp");
     fs::create_directories(dir_ / "Result");
     fs::create_directories(dir_ / "Data");
     for (const auto& e : fs::directory_iterator(fs::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-      if (e.path().extension() == ".dat") fs::copy_file(e.path(), dir_ / "Data" / e.path().filename());
+      if (e.path().extension() == ".dat")
+        fs::copy_file(e.path(), dir_ / "Data" / e.path().filename());
     }
     spit(dir_ / "Temp" / "Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
   }

@@ -36,9 +36,9 @@ TEST(Startup, OpensEveryRunFileWithoutTouchingOldResults) {
   e2e::spit(dir / "Result/Energy2.out", "an earlier sweep\r\n");
   const Outcome r = e2e::run(dir, "");
   EXPECT_EQ(r.status, 2);
-  for (const char* f : {"Result/Geometry.out", "Result/Performance.out", "Result/Energy1.out",
-                        "Result/Energy3.out", "Result/Energy4.out", "Temp/graph.tmp",
-                        "Temp/graph1.tmp", "Temp/mpl.tmp"}) {
+  for (const char* f :
+       {"Result/Geometry.out", "Result/Performance.out", "Result/Energy1.out", "Result/Energy3.out",
+        "Result/Energy4.out", "Temp/graph.tmp", "Temp/graph1.tmp", "Temp/mpl.tmp"}) {
     EXPECT_TRUE(dir.exists(f)) << f;
   }
   EXPECT_EQ(dir.read("Result/Energy2.out"), "an earlier sweep\r\n");
@@ -63,11 +63,9 @@ TEST(Startup, RejectedAnswersAreAskedAgain) {
        " Enter radius of tip (m), rtip="},
       {"3\n0.5\n0.2\n", " rtip must be greater than rhub; please enter it again.",
        " Enter radius of tip (m), rtip="},
-      {"3\n0.2\n2\n0\n",
-       " nbe must be a whole number from 1 to 10000; please enter it again.",
+      {"3\n0.2\n2\n0\n", " nbe must be a whole number from 1 to 10000; please enter it again.",
        " Enter number of blade elements, nbe="},
-      {"3\n0.2\n2\n10001\n",
-       " nbe must be a whole number from 1 to 10000; please enter it again.",
+      {"3\n0.2\n2\n10001\n", " nbe must be a whole number from 1 to 10000; please enter it again.",
        " Enter number of blade elements, nbe="},
   };
   for (const Case& c : cases) {
