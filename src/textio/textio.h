@@ -95,6 +95,14 @@ void append_integer(std::string& out, std::int64_t v, int width);
 // ---------------------------------------------------------------------------------------------
 // Errors that end the run.
 
+// Messages and statuses thrown by this library:
+//   Console::read       "<what>: <read error text>"                        status 2
+//   InFile::read        "<path>, record <n>: <read error text>"            status 2
+//                       (n: the record holding the bad value; at the end of the file, the
+//                       number the missing record would have had)
+//   open, write, flush, close, removal of a file
+//                       "<path>: <operating system's message>"             status 1
+//                       e.g. "Result/Energy1.out: No such file or directory"
 class RunError : public std::runtime_error {
  public:
   RunError(const std::string& message, int status) : std::runtime_error(message), status_(status) {}
@@ -180,6 +188,8 @@ class Console {
 // A file opened for output. Opening creates it when missing but does not truncate it: the first
 // record written replaces whatever the file held, so a file opened and never written keeps its
 // content. Failed opens and writes throw RunError naming the path.
+// One OutFile is one stream with one position; share it by reference (a file opened by the main
+// program and written by another module). Not for concurrent use from several threads.
 class OutFile {
  public:
   OutFile();  // not open
@@ -210,9 +220,6 @@ class OutFile {
 
  private:
   friend void flush_all_files() noexcept;
-  // Closes every open OutFile, keeping it, without throwing (a failure is written to std::cerr).
-  // For the main program when the run ends on a RunError: what was written stays on disk.
-  void close_all_files() noexcept;
   friend void close_all_files() noexcept;
   void close_quietly() noexcept;
   struct Impl;
