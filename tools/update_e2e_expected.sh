@@ -4,7 +4,7 @@
 #   tools/update_e2e_expected.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+build=$(cd "${1:-$root/build}" && pwd)
 exp=$root/tests/e2e/expected/full
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

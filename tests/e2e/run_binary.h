@@ -66,10 +66,13 @@ struct Outcome {
 };
 
 // Runs the binary in `dir` with `answers` on stdin (no terminal), capturing both streams.
-inline Outcome run(const WorkDir& dir, const std::string& answers) {
+// `shell_setup` runs in the same shell first (e.g. "ulimit -f 100").
+inline Outcome run(const WorkDir& dir, const std::string& answers,
+                   const std::string& shell_setup = "") {
   spit(dir / ".stdin", answers);
-  const std::string cmd = "cd '" + dir.path().string() + "' && '" + ROTORFORGE_BINARY +
-                          "' < .stdin > .stdout 2> .stderr";
+  const std::string cmd = "cd '" + dir.path().string() + "' && " +
+                          (shell_setup.empty() ? "" : shell_setup + "; ") + "exec '" +
+                          ROTORFORGE_BINARY + "' < .stdin > .stdout 2> .stderr";
   const int raw = std::system(cmd.c_str());
   Outcome r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

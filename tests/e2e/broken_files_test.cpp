@@ -1,0 +1,192 @@
+// Broken working directories and failed writes: the run ends with one clear message naming
+// the file, a non-zero status, and every file that was complete before is still complete.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/run_binary.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Outcome;
+using e2e::WorkDir;
+
+// Up to the aerofoil menu: 3 blades, 0.15 m to 1.5 m, 2 elements, setting angle 0.
+const std::string kRotor = "3\n0.15\n1.5\n2\n0\n";
+// A whole design on SG6043: mean wind 5 m/s, a solid wooden blade.
+const std::string kDesign = kRotor + "2\n5\n1\n1\n";
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+void write_lines(const fs::path& p, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text += l + "\n";
+  e2e::spit(p, text);
+}
+
+TEST(BrokenFiles, DataFilesThatCannotBeRead) {
+  struct Case {
+    const char* name;
+    void (*damage)(const WorkDir&);
+    const char* message;
+    int status;  // 2 for an unreadable file, the open's own status for a missing one
+  };
+  const Case cases[] = {
+      {"missing polar", [](const WorkDir& d) { fs::remove(d / "Data/Liftsg6043.dat"); },
+       "Data/Liftsg6043.dat: No such file or directory", 1},
+      {"polar with 321 records",
+       [](const WorkDir& d) {
+         auto lines = lines_of(d.read("Data/Liftsg6043.dat"));
+         lines.resize(321);
+         write_lines(d / "Data/Liftsg6043.dat", lines);
+       },
+       "End of file", 2},
+      {"polar with a letter",
+       [](const WorkDir& d) {
+         auto lines = lines_of(d.read("Data/Liftsg6043.dat"));
+         lines[99] = "3 x1.2 0.01";
+         write_lines(d / "Data/Liftsg6043.dat", lines);
+       },
+       "Bad real number in item 2 of list input", 2},
+      {"missing outline", [](const WorkDir& d) { fs::remove(d / "Data/sg6043.dat"); },
+       "Data/sg6043.dat: No such file or directory", 1},
+      {"outline of 99 points",
+       [](const WorkDir& d) {
+         auto lines = lines_of(d.read("Data/sg6043.dat"));
+         lines.resize(99);
+         write_lines(d / "Data/sg6043.dat", lines);
+       },
+       "End of file", 2},
+  };
+  for (const Case& c : cases) {
+    WorkDir dir;
+    c.damage(dir);
+    // Results of an earlier run stay as they were.
+    e2e::spit(dir / "Result/Energy1.out", "earlier sweep\r\n");
+    e2e::spit(dir / "Result/Geometry.out", "earlier blade\r\n");
+    const Outcome r = e2e::run(dir, kDesign);
+    EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << ": " << r.err;
+    EXPECT_NE(r.err.find("Data/"), std::string::npos) << c.name << ": " << r.err;
+    EXPECT_EQ(dir.read("Result/Energy1.out"), "earlier sweep\r\n") << c.name;
+    EXPECT_EQ(dir.read("Result/Geometry.out"), "earlier blade\r\n") << c.name;
+  }
+}
+
+// The polar is copied before the outline is read: a broken outline leaves a complete polar copy.
+TEST(BrokenFiles, BrokenOutlineLeavesTheCompletePolarCopy) {
+  WorkDir good;
+  ASSERT_EQ(e2e::run(good, kRotor + "2\n").status, 2);  // input ends at Umid
+  WorkDir dir;
+  auto lines = lines_of(dir.read("Data/sg6043.dat"));
+  lines.resize(60);
+  write_lines(dir / "Data/sg6043.dat", lines);
+  const Outcome r = e2e::run(dir, kDesign);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Data/sg6043.dat"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.read("Temp/Lift_Drag.dat"), good.read("Temp/Lift_Drag.dat"));
+}
+
+TEST(BrokenFiles, MissingTempDirectory) {
+  WorkDir dir;
+  fs::remove_all(dir / "Temp");
+  const Outcome r = e2e::run(dir, kDesign);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("Temp/"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+}
+
+TEST(BrokenFiles, ResultFileThatCannotBeOpened) {
+  WorkDir dir;
+  fs::create_directory(dir / "Result/Energy3.out");
+  const Outcome r = e2e::run(dir, kDesign);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("Result/Energy3.out: Is a directory"), std::string::npos) << r.err;
+}
+
+TEST(BrokenFiles, ReadOnlyResultDirectory) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  WorkDir dir;
+  fs::permissions(dir / "Result", fs::perms::owner_read | fs::perms::owner_exec);
+  const Outcome r = e2e::run(dir, kDesign);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("Result/Geometry.out: Permission denied"), std::string::npos) << r.err;
+}
+
+// A result file on a full disk: the sweep's write fails and the run says so instead of
+// stopping as if all was well.
+TEST(BrokenFiles, FullDiskUnderAResultFile) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  WorkDir dir;
+  fs::create_symlink("/dev/full", dir / "Result/Energy1.out");
+  const Outcome r = e2e::run(dir, kDesign + "1\n3\n20\n5\n10\n0\n0\n");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("Result/Energy1.out: No space left on device"), std::string::npos) << r.err;
+}
+
+// A file-size limit makes the STL export fail part-way: no confirmation line, non-zero status.
+TEST(BrokenFiles, StlExportThatCannotBeWrittenIsNotReportedAsSaved) {
+  WorkDir dir;
+  // Ignoring SIGXFSZ turns the limit into a write error (EFBIG) the program must notice.
+  const Outcome r = e2e::run(dir, kDesign + "6\n0\n", "trap '' XFSZ; ulimit -f 64");
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(r.out.find("Geometry of blade has saved as blade.stl file"), std::string::npos);
+  EXPECT_NE(r.err.find("Result/blade.stl: File too large"), std::string::npos) << r.err;
+}
+
+// Result/3dgeo.dat removed while the program waits at the menu: option 6 ends the run naming
+// it, and the STL of an earlier export is left as it was.
+TEST(BrokenFiles, PointFileDeletedBeforeExport) {
+  WorkDir dir;
+  e2e::spit(dir / "Result/blade.stl", "solid earlier\r\n");
+  const std::string cmd =
+      "cd '" + dir.path().string() + "' && exec '" + ROTORFORGE_BINARY + "' > .stdout 2> .stderr";
+  FILE* in = ::popen(cmd.c_str(), "w");
+  ASSERT_NE(in, nullptr);
+  std::fputs(kDesign.c_str(), in);
+  std::fflush(in);
+  const std::string menu = "associated number followed by <return>.    \r\n";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  // The main menu is the fourth menu of the run (aerofoil, blade type, material, main).
+  for (;;) {
+    const std::string out = dir.read(".stdout");
+    std::size_t count = 0;
+    for (std::size_t p = out.find(menu); p != std::string::npos; p = out.find(menu, p + 1)) {
+      ++count;
+    }
+    if (count >= 4) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "menu never shown";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(fs::remove(dir / "Result/3dgeo.dat"));
+  std::fputs("6\n0\n", in);
+  const int raw = ::pclose(in);
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  EXPECT_NE(status, 0);
+  const std::string err = dir.read(".stderr");
+  EXPECT_NE(err.find("Result/3dgeo.dat: No such file or directory"), std::string::npos) << err;
+  EXPECT_EQ(dir.read(".stdout").find("has saved as blade.stl"), std::string::npos);
+  EXPECT_EQ(dir.read("Result/blade.stl"), "solid earlier\r\n");
+}
+
+}  // namespace
