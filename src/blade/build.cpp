@@ -46,7 +46,7 @@ std::int64_t ask_blade_type(textio::Console& con) {
     con.write();
     for (std::string_view line : kTypeMenu) con.write({line});
     std::int64_t type = 0;
-    con.read({textio::In(type)}, "blade type");
+    con.read({textio::In(type)}, "blade type choice");
     if (type == 1 || type == 2) return type;
   }
 }
@@ -110,7 +110,8 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   double delta = 0.0;
   if (type == 2) {
     con.write_fmt("(' Enter the thickness of wall of blade (mm), delta=', $)");
-    con.read({textio::In(delta)}, "delta");
+    con.read({textio::In(delta)},
+             "answer to \"Enter the thickness of wall of blade (mm), delta=\"");
   }
 
   // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the last
@@ -134,7 +135,7 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   con.write();
   for (std::string_view line : kMaterialMenu) con.write({line});
   std::int64_t material = 0;
-  con.read({textio::In(material)}, "material");
+  con.read({textio::In(material)}, "material choice");
   if (material >= 1 && material <= static_cast<std::int64_t>(kDensity.size())) {
     const double mass = volume * kDensity[static_cast<std::size_t>(material - 1)];
     geometry_out.write();
