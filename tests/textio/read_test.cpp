@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <sstream>
 
 #include "textio/textio.h"
@@ -188,6 +191,73 @@ TEST(ReadList, LastLineWithoutLineEnd) {
   EXPECT_EQ(r.error, ReadError::None);
   EXPECT_EQ(a, 1.0);
   EXPECT_EQ(b, 2.0);
+}
+
+// The readers agree to the last bit with the C library's correctly rounded conversions on
+// random decimal texts of every accepted shape (d/D exponents rewritten for strtod).
+TEST(ParseReal, AgreesWithStrtodAndStrtof) {
+  std::mt19937_64 rng(12345);
+  auto digits = [&](int n) {
+    std::string s;
+    for (int k = 0; k < n; ++k) s += static_cast<char>('0' + rng() % 10);
+    return s;
+  };
+  for (int k = 0; k < 100000; ++k) {
+    std::string text;
+    if (rng() % 3 == 0) text += rng() % 2 ? "-" : "+";
+    const int shape = static_cast<int>(rng() % 4);
+    if (shape == 0) text += digits(1 + static_cast<int>(rng() % 20));
+    if (shape == 1) text += digits(1 + static_cast<int>(rng() % 10)) + ".";
+    if (shape == 2) text += "." + digits(1 + static_cast<int>(rng() % 20));
+    if (shape == 3) {
+      text += digits(1 + static_cast<int>(rng() % 10)) + "." + digits(static_cast<int>(rng() % 20));
+    }
+    std::string c_text = text;
+    if (rng() % 2) {
+      const char letters[] = {'e', 'E', 'd', 'D'};
+      const char letter = letters[rng() % 4];
+      const int e = static_cast<int>(rng() % 90) - 45;
+      const std::string exp = (e < 0 ? "-" : (rng() % 2 ? "+" : "")) + std::to_string(std::abs(e));
+      text += letter + exp;
+      c_text += "e" + exp;
+    }
+    double d = 0;
+    float f = 0;
+    ASSERT_EQ(textio::parse_real(text, d), ReadError::None) << text;
+    const double d_ref = std::strtod(c_text.c_str(), nullptr);
+    const float f_ref = std::strtof(c_text.c_str(), nullptr);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(d), std::bit_cast<std::uint64_t>(d_ref)) << text;
+    if (std::isinf(f_ref)) {  // beyond single precision: cannot be held
+      ASSERT_EQ(textio::parse_real(text, f), ReadError::BadReal) << text;
+    } else {
+      ASSERT_EQ(textio::parse_real(text, f), ReadError::None) << text;
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(f), std::bit_cast<std::uint32_t>(f_ref)) << text;
+    }
+  }
+}
+
+// Arbitrary text never breaks a read: it ends in a value, an error naming an item of the read,
+// or the end of the input.
+TEST(ReadList, ArbitraryTextIsHandled) {
+  std::mt19937 rng(3);
+  const std::string alphabet = "0123456789+-.eEdD*/, \t\r\nxi";
+  for (int k = 0; k < 20000; ++k) {
+    std::string input;
+    const int n = static_cast<int>(rng() % 40);
+    for (int c = 0; c < n; ++c) input += alphabet[rng() % alphabet.size()];
+    std::int64_t a = 0;
+    double b = 0;
+    std::int32_t c3 = 0;
+    float d = 0;
+    const In items[] = {a, b, c3, d};
+    const ReadResult r = run(input, items);
+    if (r.error == ReadError::None) {
+      EXPECT_EQ(r.item, 0) << input;
+    } else {
+      EXPECT_GE(r.item, 1) << input;
+      EXPECT_LE(r.item, 4) << input;
+    }
+  }
 }
 
 TEST(ReadErrorText, Wording) {
