@@ -1,8 +1,8 @@
 // Free-form input: value readers and the list read that spans records.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <string>
 #include <type_traits>
@@ -55,6 +55,35 @@ bool normalise_real(std::string_view t, std::string& norm) {
   return p == t.size();
 }
 
+// Decimal exponent of the first significant digit of a normalised real text that is not zero.
+// It tells an overflow from an underflow: the two limits lie dozens of decades apart.
+long decimal_exponent(std::string_view t) {
+  std::size_t p = (t[0] == '-') ? 1 : 0;
+  long position = 0;  // exponent of the digit at p
+  long first = 0;
+  bool found = false;
+  std::size_t int_digits = 0;
+  while (p + int_digits < t.size() && is_digit(t[p + int_digits])) ++int_digits;
+  position = static_cast<long>(int_digits) - 1;
+  for (; p < t.size() && t[p] != 'e'; ++p) {
+    if (t[p] == '.') continue;
+    if (!found && t[p] != '0') {
+      first = position;
+      found = true;
+    }
+    --position;
+  }
+  long exponent = 0;
+  if (p < t.size()) {
+    ++p;
+    const bool negative = t[p] == '-';
+    if (t[p] == '-' || t[p] == '+') ++p;
+    for (; p < t.size(); ++p) exponent = std::min(exponent * 10 + (t[p] - '0'), 1000000000L);
+    if (negative) exponent = -exponent;
+  }
+  return first + exponent;
+}
+
 template <class T>
 ReadError parse_real_as(std::string_view text, T& value) noexcept {
   try {
@@ -66,15 +95,10 @@ ReadError parse_real_as(std::string_view text, T& value) noexcept {
     // Converted straight from the decimal text at the item's own precision.
     auto r = std::from_chars(first, last, v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
-      // Either beyond the largest finite value (cannot be held: a bad value) or below the
-      // smallest subnormal (reads as a signed zero, the correctly rounded result). strtod and
-      // strtof round correctly and tell the two apart by the infinity they return.
-      if constexpr (std::is_same_v<T, float>) {
-        v = std::strtof(first, nullptr);
-      } else {
-        v = std::strtod(first, nullptr);
-      }
-      if (std::isinf(v)) return ReadError::BadReal;
+      // The value rounds to infinity (cannot be held: a bad value) or to zero (below half the
+      // smallest subnormal: a signed zero, the correctly rounded result).
+      if (decimal_exponent(norm) >= 0) return ReadError::BadReal;
+      v = norm[0] == '-' ? -T(0) : T(0);
     } else if (r.ec != std::errc() || r.ptr != last) {
       return ReadError::BadReal;
     }

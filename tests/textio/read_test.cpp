@@ -177,6 +177,49 @@ TEST(ReadList, SinglePrecisionComesStraightFromTheText) {
   EXPECT_EQ(f, 0.0f);
 }
 
+TEST(ParseReal, LimitsOfTheTypes) {
+  struct Case {
+    const char* text;
+    ReadError d_error;
+    double d;
+    ReadError f_error;
+    float f;
+  };
+  constexpr ReadError ok = ReadError::None, bad = ReadError::BadReal;
+  const Case cases[] = {
+      {"3.4028235e38", ok, 3.4028235e38, ok, 3.4028235e38f},
+      {"3.40282357e38", ok, 3.40282357e38, bad, 0},  // past the float halfway to 2^128
+      {"-3.40282357e38", ok, -3.40282357e38, bad, 0},
+      {"1.7976931348623158e308", ok, 1.7976931348623157e308, bad, 0},
+      {"1.797693134862316e308", bad, 0, bad, 0},
+      {"1e99999999999999999999", bad, 0, bad, 0},
+      {"0.0001e309", ok, 1e305, bad, 0},
+      {"7.1e-46", ok, 7.1e-46, ok, 0x1p-149f},  // rounds up to the smallest subnormal
+      {"7e-46", ok, 7e-46, ok, 0.0f},           // rounds down to zero
+      {"-7e-46", ok, -7e-46, ok, -0.0f},
+      {"2.48e-324", ok, 0x1p-1074, ok, 0.0f},
+      {"2.47e-324", ok, 0.0, ok, 0.0f},
+      {"-100000e-330", ok, -0.0, ok, -0.0f},
+      {"1e-99999999999999999999", ok, 0.0, ok, 0.0f},
+  };
+  for (const Case& c : cases) {
+    double d = kKeep;
+    float f = -777.0f;
+    EXPECT_EQ(textio::parse_real(c.text, d), c.d_error) << c.text;
+    EXPECT_EQ(textio::parse_real(c.text, f), c.f_error) << c.text;
+    if (c.d_error == ok) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(d), std::bit_cast<std::uint64_t>(c.d)) << c.text;
+    } else {
+      EXPECT_EQ(d, kKeep) << c.text;  // left unchanged
+    }
+    if (c.f_error == ok) {
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(f), std::bit_cast<std::uint32_t>(c.f)) << c.text;
+    } else {
+      EXPECT_EQ(f, -777.0f) << c.text;
+    }
+  }
+}
+
 TEST(ReadList, EmptyReadTakesOneRecord) {
   const ReadResult r = run("a b c\nnext", {});
   EXPECT_EQ(r.error, ReadError::None);
