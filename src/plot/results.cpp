@@ -56,21 +56,29 @@ class OneRecord : public textio::RecordSource {
   bool used_ = false;
 };
 
-// Source lines with their 1-based numbers.
+// Source lines with their 1-based numbers, one line read ahead so that a reader knows whether
+// the line in hand is the file's last.
 class Lines {
  public:
-  explicit Lines(textio::RecordSource& source) : source_(source) {}
+  explicit Lines(textio::RecordSource& source) : source_(source) {
+    has_next_ = source_.next_record(next_);
+  }
   bool next() {
-    if (!source_.next_record(text_)) return false;
+    if (!has_next_) return false;
+    text_.swap(next_);
     ++number_;
+    has_next_ = source_.next_record(next_);
     return true;
   }
   const std::string& text() const { return text_; }
   long number() const { return number_; }
+  bool last() const { return !has_next_; }
 
  private:
   textio::RecordSource& source_;
   std::string text_;
+  std::string next_;
+  bool has_next_ = false;
   long number_ = 0;
 };
 
@@ -130,6 +138,9 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
   Stage stage = Stage::Between;
   Sweep sweep;
   Lines lines(source);
+  // A faulty last line inside a sweep is a record cut while the run was writing it: the sweep
+  // is incomplete rather than the file broken. Reading stops there since no line follows.
+  auto cut = [&] { return stage != Stage::Between && lines.last(); };
   while (lines.next()) {
     const std::string& rec = lines.text();
     switch (stage) {
@@ -162,6 +173,7 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
         double v[6] = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
         const RowResult r = read_row(rec, fields, std::span<double>(v, n_values));
         if (r.error != RowError::None) {
+          if (cut()) break;
           result.error = at_line(lines.number(), row_error_text(rec, fields, r));
           return result;
         }
@@ -173,6 +185,10 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
         if (blank(rec)) continue;
         if (!energy_line(rec, "Average power output for a site P =", "W", sweep.average_power,
                          result.error)) {
+          if (cut()) {
+            result.error.clear();
+            break;
+          }
           result.error = at_line(lines.number(), result.error);
           return result;
         }
@@ -182,6 +198,10 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
         if (blank(rec)) continue;
         if (!energy_line(rec, "Average energy production E =", "kW.h", sweep.annual_energy,
                          result.error)) {
+          if (cut()) {
+            result.error.clear();
+            break;
+          }
           result.error = at_line(lines.number(), result.error);
           return result;
         }

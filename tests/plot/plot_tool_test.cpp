@@ -1,0 +1,335 @@
+// The rotorforge-plot binary on working directories holding a run's files: every picture and
+// the page from complete files, clear lines and no crash for missing, cut and broken ones.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "plot/fixtures.h"
+#include "plot/svg.h"
+
+namespace {
+
+using fixture::WorkDir;
+
+struct ToolRun {
+  int status = -1;
+  std::vector<std::string> out;  // lines
+  std::vector<std::string> err;
+};
+
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+ToolRun run_tool(const WorkDir& dir, const std::string& args = "") {
+  const std::string cmd = "cd '" + dir.path().string() + "' && '" + ROTORFORGE_PLOT_BINARY + "' " +
+                          args + " > .out 2> .err";
+  const int raw = std::system(cmd.c_str());
+  ToolRun r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = split_lines(dir.read(".out"));
+  r.err = split_lines(dir.read(".err"));
+  return r;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string s;
+  for (const auto& l : lines) s += l + "\n";
+  return s;
+}
+
+// The files of a run that used every option: one variable-speed sweep, two two-speed sweeps,
+// no constant-speed sweep, two pitch-controlled sweeps of which the last left the working
+// files, the geometry with mass, and the point file.
+struct FullRun {
+  fixture::Blade blade;
+  std::vector<plot::OperatingPoint> type1 = fixture::sweep_rows(3.0, 25.0, 0.0);
+  std::vector<plot::OperatingPoint> type2a = fixture::sweep_rows(3.0, 25.0, 0.0);
+  std::vector<plot::OperatingPoint> type2b = fixture::sweep_rows(4.0, 20.0, 0.0, 0.8);
+  std::vector<plot::OperatingPoint> type4a = fixture::sweep_rows(3.0, 25.0, 3000.0);
+  std::vector<plot::OperatingPoint> type4b = fixture::sweep_rows(3.0, 25.0, 4000.0);
+
+  void write(const WorkDir& d) const {
+    d.write("Result/Geometry.out", fixture::geometry_text(blade));
+    d.write("Result/3dgeo.dat", fixture::blade_points_text(blade));
+    d.write("Result/Energy1.out", fixture::sweep_text(1, type1, 1234.5, 10740.15));
+    d.write("Result/Energy2.out", fixture::sweep_text(2, type2a, 1000.0, 8700.0) +
+                                      fixture::sweep_text(2, type2b, 900.0, 7830.0));
+    d.write("Result/Energy3.out", "");
+    d.write("Result/Energy4.out", fixture::sweep_text(4, type4a, 800.0, 6960.0) +
+                                      fixture::sweep_text(4, type4b, 850.0, 7395.0));
+    d.write("Result/Performance.out", "");
+    write_working_files(d, type4b, 4000.0);
+  }
+  static void write_working_files(const WorkDir& d, const std::vector<plot::OperatingPoint>& rows,
+                                  double mpl) {
+    std::string winds, powers;
+    for (const auto& r : rows) {
+      winds += fixture::free_line({r.wind});
+      powers += fixture::free_line({r.power});
+    }
+    d.write("Temp/graph.tmp", winds);
+    d.write("Temp/graph1.tmp", powers);
+    d.write("Temp/mpl.tmp", fixture::free_line({mpl}));
+  }
+};
+
+const std::vector<std::string> kAllPictures = {
+    "blade-chord.svg",   "blade-twist.svg", "blade-plan.svg",    "blade-sections.svg",
+    "energy1-power.svg", "energy1-cp.svg",  "energy2-power.svg", "energy2-cp.svg",
+    "energy4-power.svg", "energy4-cp.svg"};
+
+// Points of every curve of a series, summed over the curves a gap splits it into.
+std::size_t points_of(const std::string& svg, const std::string& series) {
+  std::size_t n = 0;
+  for (const auto& c : fixture::curves(svg)) {
+    if (c.series == series) n += c.points.size();
+  }
+  return n;
+}
+
+void expect_inside(const std::string& svg, const std::string& name) {
+  const fixture::PlotArea a = fixture::plot_area(svg);
+  ASSERT_GT(a.width, 0.0) << name << ": no plot area";
+  for (const auto& c : fixture::curves(svg)) {
+    for (const auto& [x, y] : c.points) {
+      EXPECT_TRUE(x >= a.left && x <= a.left + a.width && y >= a.top && y <= a.top + a.height)
+          << name << ": point " << x << "," << y << " of " << c.series << " outside the frame";
+    }
+  }
+}
+
+TEST(PlotTool, EveryPictureAndThePageFromACompleteRun) {
+  WorkDir dir;
+  const FullRun run;
+  run.write(dir);
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0) << joined(r.err);
+  EXPECT_TRUE(r.err.empty()) << joined(r.err);
+  std::vector<std::string> want_out = {
+      "Result/Energy3.out: no complete sweep in it, nothing to draw"};
+  for (const auto& p : kAllPictures) want_out.push_back("wrote Result/plots/" + p);
+  want_out.push_back("wrote Result/plots/index.html");
+  EXPECT_EQ(r.out, want_out) << joined(r.out);
+
+  const bool lint = fixture::have_xmllint();
+  for (const auto& p : kAllPictures) {
+    const std::string svg = dir.read("Result/plots/" + p);
+    if (lint) {
+      EXPECT_EQ(fixture::xml_problems(dir / ("Result/plots/" + p)), "") << p;
+    }
+    expect_inside(svg, p);
+  }
+  if (lint) {
+    EXPECT_EQ(fixture::xml_problems(dir / "Result/plots/index.html"), "");
+  }
+
+  // Curves: 23 points per sweep, labelled per sweep when a file holds several.
+  const std::string p1 = dir.read("Result/plots/energy1-power.svg");
+  EXPECT_EQ(points_of(p1, "power"), 23u);
+  const std::string p2 = dir.read("Result/plots/energy2-power.svg");
+  EXPECT_EQ(points_of(p2, "sweep 1"), 23u);
+  EXPECT_EQ(points_of(p2, "sweep 2"), 23u);
+  const std::string c2 = dir.read("Result/plots/energy2-cp.svg");
+  EXPECT_EQ(points_of(c2, "sweep 1"), 23u);
+  EXPECT_EQ(points_of(c2, "sweep 2"), 23u);
+  // Axis ranges cover the data: wind speeds 3 ... 25 m/s; the largest power of either sweep.
+  double p_max = 0.0;
+  for (const auto& row : run.type2a) p_max = std::max(p_max, row.power);
+  const fixture::PlotArea a2 = fixture::plot_area(p2);
+  EXPECT_LE(a2.x_min, 3.0);
+  EXPECT_GE(a2.x_max, 25.0);
+  EXPECT_LE(a2.y_min, 0.0);
+  EXPECT_GE(a2.y_max, p_max * (p_max >= 1e4 ? 1e-3 : 1.0));
+  EXPECT_NE(p2.find("sweep 2: average power at the site 900.00 W, annual energy 7830.00 kW\u00b7h"),
+            std::string::npos);
+
+  // The limit: exact for the sweep that left the working files, estimated for the other.
+  const std::string p4 = dir.read("Result/plots/energy4-power.svg");
+  const std::vector<std::string> refs = fixture::attributes(p4, "class=\"ref\"", "data-label");
+  const std::string approx_first =
+      "sweep 1 MPL \u2248 " + plot::fixed(run.type4a.back().power, 0) + " W";
+  EXPECT_EQ(refs, (std::vector<std::string>{approx_first, "sweep 2 MPL = 4000 W"}));
+  EXPECT_EQ(fixture::plot_area(p4).y_max >= 4000.0, true);
+
+  // The blade: one point per station, 100 per section outline, one edge point per station on
+  // each side of the plan view.
+  const std::size_t stations = static_cast<std::size_t>(run.blade.nbe) + 2;
+  EXPECT_EQ(points_of(dir.read("Result/plots/blade-chord.svg"), "chord"), stations);
+  EXPECT_EQ(points_of(dir.read("Result/plots/blade-twist.svg"), "twist"), stations);
+  EXPECT_EQ(points_of(dir.read("Result/plots/blade-plan.svg"), "outline"), 2 * stations);
+  const auto sections = fixture::curves(dir.read("Result/plots/blade-sections.svg"));
+  ASSERT_EQ(sections.size(), stations);
+  for (const auto& s : sections) EXPECT_EQ(s.points.size(), 100u) << s.series;
+  const fixture::PlotArea chord_area = fixture::plot_area(dir.read("Result/plots/blade-chord.svg"));
+  EXPECT_LE(chord_area.x_min, 0.2);
+  EXPECT_GE(chord_area.x_max, 1.5);
+  EXPECT_GE(chord_area.y_max, 0.2 * 1.5 - 0.12 * 0.2);  // chord at the hub, the widest
+
+  // The page: key figures and every picture.
+  const std::string page = dir.read("Result/plots/index.html");
+  for (const auto& p : kAllPictures) {
+    EXPECT_NE(page.find("<img src=\"" + p + "\""), std::string::npos) << p;
+  }
+  for (const char* figure :
+       {"<th>blade length</th><td>1.3000 m</td>", "<th>tip radius</th><td>1.5000 m</td>",
+        "<th>volume</th><td>0.012346 m\u00b3</td>", "<th>surface</th><td>0.765432 m\u00b2</td>",
+        "<th>mass of one blade</th><td>6.913536 kg</td>",
+        "<th>chord at the tip</th><td>0.1200 m</td>",
+        "<th>twist at the tip</th><td>3.00 \u00b0</td>", "<td>7830.00 kW\u00b7h</td>",
+        "<td>1234.50 W</td>", "<td>4000 W (Temp/mpl.tmp)</td>"}) {
+    EXPECT_NE(page.find(figure), std::string::npos) << figure;
+  }
+  EXPECT_EQ(page.find("energy3"), std::string::npos);
+}
+
+TEST(PlotTool, MissingCutAndBrokenFilesAreSkippedWithALine) {
+  WorkDir dir;
+  const auto rows = fixture::sweep_rows(3.0, 25.0, 0.0);
+  const std::string sweep = fixture::sweep_text(2, rows, 1.0, 2.0);
+  std::string broken = sweep;
+  broken[broken.find("0.4500")] = 'O';  // a letter in the CP column of the peak row
+  const std::string cut = fixture::sweep_text(3, rows, 1.0, 2.0) +
+                          fixture::sweep_text(3, rows, 1.0, 2.0).substr(0, 500);
+  dir.write("Result/Energy2.out", broken);
+  dir.write("Result/Energy3.out", cut);
+  dir.write("Result/Energy4.out", "\r\n");
+  dir.write("Result/Geometry.out", "no geometry here\r\n");
+  fixture::Blade b;
+  const std::string points = fixture::blade_points_text(b);
+  dir.write("Result/3dgeo.dat", points.substr(0, points.size() / 3));
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.err.size(), 5u) << joined(r.err);
+  EXPECT_EQ(r.err[0], "Result/Energy1.out: missing; skipped");
+  EXPECT_EQ(r.err[1].rfind("Result/Energy2.out: line ", 0), 0u) << r.err[1];
+  EXPECT_NE(r.err[1].find(": field 3 is not a number: \"O.4500\"; skipped"), std::string::npos)
+      << r.err[1];
+  EXPECT_EQ(r.err[2],
+            "Result/Energy3.out: sweep 2 (header at line 30) ends after 5 of 23 rows; left out");
+  EXPECT_EQ(r.err[3],
+            "Result/Geometry.out: line 1: expected the title \"Geometry of blades\"; skipped");
+  EXPECT_EQ(r.err[4].rfind("Result/3dgeo.dat: ", 0), 0u) << r.err[4];
+  EXPECT_NE(r.err[4].find("; skipped"), std::string::npos) << r.err[4];
+  const std::vector<std::string> want_out = {
+      "Result/Energy4.out: no complete sweep in it, nothing to draw",
+      "wrote Result/plots/energy3-power.svg", "wrote Result/plots/energy3-cp.svg",
+      "wrote Result/plots/index.html"};
+  EXPECT_EQ(r.out, want_out) << joined(r.out);
+  EXPECT_EQ(points_of(dir.read("Result/plots/energy3-power.svg"), "power"), 23u);
+  const std::string page = dir.read("Result/plots/index.html");
+  EXPECT_NE(page.find("<li>Result/Energy1.out: missing; skipped</li>"), std::string::npos);
+  EXPECT_NE(page.find("Left out: sweep 2 (header at line 30) ends after 5 of 23 rows."),
+            std::string::npos);
+  if (fixture::have_xmllint()) {
+    EXPECT_EQ(fixture::xml_problems(dir / "Result/plots/energy3-power.svg"), "");
+    EXPECT_EQ(fixture::xml_problems(dir / "Result/plots/index.html"), "");
+  }
+}
+
+// Bytes that are no text at all, a directory where a file should be, markup in a file: lines,
+// no crash, and no markup from a file reaches the pictures unescaped.
+TEST(PlotTool, GarbageNeverCrashes) {
+  WorkDir dir;
+  std::string bytes;
+  for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) % 256);
+  dir.write("Result/Energy1.out", bytes);
+  dir.write("Result/Energy2.out", bytes.substr(0, 100) + "\n\n\n");
+  dir.write("Result/Geometry.out", std::string(" Geometry of blades\r\n Radius (m)\r\n") + bytes);
+  dir.write("Result/3dgeo.dat", " 1 2 3\r\n" + bytes);
+  std::filesystem::create_directories(dir / "Result/Energy3.out");
+  dir.write("Result/Energy4.out", "<script>alert(1)</script> Wind Speed(m/s)\r\n");
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.size(), 7u) << joined(r.err);
+  EXPECT_EQ(
+      std::count(r.err.begin(), r.err.end(), "Result/Energy3.out: not a regular file; skipped"), 1);
+  EXPECT_EQ(r.err.back(), "nothing to draw: no usable result file under ./Result");
+  EXPECT_TRUE(r.out.empty()) << joined(r.out);
+  EXPECT_FALSE(dir.exists("Result/plots"));
+}
+
+TEST(PlotTool, NothingToReadAtAll) {
+  WorkDir dir;
+  std::filesystem::remove_all(dir / "Result");
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 1);
+  ASSERT_EQ(r.err.size(), 7u) << joined(r.err);
+  EXPECT_EQ(r.err[0], "Result/Energy1.out: missing; skipped");
+  EXPECT_EQ(r.err[6], "nothing to draw: no usable result file under ./Result");
+  EXPECT_FALSE(dir.exists("Result"));
+}
+
+TEST(PlotTool, StalePicturesOfAnEarlierCallGo) {
+  WorkDir dir;
+  FullRun().write(dir);
+  ASSERT_EQ(run_tool(dir).status, 0);
+  ASSERT_TRUE(dir.exists("Result/plots/energy2-power.svg"));
+  dir.write("Result/Energy2.out", "");  // a new run that did not use option 2
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_FALSE(dir.exists("Result/plots/energy2-power.svg"));
+  EXPECT_FALSE(dir.exists("Result/plots/energy2-cp.svg"));
+  const std::string removed =
+      "removed Result/plots/energy2-power.svg (its input holds nothing to draw now)";
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), removed), 1) << joined(r.out);
+  EXPECT_EQ(dir.read("Result/plots/index.html").find("energy2"), std::string::npos);
+}
+
+TEST(PlotTool, WorkingFilesOfAnotherSweepGiveAnEstimatedLimit) {
+  WorkDir dir;
+  const FullRun run;
+  run.write(dir);
+  // Option 1 ran after option 4: the working files hold the variable-speed sweep.
+  FullRun::write_working_files(dir, run.type1, 2500.0);
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(),
+                       "Temp/mpl.tmp: written by another sweep than the last of "
+                       "Result/Energy4.out; MPL estimated from the table"),
+            1)
+      << joined(r.out);
+  const std::vector<std::string> refs = fixture::attributes(
+      dir.read("Result/plots/energy4-power.svg"), "class=\"ref\"", "data-label");
+  ASSERT_EQ(refs.size(), 2u);
+  EXPECT_EQ(refs[1], "sweep 2 MPL \u2248 " + plot::fixed(run.type4b.back().power, 0) + " W");
+  // Without any working file the same estimate is drawn, and the missing files are named.
+  std::filesystem::remove(dir / "Temp/mpl.tmp");
+  const ToolRun r2 = run_tool(dir);
+  EXPECT_EQ(r2.status, 0);
+  EXPECT_EQ(std::count(r2.err.begin(), r2.err.end(), "Temp/mpl.tmp: missing; skipped"), 1)
+      << joined(r2.err);
+}
+
+TEST(PlotTool, DirectoryArgumentAndUsage) {
+  WorkDir dir;
+  FullRun().write(dir);
+  WorkDir elsewhere;
+  const ToolRun r = run_tool(elsewhere, "'" + dir.path().string() + "'");
+  EXPECT_EQ(r.status, 0) << joined(r.err);
+  EXPECT_TRUE(dir.exists("Result/plots/index.html"));
+  EXPECT_FALSE(elsewhere.exists("Result/plots"));
+  const ToolRun usage = run_tool(dir, "a b");
+  EXPECT_EQ(usage.status, 2);
+  ASSERT_FALSE(usage.err.empty());
+  EXPECT_EQ(usage.err[0], "usage: rotorforge-plot [working directory]");
+}
+
+TEST(PlotTool, OutputDirectoryThatCannotBeMade) {
+  WorkDir dir;
+  FullRun().write(dir);
+  dir.write("Result/plots", "a file where the directory should be");
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 1);
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.back().rfind("Result/plots: cannot be created: ", 0), 0u) << r.err.back();
+}
+
+}  // namespace
