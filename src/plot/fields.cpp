@@ -121,6 +121,14 @@ RowResult read_row(std::string_view record, std::span<const Field> fields,
   return {};
 }
 
+std::string printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c < 0x20 || c > 0x7E) c = '?';
+  }
+  return out;
+}
+
 std::string row_error_text(std::string_view record, std::span<const Field> fields,
                            RowResult result) {
   const std::string number = std::to_string(result.field + 1);
@@ -137,7 +145,7 @@ std::string row_error_text(std::string_view record, std::span<const Field> field
     case RowError::BadField: {
       const Field& f = fields[result.field];
       return "field " + number + " is not a number: \"" +
-             std::string(record.substr(f.column, f.width)) + "\"";
+             printable(record.substr(f.column, f.width)) + "\"";
     }
   }
   return "unknown error";

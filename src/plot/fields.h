@@ -58,6 +58,10 @@ struct RowResult {
 RowResult read_row(std::string_view record, std::span<const Field> fields,
                    std::span<double> values) noexcept;
 
+// `text` for a message: every byte outside printable ASCII becomes '?', so that no control
+// character reaches the console and no broken UTF-8 reaches the page.
+std::string printable(std::string_view text);
+
 // The text of a RowResult for a message, e.g. "field 3 is not a number: \"0.4x00\"".
 std::string row_error_text(std::string_view record, std::span<const Field> fields,
                            RowResult result);

@@ -34,7 +34,7 @@ std::string at_line(long line, const std::string& what) {
 std::string quoted(std::string_view record) {
   constexpr std::size_t kShown = 60;
   std::string q = "\"";
-  q += record.substr(0, kShown);
+  q += printable(record.substr(0, kShown));
   if (record.size() > kShown) q += "...";
   return q + "\"";
 }
@@ -99,7 +99,7 @@ bool energy_line(std::string_view record, std::string_view label, std::string_vi
     value = kNaN;
   } else if (r.error != FieldError::None) {
     error = "the value of \"" + std::string(label) + "\" is not a number: \"" +
-            std::string(record.substr(kEnergyValue.column, kEnergyValue.width)) + "\"";
+            printable(record.substr(kEnergyValue.column, kEnergyValue.width)) + "\"";
     return false;
   }
   if (trim(record.substr(kEnergyValue.column + kEnergyValue.width)) != unit) {
@@ -283,9 +283,10 @@ Read<Geometry> read_geometry(textio::RecordSource& source) {
     if (r.error == FieldError::Stars) {
       v = kNaN;
     } else if (r.error != FieldError::None) {
-      result.error = at_line(lines.number(),
-                             "the value of \"" + std::string(label) + "\" is not a number: \"" +
-                                 rec.substr(kFigureValue.column, kFigureValue.width) + "\"");
+      result.error =
+          at_line(lines.number(),
+                  "the value of \"" + std::string(label) + "\" is not a number: \"" +
+                      printable(rec.substr(kFigureValue.column, kFigureValue.width)) + "\"");
       return result;
     }
     if (trim(std::string_view(rec).substr(kFigureValue.column + kFigureValue.width)) != unit) {
