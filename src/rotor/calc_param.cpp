@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -53,6 +54,16 @@ static_assert(kLambda0 == 17.891000747680664);
 // Reference wind speed of the design's Reynolds numbers, m/s.
 constexpr double kDesignWind = 10.0;
 
+// Twice the rounding margin E of a lift or drag blended from table values of magnitude at most
+// `sum` in total, with column weights of magnitude w in total: 512 units of rounding (2^-44) of
+// w * sum, about fifty times the worst case of the lookup's few operations, plus an absolute
+// floor far above the rounding of subnormal values.
+constexpr double margin2(double w, double sum) {
+  return 2.0 * w * sum * 0x1p-44 + 0x1p-1000;
+}
+// Relative allowance for the rounding of a bound's own division and products.
+constexpr double kBoundSlack = 1.0 + 0x1p-40;
+
 // Twist candidates, degrees: m (40 - (-5)) / 1000 + (-5), evaluated once with the same double
 // operations (compile-time floating point rounds as the run-time operations do).
 constexpr std::array<double, kTwistCandidates> make_twists() {
@@ -67,16 +78,21 @@ constexpr std::array<double, kTwistCandidates> kTwists = make_twists();
 // ---------------------------------------------------------------------------------------------
 // Twist search.
 //
-// For one balance iteration the Reynolds number, and with it the pair of polar columns and their
-// weight, is the same for all 1000 candidates, and the angle of attack phideg - twist(m) falls
-// monotonically with m. So the candidates split into runs ("segments") in which both columns
-// interpolate within the same rows (or are held at the same edge row). On a segment the exact
-// lift and drag are affine in the angle, so their exact ratio is monotone and the ratio computed
-// in floating point stays within a tiny, bounded distance of the values at the segment's first
-// and last candidates. Segments whose bound lies below the best ratio already found cannot hold
-// the best candidate and are skipped; all others are evaluated candidate by candidate with the
-// lookup's own operations. The best ratio is the largest over all candidates and the first
-// candidate reaching it wins, which does not depend on the order of evaluation.
+// The literal search looks up 1000 candidates one by one. Two facts make most of that work
+// unnecessary without changing a bit of the result:
+//  * The Reynolds number, and with it the pair of polar columns and their weight t, is the same
+//    for all candidates of one balance iteration: one re_blend instead of 1000 logarithms.
+//  * The angle of attack phideg - twist(m) falls monotonically with m, so the candidates split
+//    into runs ("segments") in which both columns interpolate between the same two rows, or are
+//    held at the same edge row. On a segment the exact lift L and drag D are affine in the angle.
+// The lookup's few roundings keep the computed lift and drag within E of L and D (margin2). Where
+// D - E > 0, (L + E) / (D - E) is a ratio of affine functions, hence monotone over the segment,
+// and it bounds every computed ratio there, so its values at the segment's two ends bound the
+// whole segment. A segment whose bound lies below the best ratio found so far cannot hold the
+// best candidate and is skipped; the others are evaluated with the lookup's own operations. The
+// result (the largest ratio above 0, the first candidate reaching it, its lift and drag) does not
+// depend on the order in which candidates are evaluated, so the most promising segment goes
+// first.
 
 // One column over one segment: interpolation between rows k-1 and k, or a held edge row.
 struct ColPiece {
@@ -229,14 +245,13 @@ struct Search {
 double segment_bound(const Segment& s, double t, double omt, double l0, double d0, double l1,
                      double d1) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  constexpr double kRel = 0x1p-44;
   const double w = std::fabs(omt) + std::fabs(t);
   const double sl =
       std::fabs(s.hi.cl0) + std::fabs(s.hi.cl1) + std::fabs(s.lo.cl0) + std::fabs(s.lo.cl1);
   const double sd =
       std::fabs(s.hi.cd0) + std::fabs(s.hi.cd1) + std::fabs(s.lo.cd0) + std::fabs(s.lo.cd1);
-  const double el = 2.0 * w * sl * kRel;
-  const double ed = 2.0 * w * sd * kRel;
+  const double el = margin2(w, sl);
+  const double ed = margin2(w, sd);
   const double den0 = d0 - ed;
   const double den1 = d1 - ed;
   const double num0 = l0 + el;
@@ -247,7 +262,7 @@ double segment_bound(const Segment& s, double t, double omt, double l0, double d
   }
   const double g0 = num0 > 0.0 ? num0 / den0 : 0.0;
   const double g1 = num1 > 0.0 ? num1 / den1 : 0.0;
-  const double g = (g0 > g1 ? g0 : g1) * (1.0 + 0x1p-40);
+  const double g = (g0 > g1 ? g0 : g1) * kBoundSlack;
   return std::isfinite(g) ? g : kInf;
 }
 
@@ -268,20 +283,9 @@ TwistBest search_plain(double phideg, const aerofoil::ReBlend& blend) {
   return best;
 }
 
-TwistBest search(double phideg, double re, bool tables_monotone) {
-  const aerofoil::ReBlend blend = aerofoil::re_blend(re);
-  // A NaN inflow angle or Reynolds number makes every ratio NaN, and no candidate is kept.
-  if (std::isnan(phideg) || std::isnan(blend.t)) return TwistBest{};
-  if (!tables_monotone) return search_plain(phideg, blend);
-  if (std::isinf(phideg)) {
-    // Every candidate angle is the same infinity, held at one edge row: the first candidate
-    // has the best ratio if that ratio is above 0.
-    TwistBest best;
-    double cl, cd;
-    aerofoil::landd_blend(blend, candidate_angle(phideg, 1), cl, cd);
-    if (cl / cd > 0.0) best = TwistBest{1, cl / cd, cl, cd};
-    return best;
-  }
+// Columns whose angles differ: segments from the merged row changes of both columns, each
+// bounded by its two end candidates.
+TwistBest search_segments(double phideg, const aerofoil::ReBlend& blend) {
   Search sr{phideg, blend.t, 1.0 - blend.t, {}};
 
   ColumnRuns hi, lo;
@@ -336,6 +340,183 @@ TwistBest search(double phideg, double re, bool tables_monotone) {
   return sr.best;
 }
 
+// What the searches need to know about the loaded tables, found once per station.
+struct Tables {
+  bool monotone = false;  // no column's angles decrease
+  // For each upper column k = 1 ... 6 of a pair: both columns have the same angles, and the
+  // largest magnitudes of lift and drag in the pair (for the rounding bounds).
+  std::array<bool, global::kColumns> shared{};
+  std::array<double, global::kColumns> cl_max{}, cd_max{};
+};
+
+Tables table_info() {
+  Tables tb;
+  tb.monotone = aerofoil::angles_nondecreasing();
+  for (int k = 1; k < global::kColumns; ++k) {
+    bool same = global::num_alpha[k] == global::num_alpha[k - 1];
+    double cl_max = 0.0, cd_max = 0.0;
+    for (int c = k - 1; c <= k; ++c) {
+      for (int j = 0; j < global::num_alpha[c]; ++j) {
+        cl_max = std::max(cl_max, std::fabs(global::cl_array[c][j]));
+        cd_max = std::max(cd_max, std::fabs(global::cd_array[c][j]));
+        // NaN magnitudes make the bounds infinite, which only disables the pruning.
+        if (std::isnan(global::cl_array[c][j])) cl_max = std::numeric_limits<double>::infinity();
+        if (std::isnan(global::cd_array[c][j])) cd_max = std::numeric_limits<double>::infinity();
+      }
+    }
+    for (int j = 0; same && j < global::num_alpha[k]; ++j) {
+      same = std::bit_cast<std::uint32_t>(global::alpha_array[k][j]) ==
+             std::bit_cast<std::uint32_t>(global::alpha_array[k - 1][j]);
+    }
+    tb.shared[k] = same;
+    tb.cl_max[k] = cl_max;
+    tb.cd_max[k] = cd_max;
+  }
+  return tb;
+}
+
+// Columns with the same angles A (the shipped polars): both columns are in the same row state
+// for every candidate, so the segments are the states themselves. The exact lift and drag at the
+// table angles are the blends of the two columns' rows, which bound every interval from its two
+// ends without evaluating a candidate; a state held at an edge row has one value for all its
+// candidates, and only its first candidate counts.
+TwistBest search_shared(double phideg, const aerofoil::ReBlend& blend, const Tables& tb) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const int hi = blend.k;
+  const int lo = blend.k - 1;
+  const int n = global::num_alpha[hi];
+  const float* A = global::alpha_array[hi];
+  const double* cl_hi = global::cl_array[hi];
+  const double* cd_hi = global::cd_array[hi];
+  const double* cl_lo = global::cl_array[lo];
+  const double* cd_lo = global::cd_array[lo];
+  const double t = blend.t;
+  const double omt = 1.0 - t;
+
+  const int s_top = state_of(hi, candidate_angle(phideg, 1));
+  const int s_bot = state_of(hi, candidate_angle(phideg, kTwistCandidates));
+  const int r0 = std::max(s_bot - 1, 0);
+  const int r1 = std::min(s_top, n - 1);
+
+  // Lift, drag and ratio bound at the table angles r0 ... r1. See segment_bound for the margins:
+  // here each interval's table values are bounded by the pair's largest magnitudes.
+  const double w = std::fabs(omt) + std::fabs(t);
+  const double el = margin2(w, 4.0 * tb.cl_max[hi]);
+  const double ed = margin2(w, 4.0 * tb.cd_max[hi]);
+  std::array<double, global::kRows> l, d, g;
+  for (int j = r0; j <= r1; ++j) {
+    l[j] = omt * cl_lo[j] + cl_hi[j] * t;
+    d[j] = omt * cd_lo[j] + cd_hi[j] * t;
+    const double num = l[j] + el;
+    const double den = d[j] - ed;
+    const bool ok = std::isfinite(num) && std::isfinite(den) && den > 0.0;
+    g[j] = ok ? (num > 0.0 ? num / den : 0.0) : kInf;
+  }
+
+  // Bound of each state s_bot ... s_top (exact ratio for the held states).
+  std::array<double, global::kRows + 1> bound;
+  for (int s = s_bot; s <= s_top; ++s) {
+    if (s == 0 || s == n) {
+      const int row = s == 0 ? 0 : n - 1;
+      const double q = l[row] / d[row];
+      bound[s] = std::isnan(q) ? -kInf : q;  // a NaN ratio is never kept
+    } else {
+      const double b = (g[s - 1] > g[s] ? g[s - 1] : g[s]) * kBoundSlack;
+      bound[s] = std::isfinite(b) ? b : kInf;
+    }
+  }
+
+  TwistBest best;
+  auto consider = [&best](int m, double cl, double cd) {
+    const double q = cl / cd;
+    if (q > best.ratio || (q == best.ratio && best.m != 0 && m < best.m)) best = {m, q, cl, cd};
+  };
+  // Candidates of state s: from the first below A[s] to the last not below A[s-1].
+  auto evaluate = [&](int s) {
+    const int m0 = s == s_top ? 1 : first_below(phideg, static_cast<double>(A[s]), 1);
+    const int m1 =
+        s == s_bot ? kTwistCandidates : first_below(phideg, static_cast<double>(A[s - 1]), 1) - 1;
+    if (m1 < m0) return;
+    if (s == 0 || s == n) {
+      const int row = s == 0 ? 0 : n - 1;
+      consider(m0, l[row], d[row]);
+      return;
+    }
+    // The operations of aerofoil::blend_rows in both columns (one weight: same angles), then
+    // the column blend of aerofoil::landd_blend.
+    const double a0 = static_cast<double>(A[s - 1]);
+    const double da = static_cast<double>(A[s]) - a0;
+    const double ch1 = cl_hi[s], ch0 = cl_hi[s - 1], dh1 = cd_hi[s], dh0 = cd_hi[s - 1];
+    const double cl1 = cl_lo[s], cl0 = cl_lo[s - 1], dl1 = cd_lo[s], dl0 = cd_lo[s - 1];
+    auto lookup = [&](int m, double& lift, double& drag) {
+      const double ta = (candidate_angle(phideg, m) - a0) / da;
+      const double lift_hi = ch1 * ta + (1.0 - ta) * ch0;
+      const double drag_hi = dh1 * ta + (1.0 - ta) * dh0;
+      const double lift_lo = cl1 * ta + (1.0 - ta) * cl0;
+      const double drag_lo = dl1 * ta + (1.0 - ta) * dl0;
+      lift = omt * lift_lo + lift_hi * t;
+      drag = omt * drag_lo + drag_hi * t;
+    };
+    if (std::isinf(g[s]) || std::isinf(g[s - 1])) {
+      for (int m = m0; m <= m1; ++m) {
+        double lift, drag;
+        lookup(m, lift, drag);
+        consider(m, lift, drag);
+      }
+      return;
+    }
+    // The bounding ratio (L + E) / (D - E) is monotone over the interval, so the candidates
+    // still to come are bounded by the larger of its values at the current candidate and at the
+    // interval's far end. Walk from the end with the larger bound and stop when both lie below
+    // the best ratio.
+    const bool down = g[s] >= g[s - 1];  // from the upper angle A[s], i.e. from m0 upwards
+    const double far = (down ? g[s - 1] : g[s]) * kBoundSlack;
+    const int step = down ? 1 : -1;
+    for (int m = down ? m0 : m1, k = m1 - m0; k >= 0; m += step, --k) {
+      double lift, drag;
+      lookup(m, lift, drag);
+      consider(m, lift, drag);
+      if (far < best.ratio) {
+        const double num = lift + el;
+        const double den = drag - ed;
+        if (std::isfinite(num) && den > 0.0) {
+          const double here = (num > 0.0 ? num / den : 0.0) * kBoundSlack;
+          if (here < best.ratio) break;
+        }
+      }
+    }
+  };
+
+  int top = s_bot;
+  for (int s = s_bot + 1; s <= s_top; ++s) {
+    if (bound[s] > bound[top]) top = s;
+  }
+  evaluate(top);
+  for (int s = s_bot; s <= s_top; ++s) {
+    if (s == top || bound[s] < best.ratio) continue;
+    evaluate(s);
+  }
+  return best;
+}
+
+TwistBest search(double phideg, double re, const Tables& tb) {
+  const aerofoil::ReBlend blend = aerofoil::re_blend(re);
+  // A NaN inflow angle or Reynolds number makes every ratio NaN, and no candidate is kept.
+  if (std::isnan(phideg) || std::isnan(blend.t)) return TwistBest{};
+  if (!tb.monotone) return search_plain(phideg, blend);
+  if (std::isinf(phideg)) {
+    // Every candidate angle is the same infinity, held at one edge row: the first candidate
+    // has the best ratio if that ratio is above 0.
+    TwistBest best;
+    double cl, cd;
+    aerofoil::landd_blend(blend, candidate_angle(phideg, 1), cl, cd);
+    if (cl / cd > 0.0) best = TwistBest{1, cl / cd, cl, cd};
+    return best;
+  }
+  if (tb.shared[blend.k]) return search_shared(phideg, blend, tb);
+  return search_segments(phideg, blend);
+}
+
 // Integer powers of the blade count, formed by squaring in 64-bit arithmetic that wraps instead
 // of overflowing.
 std::int64_t times(std::int64_t x, std::int64_t y) {
@@ -379,12 +560,12 @@ double twist_candidate(int m) {
 }
 
 TwistBest twist_search(double phideg, double re) {
-  return search(phideg, re, aerofoil::angles_nondecreasing());
+  return search(phideg, re, table_info());
 }
 
 void design_station(std::int64_t Numb, double rtip, double lambda_d, double x, bool lower,
                     double prev_twist, DesignState& state, double& chord, double& twist) {
-  const bool monotone = aerofoil::angles_nondecreasing();
+  const Tables tables = table_info();
   const double B = static_cast<double>(Numb);
   const double lr = x * lambda_d;
   double a = kStartA;
@@ -401,7 +582,7 @@ void design_station(std::int64_t Numb, double rtip, double lambda_d, double x, b
       const double vt = (1.0 + state.ap) * lr;
       const double W = std::sqrt((1.0 - a) * (1.0 - a) + vt * vt);
       const double re = W * kDesignWind * c * rtip / kNu;
-      const TwistBest best = search(phi * 180.0 / kPi, re, monotone);
+      const TwistBest best = search(phi * 180.0 / kPi, re, tables);
       if (best.m != 0) {
         theta = kTwists[best.m - 1];
         state.cl = best.cl;

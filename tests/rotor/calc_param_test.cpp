@@ -245,15 +245,17 @@ void compare_twist_search(std::uint64_t seed, int cases) {
   }
 }
 
-// A polar of random values: angles rising by random steps (some equal neighbours, different in
-// every column), lift of either sign, drag mostly positive, some rows of zero or negative drag.
-void load_random_polar(std::uint64_t seed) {
+// A polar of random values: angles rising by random steps (some equal neighbours; the same in
+// every column or different), lift of either sign, drag mostly positive, some rows of zero or
+// negative drag.
+void load_random_polar(std::uint64_t seed, bool same_angles) {
   std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> u01(0.0, 1.0);
   for (int i = 0; i < global::kColumns; ++i) {
     double angle = -15.0 + 5.0 * u01(rng);
     for (int j = 0; j < global::kRows; ++j) {
-      global::alpha_array[i][j] = static_cast<float>(angle);
+      global::alpha_array[i][j] =
+          same_angles && i > 0 ? global::alpha_array[0][j] : static_cast<float>(angle);
       const double pick = u01(rng);
       angle += pick < 0.1 ? 0.0 : 0.3 + 1.5 * u01(rng);
       global::cl_array[i][j] = -1.0 + 3.0 * u01(rng);
@@ -280,11 +282,21 @@ TEST(TwistSearch, SyntheticPolars) {
   compare_twist_search(7, 1000);
   rotor_polars::load_flat();
   compare_twist_search(8, 300);
-  for (std::uint64_t seed = 20; seed < 26; ++seed) {
+  for (std::uint64_t seed = 20; seed < 32; ++seed) {
     SCOPED_TRACE(seed);
-    load_random_polar(seed);
+    load_random_polar(seed, seed % 2 == 0);
     compare_twist_search(seed, 400);
   }
+  // Smooth lift and drag with a sharp best ratio, the same angles in every column.
+  for (int i = 0; i < global::kColumns; ++i) {
+    for (int j = 0; j < global::kRows; ++j) {
+      const double angle = -10.0 + 0.5 * j;
+      global::alpha_array[i][j] = static_cast<float>(angle);
+      global::cl_array[i][j] = 0.1 * angle + 0.01 * i;
+      global::cd_array[i][j] = 0.01 + 0.0004 * (angle - 4.0) * (angle - 4.0);
+    }
+  }
+  compare_twist_search(40, 1000);
   // Decreasing angles somewhere: the full search is used.
   rotor_polars::load_file(rotor_polars::kShipped[1]);
   std::swap(global::alpha_array[2][10], global::alpha_array[2][11]);

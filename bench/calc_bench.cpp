@@ -1,0 +1,109 @@
+// Cost of one element-solver call (calc) beside the straightforward version of the tests, on
+// the shipped polars: a blade of 20 elements rated at 51 tip speed ratios 5 ... 13, as the
+// optimiser does. Each benchmark iteration is one sweep of 51 calls; both versions must give the
+// same bits, otherwise the benchmark stops with an error.
+//
+//   build-*/calc_bench --benchmark_counters_tabular=true
+
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+// The aerofoil files: the first Data/ directory found from the working directory or the
+// executable upwards.
+static std::string bench_source_dir() {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> starts{fs::current_path()};
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  for (fs::path p : starts) {
+    for (; !p.empty(); p = p.parent_path()) {
+      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p.string();
+      if (p == p.parent_path()) break;
+    }
+  }
+  throw std::runtime_error("no Data/ directory with the aerofoil files found");
+}
+#define ROTORFORGE_SOURCE_DIR bench_source_dir()
+
+#include "rotor/calc_mod.h"
+#include "rotor/polars.h"
+#include "rotor/rotor_reference.h"
+
+namespace {
+
+constexpr std::int64_t kNumb = 3;
+constexpr std::int64_t kNbe = 20;
+constexpr double kRhub = 0.15;
+constexpr double kRtip = 1.5;
+constexpr double kU = 7.0;
+
+// A tapered, twisted blade of the kind the optimiser rates.
+struct Blade {
+  double dr = 0.0;
+  std::vector<double> r, twist, chord, alpha;
+  Blade() {
+    const double xhub = kRhub / kRtip;
+    dr = (1.0 - xhub) / static_cast<double>(kNbe);
+    double x = xhub + dr / 2.0;
+    for (std::int64_t i = 0; i < kNbe; ++i) {
+      r.push_back(x);
+      chord.push_back(0.16 - 0.12 * x);
+      twist.push_back(22.0 - 24.0 * x);
+      x += dr;
+    }
+    alpha.assign(kNbe, 0.0);
+  }
+};
+
+double lambda_of(int k) {
+  return 5.0 + 8.0 * static_cast<double>(k) / 50.0;
+}
+
+template <bool reference>
+double sweep(Blade& b) {
+  double sum = 0.0;
+  for (int k = 0; k <= 50; ++k) {
+    double cp = 0.0;
+    if constexpr (reference) {
+      rotor_reference::calc(kNumb, kNbe, b.dr, kRhub, kRtip, b.r, b.twist, b.chord, b.alpha, kU,
+                            lambda_of(k), cp, 0.0);
+    } else {
+      calc_mod::calc(kNumb, kNbe, b.dr, kRhub, kRtip, b.r, b.twist, b.chord, b.alpha, kU,
+                     lambda_of(k), cp, 0.0);
+    }
+    sum += cp;
+  }
+  return sum;
+}
+
+template <bool reference>
+void BM_calc(benchmark::State& state) {
+  const int foil = static_cast<int>(state.range(0));
+  rotor_polars::load_file(rotor_polars::kShipped[foil]);
+  state.SetLabel(rotor_polars::kShipped[foil]);
+  Blade fast, ref;
+  if (std::bit_cast<std::uint64_t>(sweep<false>(fast)) !=
+      std::bit_cast<std::uint64_t>(sweep<true>(ref))) {
+    state.SkipWithError("calc differs from the reference");
+    return;
+  }
+  Blade b;
+  for (auto _ : state) benchmark::DoNotOptimize(sweep<reference>(b));
+  state.counters["calls/s"] = benchmark::Counter(51.0 * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_calc<false>)->Name("calc/fast")->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_calc<true>)->Name("calc/reference")->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

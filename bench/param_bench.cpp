@@ -1,0 +1,124 @@
+// Cost of the starting-blade design (46 stations and the two fits, i.e. param without its menu
+// and file copies) for every aerofoil and 2, 3 and 4 blades, beside the straightforward design of
+// the tests in the same run. The reference benchmarks also check that both designs give the same
+// chords, twists and laws to the last bit, and stop with an error otherwise.
+//
+//   build-*/param_bench --benchmark_counters_tabular=true
+//
+// The reference design takes seconds per blade; it runs once per case.
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+// The aerofoil files: the first Data/ directory found from the working directory or the
+// executable upwards.
+static std::string bench_source_dir() {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> starts{fs::current_path()};
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  for (fs::path p : starts) {
+    for (; !p.empty(); p = p.parent_path()) {
+      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p.string();
+      if (p == p.parent_path()) break;
+    }
+  }
+  throw std::runtime_error("no Data/ directory with the aerofoil files found");
+}
+#define ROTORFORGE_SOURCE_DIR bench_source_dir()
+
+#include "rotor/calc_param.h"
+#include "rotor/polars.h"
+#include "rotor/rotor_reference.h"
+
+namespace {
+
+using calc_param::kStations;
+
+constexpr double kRhub = 0.15;
+constexpr double kRtip = 1.5;
+
+struct Design {
+  std::array<double, kStations> chord{}, twist{};
+  calc_param::Coeffs a{}, b{};
+};
+
+template <bool reference>
+Design design(std::int64_t B) {
+  std::array<double, kStations> x{};
+  double dx = 0.0;
+  calc_param::stations(kRhub, kRtip, x, dx);
+  const double ld = calc_param::design_tip_speed_ratio(B);
+  Design d;
+  if constexpr (reference) {
+    rotor_reference::DesignState s;
+    for (int i = 0; i < kStations; ++i) {
+      rotor_reference::design_station(B, kRtip, ld, x[i], i > 0 ? &d.twist[i - 1] : nullptr, s,
+                                      d.chord[i], d.twist[i]);
+    }
+  } else {
+    calc_param::DesignState s;
+    for (int i = 0; i < kStations; ++i) {
+      calc_param::design_station(B, kRtip, ld, x[i], i > 0, i > 0 ? d.twist[i - 1] : 0.0, s,
+                                 d.chord[i], d.twist[i]);
+    }
+  }
+  calc_param::fit(x, dx, d.chord, d.a);
+  calc_param::fit(x, dx, d.twist, d.b);
+  return d;
+}
+
+bool same(const Design& p, const Design& q) {
+  auto eq = [](double u, double v) {
+    return std::bit_cast<std::uint64_t>(u) == std::bit_cast<std::uint64_t>(v);
+  };
+  for (int i = 0; i < kStations; ++i) {
+    if (!eq(p.chord[i], q.chord[i]) || !eq(p.twist[i], q.twist[i])) return false;
+  }
+  for (int k = 0; k < 5; ++k) {
+    if (!eq(p.a[k], q.a[k]) || !eq(p.b[k], q.b[k])) return false;
+  }
+  return true;
+}
+
+template <bool reference>
+void BM_param(benchmark::State& state) {
+  const int foil = static_cast<int>(state.range(0));
+  const std::int64_t B = state.range(1);
+  rotor_polars::load_file(rotor_polars::kShipped[foil]);
+  state.SetLabel(std::string(rotor_polars::kShipped[foil]) + " B=" + std::to_string(B));
+  Design last;
+  for (auto _ : state) {
+    last = design<reference>(B);
+    benchmark::DoNotOptimize(last);
+  }
+  if (reference && !same(last, design<false>(B))) {
+    state.SkipWithError("fast design differs from the reference");
+  }
+}
+
+void cases(benchmark::internal::Benchmark* b) {
+  for (int foil = 0; foil < 3; ++foil) {
+    for (int B = 2; B <= 4; ++B) b->Args({foil, B});
+  }
+}
+
+BENCHMARK(BM_param<false>)->Name("param/fast")->Apply(cases)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_param<true>)
+    ->Name("param/reference")
+    ->Apply(cases)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
