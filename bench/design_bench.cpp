@@ -1,0 +1,240 @@
+// The design stage (starting design, law optimisation, geometry table) for every aerofoil and
+// nbe = 10, 20, 60, done twice in each benchmark: the straightforward way and the fast way.
+//  * straightforward: the starting design station by station with every twist candidate looked
+//    up in full (rotor_reference::design_station), and optgeo_reference on one thread: every
+//    trial written to its file and read back by each law evaluation, every trial rated;
+//  * fast: calc_param::param, and optgeo rating the trials of a pass in parallel from laws held
+//    in memory, looking repeated blades up.
+// Both must leave the same starting laws, the same optimiser console lines, the same four
+// coefficient files and the same geometry table; the benchmark stops with an error otherwise.
+//
+// Run from the repository root (or anywhere below it): the aerofoil files are taken from the
+// first Data/ directory found from the working directory or the executable upwards.
+//
+//   build/design_bench --benchmark_counters_tabular=true
+//
+// Reported per case: the fast stage's wall time as the benchmark time, and as counters the wall
+// times of both ways split into param (starting design) and optgeo (optimisation), the processor
+// time of each way (all threads; on a machine shared with other work the wall times of the
+// parallel way suffer first), the speedup of the whole stage and of optgeo alone,
+// the trial blades the searches met (1650 for a run without an early stop) and how many of them
+// the fast way had to rate.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "aerofoil/data_in.h"
+#include "aerofoil/foildata.h"
+#include "blade/laws.h"
+#include "rotor/calc_param.h"
+#include "rotor/optgeo.h"
+#include "rotor/rotor_reference.h"
+#include "textio/textio.h"
+#include "util/parallel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The rotor of the documented example: three blades, hub 0.15 m, tip 1.5 m, no setting angle,
+// a site of mean wind 5 m/s.
+constexpr std::int64_t kNumb = 3;
+constexpr double kRhub = 0.15;
+constexpr double kRtip = 1.5;
+constexpr double kPitch = 0.0;
+constexpr double kUmid = 5.0;
+
+fs::path find_data_dir() {
+  std::vector<fs::path> starts{fs::current_path()};
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  for (fs::path p : starts) {
+    for (; !p.empty(); p = p.parent_path()) {
+      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p / "Data";
+      if (p == p.parent_path()) break;
+    }
+  }
+  throw std::runtime_error("no Data/ directory with the aerofoil files found");
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A private working directory with Data/, Temp/ and Result/.
+class WorkDir {
+ public:
+  explicit WorkDir(const fs::path& data) : old_(fs::current_path()) {
+    std::string pattern = (fs::temp_directory_path() / "rotorforge_bench_XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = buf.data();
+    fs::create_directory(dir_ / "Temp");
+    fs::create_directory(dir_ / "Result");
+    fs::copy(data, dir_ / "Data");
+    fs::current_path(dir_);
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+    fs::remove_all(dir_, ec);
+  }
+  WorkDir(const WorkDir&) = delete;
+  WorkDir& operator=(const WorkDir&) = delete;
+
+ private:
+  fs::path old_;
+  fs::path dir_;
+};
+
+struct Stage {
+  double cpu_s = 0.0;  // processor time of all threads over the whole stage
+  double param_s = 0.0;
+  double optgeo_s = 0.0;
+  double table_s = 0.0;
+  std::string console, files;
+  geometry::Coeffs a{}, b{};  // starting laws
+  geometry::OptgeoStats stats;
+  double total() const { return param_s + optgeo_s + table_s; }
+};
+
+double process_cpu_seconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// The starting design without shortcuts: the steps of calc_param::param (less its dialogue),
+// each station designed by the straightforward reference.
+void plain_param(int aerofoil, std::int64_t Numb, double rhub, double rtip, geometry::Coeffs& a,
+                 geometry::Coeffs& b) {
+  using calc_param::kStations;
+  foildata::choice(aerofoil);
+  std::array<double, kStations> x{}, chord{}, twist{};
+  double dx = 0.0;
+  calc_param::stations(rhub, rtip, x, dx);
+  data_in::file_read();
+  const double lambda_d = calc_param::design_tip_speed_ratio(Numb);
+  rotor_reference::DesignState state;
+  for (int i = 0; i < kStations; ++i) {
+    rotor_reference::design_station(Numb, rtip, lambda_d, x[i], i > 0 ? &twist[i - 1] : nullptr,
+                                    state, chord[i], twist[i]);
+  }
+  calc_param::fit(x, dx, chord, a);
+  calc_param::fit(x, dx, twist, b);
+}
+
+// One design stage in a fresh working directory. `console` collects what the optimiser and the
+// table write (the aerofoil menu and the progress bar of param are left out).
+Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fast) {
+  WorkDir dir(data);
+  Stage st;
+  std::ostringstream console;
+  {
+    std::istringstream answers(std::to_string(aerofoil) + "\n");
+    std::ostringstream menu;
+    textio::Console param_con(answers, menu);
+    textio::Console con(answers, console);
+    parallel::set_threads(fast ? 0 : 1);
+
+    const double cpu0 = process_cpu_seconds();
+    auto t0 = std::chrono::steady_clock::now();
+    if (fast) {
+      calc_param::param(param_con, kNumb, kRhub, kRtip, st.a, st.b);
+    } else {
+      plain_param(aerofoil, kNumb, kRhub, kRtip, st.a, st.b);
+    }
+    st.param_s = seconds_since(t0);
+
+    t0 = std::chrono::steady_clock::now();
+    if (fast) {
+      geometry::optgeo(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b, st.stats);
+    } else {
+      geometry::optgeo_reference(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b);
+    }
+    st.optgeo_s = seconds_since(t0);
+
+    t0 = std::chrono::steady_clock::now();
+    const std::size_t n = static_cast<std::size_t>(nbe);
+    std::vector<double> r(n), twist(n + 1), chord(n + 1);
+    double dr = 0.0;
+    textio::OutFile geometry_out("Result/Geometry.out");
+    blade::stations(con, geometry_out, nbe, kRtip, kRhub, r, dr, twist, kPitch, chord);
+    geometry_out.close();
+    st.table_s = seconds_since(t0);
+    st.cpu_s = process_cpu_seconds() - cpu0;
+    parallel::set_threads(0);
+    con.flush();
+  }
+  st.console = console.str();
+  for (const char* f : {"Temp/Parameters1.in", "Temp/Parameterst1.in", "Temp/Parameters.in",
+                        "Temp/Parameterst.in", "Result/Geometry.out"}) {
+    st.files += std::string(f) + ":\n" + slurp(f);
+  }
+  return st;
+}
+
+void BM_DesignStage(benchmark::State& state) {
+  const int aerofoil = static_cast<int>(state.range(0));
+  const std::int64_t nbe = state.range(1);
+  const fs::path data = find_data_dir();
+  for (auto _ : state) {
+    const Stage plain = design_stage(data, aerofoil, nbe, false);
+    const Stage fast = design_stage(data, aerofoil, nbe, true);
+    if (plain.a != fast.a || plain.b != fast.b || plain.console != fast.console ||
+        plain.files != fast.files) {
+      state.SkipWithError("the fast design stage differs from the straightforward one");
+      return;
+    }
+    state.SetIterationTime(fast.total());
+    state.counters["plain_s"] = plain.total();
+    state.counters["plain_param_s"] = plain.param_s;
+    state.counters["plain_optgeo_s"] = plain.optgeo_s;
+    state.counters["fast_s"] = fast.total();
+    state.counters["fast_param_s"] = fast.param_s;
+    state.counters["fast_optgeo_s"] = fast.optgeo_s;
+    state.counters["plain_cpu_s"] = plain.cpu_s;
+    state.counters["fast_cpu_s"] = fast.cpu_s;
+    state.counters["speedup"] = plain.total() / fast.total();
+    state.counters["optgeo_speedup"] = plain.optgeo_s / fast.optgeo_s;
+    state.counters["trials"] = static_cast<double>(fast.stats.trials);
+    state.counters["rated"] = static_cast<double>(fast.stats.rated);
+    // The optimised laws, for the record.
+    std::fprintf(stderr, "aerofoil %d nbe %lld\noptimiser console:\n%s%s\n", aerofoil,
+                 static_cast<long long>(nbe), fast.console.c_str(), fast.files.c_str());
+  }
+}
+
+BENCHMARK(BM_DesignStage)
+    ->ArgNames({"aerofoil", "nbe"})
+    ->ArgsProduct({{1, 2, 3}, {10, 20, 60}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
