@@ -298,4 +298,21 @@ TEST_F(OptgeoRun, EarlyStopAfterSearchTwoLeavesThisRunsLaws) {
   EXPECT_EQ(out.stats.trials, 110);
 }
 
+TEST_F(OptgeoRun, NoElementsRateZeroAndANegativeCountEndsTheRun) {
+  // No element: every blade rates J = 0, no search falls below the reference, so all three
+  // sweeps run; the first trial of every search sets its best.
+  Problem p = kMixedSigns;
+  p.nbe = 0;
+  const Outcome out = run_in_fresh_dir(fast(p, 2));
+  const std::vector<std::string> lines = lines_of(out.console);
+  ASSERT_EQ(lines.size(), 31u);
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i], " 0.") << "line " << i;
+  const Coeffs chord_best = coeffs_of(out.chord_best);
+  EXPECT_TRUE(same_bits(chord_best[0], k09 * p.a[0]));
+
+  p.nbe = -1;
+  EXPECT_THROW(run_in_fresh_dir(fast(p, 2)), textio::RunError);
+  EXPECT_THROW(run_in_fresh_dir(reference(p)), textio::RunError);
+}
+
 }  // namespace
