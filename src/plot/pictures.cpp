@@ -24,8 +24,9 @@ std::string watts(double w) {
   return fixed(w, std::round(w) == w ? 0 : 2) + " W";
 }
 
+// An estimate is only good to about 2 %, so it is shown in whole watts.
 std::string limit_label(const PowerLimit& limit) {
-  return std::string(limit.exact ? "MPL = " : "MPL \u2248 ") + watts(limit.value);
+  return limit.exact ? "MPL = " + watts(limit.value) : "MPL \u2248 " + fixed(limit.value, 0) + " W";
 }
 
 // The unit that keeps power tick labels short: W below 10 kW, kW below 10 MW, then MW.
@@ -381,9 +382,9 @@ std::string index_html(const Page& page) {
       if (t.type == 4) {
         const std::optional<PowerLimit> l = i < part.limits.size() ? part.limits[i] : std::nullopt;
         out += "<td>" +
-               html(!l ? std::string("unknown")
-                       : (l->exact ? "" : "\u2248 ") + watts(l->value) +
-                             (l->exact ? " (Temp/mpl.tmp)" : " (power at cut-out)")) +
+               html(!l         ? std::string("unknown")
+                    : l->exact ? watts(l->value) + " (Temp/mpl.tmp)"
+                               : "\u2248 " + fixed(l->value, 0) + " W (power at cut-out)") +
                "</td>";
       }
       out += "</tr>\n";

@@ -37,8 +37,8 @@ constexpr double kPlotWidth = 600.0;  // plot area of an ordinary chart
 constexpr double kPlotHeight = 360.0;
 constexpr double kMinPlotHeight = 160.0;  // true-shape charts: flattest plot area
 constexpr double kMaxPlotHeight = 480.0;  // and tallest
-constexpr double kLegendWidth = 200.0;
-constexpr double kBelowPlot = 56.0;  // x tick labels and the axis label
+constexpr double kLegendWidth = 170.0;    // narrowest legend column
+constexpr double kBelowPlot = 56.0;       // x tick labels and the axis label
 constexpr double kCaptionLine = 18.0;
 
 const std::string kFont = "font-family=\"DejaVu Sans, Arial, sans-serif\"";
@@ -238,7 +238,14 @@ std::string render(const Chart& chart) {
     ax.hi += x_pad;
   }
 
-  const double width = kLeft + plot_w + kLegendWidth;
+  // The legend column fits its longest label (at most about 9 px a character at 13 px).
+  std::size_t longest = 0;
+  for (const Series& s : chart.series) {
+    if (s.in_legend) longest = std::max(longest, s.label.size());
+  }
+  for (const RefLine& r : chart.ref_lines) longest = std::max(longest, r.label.size());
+  const double legend_w = std::max(kLegendWidth, 60.0 + 9.0 * static_cast<double>(longest));
+  const double width = kLeft + plot_w + legend_w;
   const double height =
       kTop + plot_h + kBelowPlot + kCaptionLine * static_cast<double>(chart.caption.size()) + 12.0;
   Svg svg(width, height, chart.title);
