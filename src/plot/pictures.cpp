@@ -169,6 +169,25 @@ Chart cp_chart(const EnergyTable& table) {
 
 namespace {
 
+// At most `most` indices of 0 ... n-1, evenly spread, always the first and the last: a blade of
+// many elements would otherwise draw a blur of lines and a file of many megabytes.
+std::vector<std::size_t> spread(std::size_t n, std::size_t most) {
+  std::vector<std::size_t> picked;
+  if (n <= most || most < 2) {
+    for (std::size_t i = 0; i < n; ++i) picked.push_back(i);
+    return picked;
+  }
+  for (std::size_t k = 0; k < most; ++k) {
+    picked.push_back((k * (n - 1) + (most - 1) / 2) / (most - 1));  // rounded k·(n−1)/(most−1)
+  }
+  return picked;
+}
+
+std::string drawn_of(std::size_t drawn, std::size_t all) {
+  return drawn == all ? std::to_string(all) + " sections"
+                      : std::to_string(drawn) + " of " + std::to_string(all) + " sections drawn";
+}
+
 std::string blade_span_caption(double hub, double tip) {
   return "hub at r = " + fixed(hub, 4) + " m, tip at r = " + fixed(tip, 4) + " m, blade length " +
          fixed(tip - hub, 4) + " m";
@@ -219,8 +238,7 @@ Chart plan_chart(const std::vector<Section>& sections) {
   outline.markers = false;
   outline.closed = true;
   std::vector<XY> trailing;
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    const Section& s = sections[i];
+  for (const Section& s : sections) {
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (const Point3& p : s.points) {
       lo = std::min(lo, p.y);
@@ -228,19 +246,22 @@ Chart plan_chart(const std::vector<Section>& sections) {
     }
     outline.points.push_back({s.z, hi});
     trailing.push_back({s.z, lo});
+  }
+  const std::vector<std::size_t> drawn = spread(sections.size(), kMostStations);
+  for (std::size_t i : drawn) {
     Series station;
     station.label = "sections";
     station.color = "#999999";
     station.markers = false;
     station.in_legend = i == 0;
-    station.points = {{s.z, lo}, {s.z, hi}};
+    station.points = {trailing[i], outline.points[i]};
     c.series.push_back(std::move(station));
   }
   outline.points.insert(outline.points.end(), trailing.rbegin(), trailing.rend());
   c.series.push_back(std::move(outline));
-  c.caption.push_back("seen along the X axis; leading edge at the top, " +
-                      std::to_string(sections.size()) + " sections from Z = " +
-                      fixed(sections.front().z, 4) + " m to " + fixed(sections.back().z, 4) + " m");
+  c.caption.push_back(
+      "seen along the X axis; leading edge at the top; " + drawn_of(drawn.size(), sections.size()) +
+      " from Z = " + fixed(sections.front().z, 4) + " m to " + fixed(sections.back().z, 4) + " m");
   return c;
 }
 
@@ -254,7 +275,8 @@ Chart sections_chart(const std::vector<Section>& sections) {
   constexpr int kHub[3] = {0x00, 0x72, 0xB2};
   constexpr int kTip[3] = {0xD5, 0x5E, 0x00};
   const std::size_t n = sections.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  const std::vector<std::size_t> drawn = spread(n, kMostSections);
+  for (std::size_t i : drawn) {
     const Section& s = sections[i];
     const double t = n > 1 ? static_cast<double>(i) / static_cast<double>(n - 1) : 0.0;
     char color[8];
@@ -279,8 +301,8 @@ Chart sections_chart(const std::vector<Section>& sections) {
     }
     c.series.push_back(std::move(series));
   }
-  c.caption.push_back("looking from the tip towards the hub; " + std::to_string(n) +
-                      " sections, each centred on its own centroid");
+  c.caption.push_back("looking from the tip towards the hub; " + drawn_of(drawn.size(), n) +
+                      ", each centred on its own centroid");
   return c;
 }
 

@@ -3,6 +3,7 @@
 // and its sections seen from the tip, and the HTML page that shows them with the key figures.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,11 @@ Chart cp_chart(const EnergyTable& table);
 
 Chart chord_chart(const Geometry& geometry);
 Chart twist_chart(const Geometry& geometry);
+// Most stations marked in the plan view and most outlines in the view from the tip; a blade of
+// more elements shows an even selection, hub and tip always among them.
+inline constexpr std::size_t kMostStations = 60;
+inline constexpr std::size_t kMostSections = 30;
+
 // The blade seen along the X axis: radius Z across, Y up; leading and trailing edges.
 Chart plan_chart(const std::vector<Section>& sections);
 // Every section seen from the tip (looking towards the hub): -Y across, X up.
