@@ -1,5 +1,6 @@
 #include "rotor/optgeo.h"
 
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -135,10 +136,12 @@ class PassRater {
   PassRater(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double U)
       : Numb_(Numb), nbe_(nbe), rtip_(rtip), rhub_(rhub), U_(U) {
     const std::size_t n = static_cast<std::size_t>(nbe);
+    const unsigned threads = parallel::threads();
+    workers_ = threads == 0 ? 1 : threads;
     r_.resize(kTrialsPerPass * n);
     twist_.resize(kTrialsPerPass * (n + 1));
     chord_.resize(kTrialsPerPass * (n + 1));
-    alpha_.resize(static_cast<std::size_t>(kTrialsPerPass * kRatios) * n);
+    alpha_.resize(workers_ * n);
     cp_.resize(kTrialsPerPass * kRatios);
   }
 
@@ -169,15 +172,23 @@ class PassRater {
     stats.trials += count;
     stats.rated += jobs;
 
-    parallel::for_each_index(static_cast<std::size_t>(jobs * kRatios), [&](std::size_t task) {
-      const std::size_t t = task / kRatios;
-      const int j = static_cast<int>(task % kRatios);
-      calc_mod::calc(Numb_, nbe_, dr_[t], rhub_, rtip_, std::span(r_).subspan(t * n, n),
-                     std::span(twist_).subspan(t * (n + 1), n + 1),
-                     std::span(chord_).subspan(t * (n + 1), n + 1),
-                     std::span(alpha_).subspan(task * n, n), U_, objective_lambda(j), cp_[task],
-                     0.0);
-    });
+    // Each worker takes the next solver call until none is left, with its own scratch for the
+    // angles of attack (which nothing reads).
+    const std::size_t tasks = static_cast<std::size_t>(jobs * kRatios);
+    std::atomic<std::size_t> next{0};
+    if (tasks > 0) {
+      parallel::for_each_index(workers_, [&](std::size_t w) {
+        const std::span<double> alpha = std::span(alpha_).subspan(w * n, n);
+        for (std::size_t task; (task = next.fetch_add(1, std::memory_order_relaxed)) < tasks;) {
+          const std::size_t t = task / kRatios;
+          const int j = static_cast<int>(task % kRatios);
+          calc_mod::calc(Numb_, nbe_, dr_[t], rhub_, rtip_, std::span(r_).subspan(t * n, n),
+                         std::span(twist_).subspan(t * (n + 1), n + 1),
+                         std::span(chord_).subspan(t * (n + 1), n + 1), alpha, U_,
+                         objective_lambda(j), cp_[task], 0.0);
+        }
+      });
+    }
 
     for (int m = 0; m < count; ++m) {
       const int t = job_of[m];
@@ -196,6 +207,7 @@ class PassRater {
   std::int64_t Numb_, nbe_;
   double rtip_, rhub_, U_;
   std::vector<double> r_, twist_, chord_, alpha_, cp_;
+  std::size_t workers_ = 1;
   double dr_[kTrialsPerPass] = {};
   std::map<BladeKey, double> rated_;
 };
