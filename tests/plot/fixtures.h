@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -180,20 +180,34 @@ inline std::string blade_points_text(const Blade& b) {
 // ---------------------------------------------------------------------------------------------
 // Looking into SVG text.
 
+// Start tags of an SVG text, in order ("<polyline points=... />").
+inline std::vector<std::string> tags(const std::string& svg) {
+  std::vector<std::string> out;
+  for (std::size_t p = svg.find('<'); p != std::string::npos; p = svg.find('<', p + 1)) {
+    const std::size_t end = svg.find('>', p);
+    if (end == std::string::npos) break;
+    out.push_back(svg.substr(p, end - p + 1));
+  }
+  return out;
+}
+
+// The value of attribute `name` in a start tag, or "" when it has none.
+inline std::string attribute(const std::string& tag, const std::string& name) {
+  const std::string key = " " + name + "=\"";
+  const std::size_t p = tag.find(key);
+  if (p == std::string::npos) return "";
+  const std::size_t s = p + key.size();
+  return tag.substr(s, tag.find('"', s) - s);
+}
+
 // The values of attribute `name` on every element that has `marker` in its start tag.
 inline std::vector<std::string> attributes(const std::string& svg, const std::string& marker,
                                            const std::string& name) {
   std::vector<std::string> found;
-  const std::regex tag("<[a-z]+ [^>]*>");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tag); it != std::sregex_iterator();
-       ++it) {
-    const std::string t = it->str();
-    if (t.find(marker) == std::string::npos) continue;
-    const std::string key = " " + name + "=\"";
-    const std::size_t p = t.find(key);
-    if (p == std::string::npos) continue;
-    const std::size_t s = p + key.size();
-    found.push_back(t.substr(s, t.find('"', s) - s));
+  for (const std::string& t : tags(svg)) {
+    if (t.find(marker) != std::string::npos && t.find(" " + name + "=\"") != std::string::npos) {
+      found.push_back(attribute(t, name));
+    }
   }
   return found;
 }
@@ -206,22 +220,17 @@ struct Curve {
 // Every curve (polyline or polygon of class "curve") with its series label and pixel points.
 inline std::vector<Curve> curves(const std::string& svg) {
   std::vector<Curve> out;
-  const std::regex tag(
-      "<(polyline|polygon) points=\"([^\"]*)\" class=\"curve\" "
-      "data-series=\"([^\"]*)\"");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tag); it != std::sregex_iterator();
-       ++it) {
+  for (const std::string& t : tags(svg)) {
+    if ((t.rfind("<polyline ", 0) != 0 && t.rfind("<polygon ", 0) != 0) ||
+        attribute(t, "class") != "curve") {
+      continue;
+    }
     Curve c;
-    c.series = (*it)[3];
-    const std::string pts = (*it)[2];
-    std::size_t pos = 0;
-    while (pos < pts.size()) {
-      std::size_t end = pts.find(' ', pos);
-      if (end == std::string::npos) end = pts.size();
-      const std::string pair = pts.substr(pos, end - pos);
+    c.series = attribute(t, "data-series");
+    std::istringstream pts(attribute(t, "points"));
+    for (std::string pair; pts >> pair;) {
       const std::size_t comma = pair.find(',');
       c.points.emplace_back(std::stod(pair.substr(0, comma)), std::stod(pair.substr(comma + 1)));
-      pos = end + 1;
     }
     out.push_back(std::move(c));
   }
@@ -236,20 +245,21 @@ struct PlotArea {
 
 inline PlotArea plot_area(const std::string& svg) {
   PlotArea a;
-  const std::regex g(
-      "<g class=\"plot\" data-x-min=\"([^\"]+)\" data-x-max=\"([^\"]+)\" "
-      "data-y-min=\"([^\"]+)\" data-y-max=\"([^\"]+)\">\\s*<rect x=\"([^\"]+)\" "
-      "y=\"([^\"]+)\" width=\"([^\"]+)\" height=\"([^\"]+)\" class=\"frame\"");
-  std::smatch m;
-  if (std::regex_search(svg, m, g)) {
-    a.x_min = std::stod(m[1]);
-    a.x_max = std::stod(m[2]);
-    a.y_min = std::stod(m[3]);
-    a.y_max = std::stod(m[4]);
-    a.left = std::stod(m[5]);
-    a.top = std::stod(m[6]);
-    a.width = std::stod(m[7]);
-    a.height = std::stod(m[8]);
+  bool in_plot = false;
+  for (const std::string& t : tags(svg)) {
+    if (t.rfind("<g class=\"plot\"", 0) == 0) {
+      in_plot = true;
+      a.x_min = std::stod(attribute(t, "data-x-min"));
+      a.x_max = std::stod(attribute(t, "data-x-max"));
+      a.y_min = std::stod(attribute(t, "data-y-min"));
+      a.y_max = std::stod(attribute(t, "data-y-max"));
+    } else if (in_plot && attribute(t, "class") == "frame") {
+      a.left = std::stod(attribute(t, "x"));
+      a.top = std::stod(attribute(t, "y"));
+      a.width = std::stod(attribute(t, "width"));
+      a.height = std::stod(attribute(t, "height"));
+      break;
+    }
   }
   return a;
 }

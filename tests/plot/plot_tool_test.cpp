@@ -345,4 +345,64 @@ TEST(PlotTool, OutputDirectoryThatCannotBeMade) {
   EXPECT_EQ(r.err.back().rfind("Result/plots: cannot be created: ", 0), 0u) << r.err.back();
 }
 
+// The real program, every menu option used (two-speed and pitch-controlled twice), then the
+// picture writer in the same directory.
+TEST(PlotTool, AfterARealRunOfEveryOption) {
+  if (!std::filesystem::exists(ROTORFORGE_BINARY)) {
+    GTEST_SKIP() << "the rotorforge binary is not built";
+  }
+  WorkDir dir;
+  std::filesystem::create_directories(dir / "Data");
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::filesystem::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
+    if (e.path().extension() == ".dat") {
+      std::filesystem::copy_file(e.path(), dir / "Data" / e.path().filename());
+    }
+  }
+  dir.write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+  const std::string site = "3\n20\n5\n10\n0\n";
+  const std::string answers = "3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n" +  // rotor, aerofoil, blade
+                              ("1\n" + site) + ("2\n" + site + "200\n") + ("2\n" + site + "250\n") +
+                              ("3\n" + site + "300\n") + ("4\n" + site + "300\n2500\n") +
+                              ("4\n" + site + "300\n1500\n") + "5\n7\n6\n6\n0\n";
+  dir.write("answers", answers);
+  const std::string cmd =
+      "cd '" + dir.path().string() + "' && '" + ROTORFORGE_BINARY + "' < answers > console 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << dir.read("console");
+
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0) << joined(r.err);
+  EXPECT_TRUE(r.err.empty()) << joined(r.err);
+  std::vector<std::string> want = {
+      "wrote Result/plots/blade-chord.svg", "wrote Result/plots/blade-twist.svg",
+      "wrote Result/plots/blade-plan.svg", "wrote Result/plots/blade-sections.svg"};
+  for (int t = 1; t <= 4; ++t) {
+    want.push_back("wrote Result/plots/energy" + std::to_string(t) + "-power.svg");
+    want.push_back("wrote Result/plots/energy" + std::to_string(t) + "-cp.svg");
+  }
+  want.push_back("wrote Result/plots/index.html");
+  EXPECT_EQ(r.out, want) << joined(r.out);
+  if (fixture::have_xmllint()) {
+    for (const auto& line : want) {
+      const std::string rel = line.substr(6);
+      EXPECT_EQ(fixture::xml_problems(dir / rel), "") << rel;
+    }
+  }
+  const std::string p2 = dir.read("Result/plots/energy2-power.svg");
+  EXPECT_EQ(points_of(p2, "sweep 1"), 23u);
+  EXPECT_EQ(points_of(p2, "sweep 2"), 23u);
+  expect_inside(p2, "energy2-power.svg");
+  // The last pitch-controlled sweep left the working files: its limit is exact, the first's is
+  // the power at cut-out, within 2 % of 2500 W.
+  const auto refs = fixture::attributes(dir.read("Result/plots/energy4-power.svg"), "class=\"ref\"",
+                                        "data-label");
+  ASSERT_EQ(refs.size(), 2u);
+  EXPECT_EQ(refs[0].rfind("sweep 1 MPL \u2248 ", 0), 0u) << refs[0];
+  const double first = std::stod(refs[0].substr(std::string("sweep 1 MPL \u2248 ").size()));
+  EXPECT_NEAR(first, 2500.0, 2500.0 * 0.02 + 1.0);
+  EXPECT_EQ(refs[1], "sweep 2 MPL = 1500 W");
+  EXPECT_EQ(points_of(dir.read("Result/plots/blade-chord.svg"), "chord"), 12u);
+  EXPECT_EQ(fixture::curves(dir.read("Result/plots/blade-sections.svg")).size(), 12u);
+}
+
 }  // namespace
