@@ -5,14 +5,18 @@
 //
 //   build-*/param_bench --benchmark_counters_tabular=true
 //
-// The reference design takes seconds per blade; it runs once per case.
+// The reference design takes seconds per blade; it runs once per case. param/full is the whole
+// operation as the program runs it: menu and answer through a console, the aerofoil's files copied
+// into a scratch working directory and loaded, the design with its progress bar, the fits.
 
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -39,6 +43,7 @@ static std::string bench_source_dir() {
 #include "rotor/calc_param.h"
 #include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
+#include "textio/textio.h"
 
 namespace {
 
@@ -106,6 +111,48 @@ void BM_param(benchmark::State& state) {
   }
 }
 
+// A private working directory with Data/, Temp/ and Result/, removed afterwards.
+class WorkDir {
+ public:
+  WorkDir() : old_(std::filesystem::current_path()) {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "param_bench_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = pattern;
+    fs::create_directory(dir_ / "Temp");
+    fs::create_directory(dir_ / "Result");
+    fs::copy(fs::path(bench_source_dir()) / "Data", dir_ / "Data");
+    fs::current_path(dir_);
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+    std::filesystem::remove_all(dir_, ec);
+  }
+  WorkDir(const WorkDir&) = delete;
+  WorkDir& operator=(const WorkDir&) = delete;
+
+ private:
+  std::filesystem::path old_, dir_;
+};
+
+void BM_param_full(benchmark::State& state) {
+  const int foil = static_cast<int>(state.range(0));
+  const std::int64_t B = state.range(1);
+  state.SetLabel(std::string(rotor_polars::kShipped[foil]) + " B=" + std::to_string(B));
+  WorkDir dir;
+  calc_param::Coeffs a{}, b{};
+  for (auto _ : state) {
+    std::istringstream in(std::to_string(foil + 1) + "\n");
+    std::ostringstream out;
+    textio::Console con(in, out);
+    calc_param::param(con, B, kRhub, kRtip, a, b);
+    benchmark::DoNotOptimize(a);
+  }
+  const Design d = design<false>(B);
+  if (d.a != a || d.b != b) state.SkipWithError("param differs from the design kernels");
+}
+
 void cases(benchmark::internal::Benchmark* b) {
   for (int foil = 0; foil < 3; ++foil) {
     for (int B = 2; B <= 4; ++B) b->Args({foil, B});
@@ -113,6 +160,7 @@ void cases(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_param<false>)->Name("param/fast")->Apply(cases)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_param_full)->Name("param/full")->Apply(cases)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_param<true>)
     ->Name("param/reference")
     ->Apply(cases)
