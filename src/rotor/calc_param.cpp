@@ -204,20 +204,20 @@ struct Segment {
   bool done;
 };
 
+// Keeps candidate m if its ratio is above the best so far, or equal to it with a smaller m: in
+// whatever order the candidates come, the result is the largest ratio above 0 and the first
+// candidate reaching it. A NaN ratio is never kept.
+inline void consider(TwistBest& best, int m, double cl, double cd) {
+  const double q = cl / cd;
+  if (q > best.ratio || (q == best.ratio && best.m != 0 && m < best.m)) best = {m, q, cl, cd};
+}
+
 struct Search {
   double phideg;
   double t, omt;  // column weight and 1 - t, as landd forms them
   TwistBest best;
 
-  void consider(int m, double cl, double cd) {
-    const double q = cl / cd;
-    if (q > best.ratio || (q == best.ratio && best.m != 0 && m < best.m)) {
-      best.m = m;
-      best.ratio = q;
-      best.cl = cl;
-      best.cd = cd;
-    }
-  }
+  void consider(int m, double cl, double cd) { calc_param::consider(best, m, cl, cd); }
 
   void eval(const Segment& s, int m, double& cl, double& cd) const {
     const double alpha = candidate_angle(phideg, m);
@@ -427,10 +427,6 @@ TwistBest search_shared(double phideg, const aerofoil::ReBlend& blend, const Tab
   }
 
   TwistBest best;
-  auto consider = [&best](int m, double cl, double cd) {
-    const double q = cl / cd;
-    if (q > best.ratio || (q == best.ratio && best.m != 0 && m < best.m)) best = {m, q, cl, cd};
-  };
   // Candidates of state s: from the first below A[s] to the last not below A[s-1].
   auto evaluate = [&](int s) {
     const int m0 = s == s_top ? 1 : first_below(phideg, static_cast<double>(A[s]), 1);
@@ -439,7 +435,7 @@ TwistBest search_shared(double phideg, const aerofoil::ReBlend& blend, const Tab
     if (m1 < m0) return;
     if (s == 0 || s == n) {
       const int row = s == 0 ? 0 : n - 1;
-      consider(m0, l[row], d[row]);
+      consider(best, m0, l[row], d[row]);
       return;
     }
     // The operations of aerofoil::blend_rows in both columns (one weight: same angles), then
@@ -461,7 +457,7 @@ TwistBest search_shared(double phideg, const aerofoil::ReBlend& blend, const Tab
       for (int m = m0; m <= m1; ++m) {
         double lift, drag;
         lookup(m, lift, drag);
-        consider(m, lift, drag);
+        consider(best, m, lift, drag);
       }
       return;
     }
@@ -475,11 +471,11 @@ TwistBest search_shared(double phideg, const aerofoil::ReBlend& blend, const Tab
     for (int m = down ? m0 : m1, k = m1 - m0; k >= 0; m += step, --k) {
       double lift, drag;
       lookup(m, lift, drag);
-      consider(m, lift, drag);
+      consider(best, m, lift, drag);
       if (far < best.ratio) {
         const double num = lift + el;
         const double den = drag - ed;
-        if (std::isfinite(num) && den > 0.0) {
+        if (std::isfinite(num) && std::isfinite(den) && den > 0.0) {
           const double here = (num > 0.0 ? num / den : 0.0) * kBoundSlack;
           if (here < best.ratio) break;
         }
