@@ -303,6 +303,24 @@ TEST(TwistSearch, SyntheticPolars) {
   compare_twist_search(9, 300);
 }
 
+TEST(TwistSearch, ExtremeMagnitudes) {
+  // Lift and drag near overflow and in the subnormal range: the rounding bounds must not prune a
+  // candidate the plain search would keep.
+  for (double scale : {1e306, 1e-300, 1e-315}) {
+    for (bool same : {true, false}) {
+      SCOPED_TRACE(std::to_string(scale) + (same ? " same angles" : " own angles"));
+      load_random_polar(50, same);
+      for (int i = 0; i < global::kColumns; ++i) {
+        for (int j = 0; j < global::kRows; ++j) {
+          global::cl_array[i][j] *= scale;
+          global::cd_array[i][j] *= j % 5 == 0 ? 1.0 : scale;
+        }
+      }
+      compare_twist_search(51, 300);
+    }
+  }
+}
+
 TEST(TwistSearch, NonFiniteInputs) {
   rotor_polars::load_file(rotor_polars::kShipped[0]);
   const double inf = std::numeric_limits<double>::infinity();
