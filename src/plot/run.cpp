@@ -98,15 +98,14 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
   if (energy[3]) {
     const std::vector<Sweep>& sweeps = energy[3]->sweeps;
     for (const Sweep& s : sweeps) limits.push_back(estimate_limit(s));
-    std::vector<std::string> temp_notes;
     auto reals = [](std::size_t n) {
       return [n](textio::RecordSource& s) { return read_reals(s, n); };
     };
     const auto winds =
-        load<std::vector<double>>(dir, "Temp/graph.tmp", reals(kSweepRows), err, temp_notes);
+        load<std::vector<double>>(dir, "Temp/graph.tmp", reals(kSweepRows), err, notes);
     const auto powers =
-        load<std::vector<double>>(dir, "Temp/graph1.tmp", reals(kSweepRows), err, temp_notes);
-    const auto mpl = load<std::vector<double>>(dir, "Temp/mpl.tmp", reals(1), err, temp_notes);
+        load<std::vector<double>>(dir, "Temp/graph1.tmp", reals(kSweepRows), err, notes);
+    const auto mpl = load<std::vector<double>>(dir, "Temp/mpl.tmp", reals(1), err, notes);
     if (winds && powers && mpl && same_sweep(sweeps.back(), *winds, *powers)) {
       limits.back() = PowerLimit{mpl->front(), true};
     } else if (winds && powers && mpl) {
