@@ -107,6 +107,8 @@ class WorkDir {
 
 struct Stage {
   double cpu_s = 0.0;  // processor time of all threads over the whole stage
+  double param_cpu_s = 0.0;
+  double optgeo_cpu_s = 0.0;
   double param_s = 0.0;
   double optgeo_s = 0.0;
   double table_s = 0.0;
@@ -168,6 +170,7 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
       plain_param(aerofoil, kNumb, kRhub, kRtip, st.a, st.b);
     }
     st.param_s = seconds_since(t0);
+    st.param_cpu_s = process_cpu_seconds() - cpu0;
 
     t0 = std::chrono::steady_clock::now();
     if (fast) {
@@ -176,6 +179,7 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
       geometry::optgeo_reference(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b);
     }
     st.optgeo_s = seconds_since(t0);
+    st.optgeo_cpu_s = process_cpu_seconds() - cpu0 - st.param_cpu_s;
 
     t0 = std::chrono::steady_clock::now();
     const std::size_t n = static_cast<std::size_t>(nbe);
@@ -218,6 +222,11 @@ void BM_DesignStage(benchmark::State& state) {
     state.counters["fast_optgeo_s"] = fast.optgeo_s;
     state.counters["plain_cpu_s"] = plain.cpu_s;
     state.counters["fast_cpu_s"] = fast.cpu_s;
+    state.counters["plain_param_cpu_s"] = plain.param_cpu_s;
+    state.counters["plain_optgeo_cpu_s"] = plain.optgeo_cpu_s;
+    state.counters["fast_param_cpu_s"] = fast.param_cpu_s;
+    state.counters["fast_optgeo_cpu_s"] = fast.optgeo_cpu_s;
+    state.counters["cpu_ratio"] = plain.cpu_s / fast.cpu_s;
     state.counters["speedup"] = plain.total() / fast.total();
     state.counters["optgeo_speedup"] = plain.optgeo_s / fast.optgeo_s;
     state.counters["trials"] = static_cast<double>(fast.stats.trials);
