@@ -665,7 +665,7 @@ void param(textio::Console& con, std::int64_t Numb, double rhub, double rtip, Co
            Coeffs& b) {
   menu(con);
   std::int64_t choice = 0;
-  con.read({choice}, "aerofoil");
+  con.read({choice}, "aerofoil choice");
   foildata::choice(choice);
   con.write({"Creating of geometry. Please wait..."});
 
