@@ -2,9 +2,10 @@
 // nbe = 10, 20, 60, done twice in each benchmark: the straightforward way and the fast way.
 //  * straightforward: the starting design station by station with every twist candidate looked
 //    up in full (rotor_reference::design_station), and optgeo_reference on one thread: every
-//    trial written to its file and read back by each law evaluation, every trial rated;
+//    trial written to its file and read back by each law evaluation, every trial rated by the
+//    plainly written solver (rotor_reference::calc);
 //  * fast: calc_param::param, and optgeo rating the trials of a pass in parallel from laws held
-//    in memory, looking repeated blades up.
+//    in memory with calc_mod::calc, looking repeated blades up.
 // Both must leave the same starting laws, the same optimiser console lines, the same four
 // coefficient files and the same geometry table; the benchmark stops with an error otherwise.
 //
@@ -149,6 +150,14 @@ void plain_param(int aerofoil, std::int64_t Numb, double rhub, double rtip, geom
   calc_param::fit(x, dx, twist, b);
 }
 
+// The element solver written out plainly, every lookup through aerofoil::landd.
+void plain_calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
+                std::span<const double> r, std::span<const double> twist,
+                std::span<const double> chord, std::span<double> alpha, double U, double lambda,
+                double& CP, double theta) {
+  rotor_reference::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP, theta);
+}
+
 // One design stage in a fresh working directory. `console` collects what the optimiser and the
 // table write (the aerofoil menu and the progress bar of param are left out).
 Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fast) {
@@ -176,7 +185,7 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
     if (fast) {
       geometry::optgeo(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b, st.stats);
     } else {
-      geometry::optgeo_reference(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b);
+      geometry::optgeo_reference(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b, &plain_calc);
     }
     st.optgeo_s = seconds_since(t0);
     st.optgeo_cpu_s = process_cpu_seconds() - cpu0 - st.param_cpu_s;

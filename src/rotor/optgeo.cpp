@@ -233,17 +233,26 @@ double objective_add(double J, double CP) {
   return J + CP * 8.0 / 50.0;
 }
 
-double objective(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-                 std::span<const double> r, std::span<const double> twist,
-                 std::span<const double> chord, std::span<double> alpha, double U) {
+namespace {
+
+double objective_with(Solver solver, std::int64_t Numb, std::int64_t nbe, double dr, double rhub,
+                      double rtip, std::span<const double> r, std::span<const double> twist,
+                      std::span<const double> chord, std::span<double> alpha, double U) {
   double J = 0.0;
   for (int j = 0; j < kRatios; ++j) {
     double CP = 0.0;
-    calc_mod::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, objective_lambda(j), CP,
-                   0.0);
+    solver(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, objective_lambda(j), CP, 0.0);
     J = objective_add(J, CP);
   }
   return J;
+}
+
+}  // namespace
+
+double objective(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
+                 std::span<const double> r, std::span<const double> twist,
+                 std::span<const double> chord, std::span<double> alpha, double U) {
+  return objective_with(&calc_mod::calc, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U);
 }
 
 double trial_value(const Range& range, int m) {
@@ -347,6 +356,11 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 
 void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
                       double rhub, double Umid, const Coeffs& a, const Coeffs& b) {
+  optgeo_reference(con, Numb, nbe, rtip, rhub, Umid, a, b, &calc_mod::calc);
+}
+
+void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+                      double rhub, double Umid, const Coeffs& a, const Coeffs& b, Solver solver) {
   check_elements(nbe);
   const DesignWind wind = prepare(con, Umid, a, b);
   const std::size_t n = static_cast<std::size_t>(nbe);
@@ -379,7 +393,8 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
           const Coeffs rec = trial_record(bests, received, spec.k, v);
           write_coeffs(trial_file(spec.law), rec);
           blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
-          const double J = objective(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
+          const double J =
+              objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
           if (J > best_J) {
             best_J = J;
             bests[k] = v;

@@ -37,6 +37,15 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
                       double rhub, double Umid, const Coeffs& a, const Coeffs& b);
 
+// A solver with the arguments of calc_mod::calc, for a reference run on another implementation of
+// it (a benchmark's plain solver).
+using Solver = void (*)(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
+                        std::span<const double> r, std::span<const double> twist,
+                        std::span<const double> chord, std::span<double> alpha, double U,
+                        double lambda, double& CP, double theta);
+void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+                      double rhub, double Umid, const Coeffs& a, const Coeffs& b, Solver solver);
+
 // ---------------------------------------------------------------------------------------------
 // Kernels of the optimisation.
 
