@@ -4,85 +4,40 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "aerofoil/global.h"
+#include "support/bits.h"
+#include "support/polars.h"
+#include "support/test_name.h"
+#include "support/workdir.h"
 
 namespace aerofoil_test {
 
-inline std::string describe(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%a (%.17g)", v, v);
-  return buf;
-}
+using support::describe;
 
 // Same bits, or both NaN.
 inline ::testing::AssertionResult same_bits(double actual, double expected) {
-  if (std::isnan(actual) && std::isnan(expected)) return ::testing::AssertionSuccess();
-  if (std::bit_cast<std::uint64_t>(actual) == std::bit_cast<std::uint64_t>(expected)) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << "got " << describe(actual) << ", expected " << describe(expected);
+  return support::same_bits_or_nan(actual, expected);
 }
 
-// A fresh temporary directory holding Temp/ and Result/, made the working directory for the
-// lifetime of the object. Each test process gets its own path.
-class WorkDir {
+// A fresh temporary directory holding Temp/, Result/ and an empty Data/, made the working
+// directory for the lifetime of the object. Each test process gets its own path.
+class WorkDir : public support::WorkDir {
  public:
-  WorkDir() : old_(std::filesystem::current_path()) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "rotorforge_aerofoil_";
-    if (info != nullptr) name += std::string(info->test_suite_name()) + "_" + info->name() + "_";
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    std::string pattern = (std::filesystem::temp_directory_path() / (name + "XXXXXX")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = buf.data();
-    std::filesystem::create_directory(dir_ / "Temp");
-    std::filesystem::create_directory(dir_ / "Result");
-    std::filesystem::create_directory(dir_ / "Data");
-    std::filesystem::current_path(dir_);
+  WorkDir() : support::WorkDir(support::test_prefix("rotorforge_aerofoil_")) {
+    std::filesystem::create_directory(path() / "Data");
   }
-  ~WorkDir() {
-    std::error_code ec;
-    std::filesystem::current_path(old_, ec);
-    std::filesystem::remove_all(dir_, ec);
-  }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-
-  const std::filesystem::path& path() const { return dir_; }
-
- private:
-  std::filesystem::path old_;
-  std::filesystem::path dir_;
 };
 
 inline void write_text(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
+  support::spit(path, text);
 }
 
 inline std::string read_text(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return support::slurp(path);
 }
 
 // Records of a file: split at LF, a CR before it dropped; a final line without LF counts too.
@@ -103,9 +58,7 @@ inline std::vector<std::string> read_records(const std::filesystem::path& path) 
 
 // re_log as the loader leaves it: the double logarithm rounded to float.
 inline void load_re_log() {
-  for (int i = 0; i < global::kColumns; ++i) {
-    global::re_log[i] = static_cast<float>(std::log10(static_cast<double>(global::re_array[i])));
-  }
+  support::fill_re_log();
 }
 
 // A polar shaped like the shipped ones: -10 ... 35 degrees in 1-degree steps, every column shifted

@@ -4,86 +4,33 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "blade/section.h"
+#include "support/bits.h"
+#include "support/test_name.h"
+#include "support/workdir.h"
 #include "textio/textio.h"
 
 namespace geometry_test {
 
 namespace fs = std::filesystem;
 
-inline std::string describe(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%a (%.17g)", v, v);
-  return buf;
-}
-
-// Same bits, printed as hex float and decimal on failure.
-inline ::testing::AssertionResult same_bits(double actual, double expected) {
-  if (std::bit_cast<std::uint64_t>(actual) == std::bit_cast<std::uint64_t>(expected)) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << "got " << describe(actual) << ", expected " << describe(expected);
-}
+using support::describe;
+using support::same_bits;
+using support::slurp;
+using support::spit;
 
 // A fresh temporary directory holding Temp/ and Result/, the working directory for the lifetime
-// of the object.
-class WorkDir {
+// of the object; its name tells the test that made it.
+class WorkDir : public support::WorkDir {
  public:
-  WorkDir() : old_(fs::current_path()) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "rotorforge_geometry_";
-    if (info != nullptr) name += std::string(info->test_suite_name()) + "_" + info->name() + "_";
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    std::string pattern = (fs::temp_directory_path() / (name + "XXXXXX")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = buf.data();
-    fs::create_directory(dir_ / "Temp");
-    fs::create_directory(dir_ / "Result");
-    fs::current_path(dir_);
-  }
-  ~WorkDir() {
-    std::error_code ec;
-    fs::current_path(old_, ec);
-    fs::remove_all(dir_, ec);
-  }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-
-  const fs::path& path() const { return dir_; }
-
- private:
-  fs::path old_;
-  fs::path dir_;
+  WorkDir() : support::WorkDir(support::test_prefix("rotorforge_geometry_")) {}
 };
-
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-}
 
 // Records of a file written with CR LF line ends, without the line ends.
 inline std::vector<std::string> records(const fs::path& p) {

@@ -3,75 +3,37 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <bit>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
-#include "aerofoil/global.h"
 #include "driver/sweep.h"
+#include "support/bits.h"
+#include "support/polars.h"
+#include "support/workdir.h"
 
 namespace sweep_test {
 
-inline std::string describe(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%a (%.17g)", v, v);
-  return buf;
-}
-
-inline ::testing::AssertionResult same_bits(double actual, double expected) {
-  if (std::bit_cast<std::uint64_t>(actual) == std::bit_cast<std::uint64_t>(expected)) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << "got " << describe(actual) << ", expected " << describe(expected);
-}
+using support::describe;
+using support::same_bits;
 
 // A fresh temporary directory with Temp/ (holding the plot files the main program creates at
 // start-up) and Result/, the working directory while the object lives.
-class WorkDir {
+class WorkDir : public support::WorkDir {
  public:
-  WorkDir() : old_(std::filesystem::current_path()) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "rotorforge_sweep_XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = buf.data();
-    std::filesystem::create_directory(dir_ / "Temp");
-    std::filesystem::create_directory(dir_ / "Result");
+  WorkDir() : support::WorkDir("rotorforge_sweep_") {
     for (const char* name : {"graph.tmp", "graph1.tmp", "mpl.tmp"}) {
-      std::ofstream(dir_ / "Temp" / name, std::ios::binary);
+      std::ofstream(path() / "Temp" / name, std::ios::binary);
     }
-    std::filesystem::current_path(dir_);
   }
-  ~WorkDir() {
-    std::error_code ec;
-    std::filesystem::current_path(old_, ec);
-    std::filesystem::remove_all(dir_, ec);
-  }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-
- private:
-  std::filesystem::path old_;
-  std::filesystem::path dir_;
 };
 
 inline std::string read_text(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return support::slurp(path);
 }
 
 // Records of a file: split at LF; every record must end in CR LF.
@@ -89,30 +51,13 @@ inline std::vector<std::string> read_records(const std::filesystem::path& path) 
   return records;
 }
 
-// Fills column c (0 = lowest Reynolds number) with the angles -10 ... 35 degrees and the
-// coefficients cl(c, angle), cd(c, angle).
-template <class Cl, class Cd>
-void load_polar_columns(Cl cl, Cd cd) {
-  for (int c = 0; c < global::kColumns; ++c) {
-    for (int j = 0; j < global::kRows; ++j) {
-      const double a = -10.0 + j;
-      global::alpha_array[c][j] = static_cast<float>(a);
-      global::cl_array[c][j] = cl(c, a);
-      global::cd_array[c][j] = cd(c, a);
-    }
-    global::re_log[c] = static_cast<float>(std::log10(static_cast<double>(global::re_array[c])));
-  }
-}
-
-// The same coefficients in all seven columns.
-template <class Cl, class Cd>
-void load_polar(Cl cl, Cd cd) {
-  load_polar_columns([&](int, double a) { return cl(a); }, [&](int, double a) { return cd(a); });
-}
+using support::load_polar;
+using support::load_polar_columns;
 
 // Lift growing with the angle (0.11 per degree), constant drag 0.01: a rotor that produces power.
+using support::load_linear_polar;
 inline void load_lifting_polar() {
-  load_polar([](double a) { return 0.11 * a; }, [](double) { return 0.01; });
+  load_linear_polar();
 }
 
 // A polar whose lift rises to a maximum at 12 degrees and then falls, with drag growing after

@@ -5,58 +5,36 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <sstream>
 #include <string>
+#include <system_error>
+
+#include "support/workdir.h"
 
 namespace e2e {
 
 namespace fs = std::filesystem;
 
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-}
+using support::slurp;
+using support::spit;
 
 // A temporary working directory holding Data/ (the shipped files), Temp/ (with a
 // Parameters.in) and Result/; removed when the object goes.
-class WorkDir {
+class WorkDir : public support::ScratchDir {
  public:
-  WorkDir() {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() /
-           ("rotorforge-e2e-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_ / "Temp");
-    fs::create_directories(dir_ / "Result");
-    fs::create_directories(dir_ / "Data");
+  WorkDir() : support::ScratchDir("rotorforge-e2e-") {
+    fs::create_directories(path() / "Data");
     for (const auto& e : fs::directory_iterator(fs::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
       if (e.path().extension() == ".dat")
-        fs::copy_file(e.path(), dir_ / "Data" / e.path().filename());
+        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
     }
-    spit(dir_ / "Temp" / "Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+    spit(path() / "Temp" / "Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
   }
+  // A test may leave Result/ without write permission; give it back so that it can be removed.
   ~WorkDir() {
     std::error_code ec;
-    fs::permissions(dir_ / "Result", fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
+    fs::permissions(path() / "Result", fs::perms::owner_all, fs::perm_options::add, ec);
   }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-
-  const fs::path& path() const { return dir_; }
-  fs::path operator/(const std::string& rel) const { return dir_ / rel; }
-  std::string read(const std::string& rel) const { return slurp(dir_ / rel); }
-  bool exists(const std::string& rel) const { return fs::exists(dir_ / rel); }
-
- private:
-  fs::path dir_;
 };
 
 struct Outcome {

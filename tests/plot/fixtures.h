@@ -5,54 +5,25 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "plot/results.h"
+#include "support/workdir.h"
 #include "textio/textio.h"
 
 namespace fixture {
 
 namespace fs = std::filesystem;
 
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-}
+using support::slurp;
+using support::spit;
 
 // A fresh working directory with Temp/ and Result/, removed when the object goes.
-class WorkDir {
+class WorkDir : public support::ScratchDir {
  public:
-  WorkDir() {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() /
-           ("rotorforge-plot-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_ / "Temp");
-    fs::create_directories(dir_ / "Result");
-  }
-  ~WorkDir() {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-  const fs::path& path() const { return dir_; }
-  fs::path operator/(const std::string& rel) const { return dir_ / rel; }
-  void write(const std::string& rel, const std::string& text) const { spit(dir_ / rel, text); }
-  std::string read(const std::string& rel) const { return slurp(dir_ / rel); }
-  bool exists(const std::string& rel) const { return fs::exists(dir_ / rel); }
-
- private:
-  fs::path dir_;
+  WorkDir() : support::ScratchDir("rotorforge-plot-") {}
 };
 
 // ---------------------------------------------------------------------------------------------

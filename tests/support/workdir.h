@@ -1,0 +1,94 @@
+// Temporary directories for tests and benchmarks that touch working files. Every object gets a
+// path of its own (mkdtemp), so test processes running in parallel never share one.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace support {
+
+namespace fs = std::filesystem;
+
+// The whole file, byte for byte ("" when it cannot be opened).
+inline std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes `text` as the whole file, byte for byte.
+inline void spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+// A fresh directory under the system's temporary directory whose name starts with `prefix`,
+// holding Temp/ and Result/; removed with everything in it when the object goes.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& prefix) {
+    std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = buf.data();
+    fs::create_directory(dir_ / "Temp");
+    fs::create_directory(dir_ / "Result");
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const fs::path& path() const { return dir_; }
+  fs::path operator/(const std::string& rel) const { return dir_ / rel; }
+  void write(const std::string& rel, const std::string& text) const { spit(dir_ / rel, text); }
+  std::string read(const std::string& rel) const { return slurp(dir_ / rel); }
+  bool exists(const std::string& rel) const { return fs::exists(dir_ / rel); }
+
+ private:
+  fs::path dir_;
+};
+
+// A scratch directory that is the working directory for the lifetime of the object; the old
+// working directory comes back before the directory is removed.
+class WorkDir : public ScratchDir {
+ public:
+  explicit WorkDir(const std::string& prefix) : ScratchDir(prefix), old_(fs::current_path()) {
+    fs::current_path(path());
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+  }
+
+ private:
+  fs::path old_;
+};
+
+// The directory holding Data/ with the shipped aerofoil files, for programs built without
+// ROTORFORGE_SOURCE_DIR: the first one found from the working directory or the executable
+// upwards.
+inline std::string find_source_dir() {
+  std::vector<fs::path> starts{fs::current_path()};
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  for (fs::path p : starts) {
+    for (; !p.empty(); p = p.parent_path()) {
+      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p.string();
+      if (p == p.parent_path()) break;
+    }
+  }
+  throw std::runtime_error("no Data/ directory with the aerofoil files found");
+}
+
+}  // namespace support
