@@ -15,23 +15,11 @@
 #include <system_error>
 #include <vector>
 
+#include "support/workdir.h"
+
 // The aerofoil files: the first Data/ directory found from the working directory or the
 // executable upwards.
-static std::string bench_source_dir() {
-  namespace fs = std::filesystem;
-  std::vector<fs::path> starts{fs::current_path()};
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) starts.push_back(exe.parent_path());
-  for (fs::path p : starts) {
-    for (; !p.empty(); p = p.parent_path()) {
-      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p.string();
-      if (p == p.parent_path()) break;
-    }
-  }
-  throw std::runtime_error("no Data/ directory with the aerofoil files found");
-}
-#define ROTORFORGE_SOURCE_DIR bench_source_dir()
+#define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
 #include "rotor/calc_mod.h"
 #include "rotor/polars.h"

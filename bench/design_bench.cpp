@@ -43,6 +43,7 @@
 #include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
 #include "rotor/rotor_reference.h"
+#include "support/workdir.h"
 #include "textio/textio.h"
 #include "util/parallel.h"
 
@@ -58,52 +59,18 @@ constexpr double kRtip = 1.5;
 constexpr double kPitch = 0.0;
 constexpr double kUmid = 5.0;
 
+// The shipped aerofoil files: the first Data/ found from the working directory or the
+// executable upwards.
 fs::path find_data_dir() {
-  std::vector<fs::path> starts{fs::current_path()};
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) starts.push_back(exe.parent_path());
-  for (fs::path p : starts) {
-    for (; !p.empty(); p = p.parent_path()) {
-      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p / "Data";
-      if (p == p.parent_path()) break;
-    }
-  }
-  throw std::runtime_error("no Data/ directory with the aerofoil files found");
+  return fs::path(support::find_source_dir()) / "Data";
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using support::slurp;
 
 // A private working directory with Data/, Temp/ and Result/.
-class WorkDir {
+class WorkDir : public support::DataWorkDir {
  public:
-  explicit WorkDir(const fs::path& data) : old_(fs::current_path()) {
-    std::string pattern = (fs::temp_directory_path() / "rotorforge_bench_XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = buf.data();
-    fs::create_directory(dir_ / "Temp");
-    fs::create_directory(dir_ / "Result");
-    fs::copy(data, dir_ / "Data");
-    fs::current_path(dir_);
-  }
-  ~WorkDir() {
-    std::error_code ec;
-    fs::current_path(old_, ec);
-    fs::remove_all(dir_, ec);
-  }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-
- private:
-  fs::path old_;
-  fs::path dir_;
+  explicit WorkDir(const fs::path& data) : support::DataWorkDir("rotorforge_bench_", data) {}
 };
 
 struct Stage {

@@ -22,23 +22,11 @@
 #include <system_error>
 #include <vector>
 
+#include "support/workdir.h"
+
 // The aerofoil files: the first Data/ directory found from the working directory or the
 // executable upwards.
-static std::string bench_source_dir() {
-  namespace fs = std::filesystem;
-  std::vector<fs::path> starts{fs::current_path()};
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) starts.push_back(exe.parent_path());
-  for (fs::path p : starts) {
-    for (; !p.empty(); p = p.parent_path()) {
-      if (fs::exists(p / "Data" / "Liftsg6043.dat")) return p.string();
-      if (p == p.parent_path()) break;
-    }
-  }
-  throw std::runtime_error("no Data/ directory with the aerofoil files found");
-}
-#define ROTORFORGE_SOURCE_DIR bench_source_dir()
+#define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
 #include "rotor/calc_param.h"
 #include "rotor/polars.h"
@@ -112,28 +100,12 @@ void BM_param(benchmark::State& state) {
 }
 
 // A private working directory with Data/, Temp/ and Result/, removed afterwards.
-class WorkDir {
+// A scratch working directory with Temp/, Result/ and a copy of the shipped Data/.
+class WorkDir : public support::DataWorkDir {
  public:
-  WorkDir() : old_(std::filesystem::current_path()) {
-    namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "param_bench_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
-    fs::create_directory(dir_ / "Temp");
-    fs::create_directory(dir_ / "Result");
-    fs::copy(fs::path(bench_source_dir()) / "Data", dir_ / "Data");
-    fs::current_path(dir_);
-  }
-  ~WorkDir() {
-    std::error_code ec;
-    std::filesystem::current_path(old_, ec);
-    std::filesystem::remove_all(dir_, ec);
-  }
-  WorkDir(const WorkDir&) = delete;
-  WorkDir& operator=(const WorkDir&) = delete;
-
- private:
-  std::filesystem::path old_, dir_;
+  WorkDir()
+      : support::DataWorkDir("param_bench_",
+                             std::filesystem::path(support::find_source_dir()) / "Data") {}
 };
 
 void BM_param_full(benchmark::State& state) {

@@ -74,6 +74,15 @@ class WorkDir : public ScratchDir {
   fs::path old_;
 };
 
+// A working directory as above whose Data/ holds a copy of the files in `data` (not of its
+// subdirectories).
+class DataWorkDir : public WorkDir {
+ public:
+  DataWorkDir(const std::string& prefix, const fs::path& data) : WorkDir(prefix) {
+    fs::copy(data, path() / "Data");
+  }
+};
+
 // The directory holding Data/ with the shipped aerofoil files, for programs built without
 // ROTORFORGE_SOURCE_DIR: the first one found from the working directory or the executable
 // upwards.
