@@ -1,5 +1,6 @@
 #include "rotor/optgeo.h"
 
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -68,6 +69,19 @@ Range initial_range(const SearchSpec& spec, double v_in) {
   return {spec.init_lo * v_in, spec.init_hi * v_in};
 }
 
+// The range of every search, from the received laws.
+using Ranges = std::array<Range, 10>;
+
+Ranges initial_ranges(const Coeffs& a, const Coeffs& b) {
+  Ranges ranges{};
+  for (std::size_t s = 0; s < ranges.size(); ++s) {
+    const SearchSpec& spec = kSearches[s];
+    const Coeffs& received = spec.law == Law::Chord ? a : b;
+    ranges[s] = initial_range(spec, received[static_cast<std::size_t>(spec.k)]);
+  }
+  return ranges;
+}
+
 // One record of five reals replaces the file's content. The free-form writer spells every
 // double with the shortest digits that read back as the same double, so a law read from the
 // file sees exactly these values.
@@ -105,6 +119,19 @@ DesignWind prepare(textio::Console& con, double Umid, const Coeffs& a, const Coe
   write_coeffs(kBestChordFile, a);
   write_coeffs(kBestTwistFile, b);
   return wind;
+}
+
+// Ends search s of a sweep with its best objective: the first search's best is the sweep's
+// reference, and a later search ending below it stops the optimisation (false) before its
+// console line.
+bool finish_search(textio::Console& con, int s, double best_J, double& reference) {
+  if (s == 0) {
+    reference = best_J;
+  } else if (best_J < reference) {
+    return false;
+  }
+  con.write({best_J});
+  return true;
 }
 
 void check_elements(std::int64_t nbe) {
@@ -291,12 +318,7 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
   Coeffs trial_b = b;
   Coeffs best_a = a;  // the coefficients' bests
   Coeffs best_b = b;
-  Range ranges[10];
-  for (int s = 0; s < 10; ++s) {
-    const SearchSpec& spec = kSearches[s];
-    const Coeffs& received = spec.law == Law::Chord ? a : b;
-    ranges[s] = initial_range(spec, received[static_cast<std::size_t>(spec.k)]);
-  }
+  Ranges ranges = initial_ranges(a, b);
 
   for (int sweep = 0; sweep < kSweeps; ++sweep) {
     double reference = 0.0;
@@ -340,12 +362,7 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
         ranges[s] = narrow(ranges[s], bests[k], received[k], spec.f_lo, spec.f_hi);
       }
 
-      if (s == 0) {
-        reference = best_J;
-      } else if (best_J < reference) {
-        return;
-      }
-      con.write({best_J});
+      if (!finish_search(con, s, best_J, reference)) return;
       if (s == 4) {
         trial_a = best_a;
         write_coeffs(kTrialChordFile, trial_a);
@@ -369,12 +386,7 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
 
   Coeffs best_a = a;
   Coeffs best_b = b;
-  Range ranges[10];
-  for (int s = 0; s < 10; ++s) {
-    const SearchSpec& spec = kSearches[s];
-    const Coeffs& received = spec.law == Law::Chord ? a : b;
-    ranges[s] = initial_range(spec, received[static_cast<std::size_t>(spec.k)]);
-  }
+  Ranges ranges = initial_ranges(a, b);
 
   for (int sweep = 0; sweep < kSweeps; ++sweep) {
     double reference = 0.0;
@@ -405,12 +417,7 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
         ranges[s] = narrow(ranges[s], bests[k], received[k], spec.f_lo, spec.f_hi);
       }
 
-      if (s == 0) {
-        reference = best_J;
-      } else if (best_J < reference) {
-        return;
-      }
-      con.write({best_J});
+      if (!finish_search(con, s, best_J, reference)) return;
       if (s == 4) write_coeffs(kTrialChordFile, best_a);
     }
   }
