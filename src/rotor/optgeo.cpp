@@ -43,7 +43,7 @@ enum class Law { Chord, Twist };
 // One coefficient's search: which coefficient, its initial range as factors of the received
 // value, whether that range is set afresh in every sweep or only once and then carried from
 // sweep to sweep, the clamp factors of the narrowing, and the starting best objective.
-struct SearchSpec {
+struct SearchRule {
   Law law;
   int k;  // 0-based coefficient of the law
   double init_lo, init_hi;
@@ -52,7 +52,7 @@ struct SearchSpec {
   double start_best;
 };
 
-constexpr SearchSpec kSearches[10] = {
+constexpr SearchRule kSearches[10] = {
     {Law::Chord, 0, k09, k11, true, k09, k11, -100000.0},
     {Law::Chord, 1, k095, k105, false, k09, k11, -100000.0},
     {Law::Chord, 2, k09, k11, true, k09, k11, -100000.0},
@@ -65,8 +65,8 @@ constexpr SearchSpec kSearches[10] = {
     {Law::Twist, 4, k095, k105, true, k095, k105, -1000.0},
 };
 
-Range initial_range(const SearchSpec& spec, double v_in) {
-  return {spec.init_lo * v_in, spec.init_hi * v_in};
+Range initial_range(const SearchRule& rule, double v_in) {
+  return {rule.init_lo * v_in, rule.init_hi * v_in};
 }
 
 // The range of every search, from the received laws.
@@ -75,9 +75,9 @@ using Ranges = std::array<Range, 10>;
 Ranges initial_ranges(const Coeffs& a, const Coeffs& b) {
   Ranges ranges{};
   for (std::size_t s = 0; s < ranges.size(); ++s) {
-    const SearchSpec& spec = kSearches[s];
-    const Coeffs& received = spec.law == Law::Chord ? a : b;
-    ranges[s] = initial_range(spec, received[static_cast<std::size_t>(spec.k)]);
+    const SearchRule& rule = kSearches[s];
+    const Coeffs& received = rule.law == Law::Chord ? a : b;
+    ranges[s] = initial_range(rule, received[static_cast<std::size_t>(rule.k)]);
   }
   return ranges;
 }
@@ -323,22 +323,22 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
   for (int sweep = 0; sweep < kSweeps; ++sweep) {
     double reference = 0.0;
     for (int s = 0; s < 10; ++s) {
-      const SearchSpec& spec = kSearches[s];
-      const bool chord_law = spec.law == Law::Chord;
+      const SearchRule& rule = kSearches[s];
+      const bool chord_law = rule.law == Law::Chord;
       const Coeffs& received = chord_law ? a : b;
       Coeffs& bests = chord_law ? best_a : best_b;
       Coeffs& trial = chord_law ? trial_a : trial_b;
-      const std::size_t k = static_cast<std::size_t>(spec.k);
-      if (spec.each_sweep) ranges[s] = initial_range(spec, received[k]);
+      const std::size_t k = static_cast<std::size_t>(rule.k);
+      if (rule.each_sweep) ranges[s] = initial_range(rule, received[k]);
 
-      double best_J = spec.start_best;
+      double best_J = rule.start_best;
       for (int pass = 0; pass < kPasses; ++pass) {
         Coeffs rec_a[kTrialsPerPass];
         Coeffs rec_b[kTrialsPerPass];
         double values[kTrialsPerPass];
         for (int m = 0; m < kTrialsPerPass; ++m) {
           values[m] = trial_value(ranges[s], m);
-          const Coeffs rec = trial_record(bests, received, spec.k, values[m]);
+          const Coeffs rec = trial_record(bests, received, rule.k, values[m]);
           rec_a[m] = chord_law ? rec : trial_a;
           rec_b[m] = chord_law ? trial_b : rec;
         }
@@ -354,12 +354,12 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
           }
         }
         if (improved >= 0) {
-          write_coeffs(best_file(spec.law), chord_law ? rec_a[improved] : rec_b[improved],
+          write_coeffs(best_file(rule.law), chord_law ? rec_a[improved] : rec_b[improved],
                        chord_law);
         }
         trial = chord_law ? rec_a[kTrialsPerPass - 1] : rec_b[kTrialsPerPass - 1];
-        write_coeffs(trial_file(spec.law), trial);
-        ranges[s] = narrow(ranges[s], bests[k], received[k], spec.f_lo, spec.f_hi);
+        write_coeffs(trial_file(rule.law), trial);
+        ranges[s] = narrow(ranges[s], bests[k], received[k], rule.f_lo, rule.f_hi);
       }
 
       if (!finish_search(con, s, best_J, reference)) return;
@@ -391,19 +391,19 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
   for (int sweep = 0; sweep < kSweeps; ++sweep) {
     double reference = 0.0;
     for (int s = 0; s < 10; ++s) {
-      const SearchSpec& spec = kSearches[s];
-      const bool chord_law = spec.law == Law::Chord;
+      const SearchRule& rule = kSearches[s];
+      const bool chord_law = rule.law == Law::Chord;
       const Coeffs& received = chord_law ? a : b;
       Coeffs& bests = chord_law ? best_a : best_b;
-      const std::size_t k = static_cast<std::size_t>(spec.k);
-      if (spec.each_sweep) ranges[s] = initial_range(spec, received[k]);
+      const std::size_t k = static_cast<std::size_t>(rule.k);
+      if (rule.each_sweep) ranges[s] = initial_range(rule, received[k]);
 
-      double best_J = spec.start_best;
+      double best_J = rule.start_best;
       for (int pass = 0; pass < kPasses; ++pass) {
         for (int m = 0; m < kTrialsPerPass; ++m) {
           const double v = trial_value(ranges[s], m);
-          const Coeffs rec = trial_record(bests, received, spec.k, v);
-          write_coeffs(trial_file(spec.law), rec);
+          const Coeffs rec = trial_record(bests, received, rule.k, v);
+          write_coeffs(trial_file(rule.law), rec);
           blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
           const double J =
               objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
@@ -411,10 +411,10 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
             best_J = J;
             bests[k] = v;
             // The chord result file is opened as one that must exist.
-            write_coeffs(best_file(spec.law), rec, chord_law);
+            write_coeffs(best_file(rule.law), rec, chord_law);
           }
         }
-        ranges[s] = narrow(ranges[s], bests[k], received[k], spec.f_lo, spec.f_hi);
+        ranges[s] = narrow(ranges[s], bests[k], received[k], rule.f_lo, rule.f_hi);
       }
 
       if (!finish_search(con, s, best_J, reference)) return;
