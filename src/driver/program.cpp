@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -309,6 +310,13 @@ int run_program(std::istream& in, std::ostream& out, std::ostream& err) {
     }
     err << "rotorforge: " << e.what() << std::endl;
     return e.status() != 0 ? e.status() : 1;
+  } catch (const std::exception& e) {
+    // Not a user's or a file's fault (for example memory exhausted): still close what was
+    // written and say so, rather than abort.
+    con.flush();
+    textio::close_all_files();
+    err << "rotorforge: internal error: " << e.what() << std::endl;
+    return 3;
   }
 }
 
