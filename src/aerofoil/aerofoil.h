@@ -109,6 +109,23 @@ inline int first_row_above(const float* a, int n, double alpha) noexcept {
   return k;
 }
 
+// Values outside the table are held at its edges: below the first angle the first row, at or
+// above the last angle the last row. Returns false (and leaves cl, cd) for an angle inside.
+inline bool held_at_edge(int col, int n, const float* a, double alpha, double& cl,
+                         double& cd) noexcept {
+  if (alpha < static_cast<double>(a[0])) {
+    cl = global::cl_array[col][0];
+    cd = global::cd_array[col][0];
+    return true;
+  }
+  if (alpha >= static_cast<double>(a[n - 1])) {
+    cl = global::cl_array[col][n - 1];
+    cd = global::cd_array[col][n - 1];
+    return true;
+  }
+  return false;
+}
+
 // Column `col` (0-based) at angle alpha, degrees. Below the first angle the first row, at or above
 // the last angle the last row, otherwise the first row from index 1 whose angle lies above alpha
 // (strictly) closes the interval. An angle equal to a table angle gives that row exactly. The scan
@@ -116,16 +133,7 @@ inline int first_row_above(const float* a, int n, double alpha) noexcept {
 inline void column_at(int col, double alpha, double& cl, double& cd) noexcept {
   const int n = global::num_alpha[col];
   const float* a = global::alpha_array[col];
-  if (alpha < static_cast<double>(a[0])) {
-    cl = global::cl_array[col][0];
-    cd = global::cd_array[col][0];
-    return;
-  }
-  if (alpha >= static_cast<double>(a[n - 1])) {
-    cl = global::cl_array[col][n - 1];
-    cd = global::cd_array[col][n - 1];
-    return;
-  }
+  if (held_at_edge(col, n, a, alpha, cl, cd)) return;
   blend_rows(col, first_row_above(a, n, alpha), alpha, cl, cd);
 }
 
@@ -135,16 +143,7 @@ inline void column_at(int col, double alpha, double& cl, double& cd) noexcept {
 inline void column_at_from(int col, double alpha, int& row, double& cl, double& cd) noexcept {
   const int n = global::num_alpha[col];
   const float* a = global::alpha_array[col];
-  if (alpha < static_cast<double>(a[0])) {
-    cl = global::cl_array[col][0];
-    cd = global::cd_array[col][0];
-    return;
-  }
-  if (alpha >= static_cast<double>(a[n - 1])) {
-    cl = global::cl_array[col][n - 1];
-    cd = global::cd_array[col][n - 1];
-    return;
-  }
+  if (held_at_edge(col, n, a, alpha, cl, cd)) return;
   int k = row < 1 ? 1 : (row > n - 1 ? n - 1 : row);
   if (alpha < static_cast<double>(a[k])) {
     while (k > 1 && alpha < static_cast<double>(a[k - 1])) --k;
