@@ -182,9 +182,14 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
         break;
       }
       case Stage::PowerLine:
+      case Stage::EnergyLine: {
         if (blank(rec)) continue;
-        if (!energy_line(rec, "Average power output for a site P =", "W", sweep.average_power,
-                         result.error)) {
+        const bool power = stage == Stage::PowerLine;
+        if (!energy_line(
+                rec,
+                power ? "Average power output for a site P =" : "Average energy production E =",
+                power ? "W" : "kW.h", power ? sweep.average_power : sweep.annual_energy,
+                result.error)) {
           if (cut()) {
             result.error.clear();
             break;
@@ -192,22 +197,14 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
           result.error = at_line(lines.number(), result.error);
           return result;
         }
-        stage = Stage::EnergyLine;
-        break;
-      case Stage::EnergyLine:
-        if (blank(rec)) continue;
-        if (!energy_line(rec, "Average energy production E =", "kW.h", sweep.annual_energy,
-                         result.error)) {
-          if (cut()) {
-            result.error.clear();
-            break;
-          }
-          result.error = at_line(lines.number(), result.error);
-          return result;
+        if (power) {
+          stage = Stage::EnergyLine;
+        } else {
+          table.sweeps.push_back(std::move(sweep));
+          stage = Stage::Between;
         }
-        table.sweeps.push_back(std::move(sweep));
-        stage = Stage::Between;
         break;
+      }
     }
   }
   if (stage != Stage::Between) {
