@@ -54,7 +54,8 @@ inline constexpr int kSpeeds = 23;
 double sweep_speed(int j, double Ucin, double Ucout);
 
 // Power (W) of power coefficient CP at wind speed U through the annulus between hub and tip:
-// CP * 0.5 * rho * pi * (rtip^2 - rhub^2) * U^3, a product taken left to right.
+// CP * 0.5 * rho * pi * (rtip^2 - rhub^2) * U^3, a product taken left to right whose last factor
+// is the cube (U*U)*U.
 double rotor_power(double CP, double rho, double rtip, double rhub, double U);
 
 // Tip speed ratio of rotational speed n (rpm) at wind speed U, and the inverse.

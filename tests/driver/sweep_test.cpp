@@ -47,20 +47,40 @@ TEST(SweepSpeed, EndsAsEnteredInnerOnesMultipliedBeforeDivided) {
   EXPECT_TRUE(same_bits(driver::sweep_speed(11, 3.0, 25.0), 14.0));
 }
 
-TEST(RotorPower, AnnulusAndCubeLeftToRight) {
-  // The cube is U*U*U taken after the other factors; (CP*...*area)*U^3 grouped differently
-  // differs in the last digit for some speeds.
+TEST(RotorPower, AnnulusTimesCubeFormedFirst) {
+  // The cube (U*U)*U is one factor, multiplied in after the others; folding U into the running
+  // product three times differs in the last digit for some speeds.
   int differing = 0;
   for (double U : {3.0, 4.7, 7.3, 9.1, 11.9, 13.37, 17.1, 23.3}) {
     const double rho = 1.1115155;
     const double expected =
-        ((((((0.43 * 0.5) * rho) * kPi) * (5.0 * 5.0 - 0.5 * 0.5)) * U) * U) * U;
+        (((((0.43 * 0.5) * rho) * kPi) * (5.0 * 5.0 - 0.5 * 0.5)) * ((U * U) * U));
     EXPECT_TRUE(same_bits(driver::rotor_power(0.43, rho, 5.0, 0.5, U), expected)) << U;
-    if (expected != 0.43 * 0.5 * rho * kPi * (5.0 * 5.0 - 0.5 * 0.5) * (U * U * U)) ++differing;
+    if (expected != 0.43 * 0.5 * rho * kPi * (5.0 * 5.0 - 0.5 * 0.5) * U * U * U) ++differing;
   }
   EXPECT_GT(differing, 0);
   // Only the annulus between hub and tip counts.
   EXPECT_TRUE(same_bits(driver::rotor_power(0.4, 1.2, 2.0, 2.0, 10.0), 0.0));
+}
+
+TEST(RotorPower, PointsWhereTheCubeDecidesTheLastBit) {
+  // Sea-level air (1.225f) through a 0.5 ... 5 m annulus; each expected power was worked out
+  // apart from the code, and the product with U folded in three times is one unit in the last
+  // place away from it.
+  struct Case {
+    double CP, U, P;
+  };
+  const Case cases[] = {
+      {0.43, 3.0, 0x1.1475f0dd51c71p+9},
+      {0.41, 7.3, 0x1.dabfa0c1ef47ap+12},
+      {0.3877, 9.1, 0x1.b2cfc970e6b95p+13},
+  };
+  const double rho = 1.225000023841858;
+  for (const Case& c : cases) {
+    EXPECT_TRUE(same_bits(driver::rotor_power(c.CP, rho, 5.0, 0.5, c.U), c.P)) << c.U;
+    const double folded = c.CP * 0.5 * rho * kPi * (5.0 * 5.0 - 0.5 * 0.5) * c.U * c.U * c.U;
+    EXPECT_NE(folded, c.P) << c.U;
+  }
 }
 
 TEST(SpeedCap, TipSpeedsSeventyAndEightyMetresPerSecond) {
@@ -317,7 +337,7 @@ double speed_of(int j, const driver::Site& site) {
 }
 
 double power_of(double CP, double rho, const driver::Rotor& r, double U) {
-  return CP * 0.5 * rho * kPi * (r.rtip * r.rtip - r.rhub * r.rhub) * U * U * U;
+  return CP * 0.5 * rho * kPi * (r.rtip * r.rtip - r.rhub * r.rhub) * ((U * U) * U);
 }
 
 const std::string kHeader1 =
