@@ -51,6 +51,20 @@ std::int64_t ask_blade_type(textio::Console& con) {
   }
 }
 
+// Asks the wall thickness of a hollow blade until it is 0 or more: a negative wall would put
+// the inner outline outside the outer one. A wall thicker than half a section is allowed: the
+// inner outline then closes up and the section counts as solid there.
+double ask_wall_thickness(textio::Console& con) {
+  double delta = 0.0;
+  for (;;) {
+    con.write_fmt("(' Enter the thickness of wall of blade (mm), delta=', $)");
+    con.read({textio::In(delta)},
+             "answer to \"Enter the thickness of wall of blade (mm), delta=\"");
+    if (delta >= 0.0) return delta;
+    con.write({"delta must be 0 or more; please enter it again."});
+  }
+}
+
 double squared(double v) {
   return v * v;
 }
@@ -107,12 +121,7 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   const double surface = A * squared(R * c[n + 1]) + F + A * squared(R * c[0]);
 
   const std::int64_t type = ask_blade_type(con);
-  double delta = 0.0;
-  if (type == 2) {
-    con.write_fmt("(' Enter the thickness of wall of blade (mm), delta=', $)");
-    con.read({textio::In(delta)},
-             "answer to \"Enter the thickness of wall of blade (mm), delta=\"");
-  }
+  const double delta = type == 2 ? ask_wall_thickness(con) : 0.0;
 
   // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the last
   // inner outline left in the working file is the tip's.

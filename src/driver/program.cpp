@@ -11,6 +11,7 @@
 
 #include "blade/blade.h"
 #include "blade/bladestl.h"
+#include "driver/energy.h"
 #include "driver/sweep.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
@@ -23,6 +24,11 @@ namespace {
 // The longest blade the tool builds element by element; far beyond any useful resolution, and
 // it keeps the blade arrays and the optimiser's work within what a console session can wait for.
 constexpr std::int64_t kMaxElements = 10000;
+
+// The altitude at which the air's temperature in the density formula, 288 K falling by the
+// single-precision 0.0065 K per metre, reaches 0 K: 288 / 0.006500000134110451 =
+// 44307.6913935..., shown rounded in the line that refuses an altitude at or above it.
+constexpr std::string_view kHighestAltitude = "44307.69";
 
 // The files the run keeps open from start-up to the end. Result/Performance.out is opened so
 // that it exists, and never written.
@@ -132,6 +138,27 @@ void ask_positive(textio::Console& con, std::string_view text, std::string_view 
   });
 }
 
+// The cut-out speed is checked at its own prompt, against the cut-in speed just given: the
+// sweep runs from cut-in up to cut-out, and the energy integral over a range of no width or of
+// negative width is 0 or negative.
+void ask_cut_out(textio::Console& con, std::string_view text, double& v, double Ucin) {
+  ask(con, text, v, [Ucin](double x) -> std::string {
+    if (!std::isfinite(x) || x <= Ucin) return complaint("Ucout", "greater than Ucin");
+    return {};
+  });
+}
+
+// Altitude: the density formula needs a temperature above 0 K. The check uses the sweep's own
+// temperature, so an altitude is refused exactly when the density could not be computed from it.
+void ask_altitude(textio::Console& con, std::string_view text, double& v) {
+  ask(con, text, v, [](double x) -> std::string {
+    if (!std::isfinite(x) || !(site_temperature(x) > 0.0)) {
+      return complaint("SeaL", "below " + std::string(kHighestAltitude) + " m");
+    }
+    return {};
+  });
+}
+
 // Hub height: the logarithmic wind profile has its zero at the 0.025 m roughness length.
 void ask_hub_height(textio::Console& con, std::string_view text, double& v) {
   ask(con, text, v, [](double x) -> std::string {
@@ -176,12 +203,19 @@ void clear_screen(textio::Console& con) {
 
 // The five site prompts of options 1 to 3.
 void ask_site(textio::Console& con, RunValues& v) {
-  ask_real(con, " Enter cut-in wind speed (m/s), Ucin=", "Ucin", v.Ucin);
-  ask_real(con, " Enter cut-out wind speed (m/s), Ucout=", "Ucout", v.Ucout);
+  ask_positive(con, " Enter cut-in wind speed (m/s), Ucin=", "Ucin", v.Ucin);
+  ask_cut_out(con, " Enter cut-out wind speed (m/s), Ucout=", v.Ucout, v.Ucin);
   ask_positive(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
                v.Umid);
   ask_hub_height(con, " Enter hub high of wind turbine (m), h=", v.h);
-  ask_real(con, " Enter altitude of wind turbine (m), SeaL=", "SeaL", v.SeaL);
+  ask_altitude(con, " Enter altitude of wind turbine (m), SeaL=", v.SeaL);
+}
+
+// The line written before a long computation goes out at once, so that whoever watches the
+// console, at a terminal or through a pipe, sees it while the work runs.
+void announce(textio::Console& con, std::string_view line) {
+  con.write({line});
+  con.flush();
 }
 
 Site site_of(const RunValues& v) {
@@ -224,7 +258,7 @@ int session(textio::Console& con, RunFiles& files) {
   ask_positive(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
                v.Umid);
   con.write();
-  con.write({"Optimizing of geometry. Please wait..."});
+  announce(con, "Optimizing of geometry. Please wait...");
   geometry::optgeo(con, v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
 
   const auto n = static_cast<std::size_t>(v.nbe);
@@ -242,39 +276,39 @@ int session(textio::Console& con, RunFiles& files) {
         return 0;
       case 1:
         ask_site(con, v);
-        con.write({"Please wait..."});
+        announce(con, "Please wait...");
         sweep_variable_speed(rotor, site_of(v), files.energy[0]);
         break;
       case 2:
         ask_site(con, v);
-        ask_real(con, " Enter first rotational speed, (rpm), omega1=", "omega1", v.omega1);
-        con.write({"Please wait..."});
+        ask_positive(con, " Enter first rotational speed, (rpm), omega1=", "omega1", v.omega1);
+        announce(con, "Please wait...");
         sweep_two_speed(rotor, site_of(v), v.omega1, files.energy[1]);
         break;
       case 3:
         ask_site(con, v);
-        ask_real(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
-        con.write({"Please wait..."});
+        ask_positive(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
+        announce(con, "Please wait...");
         sweep_constant_speed(rotor, site_of(v), v.omega, files.energy[2]);
         break;
       case 4:
-        ask_real(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", v.Ucin);
-        ask_real(con, " Enter cut-out wind speed, (m/s), Ucout=", "Ucout", v.Ucout);
+        ask_positive(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", v.Ucin);
+        ask_cut_out(con, " Enter cut-out wind speed, (m/s), Ucout=", v.Ucout, v.Ucin);
         ask_positive(con,
                      " Enter statistical average wind speed at 10m high, (m/s),  Umid=", "Umid",
                      v.Umid);
         ask_hub_height(con, " Enter hub high of wind turbine, (m),  h=", v.h);
-        ask_real(con, " Enter altitude of wind turbine, (m),  SeaL=", "SeaL", v.SeaL);
-        ask_real(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
-        ask_real(con, " Enter maximum power limit, (Watt), MPL=", "MPL", v.MPL);
-        con.write({"Please wait..."});
+        ask_altitude(con, " Enter altitude of wind turbine, (m),  SeaL=", v.SeaL);
+        ask_positive(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
+        ask_positive(con, " Enter maximum power limit, (Watt), MPL=", "MPL", v.MPL);
+        announce(con, "Please wait...");
         sweep_pitch(rotor, site_of(v), v.omega, v.MPL, files.energy[3]);
         break;
       case 5: {
-        ask_real(con, "Enter wind speed (m/s), U0 =", "U0", v.U0);
-        ask_real(con, "Enter tip speed ratio, Lambda = ", "Lambda", v.Lambda);
+        ask_positive(con, "Enter wind speed (m/s), U0 =", "U0", v.U0);
+        ask_positive(con, "Enter tip speed ratio, Lambda = ", "Lambda", v.Lambda);
         con.write();
-        con.write({"  rc(i)     Alpha   Cl    Cd"});
+        announce(con, "  rc(i)     Alpha   Cl    Cd");
         // The single point is computed at the blade's own setting; nothing of it is shown.
         double CP = 0.0;
         calc_mod::calc(v.Numb, v.nbe, dr, v.rhub, v.rtip, r, twist, chord, alpha, v.U0, v.Lambda,

@@ -668,6 +668,8 @@ void param(textio::Console& con, std::int64_t Numb, double rhub, double rtip, Co
   con.read({choice}, "aerofoil choice");
   foildata::choice(choice);
   con.write({"Creating of geometry. Please wait..."});
+  con.flush();  // shown before the polar is loaded and the first station designed
+  foildata::require_earlier_aerofoil(choice);
 
   std::array<double, kStations> x{};
   double dx = 0.0;

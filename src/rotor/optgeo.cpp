@@ -114,6 +114,7 @@ const char* best_file(Law law) {
 DesignWind prepare(textio::Console& con, double Umid, const Coeffs& a, const Coeffs& b) {
   const DesignWind wind = design_wind_speed(Umid);
   con.write({wind.U, wind.E});
+  con.flush();  // every line of the optimiser is shown as it comes: the searches take long
   write_coeffs(kTrialChordFile, a);
   write_coeffs(kTrialTwistFile, b);
   write_coeffs(kBestChordFile, a);
@@ -131,6 +132,7 @@ bool finish_search(textio::Console& con, int s, double best_J, double& reference
     return false;
   }
   con.write({best_J});
+  con.flush();
   return true;
 }
 
