@@ -1,5 +1,9 @@
 #include "aerofoil/foildata.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "textio/textio.h"
@@ -39,6 +43,20 @@ void write_outline(const char* path, const Outline& o) {
 void choice(std::int64_t n) {
   if (n < 1 || n > 3) return;
   replace(cl[n - 1], cl1[n - 1]);
+}
+
+void require_earlier_aerofoil(std::int64_t n) {
+  if (n >= 1 && n <= 3) return;
+  for (const char* path : {"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+    struct stat st {};
+    // Only a file that is not there is reported here; one that cannot be read for another
+    // reason ends the run where it is opened, with the operating system's own message.
+    if (::stat(path, &st) == 0 || errno != ENOENT) continue;
+    throw textio::RunError("aerofoil choice " + std::to_string(n) +
+                               " designs with the aerofoil of an earlier run, and none is there (" +
+                               path + ": " + std::strerror(ENOENT) + "); choose 1, 2 or 3",
+                           1);
+  }
 }
 
 void replace(std::string_view polar_name, std::string_view outline_name) {

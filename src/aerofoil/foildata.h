@@ -16,6 +16,11 @@ inline constexpr std::string_view cl1[3] = {"Data/naca4412.dat     ", "Data/sg60
 // and its outline into Temp/Profil.dat and Temp/ProfilI.dat. Any other n does nothing.
 void choice(std::int64_t n);
 
+// Any number other than 1, 2 and 3 designs with the aerofoil that an earlier run left in the
+// three working files. When one of them is missing, throws textio::RunError (status 1, as a
+// failed open) saying so and naming the file; does nothing for 1, 2 and 3 or when all are there.
+void require_earlier_aerofoil(std::int64_t n);
+
 // Copies polar file `polar_name` and outline file `outline_name` (22-character fields, trailing
 // blanks ignored) into the three working files.
 void replace(std::string_view polar_name, std::string_view outline_name);

@@ -200,6 +200,80 @@ TEST(Dialogue, SlashKeepsTheValueItHad) {
   }
 }
 
+// Answers that can only give nonsense are refused where they are given: one line saying what is
+// allowed, the same prompt again, and the session then goes on exactly as with the good answer.
+TEST(Dialogue, RefusedAnswersAreAskedAgainAndChangeNothing) {
+  struct Refusal {
+    std::size_t answer;  // index of the answer in the session
+    std::vector<std::string> typed;  // refused, in this order, before the session's own answer
+    std::string complaint;
+  };
+  const std::string positive = " must be greater than 0; please enter it again.";
+  const std::string seal = " SeaL must be below 44307.69 m; please enter it again.";
+  const std::vector<Refusal> refusals = {
+      {8, {"-1", "-0.001"}, " delta must be 0 or more; please enter it again."},
+      {11, {"0", "-3"}, " Ucin" + positive},                                   // option 1
+      {12, {"3", "2", "-20"}, " Ucout must be greater than Ucin; please enter it again."},
+      {15, {"44307.7", "1e6"}, seal},
+      {17, {"-0"}, " Ucin" + positive},                                        // option 2
+      {22, {"0", "-150"}, " omega1" + positive},
+      {29, {"0"}, " omega" + positive},                                        // option 3
+      {31, {"-1"}, " Ucin" + positive},                                        // option 4
+      {32, {"1", "3"}, " Ucout must be greater than Ucin; please enter it again."},
+      {35, {"50000"}, seal},
+      {36, {"-200"}, " omega" + positive},
+      {37, {"0", "-800"}, " MPL" + positive},
+      {39, {"0", "-8"}, " U0" + positive},                                     // option 5
+      {40, {"-6", "0"}, " Lambda" + positive},
+      {46, {"2.5"}, " Ucout must be greater than Ucin; please enter it again."},  // Ucin 2.5
+  };
+  const std::vector<Prompt> p = prompts();
+  const std::string console = expected("console.txt");
+  std::vector<std::string> lines;
+  std::string want;
+  std::size_t r = 0;
+  std::size_t shown = 0;  // console taken over into `want`
+  const std::vector<std::string> session = answers();
+  for (std::size_t k = 0; k < session.size(); ++k) {
+    if (r < refusals.size() && refusals[r].answer == k) {
+      const std::string upto = console_before_answer(console, k);
+      want += upto.substr(shown);
+      shown = upto.size();
+      for (const std::string& typed : refusals[r].typed) {
+        lines.push_back(typed);
+        want += refusals[r].complaint + "\r\n" + p[k].marker;
+      }
+      ++r;
+    }
+    lines.push_back(session[k]);
+  }
+  ASSERT_EQ(r, refusals.size());
+  want += console.substr(shown);
+  WorkDir dir;
+  const Outcome out = e2e::run(dir, join(lines));
+  EXPECT_EQ(out.status, 0) << out.err;
+  EXPECT_TRUE(want == out.out) << e2e::first_difference(want, out.out);
+  expect_session_files(dir, "refused answers");
+}
+
+// Limits that are not refusals: a wall so thick that every inner outline closes up leaves a
+// solid blade, and an altitude just below the one where the air's temperature reaches 0 K is
+// computed. Neither is asked again.
+TEST(Dialogue, ThickWallAndHighAltitudeAreAccepted) {
+  const std::string design = "3\n0.15\n1.5\n2\n0\n1\n5\n";
+  const std::string site = "1\n3\n20\n5\n10\n44307.69\n0\n";
+  WorkDir solid;
+  ASSERT_EQ(e2e::run(solid, design + "1\n1\n0\n").status, 0);
+  WorkDir thick;
+  const Outcome r = e2e::run(thick, design + "2\n10000\n1\n" + site);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("please enter it again"), std::string::npos) << r.out;
+  EXPECT_EQ(thick.read("Result/Geometry.out"), solid.read("Result/Geometry.out"));
+  const std::string energy = thick.read("Result/Energy1.out");
+  EXPECT_NE(energy.find("Average energy production E ="), std::string::npos) << energy;
+  EXPECT_EQ(energy.find("NaN"), std::string::npos) << energy;
+}
+
 // A file the run had written when it ended must be complete: the expected content or a part of
 // it that ends where a sweep or the geometry ends.
 void expect_complete_prefix(const WorkDir& dir, const std::string& file, const std::string& end,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "e2e/run_binary.h"
 
@@ -84,6 +85,52 @@ TEST(Startup, MissingResultDirectoryEndsTheRunNamingThePath) {
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("Result/Geometry.out"), std::string::npos) << r.err;
   EXPECT_EQ(r.out.find("Enter number of blades"), std::string::npos);
+}
+
+// An aerofoil number other than 1, 2 and 3 designs with the aerofoil that an earlier run left in
+// Temp/; when it left none, the run ends right after the aerofoil menu, saying so.
+TEST(Startup, AerofoilOfAnEarlierRun) {
+  const std::string rotor = "3\n0.15\n1.5\n2\n0\n";
+  const std::string rest = "5\n1\n1\n0\n";  // mean wind, solid wooden blade, stop
+  WorkDir earlier;
+  ASSERT_EQ(e2e::run(earlier, rotor + "3\n" + rest).status, 0);
+  for (const char* number : {"0", "4", "-1"}) {
+    WorkDir dir;
+    for (const char* f : {"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+      e2e::spit(dir / f, earlier.read(f));
+    }
+    const Outcome r = e2e::run(dir, rotor + number + "\n" + rest);
+    EXPECT_EQ(r.status, 0) << number << ": " << r.err;
+    EXPECT_EQ(dir.read("Result/Geometry.out"), earlier.read("Result/Geometry.out")) << number;
+  }
+
+  struct Missing {
+    std::vector<std::string> removed;
+    std::string named;
+  };
+  const Missing cases[] = {
+      {{"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}, "Temp/Lift_Drag.dat"},
+      {{"Temp/Profil.dat"}, "Temp/Profil.dat"},
+      {{"Temp/ProfilI.dat"}, "Temp/ProfilI.dat"},
+  };
+  const std::string menu_end = "associated number followed by <return>.    \r\n";
+  for (const Missing& c : cases) {
+    WorkDir dir;
+    for (const char* f : {"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+      e2e::spit(dir / f, earlier.read(f));
+    }
+    for (const std::string& f : c.removed) e2e::fs::remove(dir / f);
+    const Outcome r = e2e::run(dir, rotor + "7\n" + rest);
+    EXPECT_EQ(r.status, 1) << c.named;
+    EXPECT_EQ(r.err, "rotorforge: aerofoil choice 7 designs with the aerofoil of an earlier run, "
+                     "and none is there (" +
+                         c.named + ": No such file or directory); choose 1, 2 or 3\n");
+    // Stopped before the design: the console ends with the announcement of the design.
+    const std::string tail = menu_end + " Creating of geometry. Please wait...\r\n";
+    EXPECT_TRUE(r.out.size() >= tail.size() &&
+                r.out.compare(r.out.size() - tail.size(), tail.size(), tail) == 0)
+        << c.named << ":\n" << r.out;
+  }
 }
 
 TEST(Startup, BadAnswerEndsTheRunWithTheReaderMessage) {
