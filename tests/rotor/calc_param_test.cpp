@@ -529,17 +529,28 @@ TEST(Param, UnreadableChoiceEndsTheRun) {
 TEST(Param, ChoiceOutsideMenuUsesOldWorkingFiles) {
   WorkDir wd;
   {
-    // No working polar yet: loading it fails and ends the run.
+    // No working files yet: the run ends, saying that there is no earlier aerofoil.
     std::istringstream in("7\n");
     std::ostringstream out;
     textio::Console con(in, out);
     calc_param::Coeffs a{}, b{};
-    EXPECT_THROW(calc_param::param(con, 3, 0.3, 2.0, a, b), textio::RunError);
+    try {
+      calc_param::param(con, 3, 0.3, 2.0, a, b);
+      ADD_FAILURE() << "expected RunError";
+    } catch (const textio::RunError& e) {
+      EXPECT_EQ(e.status(), 1);
+      EXPECT_EQ(std::string(e.what()),
+                "aerofoil choice 7 designs with the aerofoil of an earlier run, and none is there "
+                "(Temp/Lift_Drag.dat: No such file or directory); choose 1, 2 or 3");
+    }
     EXPECT_EQ(out.str(), std::string(kMenu) + " Creating of geometry. Please wait...\r\n");
   }
-  // A working polar left by an earlier run is used as it is.
+  // Working files left by an earlier run are used as they are.
   std::filesystem::copy_file(std::filesystem::path("Data") / rotor_polars::kShipped[2],
                              "Temp/Lift_Drag.dat");
+  for (const char* outline : {"Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+    std::filesystem::copy_file("Data/naca4432.dat", outline);
+  }
   const auto before = std::filesystem::last_write_time("Temp/Lift_Drag.dat");
   std::istringstream in("0\n");
   std::ostringstream out;
