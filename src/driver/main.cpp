@@ -1,9 +1,45 @@
 // rotorforge: wind-turbine rotor design by blade element momentum theory.
+#include <filesystem>
 #include <iostream>
+#include <string>
+#include <system_error>
 
 #include "driver/program.h"
+#include "util/session_lock.h"
+
+namespace {
+
+// Exit status of a run that found its working directory in use by another session.
+constexpr int kBusyStatus = 4;
+// Exit status of a run that could not take the lock: like any failed open of a working file.
+constexpr int kLockFailedStatus = 1;
+
+// The working directory as the user would recognise it; "." when it cannot be named.
+std::string working_directory() {
+  std::error_code ec;
+  const std::filesystem::path cwd = std::filesystem::current_path(ec);
+  return ec ? std::string(".") : cwd.string();
+}
+
+}  // namespace
 
 int main() {
   std::ios::sync_with_stdio(false);
+  // One session per working directory, decided before any other file is touched: two runs in
+  // one directory would write their designs and sweeps into the same result files. The lock
+  // goes with the process however it ends.
+  const session_lock::Attempt session = session_lock::try_lock(".");
+  if (!session.lock.held()) {
+    const std::string dir = working_directory();
+    if (session.busy) {
+      std::cerr << "rotorforge: " << session_lock::busy_message(dir, session.holder_pid)
+                << std::endl;
+      return kBusyStatus;
+    }
+    // Typically a directory without write permission, where no result could be written either.
+    std::cerr << "rotorforge: the working directory " << dir
+              << " cannot be locked for this session: " << session.error << std::endl;
+    return kLockFailedStatus;
+  }
   return driver::run_program(std::cin, std::cout, std::cerr);
 }

@@ -14,7 +14,8 @@ namespace session_lock {
 namespace {
 
 // The holder writes its id right after taking the lock; a reader that comes in between sees an
-// empty file and tries again for a moment before reporting the id as unknown.
+// empty or partly written file and tries again for a moment before reporting the id as unknown.
+// Only an id ended by its line end is complete: the first digits of "12345\n" are not an id.
 long read_holder_pid(int fd) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     char text[32] = {};
@@ -22,7 +23,7 @@ long read_holder_pid(int fd) {
     if (n > 0) {
       char* end = nullptr;
       const long pid = std::strtol(text, &end, 10);
-      if (end != text && pid > 0) return pid;
+      if (end != text && *end == '\n' && pid > 0) return pid;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

@@ -6,6 +6,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -57,6 +59,31 @@ TEST(SessionLock, KilledHolderLeavesTheDirectoryFree) {
   EXPECT_TRUE(session_lock::try_lock(dir.string()).lock.held());
   close(ready[0]);
   close(ready[1]);
+  fs::remove_all(dir);
+}
+
+// The holder's id is read only when it is complete: an id still being written (no line end
+// yet) or none at all reports the holder as unknown rather than as a wrong process.
+TEST(SessionLock, HolderIdIsReadOnlyWhenComplete) {
+  const fs::path dir = fs::temp_directory_path() / ("rf_lock_id_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  session_lock::Attempt held = session_lock::try_lock(dir.string());
+  ASSERT_TRUE(held.lock.held()) << held.error;
+  struct Case {
+    std::string content;
+    long pid;
+  };
+  const Case cases[] = {{"4242\n", 4242}, {"4242", 0}, {"42", 0}, {"", 0}, {"x\n", 0}, {"-3\n", 0}};
+  for (const Case& c : cases) {
+    {
+      std::ofstream out(dir / session_lock::kFileName, std::ios::binary | std::ios::trunc);
+      out << c.content;
+    }
+    session_lock::Attempt second = session_lock::try_lock(dir.string());
+    EXPECT_TRUE(second.busy) << c.content;
+    EXPECT_EQ(second.holder_pid, c.pid) << "'" << c.content << "'";
+  }
+  held = session_lock::Attempt{};
   fs::remove_all(dir);
 }
 
