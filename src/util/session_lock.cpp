@@ -1,6 +1,7 @@
 #include "util/session_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -16,6 +17,12 @@ namespace {
 // The holder writes its id right after taking the lock; a reader that comes in between sees an
 // empty or partly written file and tries again for a moment before reporting the id as unknown.
 // Only an id ended by its line end is complete: the first digits of "12345\n" are not an id.
+// An id whose process is gone is one that an ended session left and the new holder has not yet
+// replaced.
+bool process_exists(long pid) {
+  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 long read_holder_pid(int fd) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     char text[32] = {};
@@ -23,7 +30,7 @@ long read_holder_pid(int fd) {
     if (n > 0) {
       char* end = nullptr;
       const long pid = std::strtol(text, &end, 10);
-      if (end != text && *end == '\n' && pid > 0) return pid;
+      if (end != text && *end == '\n' && pid > 0 && process_exists(pid)) return pid;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

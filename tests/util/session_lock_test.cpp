@@ -62,18 +62,30 @@ TEST(SessionLock, KilledHolderLeavesTheDirectoryFree) {
   fs::remove_all(dir);
 }
 
-// The holder's id is read only when it is complete: an id still being written (no line end
-// yet) or none at all reports the holder as unknown rather than as a wrong process.
+// The holder's id is read only when it is complete and names a running process: an id still
+// being written (no line end yet), none at all, or the id an ended session left before the new
+// holder replaced it reports the holder as unknown rather than as a wrong process.
 TEST(SessionLock, HolderIdIsReadOnlyWhenComplete) {
   const fs::path dir = fs::temp_directory_path() / ("rf_lock_id_" + std::to_string(getpid()));
   fs::create_directories(dir);
   session_lock::Attempt held = session_lock::try_lock(dir.string());
   ASSERT_TRUE(held.lock.held()) << held.error;
+  const pid_t ended = fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) _exit(0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string me = std::to_string(getpid());
   struct Case {
     std::string content;
     long pid;
   };
-  const Case cases[] = {{"4242\n", 4242}, {"4242", 0}, {"42", 0}, {"", 0}, {"x\n", 0}, {"-3\n", 0}};
+  const Case cases[] = {{me + "\n", getpid()},
+                        {me, 0},
+                        {me.substr(0, 1), 0},
+                        {"", 0},
+                        {"x\n", 0},
+                        {"-3\n", 0},
+                        {std::to_string(ended) + "\n", 0}};
   for (const Case& c : cases) {
     {
       std::ofstream out(dir / session_lock::kFileName, std::ios::binary | std::ios::trunc);
