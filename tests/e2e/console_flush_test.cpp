@@ -27,8 +27,8 @@ const std::string kOptimizing = " Optimizing of geometry. Please wait...\r\n";
 // NACA 4412, mean wind 5 m/s): the optimiser's first line (design wind speed) and the lines of
 // the five chord-law searches of its first sweep, as that console shows them.
 std::vector<std::string> first_optimiser_lines() {
-  const std::string console =
-      e2e::slurp(std::filesystem::path(ROTORFORGE_SOURCE_DIR) / "tests/e2e/expected/full/console.txt");
+  const std::string console = e2e::slurp(std::filesystem::path(ROTORFORGE_SOURCE_DIR) /
+                                         "tests/e2e/expected/full/console.txt");
   std::vector<std::string> lines;
   std::size_t at = console.find(kOptimizing);
   if (at == std::string::npos) return lines;

@@ -204,7 +204,7 @@ TEST(Dialogue, SlashKeepsTheValueItHad) {
 // allowed, the same prompt again, and the session then goes on exactly as with the good answer.
 TEST(Dialogue, RefusedAnswersAreAskedAgainAndChangeNothing) {
   struct Refusal {
-    std::size_t answer;  // index of the answer in the session
+    std::size_t answer;              // index of the answer in the session
     std::vector<std::string> typed;  // refused, in this order, before the session's own answer
     std::string complaint;
   };
@@ -212,18 +212,18 @@ TEST(Dialogue, RefusedAnswersAreAskedAgainAndChangeNothing) {
   const std::string seal = " SeaL must be below 44307.69 m; please enter it again.";
   const std::vector<Refusal> refusals = {
       {8, {"-1", "-0.001"}, " delta must be 0 or more; please enter it again."},
-      {11, {"0", "-3"}, " Ucin" + positive},                                   // option 1
+      {11, {"0", "-3"}, " Ucin" + positive},  // option 1
       {12, {"3", "2", "-20"}, " Ucout must be greater than Ucin; please enter it again."},
       {15, {"44307.7", "1e6"}, seal},
-      {17, {"-0"}, " Ucin" + positive},                                        // option 2
+      {17, {"-0"}, " Ucin" + positive},  // option 2
       {22, {"0", "-150"}, " omega1" + positive},
-      {29, {"0"}, " omega" + positive},                                        // option 3
-      {31, {"-1"}, " Ucin" + positive},                                        // option 4
+      {29, {"0"}, " omega" + positive},  // option 3
+      {31, {"-1"}, " Ucin" + positive},  // option 4
       {32, {"1", "3"}, " Ucout must be greater than Ucin; please enter it again."},
       {35, {"50000"}, seal},
       {36, {"-200"}, " omega" + positive},
       {37, {"0", "-800"}, " MPL" + positive},
-      {39, {"0", "-8"}, " U0" + positive},                                     // option 5
+      {39, {"0", "-8"}, " U0" + positive},  // option 5
       {40, {"-6", "0"}, " Lambda" + positive},
       {46, {"2.5"}, " Ucout must be greater than Ucin; please enter it again."},  // Ucin 2.5
   };

@@ -97,10 +97,9 @@ TEST(SessionLock, DirectoryThatCannotBeLocked) {
     fs::permissions(dir.path(), fs::perms::owner_all, fs::perm_options::add);
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << c.name;
     EXPECT_EQ(outside.read("out"), "") << c.name;
-    EXPECT_EQ(outside.read("err"), "rotorforge: the working directory " +
-                                       fs::canonical(dir.path()).string() +
-                                       " cannot be locked for this session: ./.rotorforge.lock: " +
-                                       c.reason + "\n")
+    EXPECT_EQ(outside.read("err"),
+              "rotorforge: the working directory " + fs::canonical(dir.path()).string() +
+                  " cannot be locked for this session: ./.rotorforge.lock: " + c.reason + "\n")
         << c.name;
     EXPECT_FALSE(dir.exists("Result/Geometry.out")) << c.name;
     EXPECT_FALSE(dir.exists("Temp/graph.tmp")) << c.name;

@@ -122,14 +122,16 @@ TEST(Startup, AerofoilOfAnEarlierRun) {
     for (const std::string& f : c.removed) e2e::fs::remove(dir / f);
     const Outcome r = e2e::run(dir, rotor + "7\n" + rest);
     EXPECT_EQ(r.status, 1) << c.named;
-    EXPECT_EQ(r.err, "rotorforge: aerofoil choice 7 designs with the aerofoil of an earlier run, "
-                     "and none is there (" +
-                         c.named + ": No such file or directory); choose 1, 2 or 3\n");
+    EXPECT_EQ(r.err,
+              "rotorforge: aerofoil choice 7 designs with the aerofoil of an earlier run, "
+              "and none is there (" +
+                  c.named + ": No such file or directory); choose 1, 2 or 3\n");
     // Stopped before the design: the console ends with the announcement of the design.
     const std::string tail = menu_end + " Creating of geometry. Please wait...\r\n";
     EXPECT_TRUE(r.out.size() >= tail.size() &&
                 r.out.compare(r.out.size() - tail.size(), tail.size(), tail) == 0)
-        << c.named << ":\n" << r.out;
+        << c.named << ":\n"
+        << r.out;
   }
 }
 
