@@ -36,6 +36,16 @@ inline const char* name_of(ConsoleKind kind) {
   return kind == ConsoleKind::Terminal ? "Terminal" : "Pipe";
 }
 
+// Whether this machine can give a program a pseudo-terminal (a container may have none).
+inline bool have_terminal() {
+  int master = -1;
+  int slave = -1;
+  if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return false;
+  ::close(master);
+  ::close(slave);
+  return true;
+}
+
 class Child {
  public:
   // Starts the binary in `dir`; standard error goes to the file dir/.stderr.
