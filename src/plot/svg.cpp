@@ -312,7 +312,10 @@ std::string render(const Chart& chart) {
     // One curve per run of points without a missing coordinate.
     std::vector<double> xy;
     auto flush = [&] {
-      if (xy.empty()) return;
+      if (xy.empty() || !s.line) {
+        xy.clear();
+        return;
+      }
       const std::string attrs = "class=\"curve\" data-series=\"" + label +
                                 "\" fill=\"none\" stroke=\"" + color +
                                 "\" stroke-width=\"2\" stroke-linejoin=\"round\"";

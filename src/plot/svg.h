@@ -62,6 +62,7 @@ struct Series {
   std::vector<XY> points;  // a NaN coordinate leaves a gap in the curve
   std::string color;       // empty: the next colour of the chart's palette
   bool markers = true;     // a dot on every point
+  bool line = true;        // join the points; false draws the dots alone (a scatter)
   bool closed = false;     // join the last point to the first (an outline)
   bool in_legend = true;
 };

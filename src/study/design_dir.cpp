@@ -1,0 +1,178 @@
+#include "study/design_dir.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "aerofoil/foildata.h"
+#include "textio/textio.h"
+
+namespace study {
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error(p.string() + ": cannot be written");
+}
+
+// The last line of `text` that holds more than blanks, without control characters.
+std::string last_line(const std::string& text) {
+  std::istringstream in(text);
+  std::string last;
+  for (std::string line; std::getline(in, line);) {
+    for (char& c : line) {
+      if (static_cast<unsigned char>(c) < 32) c = ' ';
+    }
+    if (line.find_first_not_of(' ') != std::string::npos) last = line;
+  }
+  const auto end = last.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : last.substr(0, end + 1);
+}
+
+// The working directory changed for the lifetime of the object (the aerofoil's working files
+// are written relative to it). Study runs are single-threaded while preparing.
+class InDirectory {
+ public:
+  explicit InDirectory(const fs::path& dir) : old_(fs::current_path()) { fs::current_path(dir); }
+  ~InDirectory() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+  }
+  InDirectory(const InDirectory&) = delete;
+  InDirectory& operator=(const InDirectory&) = delete;
+
+ private:
+  fs::path old_;
+};
+
+}  // namespace
+
+std::optional<Outcome> read_status(const fs::path& dir) {
+  std::ifstream in(dir / kStatusFile);
+  if (!in) return std::nullopt;
+  Outcome o;
+  bool have_state = false;
+  for (std::string line; std::getline(in, line);) {
+    const auto blank = line.find(' ');
+    const std::string key = line.substr(0, blank);
+    const std::string value = blank == std::string::npos ? "" : line.substr(blank + 1);
+    if (key == "status") {
+      have_state = value == "ok" || value == "failed";
+      o.state = value == "ok" ? State::Ok : State::Failed;
+    } else if (key == "exit") {
+      o.exit_status = std::atoi(value.c_str());
+    } else if (key == "seconds") {
+      o.seconds = std::strtod(value.c_str(), nullptr);
+    } else if (key == "message") {
+      o.message = value;
+    }
+  }
+  if (!have_state) return std::nullopt;
+  return o;
+}
+
+void write_status(const fs::path& dir, const Outcome& o) {
+  std::ostringstream s;
+  s << "status " << (o.state == State::Ok ? "ok" : "failed") << "\n"
+    << "exit " << o.exit_status << "\n"
+    << "seconds " << number_text(o.seconds) << "\n"
+    << "message " << o.message << "\n";
+  const fs::path tmp = dir / (std::string(kStatusFile) + ".new");
+  spit(tmp, s.str());
+  fs::rename(tmp, dir / kStatusFile);
+}
+
+Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir) {
+  if (const auto o = read_status(dir); o && o->state == State::Ok) return Prepared::Complete;
+  Outcome failed;
+  try {
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Data");
+    fs::create_directories(dir / "Temp");
+    fs::create_directories(dir / "Result");
+    spit(dir / kAnswersFile, answers(d));
+    for (const std::string& file : {d.aerofoil + ".dat", "Lift" + d.aerofoil + ".dat"}) {
+      fs::copy_file(data_dir / file, dir / "Data" / file);
+    }
+    const fs::path parameters = fs::absolute(data_dir).parent_path() / "Temp" / "Parameters.in";
+    if (fs::is_regular_file(parameters)) fs::copy_file(parameters, dir / "Temp/Parameters.in");
+    if (shipped_number(d.aerofoil) == 0) {
+      InDirectory here(dir);
+      foildata::replace("Data/Lift" + d.aerofoil + ".dat", "Data/" + d.aerofoil + ".dat");
+    }
+    return Prepared::Ready;
+  } catch (const std::exception& e) {
+    failed.message = e.what();
+  }
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  write_status(dir, failed);
+  return Prepared::Failed;
+}
+
+Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
+  Outcome o;
+  const std::string program = fs::absolute(rotorforge).string();
+  const std::string where = fs::absolute(dir).string();
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // The child: the design's folder as working directory, the answers on standard input.
+    if (chdir(where.c_str()) != 0) _exit(126);
+    const int in = open(kAnswersFile, O_RDONLY);
+    const int out = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    const std::string why = "cannot run " + program + ": " + std::strerror(errno) + "\n";
+    (void)!write(2, why.data(), why.size());
+    _exit(127);
+  }
+  if (pid < 0) {
+    o.message = std::string("cannot start a session: ") + std::strerror(errno);
+    write_status(dir, o);
+    return o;
+  }
+  int raw = 0;
+  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+  }
+  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  o.message = last_line(slurp(dir / "stderr.txt"));
+  if (WIFEXITED(raw)) {
+    o.exit_status = WEXITSTATUS(raw);
+    if (o.exit_status == 126 && o.message.empty()) {
+      o.message = "cannot open the design's answers or output files";
+    }
+  } else if (WIFSIGNALED(raw)) {
+    o.message = "killed by signal " + std::to_string(WTERMSIG(raw));
+  }
+  o.state = o.exit_status == 0 ? State::Ok : State::Failed;
+  if (o.state == State::Failed && o.message.empty()) {
+    o.message = "rotorforge ended with status " + std::to_string(o.exit_status);
+  }
+  write_status(dir, o);
+  return o;
+}
+
+}  // namespace study

@@ -1,0 +1,247 @@
+#include "study/engines.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <stdexcept>
+#include <thread>
+
+namespace study {
+
+namespace {
+
+// Starts `argv` with standard input from /dev/null and, when `out_fd` >= 0, standard output to
+// it. Searches PATH for a bare name. Returns the child's process id.
+pid_t spawn(const std::vector<std::string>& argv, int out_fd) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  int ready[2];
+  if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("cannot create a pipe");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    const int null = open("/dev/null", O_RDONLY);
+    if (null >= 0) dup2(null, 0);
+    if (out_fd >= 0) dup2(out_fd, 1);
+    execvp(args[0], args.data());
+    // Tell the parent why the program could not start.
+    const int e = errno;
+    (void)!write(ready[1], &e, sizeof e);
+    _exit(127);
+  }
+  close(ready[1]);
+  if (pid < 0) {
+    close(ready[0]);
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(errno));
+  }
+  int e = 0;
+  const ssize_t n = read(ready[0], &e, sizeof e);
+  close(ready[0]);
+  if (n == static_cast<ssize_t>(sizeof e)) {
+    waitpid(pid, nullptr, 0);
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(e));
+  }
+  return pid;
+}
+
+int wait_for(pid_t pid) {
+  int raw = 0;
+  while (waitpid(pid, &raw, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+std::string clock_text(double seconds) {
+  const long s = static_cast<long>(seconds + 0.5);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
+  return buf;
+}
+
+void draw_bar(std::ostream& out, std::size_t done, std::size_t total, double elapsed) {
+  constexpr std::size_t kWidth = 30;
+  const std::size_t filled = total == 0 ? kWidth : done * kWidth / total;
+  std::string line = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
+                     std::to_string(done) + "/" + std::to_string(total) + " designs";
+  if (done > 0 && done < total) {
+    line += ", " +
+            clock_text(elapsed / static_cast<double>(done) * static_cast<double>(total - done)) +
+            " left  ";
+  } else {
+    line += "          ";
+  }
+  out << line << std::flush;
+}
+
+std::string write_text(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error(p.string() + ": cannot be written");
+  return p.string();
+}
+
+}  // namespace
+
+std::vector<std::string> session_command(const EngineSetup& s, const fs::path& design_dir) {
+  return {s.self.string(), "run-one", "--rotorforge", s.rotorforge.string(), design_dir.string()};
+}
+
+std::string shell_line(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& w : words) {
+    if (!line.empty()) line += ' ';
+    const bool plain = !w.empty() && w.find_first_not_of(
+                                         "abcdefghijklmnopqrstuvwxyz"
+                                         "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                         "0123456789_-./=:,+%@") == std::string::npos;
+    if (plain) {
+      line += w;
+      continue;
+    }
+    line += '\'';
+    for (char c : w) {
+      if (c == '\'') {
+        line += "'\\''";
+      } else {
+        line += c;
+      }
+    }
+    line += '\'';
+  }
+  return line;
+}
+
+int run_program(const std::vector<std::string>& argv, std::string* output) {
+  int fds[2] = {-1, -1};
+  if (output != nullptr && pipe2(fds, O_CLOEXEC) != 0) {
+    throw std::runtime_error("cannot create a pipe");
+  }
+  pid_t pid = -1;
+  try {
+    pid = spawn(argv, fds[1]);
+  } catch (...) {
+    if (output != nullptr) {
+      close(fds[0]);
+      close(fds[1]);
+    }
+    throw;
+  }
+  if (output != nullptr) {
+    close(fds[1]);
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) != 0;) {
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      output->append(buf, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+  }
+  return wait_for(pid);
+}
+
+void run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
+               std::ostream& out) {
+  const auto start = std::chrono::steady_clock::now();
+  const unsigned jobs = s.jobs == 0 ? 1 : s.jobs;
+  std::map<pid_t, std::size_t> running;
+  std::size_t next = 0, done = 0;
+  if (progress) draw_bar(out, 0, designs.size(), 0.0);
+  while (done < designs.size()) {
+    while (running.size() < jobs && next < designs.size()) {
+      running[spawn(session_command(s, designs[next]), -1)] = next;
+      ++next;
+    }
+    int raw = 0;
+    const pid_t pid = waitpid(-1, &raw, 0);
+    if (pid < 0) {
+      if (errno == EINTR) continue;
+      throw std::runtime_error(std::string("waiting for a session: ") + std::strerror(errno));
+    }
+    if (running.erase(pid) == 0) continue;
+    ++done;
+    if (progress) {
+      const double elapsed =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      draw_bar(out, done, designs.size(), elapsed);
+    }
+  }
+  if (progress) out << "\n";
+}
+
+void run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
+                  const std::vector<std::string>& parallel_args) {
+  std::string jobs;
+  for (const fs::path& d : designs) jobs += shell_line(session_command(s, d)) + "\n";
+  const std::string list = write_text(s.study_dir / "jobs.txt", jobs);
+  std::vector<std::string> argv = {"parallel", "--will-cite",
+                                   "--jobs",   std::to_string(s.jobs == 0 ? 1 : s.jobs),
+                                   "--joblog", (s.study_dir / "parallel.log").string()};
+  argv.insert(argv.end(), parallel_args.begin(), parallel_args.end());
+  argv.insert(argv.end(), {"--arg-file", list});
+  // parallel's status counts the failed sessions; each one has recorded its own outcome.
+  if (run_program(argv, nullptr) < 0) throw std::runtime_error("GNU parallel was killed");
+}
+
+std::string sbatch_script(const EngineSetup& s, const fs::path& list_file, std::size_t count,
+                          const std::vector<std::string>& sbatch_options) {
+  std::string script = "#!/bin/sh\n";
+  script += "#SBATCH --job-name=rotorforge-study\n";
+  script += "#SBATCH --array=1-" + std::to_string(count);
+  if (s.jobs > 0) script += "%" + std::to_string(s.jobs);
+  script += "\n";
+  script += "#SBATCH --ntasks=1\n#SBATCH --cpus-per-task=1\n";
+  script += "#SBATCH --output=" + (s.study_dir / "slurm" / "task-%a.out").string() + "\n";
+  for (const std::string& o : sbatch_options) script += "#SBATCH " + o + "\n";
+  script += "# One design per array task: the task's line of the list names its folder.\n";
+  script += "dir=$(sed -n \"${SLURM_ARRAY_TASK_ID}p\" " + shell_line({list_file.string()}) + ")\n";
+  script += "exec " +
+            shell_line({s.self.string(), "run-one", "--rotorforge", s.rotorforge.string()}) +
+            " \"$dir\"\n";
+  return script;
+}
+
+std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& designs,
+                         const std::vector<std::string>& sbatch_options) {
+  const fs::path dir = s.study_dir / "slurm";
+  fs::create_directories(dir);
+  std::string list;
+  for (const fs::path& d : designs) list += d.string() + "\n";
+  write_text(dir / "designs.txt", list);
+  const std::string script = write_text(
+      dir / "study.sbatch", sbatch_script(s, dir / "designs.txt", designs.size(), sbatch_options));
+  std::string output;
+  const int status = run_program({"sbatch", "--parsable", script}, &output);
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  // --parsable prints "jobid" or "jobid;cluster".
+  const std::string id = output.substr(0, output.find(';'));
+  if (status != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
+    throw std::runtime_error("sbatch did not accept " + script + " (status " +
+                             std::to_string(status) + ")");
+  }
+  return id;
+}
+
+void wait_slurm(const std::string& id) {
+  for (;;) {
+    std::string output;
+    const int status =
+        run_program({"squeue", "--noheader", "--jobs", id, "--format", "%i"}, &output);
+    // squeue fails once the job has left the controller's memory; an empty list means done.
+    if (status != 0 || output.find_first_not_of(" \n") == std::string::npos) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+}
+
+}  // namespace study

@@ -1,0 +1,560 @@
+#include "study/study_file.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace study {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The longest blade rotorforge accepts, in elements.
+constexpr std::int64_t kMaxElements = 10000;
+// The logarithmic wind profile has its zero at the 0.025 m ground roughness.
+constexpr double kRoughness = 0.025;
+
+enum class Kind { Int, Real, Foil, BladeType, Material, Bool };
+
+struct KeySpec {
+  const char* table;
+  const char* name;
+  Kind kind;
+};
+
+// Every key of a study, in the order of the columns of the summary and of the cross product
+// (the first key varies slowest).
+constexpr KeySpec kKeys[] = {
+    {"rotor", "blades", Kind::Int},          {"rotor", "hub_radius", Kind::Real},
+    {"rotor", "tip_radius", Kind::Real},     {"rotor", "elements", Kind::Int},
+    {"rotor", "setting_angle", Kind::Real},  {"rotor", "aerofoil", Kind::Foil},
+    {"blade", "type", Kind::BladeType},      {"blade", "wall_thickness", Kind::Real},
+    {"blade", "material", Kind::Material},   {"blade", "stl", Kind::Bool},
+    {"site", "mean_wind", Kind::Real},       {"site", "cut_in", Kind::Real},
+    {"site", "cut_out", Kind::Real},         {"site", "hub_height", Kind::Real},
+    {"site", "altitude", Kind::Real},        {"two_speed", "first_speed", Kind::Real},
+    {"constant_speed", "speed", Kind::Real}, {"pitch", "speed", Kind::Real},
+    {"pitch", "power_limit", Kind::Real},
+};
+constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
+
+std::string full_name(const KeySpec& k) {
+  return std::string(k.table) + "." + k.name;
+}
+
+// A checked value of a key; `line` is where it stands in the file.
+struct Value {
+  std::int64_t i = 0;  // Int, BladeType (1, 2), Material (1 ... 5)
+  double r = 0.0;      // Real
+  std::string s;       // Foil: the file stem
+  bool b = false;      // Bool
+  long line = 0;
+};
+
+// The values one table level gives: per key the list (absent: empty), and the turbine types
+// whose tables are present.
+struct Layer {
+  std::vector<Value> values[kKeyCount];
+  bool types[kTypes] = {false, false, false, false};
+  long line = 1;  // where the level starts (a [[design]] entry's header)
+};
+
+class Problems {
+ public:
+  explicit Problems(std::string name) : name_(std::move(name)) {}
+  void add(long line, const std::string& what) {
+    std::string p = name_;
+    if (line > 0) p += ":" + std::to_string(line);
+    p += ": " + what;
+    if (seen_.insert(p).second) list_.push_back(std::move(p));
+  }
+  bool empty() const { return list_.empty(); }
+  std::vector<std::string> take() { return std::move(list_); }
+
+ private:
+  std::string name_;
+  std::vector<std::string> list_;
+  std::set<std::string> seen_;
+};
+
+long line_of(const toml::node& n) {
+  return static_cast<long>(n.source().begin.line);
+}
+
+std::string kind_of(const toml::node& n) {
+  switch (n.type()) {
+    case toml::node_type::string:
+      return "a string";
+    case toml::node_type::integer:
+      return "a whole number";
+    case toml::node_type::floating_point:
+      return "a number with a fraction";
+    case toml::node_type::boolean:
+      return "true or false";
+    case toml::node_type::table:
+      return "a table";
+    case toml::node_type::array:
+      return "a list";
+    default:
+      return "a date or time";
+  }
+}
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+// A name that stays inside Data/ and reads as one answer-free word.
+bool plain_name(const std::string& s) {
+  if (s.empty() || s.size() > 64 || s.front() == '.' || s.front() == '-') return false;
+  return std::all_of(s.begin(), s.end(), [](unsigned char c) {
+    return std::isalnum(c) || c == '_' || c == '-' || c == '.';
+  });
+}
+
+struct Reader {
+  Problems& problems;
+  const fs::path& data_dir;
+
+  // Reads one scalar of key `k`; false (with a problem reported) when it is not usable.
+  bool scalar(const KeySpec& k, const toml::node& n, Value& v) {
+    const std::string name = full_name(k);
+    v.line = line_of(n);
+    const auto wrong = [&](const std::string& want) {
+      problems.add(v.line, name + " must be " + want + ", not " + kind_of(n));
+      return false;
+    };
+    const auto bad = [&](const std::string& rule) {
+      problems.add(v.line, name + " " + rule);
+      return false;
+    };
+    switch (k.kind) {
+      case Kind::Int:
+        if (!n.is_integer()) return wrong("a whole number");
+        v.i = n.as_integer()->get();
+        if (std::string_view(k.name) == "blades" && v.i < 1) {
+          return bad("must be at least 1, not " + std::to_string(v.i));
+        }
+        if (std::string_view(k.name) == "elements" && (v.i < 1 || v.i > kMaxElements)) {
+          return bad("must be from 1 to " + std::to_string(kMaxElements) + ", not " +
+                     std::to_string(v.i));
+        }
+        return true;
+      case Kind::Real: {
+        if (n.is_integer()) {
+          v.r = static_cast<double>(n.as_integer()->get());
+        } else if (n.is_floating_point()) {
+          v.r = n.as_floating_point()->get();
+        } else {
+          return wrong("a number");
+        }
+        if (!std::isfinite(v.r)) return bad("must be a finite number");
+        const std::string_view key = k.name;
+        const std::string shown = number_text(v.r);
+        if ((key == "hub_radius" || key == "cut_in") && v.r < 0.0) {
+          return bad("must be 0 or more, not " + shown);
+        }
+        if ((key == "tip_radius" || key == "mean_wind" || key == "wall_thickness" ||
+             key == "first_speed" || key == "speed" || key == "power_limit") &&
+            v.r <= 0.0) {
+          return bad("must be greater than 0, not " + shown);
+        }
+        if (key == "hub_height" && v.r <= kRoughness) {
+          return bad("must be greater than 0.025 m (the ground roughness), not " + shown);
+        }
+        return true;
+      }
+      case Kind::Foil:
+        if (n.is_integer()) {
+          const std::int64_t i = n.as_integer()->get();
+          if (i < 1 || i > 3) {
+            return bad("must be 1, 2, 3 or the name of an aerofoil in Data/, not " +
+                       std::to_string(i));
+          }
+          v.s = kShippedFoils[i - 1];
+          return true;
+        }
+        if (!n.is_string()) return wrong("1, 2, 3 or an aerofoil's name");
+        v.s = n.as_string()->get();
+        if (shipped_number(lower(v.s)) != 0) {
+          v.s = lower(v.s);
+          return true;
+        }
+        if (!plain_name(v.s)) {
+          return bad("\"" + v.s +
+                     "\" is not a file name of Data/ (letters, digits, '_', '-', '.')");
+        }
+        if (!data_dir.empty()) {
+          for (const std::string& file : {v.s + ".dat", "Lift" + v.s + ".dat"}) {
+            if (!fs::is_regular_file(data_dir / file)) {
+              return bad("\"" + v.s + "\": " + (data_dir / file).string() +
+                         " not found (import the section with rotorforge-foil first)");
+            }
+          }
+        }
+        return true;
+      case Kind::BladeType:
+        if (n.is_string()) {
+          const std::string s = lower(n.as_string()->get());
+          if (s == "solid")
+            v.i = 1;
+          else if (s == "hollow")
+            v.i = 2;
+          else
+            return bad("must be \"solid\" or \"hollow\", not \"" + n.as_string()->get() + "\"");
+          return true;
+        }
+        if (!n.is_integer()) return wrong("\"solid\" or \"hollow\"");
+        v.i = n.as_integer()->get();
+        if (v.i != 1 && v.i != 2) {
+          return bad("must be \"solid\" (1) or \"hollow\" (2), not " + std::to_string(v.i));
+        }
+        return true;
+      case Kind::Material:
+        if (n.is_string()) {
+          const std::string s = lower(n.as_string()->get());
+          for (int m = 0; m < 5; ++m) {
+            if (s == kMaterials[m]) v.i = m + 1;
+          }
+          if (v.i == 0) {
+            return bad("must be one of wood, aluminium, s-glass, carbon, polywood, not \"" +
+                       n.as_string()->get() + "\"");
+          }
+          return true;
+        }
+        if (!n.is_integer()) return wrong("a material's name or number");
+        v.i = n.as_integer()->get();
+        if (v.i < 1 || v.i > 5) return bad("must be from 1 to 5, not " + std::to_string(v.i));
+        return true;
+      case Kind::Bool:
+        if (!n.is_boolean()) return wrong("true or false");
+        v.b = n.as_boolean()->get();
+        return true;
+    }
+    return false;
+  }
+
+  // A value or a list of values of key `k`.
+  void values(const KeySpec& k, const toml::node& n, std::vector<Value>& out) {
+    out.clear();
+    if (const toml::array* list = n.as_array()) {
+      if (list->empty()) problems.add(line_of(n), full_name(k) + " is an empty list");
+      for (const toml::node& e : *list) {
+        if (e.is_array() || e.is_table()) {
+          problems.add(line_of(e), full_name(k) + " must be a value or a list of values");
+          continue;
+        }
+        Value v;
+        if (scalar(k, e, v)) out.push_back(std::move(v));
+      }
+      return;
+    }
+    Value v;
+    if (scalar(k, n, v)) out.push_back(std::move(v));
+  }
+
+  // The keys of one table of the study ("rotor", "pitch", ...).
+  void table(const std::string& tname, const toml::node& n, Layer& layer) {
+    const toml::table* t = n.as_table();
+    if (t == nullptr) {
+      problems.add(line_of(n), tname + " must be a table, not " + kind_of(n));
+      return;
+    }
+    for (auto&& [key, node] : *t) {
+      const std::string kname(key.str());
+      std::size_t found = kKeyCount;
+      std::string allowed;
+      for (std::size_t i = 0; i < kKeyCount; ++i) {
+        if (tname != kKeys[i].table) continue;
+        allowed += (allowed.empty() ? "" : ", ") + std::string(kKeys[i].name);
+        if (kname == kKeys[i].name) found = i;
+      }
+      if (found == kKeyCount) {
+        problems.add(static_cast<long>(key.source().begin.line),
+                     "unknown key " + tname + "." + kname +
+                         (allowed.empty() ? " (this table takes no keys)"
+                                          : " (" + tname + " takes " + allowed + ")"));
+        continue;
+      }
+      values(kKeys[found], node, layer.values[found]);
+    }
+  }
+
+  // A whole level: the top of the file, or one [[design]] entry.
+  void layer(const toml::table& t, Layer& layer, bool top) {
+    for (auto&& [key, node] : t) {
+      const std::string kname(key.str());
+      const long line = static_cast<long>(key.source().begin.line);
+      if (kname == "rotor" || kname == "blade" || kname == "site") {
+        table(kname, node, layer);
+        continue;
+      }
+      bool is_type = false;
+      for (int ty = 0; ty < kTypes; ++ty) {
+        if (kname == kTypeTable[ty]) {
+          is_type = true;
+          layer.types[ty] = true;
+          table(kname, node, layer);
+        }
+      }
+      if (is_type) continue;
+      if (top && (kname == "design" || kname == "title")) continue;
+      problems.add(line, "unknown key " + kname +
+                             " (expected rotor, blade, site, variable_speed, two_speed, "
+                             "constant_speed, pitch" +
+                             (top ? std::string(", design or title)") : std::string(")")));
+    }
+  }
+};
+
+std::size_t key_index(std::string_view table, std::string_view name) {
+  for (std::size_t i = 0; i < kKeyCount; ++i) {
+    if (table == kKeys[i].table && name == kKeys[i].name) return i;
+  }
+  return kKeyCount;
+}
+
+// The design of one combination: `pick[i]` is the value chosen for key i, or null.
+Design make_design(const Value* const pick[kKeyCount], const bool types[kTypes]) {
+  const auto real = [&](const char* t, const char* n, double fallback) {
+    const Value* v = pick[key_index(t, n)];
+    return v != nullptr ? v->r : fallback;
+  };
+  const auto integer = [&](const char* t, const char* n, std::int64_t fallback) {
+    const Value* v = pick[key_index(t, n)];
+    return v != nullptr ? v->i : fallback;
+  };
+  Design d;
+  d.blades = integer("rotor", "blades", 0);
+  d.hub_radius = real("rotor", "hub_radius", 0.0);
+  d.tip_radius = real("rotor", "tip_radius", 0.0);
+  d.elements = integer("rotor", "elements", 0);
+  d.setting_angle = real("rotor", "setting_angle", 0.0);
+  if (const Value* v = pick[key_index("rotor", "aerofoil")]) d.aerofoil = v->s;
+  d.blade_type = static_cast<int>(integer("blade", "type", 1));
+  d.wall_thickness = d.blade_type == 2 ? real("blade", "wall_thickness", 0.0) : 0.0;
+  d.material = static_cast<int>(integer("blade", "material", 1));
+  if (const Value* v = pick[key_index("blade", "stl")]) d.stl = v->b;
+  d.mean_wind = real("site", "mean_wind", 0.0);
+  for (int t = 0; t < kTypes; ++t) d.runs[t] = types[t];
+  const bool sweeps = types[0] || types[1] || types[2] || types[3];
+  if (sweeps) {
+    d.cut_in = real("site", "cut_in", 0.0);
+    d.cut_out = real("site", "cut_out", 0.0);
+    d.hub_height = real("site", "hub_height", 0.0);
+    d.altitude = real("site", "altitude", 0.0);
+  }
+  if (types[1]) d.first_rpm = real("two_speed", "first_speed", 0.0);
+  if (types[2]) d.constant_rpm = real("constant_speed", "speed", 0.0);
+  if (types[3]) {
+    d.pitch_rpm = real("pitch", "speed", 0.0);
+    d.power_limit = real("pitch", "power_limit", 0.0);
+  }
+  return d;
+}
+
+// Keys that must have a value, and the condition under which they must.
+void check_missing(const Layer& l, Problems& problems) {
+  const auto need = [&](const char* t, const char* n, bool when) {
+    if (when && l.values[key_index(t, n)].empty()) {
+      problems.add(l.line, std::string(t) + "." + n + " is missing");
+    }
+  };
+  for (const char* n : {"blades", "hub_radius", "tip_radius", "elements", "aerofoil"}) {
+    need("rotor", n, true);
+  }
+  need("site", "mean_wind", true);
+  const bool sweeps = l.types[0] || l.types[1] || l.types[2] || l.types[3];
+  for (const char* n : {"cut_in", "cut_out", "hub_height"}) need("site", n, sweeps);
+  need("two_speed", "first_speed", l.types[1]);
+  need("constant_speed", "speed", l.types[2]);
+  need("pitch", "speed", l.types[3]);
+  need("pitch", "power_limit", l.types[3]);
+  // A hollow blade needs its wall.
+  for (const Value& v : l.values[key_index("blade", "type")]) {
+    if (v.i == 2 && l.values[key_index("blade", "wall_thickness")].empty()) {
+      problems.add(v.line, "blade.wall_thickness is missing for a hollow blade");
+    }
+  }
+}
+
+// Rules between keys, checked on every combination.
+void check_combination(const Value* const pick[kKeyCount], Problems& problems) {
+  const Value* hub = pick[key_index("rotor", "hub_radius")];
+  const Value* tip = pick[key_index("rotor", "tip_radius")];
+  if (hub != nullptr && tip != nullptr && !(tip->r > hub->r)) {
+    problems.add(tip->line, "rotor.tip_radius " + number_text(tip->r) +
+                                " must be greater than rotor.hub_radius " + number_text(hub->r));
+  }
+  const Value* cin = pick[key_index("site", "cut_in")];
+  const Value* cout = pick[key_index("site", "cut_out")];
+  if (cin != nullptr && cout != nullptr && !(cout->r > cin->r)) {
+    problems.add(cout->line, "site.cut_out " + number_text(cout->r) +
+                                 " must be greater than site.cut_in " + number_text(cin->r));
+  }
+}
+
+void expand(const Layer& l, Study& s, std::set<std::string>& ids, Problems& problems) {
+  check_missing(l, problems);
+  const Value* pick[kKeyCount] = {};
+  std::size_t at[kKeyCount] = {};
+  for (;;) {
+    for (std::size_t i = 0; i < kKeyCount; ++i) {
+      pick[i] = l.values[i].empty() ? nullptr : &l.values[i][at[i]];
+    }
+    check_combination(pick, problems);
+    Design d = make_design(pick, l.types);
+    if (ids.insert(design_id(d)).second) s.designs.push_back(std::move(d));
+    // Next combination: the last key varies fastest.
+    bool advanced = false;
+    for (std::size_t i = kKeyCount; i-- > 0;) {
+      if (at[i] + 1 < l.values[i].size()) {
+        ++at[i];
+        advanced = true;
+        break;
+      }
+      at[i] = 0;
+    }
+    if (!advanced) return;
+  }
+}
+
+}  // namespace
+
+StudyError::StudyError(std::vector<std::string> problems)
+    : std::runtime_error(problems.empty() ? std::string("bad study") : problems.front()),
+      problems_(std::move(problems)) {}
+
+int shipped_number(const std::string& aerofoil) {
+  for (int i = 0; i < 3; ++i) {
+    if (aerofoil == kShippedFoils[i]) return i + 1;
+  }
+  return 0;
+}
+
+std::string number_text(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string answers(const Design& d) {
+  std::vector<std::string> a;
+  const auto num = [&](double v) { a.push_back(number_text(v)); };
+  const auto whole = [&](std::int64_t v) { a.push_back(std::to_string(v)); };
+  whole(d.blades);
+  num(d.hub_radius);
+  num(d.tip_radius);
+  whole(d.elements);
+  num(d.setting_angle);
+  const int foil = shipped_number(d.aerofoil);
+  whole(foil != 0 ? foil : kImportedFoilAnswer);
+  num(d.mean_wind);
+  whole(d.blade_type);
+  if (d.blade_type == 2) num(d.wall_thickness);
+  whole(d.material);
+  for (int t = 0; t < kTypes; ++t) {
+    if (!d.runs[t]) continue;
+    whole(t + 1);
+    for (double v : {d.cut_in, d.cut_out, d.mean_wind, d.hub_height, d.altitude}) num(v);
+    if (t == 1) num(d.first_rpm);
+    if (t == 2) num(d.constant_rpm);
+    if (t == 3) {
+      num(d.pitch_rpm);
+      num(d.power_limit);
+    }
+  }
+  if (d.stl) whole(6);
+  whole(0);
+  std::string text;
+  for (const std::string& s : a) text += s + "\n";
+  return text;
+}
+
+std::string design_id(const Design& d) {
+  std::string key = answers(d);
+  if (shipped_number(d.aerofoil) == 0) key += "aerofoil " + d.aerofoil + "\n";
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a offset basis
+  for (unsigned char c : key) {
+    h ^= c;
+    h *= 1099511628211ull;  // FNV prime
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string id(16, '0');
+  for (int i = 15; i >= 0; --i, h >>= 4) id[static_cast<std::size_t>(i)] = kHex[h & 15];
+  return id;
+}
+
+Study parse_study(const std::string& text, const std::string& name, const fs::path& data_dir) {
+  Problems problems(name);
+  toml::table doc;
+  try {
+    doc = toml::parse(text, name);
+  } catch (const toml::parse_error& e) {
+    problems.add(static_cast<long>(e.source().begin.line), std::string(e.description()));
+    throw StudyError(problems.take());
+  }
+  Reader reader{problems, data_dir};
+  Layer base;
+  reader.layer(doc, base, true);
+  std::string title;
+  if (const toml::node* t = doc.get("title")) {
+    if (t->is_string()) {
+      title = t->as_string()->get();
+    } else {
+      problems.add(line_of(*t), "title must be a string, not " + kind_of(*t));
+    }
+  }
+
+  std::vector<Layer> layers;
+  if (const toml::node* entries = doc.get("design")) {
+    const toml::array* list = entries->as_array();
+    if (list == nullptr || !list->is_array_of_tables() || list->empty()) {
+      problems.add(line_of(*entries), "design must be a list of tables ([[design]] entries)");
+    } else {
+      for (const toml::node& e : *list) {
+        Layer l;
+        reader.layer(*e.as_table(), l, false);
+        for (std::size_t i = 0; i < kKeyCount; ++i) {
+          if (l.values[i].empty()) l.values[i] = base.values[i];
+        }
+        for (int t = 0; t < kTypes; ++t) l.types[t] = l.types[t] || base.types[t];
+        l.line = line_of(e);
+        layers.push_back(std::move(l));
+      }
+    }
+  } else {
+    layers.push_back(base);
+  }
+  if (!problems.empty()) throw StudyError(problems.take());
+
+  Study s;
+  s.title = title;
+  std::set<std::string> ids;
+  for (const Layer& l : layers) expand(l, s, ids, problems);
+  if (!problems.empty()) throw StudyError(problems.take());
+  for (const Design& d : s.designs) {
+    for (int t = 0; t < kTypes; ++t) s.runs[t] = s.runs[t] || d.runs[t];
+  }
+  s.any_type = s.runs[0] || s.runs[1] || s.runs[2] || s.runs[3];
+  return s;
+}
+
+Study read_study(const fs::path& file, const fs::path& data_dir) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw StudyError({file.string() + ": cannot be read"});
+  std::ostringstream text;
+  text << in.rdbuf();
+  return parse_study(text.str(), file.string(), data_dir);
+}
+
+}  // namespace study

@@ -1,0 +1,461 @@
+#include "study/summary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+
+#include "plot/pictures.h"
+#include "plot/results.h"
+#include "study/design_dir.h"
+
+namespace study {
+
+namespace {
+
+std::string slurp(const fs::path& p, bool& found) {
+  std::ifstream in(p, std::ios::binary);
+  found = static_cast<bool>(in);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error(p.string() + ": cannot be written");
+}
+
+std::string opt_text(const std::optional<double>& v) {
+  return v && std::isfinite(*v) ? number_text(*v) : std::string();
+}
+
+std::string csv_field(const std::string& s) {
+  if (s.find_first_of(",\"\n") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
+std::string html(std::string_view text) {
+  return plot::escape_xml(text);
+}
+
+// One column of the summary: its name in the CSV file, its heading on the page, and the text
+// of a row's cell. `number` columns sort by value on the page.
+struct Column {
+  std::string key;
+  std::string heading;
+  bool number;
+  std::function<std::string(const Row&)> cell;
+};
+
+std::vector<Column> columns(const Study& s) {
+  std::vector<Column> c;
+  const auto answer = [&](std::string key, std::string heading,
+                          std::function<std::string(const Design&)> f, bool number = true) {
+    c.push_back(
+        {std::move(key), std::move(heading), number, [f](const Row& r) { return f(*r.design); }});
+  };
+  const auto num = [](double v) { return number_text(v); };
+  answer(
+      "id", "design", [](const Design& d) { return design_id(d); }, false);
+  answer("blades", "blades", [](const Design& d) { return std::to_string(d.blades); });
+  answer("hub_radius_m", "hub radius (m)", [&](const Design& d) { return num(d.hub_radius); });
+  answer("tip_radius_m", "tip radius (m)", [&](const Design& d) { return num(d.tip_radius); });
+  answer("elements", "elements", [](const Design& d) { return std::to_string(d.elements); });
+  answer("setting_angle_deg", "setting angle (\u00b0)",
+         [&](const Design& d) { return num(d.setting_angle); });
+  answer(
+      "aerofoil", "aerofoil", [](const Design& d) { return d.aerofoil; }, false);
+  answer("mean_wind_m_s", "mean wind at 10 m (m/s)",
+         [&](const Design& d) { return num(d.mean_wind); });
+  answer(
+      "blade_type", "blade",
+      [](const Design& d) { return std::string(d.blade_type == 2 ? "hollow" : "solid"); }, false);
+  answer("wall_thickness_mm", "wall (mm)", [&](const Design& d) {
+    return d.blade_type == 2 ? num(d.wall_thickness) : std::string();
+  });
+  answer(
+      "material", "material",
+      [](const Design& d) { return std::string(kMaterials[d.material - 1]); }, false);
+  answer(
+      "stl", "STL", [](const Design& d) { return std::string(d.stl ? "yes" : "no"); }, false);
+  if (s.any_type) {
+    answer("cut_in_m_s", "cut-in (m/s)", [&](const Design& d) { return num(d.cut_in); });
+    answer("cut_out_m_s", "cut-out (m/s)", [&](const Design& d) { return num(d.cut_out); });
+    answer("hub_height_m", "hub height (m)", [&](const Design& d) { return num(d.hub_height); });
+    answer("altitude_m", "altitude (m)", [&](const Design& d) { return num(d.altitude); });
+  }
+  if (s.runs[1]) {
+    answer("first_speed_rpm", "two-speed: first speed (rpm)",
+           [&](const Design& d) { return d.runs[1] ? num(d.first_rpm) : std::string(); });
+  }
+  if (s.runs[2]) {
+    answer("constant_speed_rpm", "constant speed (rpm)",
+           [&](const Design& d) { return d.runs[2] ? num(d.constant_rpm) : std::string(); });
+  }
+  if (s.runs[3]) {
+    answer("pitch_speed_rpm", "pitch: speed (rpm)",
+           [&](const Design& d) { return d.runs[3] ? num(d.pitch_rpm) : std::string(); });
+    answer("power_limit_W", "pitch: power limit (W)",
+           [&](const Design& d) { return d.runs[3] ? num(d.power_limit) : std::string(); });
+  }
+  for (int t = 0; t < kTypes; ++t) {
+    if (!s.runs[t]) continue;
+    const std::string k = "type" + std::to_string(t + 1) + "_";
+    const std::string h = "type " + std::to_string(t + 1) + ": ";
+    const auto result = [t](double TypeResult::*field) {
+      return [t, field](const Row& r) {
+        return r.types[t].have ? number_text(r.types[t].*field) : std::string();
+      };
+    };
+    c.push_back({k + "cp_max", h + "highest CP", true, result(&TypeResult::cp_max)});
+    c.push_back({k + "power_W", h + "average power (W)", true, result(&TypeResult::power)});
+    c.push_back(
+        {k + "energy_kWh", h + "yearly energy (kW\u00b7h)", true, result(&TypeResult::energy)});
+    c.push_back({k + "energy_per_kg", h + "kW\u00b7h per kg of blades", true,
+                 [t](const Row& r) { return opt_text(r.energy_per_kg(t)); }});
+  }
+  c.push_back({"volume_m3", "blade volume (m\u00b3)", true,
+               [](const Row& r) { return opt_text(r.volume); }});
+  c.push_back({"surface_m2", "blade surface (m\u00b2)", true,
+               [](const Row& r) { return opt_text(r.surface); }});
+  c.push_back({"mass_kg", "blade mass (kg)", true, [](const Row& r) { return opt_text(r.mass); }});
+  c.push_back({"rotor_mass_kg", "mass of all blades (kg)", true,
+               [](const Row& r) { return opt_text(r.rotor_mass()); }});
+  c.push_back({"design_s", "design time (s)", true, [](const Row& r) {
+                 return r.seconds ? plot::fixed(*r.seconds, 3) : std::string();
+               }});
+  c.push_back({"status", "status", false, [](const Row& r) { return r.status; }});
+  c.push_back({"message", "message", false, [](const Row& r) { return r.message; }});
+  return c;
+}
+
+void note(Row& r, const std::string& what) {
+  if (!r.message.empty()) r.message += "; ";
+  r.message += what;
+}
+
+std::string material_name(int m) {
+  return m >= 1 && m <= 5 ? kMaterials[m - 1] : "?";
+}
+
+}  // namespace
+
+std::optional<double> Row::rotor_mass() const {
+  if (!mass || !std::isfinite(*mass)) return std::nullopt;
+  return *mass * static_cast<double>(design->blades);
+}
+
+std::optional<double> Row::energy_per_kg(int t) const {
+  const auto m = rotor_mass();
+  if (!types[t].have || !m || !(*m > 0.0) || !std::isfinite(types[t].energy)) return std::nullopt;
+  return types[t].energy / *m;
+}
+
+Row read_row(const Design& d, const fs::path& dir) {
+  Row r;
+  r.design = &d;
+  r.id = design_id(d);
+  const auto outcome = read_status(dir);
+  if (!outcome) {
+    r.status = "pending";
+    return r;
+  }
+  r.status = outcome->state == State::Ok ? "ok" : "failed";
+  r.message = outcome->message;
+  r.seconds = outcome->seconds;
+  if (outcome->state != State::Ok) return r;
+
+  bool found = false;
+  const std::string geometry = slurp(dir / "Result/Geometry.out", found);
+  plot::TextSource gs(geometry);
+  const auto g = plot::read_geometry(gs);
+  if (!found) {
+    note(r, "Result/Geometry.out is missing");
+  } else if (!g.ok()) {
+    note(r, "Result/Geometry.out: " + g.error);
+  } else {
+    r.volume = g.value.volume;
+    r.surface = g.value.surface;
+    r.mass = g.value.mass;
+  }
+  for (int t = 0; t < kTypes; ++t) {
+    if (!d.runs[t]) continue;
+    const std::string file = "Result/Energy" + std::to_string(t + 1) + ".out";
+    const std::string text = slurp(dir / file, found);
+    plot::TextSource es(text);
+    const auto e = plot::read_energy(es, t + 1);
+    if (!found || !e.ok() || e.value.sweeps.empty()) {
+      note(r, file + ": " + (!found ? std::string("missing") : e.ok() ? "no sweep" : e.error));
+      continue;
+    }
+    const plot::Sweep& sw = e.value.sweeps.back();
+    TypeResult& tr = r.types[t];
+    tr.have = true;
+    tr.cp_max = -HUGE_VAL;
+    for (const plot::OperatingPoint& p : sw.rows) {
+      if (p.cp > tr.cp_max) tr.cp_max = p.cp;
+    }
+    tr.power = sw.average_power;
+    tr.energy = sw.annual_energy;
+  }
+  return r;
+}
+
+std::vector<std::string> labels(const std::vector<Row>& rows) {
+  // Per design, its answers as short phrases; only the phrases that differ are kept.
+  const auto parts = [](const Design& d) {
+    const auto n = [](double v) { return number_text(v); };
+    std::vector<std::string> p = {
+        std::to_string(d.blades) + " blades",
+        "hub " + n(d.hub_radius) + " m",
+        "tip " + n(d.tip_radius) + " m",
+        std::to_string(d.elements) + " elements",
+        "setting " + n(d.setting_angle) + "\u00b0",
+        d.aerofoil,
+        "wind " + n(d.mean_wind) + " m/s",
+        d.blade_type == 2 ? "hollow " + n(d.wall_thickness) + " mm" : std::string("solid"),
+        material_name(d.material),
+        d.stl ? "STL" : "no STL",
+        "cut-in " + n(d.cut_in),
+        "cut-out " + n(d.cut_out),
+        "hub height " + n(d.hub_height) + " m",
+        "altitude " + n(d.altitude) + " m",
+        "first speed " + n(d.first_rpm) + " rpm",
+        "constant speed " + n(d.constant_rpm) + " rpm",
+        "pitch speed " + n(d.pitch_rpm) + " rpm",
+        "limit " + n(d.power_limit) + " W",
+    };
+    return p;
+  };
+  std::vector<std::vector<std::string>> all;
+  for (const Row& r : rows) all.push_back(parts(*r.design));
+  std::vector<std::string> names(rows.size());
+  if (all.empty()) return names;
+  for (std::size_t k = 0; k < all.front().size(); ++k) {
+    const bool varies =
+        std::any_of(all.begin(), all.end(), [&](const auto& p) { return p[k] != all.front()[k]; });
+    if (!varies) continue;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      names[i] += (names[i].empty() ? "" : ", ") + all[i][k];
+    }
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (names[i].empty()) names[i] = rows[i].id;
+  }
+  return names;
+}
+
+std::string summary_csv(const Study& s, const std::vector<Row>& rows) {
+  const std::vector<Column> cols = columns(s);
+  std::string out;
+  for (std::size_t i = 0; i < cols.size(); ++i) out += (i ? "," : "") + cols[i].key;
+  out += "\n";
+  for (const Row& r : rows) {
+    for (std::size_t i = 0; i < cols.size(); ++i)
+      out += (i ? "," : "") + csv_field(cols[i].cell(r));
+    out += "\n";
+  }
+  return out;
+}
+
+std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t) {
+  std::optional<std::size_t> best;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto e = rows[i].energy_per_kg(t);
+    if (e && (!best || *e > *rows[*best].energy_per_kg(t))) best = i;
+  }
+  return best;
+}
+
+plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                              int t) {
+  plot::Chart c;
+  c.title = "Yearly energy against blade mass: " + plot::type_name(t + 1);
+  c.x_label = "mass of all blades (kg)";
+  c.y_label = "yearly energy (kW\u00b7h)";
+  c.y_from_zero = true;
+  plot::Series all;
+  all.label = "designs";
+  all.line = false;
+  for (const Row& r : rows) {
+    const auto m = r.rotor_mass();
+    if (m && r.types[t].have) all.points.push_back({*m, r.types[t].energy});
+  }
+  c.series.push_back(std::move(all));
+  if (const auto best = best_design(rows, t)) {
+    const Row& b = rows[*best];
+    plot::Series mark;
+    mark.label = "best: " + names[*best];
+    mark.line = false;
+    mark.color = "#D55E00";
+    mark.points.push_back({*b.rotor_mass(), b.types[t].energy});
+    c.series.push_back(std::move(mark));
+    c.caption.push_back("Most energy per kilogram of blades: " + names[*best] + ", " +
+                        plot::fixed(*b.energy_per_kg(t), 1) + " kW\u00b7h a year per kg.");
+  }
+  return c;
+}
+
+std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                              int t) {
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].energy_per_kg(t)) order.push_back(i);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return *rows[a].energy_per_kg(t) > *rows[b].energy_per_kg(t);
+  });
+  std::size_t longest = 10;
+  for (std::size_t i : order) longest = std::max(longest, names[i].size());
+  const double label_w = 20.0 + 7.0 * static_cast<double>(std::min<std::size_t>(longest, 70));
+  constexpr double kBarArea = 480.0, kBar = 18.0, kPitch = 26.0, kTop = 50.0;
+  const double width = label_w + kBarArea + 90.0;
+  const double height =
+      kTop + kPitch * static_cast<double>(std::max<std::size_t>(order.size(), 1)) + 20.0;
+  const std::string title = "Yearly energy per kilogram of blades: " + plot::type_name(t + 1);
+  plot::Svg svg(width, height, title);
+  const std::string font = "font-family=\"DejaVu Sans, Arial, sans-serif\"";
+  svg.text(10.0, 28.0, title, font + " font-size=\"17\" font-weight=\"bold\"");
+  if (order.empty()) {
+    svg.text(width / 2, kTop + 14.0, "no finished design", font + " text-anchor=\"middle\"");
+    return svg.finish();
+  }
+  const double top = *rows[order.front()].energy_per_kg(t);
+  double y = kTop;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const Row& r = rows[order[k]];
+    const double v = *r.energy_per_kg(t);
+    const double w = top > 0.0 ? std::max(0.0, v / top * kBarArea) : 0.0;
+    svg.text(label_w - 8.0, y + 13.0, names[order[k]],
+             font + " font-size=\"12\" text-anchor=\"end\"");
+    svg.rect(label_w, y, w, kBar,
+             "class=\"bar\" data-design=\"" + r.id + "\" data-value=\"" + number_text(v) +
+                 "\" fill=\"" + (k == 0 ? "#D55E00" : "#0072B2") + "\"");
+    svg.text(label_w + w + 6.0, y + 13.0, plot::fixed(v, 1) + " kW\u00b7h/kg",
+             font + " font-size=\"12\"");
+    y += kPitch;
+  }
+  return svg.finish();
+}
+
+std::string index_html(const Study& s, const std::vector<Row>& rows,
+                       const std::vector<std::string>& charts) {
+  const std::vector<std::string> names = labels(rows);
+  const std::vector<Column> cols = columns(s);
+  const std::string title = s.title.empty() ? "rotorforge design study" : s.title;
+  std::size_t ok = 0, failed = 0, pending = 0;
+  for (const Row& r : rows) {
+    ok += r.status == "ok";
+    failed += r.status == "failed";
+    pending += r.status == "pending";
+  }
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
+      html(title) +
+      "</title>\n<style>\n"
+      "body{font-family:DejaVu Sans,Arial,sans-serif;margin:1.5em;color:#222}\n"
+      "table{border-collapse:collapse;font-size:13px}\n"
+      "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
+      "th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
+      "tr.best td{background:#fde3d0}tr.failed td{color:#a00}\n"
+      "img{max-width:100%}\n</style>\n</head>\n<body>\n<h1>" +
+      html(title) + "</h1>\n<p>" + std::to_string(rows.size()) + " designs: " + std::to_string(ok) +
+      " finished, " + std::to_string(failed) + " failed, " + std::to_string(pending) +
+      " not run yet.</p>\n";
+  std::vector<std::size_t> bests;
+  for (int t = 0; t < kTypes; ++t) {
+    if (!s.runs[t]) continue;
+    out += "<h2>Type " + std::to_string(t + 1) + ": " + html(plot::type_name(t + 1)) + "</h2>\n";
+    if (const auto best = best_design(rows, t)) {
+      const Row& b = rows[*best];
+      bests.push_back(*best);
+      out += "<p class=\"best\">Most energy per kilogram of blades: <b>" + html(names[*best]) +
+             "</b> (design " + b.id + "), " + plot::fixed(*b.energy_per_kg(t), 2) +
+             " kW\u00b7h a year per kg: " + plot::fixed(b.types[t].energy, 2) +
+             " kW\u00b7h a year from " + plot::fixed(*b.rotor_mass(), 3) + " kg of blades.</p>\n";
+    } else {
+      out += "<p>No finished design has an energy and a mass to compare.</p>\n";
+    }
+    const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
+    for (const std::string& c : charts) {
+      if (c.rfind(prefix, 0) == 0) {
+        out += "<figure><img src=\"" + html(c) + "\" alt=\"" + html(c) + "\"/></figure>\n";
+      }
+    }
+  }
+  out += "<h2>All designs</h2>\n<p>Click a heading to sort by it.</p>\n<table id=\"designs\">\n";
+  out += "<thead><tr><th>#</th>";
+  for (const Column& c : cols) {
+    out += "<th data-key=\"" + c.key + "\"" + (c.number ? " data-number=\"1\"" : "") + ">" +
+           html(c.heading) + "</th>";
+  }
+  out += "</tr></thead>\n<tbody>\n";
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const bool best = std::find(bests.begin(), bests.end(), i) != bests.end();
+    out += std::string("<tr") +
+           (best                         ? " class=\"best\""
+            : rows[i].status == "failed" ? " class=\"failed\""
+                                         : "") +
+           "><td class=\"n\">" + std::to_string(i + 1) + "</td>";
+    for (const Column& c : cols) {
+      out += std::string("<td") + (c.number ? " class=\"n\"" : "") + ">" + html(c.cell(rows[i])) +
+             "</td>";
+    }
+    out += "</tr>\n";
+  }
+  out +=
+      "</tbody>\n</table>\n<script>\n"
+      "// Sorts the table by the clicked column; a second click reverses the order.\n"
+      "document.querySelectorAll('#designs th').forEach(function (th, col) {\n"
+      "  th.addEventListener('click', function () {\n"
+      "    var body = document.querySelector('#designs tbody');\n"
+      "    var num = col === 0 || th.dataset.number === '1';\n"
+      "    var dir = th.dataset.dir === 'up' ? -1 : 1;\n"
+      "    th.dataset.dir = dir === 1 ? 'up' : 'down';\n"
+      "    var rows = Array.prototype.slice.call(body.rows);\n"
+      "    rows.sort(function (a, b) {\n"
+      "      var x = a.cells[col].textContent, y = b.cells[col].textContent;\n"
+      "      if (num) {\n"
+      "        var p = x === '' ? -Infinity : parseFloat(x), q = y === '' ? -Infinity : "
+      "parseFloat(y);\n"
+      "        return dir * (p - q);\n"
+      "      }\n"
+      "      return dir * x.localeCompare(y);\n"
+      "    });\n"
+      "    rows.forEach(function (r) { body.appendChild(r); });\n"
+      "  });\n"
+      "});\n</script>\n</body>\n</html>\n";
+  return out;
+}
+
+std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
+  std::vector<Row> rows;
+  rows.reserve(s.designs.size());
+  for (const Design& d : s.designs) rows.push_back(read_row(d, dir / "designs" / design_id(d)));
+  spit(dir / "summary.csv", summary_csv(s, rows));
+  const std::vector<std::string> names = labels(rows);
+  std::vector<std::string> charts;
+  fs::create_directories(dir / "charts");
+  for (int t = 0; t < kTypes; ++t) {
+    if (!s.runs[t]) continue;
+    const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
+    spit(dir / (prefix + "energy-mass.svg"), plot::render(energy_mass_chart(rows, names, t)));
+    charts.push_back(prefix + "energy-mass.svg");
+    spit(dir / (prefix + "energy-per-kg.svg"), energy_per_kg_svg(rows, names, t));
+    charts.push_back(prefix + "energy-per-kg.svg");
+  }
+  spit(dir / "index.html", index_html(s, rows, charts));
+  return rows;
+}
+
+}  // namespace study

@@ -1,0 +1,71 @@
+// The study's summary: per design its answers and what its session left (highest power
+// coefficient, average power and yearly energy per turbine type, blade volume, surface and
+// mass, design time, status), as summary.csv and as index.html with SVG charts.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plot/svg.h"
+#include "study/study_file.h"
+
+namespace study {
+
+namespace fs = std::filesystem;
+
+struct TypeResult {
+  bool have = false;    // the design ran this type and its table was read
+  double cp_max = 0.0;  // highest power coefficient of the sweep
+  double power = 0.0;   // average power at the site, W
+  double energy = 0.0;  // yearly energy, kW.h
+};
+
+struct Row {
+  const Design* design = nullptr;
+  std::string id;
+  std::string status;  // "ok", "failed" or "pending" (no outcome recorded yet)
+  std::string message;
+  std::optional<double> seconds;
+  std::optional<double> volume;   // m^3, one blade
+  std::optional<double> surface;  // m^2, one blade
+  std::optional<double> mass;     // kg, one blade
+  TypeResult types[kTypes];
+
+  // Mass of all the rotor's blades, kg.
+  std::optional<double> rotor_mass() const;
+  // Yearly energy of type t (0-based) per kilogram of blades, kW.h/kg.
+  std::optional<double> energy_per_kg(int t) const;
+};
+
+// Reads what the session of `d` left in `dir`. A problem with a result file of a finished
+// design is noted in the row's message.
+Row read_row(const Design& d, const fs::path& dir);
+
+// A short name of each design, made of the answers that differ between the designs
+// ("3 blades, tip 1.5 m, sg6043").
+std::vector<std::string> labels(const std::vector<Row>& rows);
+
+std::string summary_csv(const Study& s, const std::vector<Row>& rows);
+
+// Index of the design with the most yearly energy of type t per kilogram of blades, if any.
+std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t);
+
+// Yearly energy of type t against the mass of the blades, one mark per design, the best marked.
+plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                              int t);
+// Yearly energy of type t per kilogram of blades, one bar per design, best first.
+std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                              int t);
+
+std::string index_html(const Study& s, const std::vector<Row>& rows,
+                       const std::vector<std::string>& charts);
+
+// Reads every design of `s` under dir/designs and writes dir/summary.csv, dir/index.html and
+// the charts under dir/charts. Returns the rows. Throws std::runtime_error when a file cannot
+// be written.
+std::vector<Row> write_summary(const Study& s, const fs::path& dir);
+
+}  // namespace study
