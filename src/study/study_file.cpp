@@ -73,14 +73,22 @@ class Problems {
     std::string p = name_;
     if (line > 0) p += ":" + std::to_string(line);
     p += ": " + what;
-    if (seen_.insert(p).second) list_.push_back(std::move(p));
+    if (seen_.insert(p).second) list_.push_back({line, std::move(p)});
   }
   bool empty() const { return list_.empty(); }
-  std::vector<std::string> take() { return std::move(list_); }
+  // The problems in the order of their lines (tables keep their keys sorted by name).
+  std::vector<std::string> take() {
+    std::stable_sort(list_.begin(), list_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> out;
+    for (auto& p : list_) out.push_back(std::move(p.second));
+    list_.clear();
+    return out;
+  }
 
  private:
   std::string name_;
-  std::vector<std::string> list_;
+  std::vector<std::pair<long, std::string>> list_;
   std::set<std::string> seen_;
 };
 

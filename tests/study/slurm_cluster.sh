@@ -1,0 +1,103 @@
+#!/bin/sh
+# A private one-node Slurm cluster on localhost, everything under one folder D, for the study
+# engine's test. Runs as root without systemd; touches nothing under /etc.
+#   slurm_cluster.sh start D   start munged, slurmctld and slurmd; return once the node is idle
+#   slurm_cluster.sh stop D    stop them all again
+# Clients find the cluster through SLURM_CONF=D/slurm.conf.
+set -eu
+cmd=$1
+D=$2
+
+# Waits (up to 20 s) until the process of pid file $1 has exited; zombies count as exited.
+wait_gone() {
+  [ -f "$1" ] || return 0
+  pid=$(cat "$1")
+  n=0
+  while [ $n -lt 100 ]; do
+    state=$(ps -o stat= -p "$pid" 2>/dev/null || true)
+    case "$state" in "" | Z*) return 0 ;; esac
+    sleep 0.2
+    n=$((n + 1))
+  done
+  kill -9 "$pid" 2>/dev/null || true
+}
+
+# A TCP port nobody listens on (the kernel's pick for port 0).
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+case "$cmd" in
+start)
+  rm -rf "$D/state" "$D/spool"
+  mkdir -p "$D/munge" "$D/state" "$D/spool" "$D/log"
+  chmod 755 "$D" "$D/munge"
+  [ -f "$D/munge/key" ] || mungekey -c -b 1024 -k "$D/munge/key"
+  chmod 600 "$D/munge/key"
+  munged -S "$D/munge/sock" --key-file="$D/munge/key" --pid-file="$D/munge/pid" \
+    --seed-file="$D/munge/seed" --log-file="$D/log/munged.log" </dev/null >/dev/null 2>&1
+  : >"$D/plugstack.conf"
+  cat >"$D/slurm.conf" <<EOF
+ClusterName=study
+SlurmctldHost=localhost
+SlurmctldPort=$(free_port)
+SlurmdPort=$(free_port)
+AuthType=auth/munge
+CredType=cred/munge
+AuthInfo=socket=$D/munge/sock
+SlurmUser=root
+SlurmdUser=root
+StateSaveLocation=$D/state
+SlurmdSpoolDir=$D/spool
+SlurmctldPidFile=$D/slurmctld.pid
+SlurmdPidFile=$D/slurmd.pid
+SlurmctldLogFile=$D/log/slurmctld.log
+SlurmdLogFile=$D/log/slurmd.log
+PlugStackConfig=$D/plugstack.conf
+MailProg=/bin/true
+MpiDefault=none
+ProctrackType=proctrack/linuxproc
+TaskPlugin=task/none
+JobAcctGatherType=jobacct_gather/none
+AccountingStorageType=accounting_storage/none
+SchedulerType=sched/backfill
+SchedulerParameters=batch_sched_delay=0
+SelectType=select/cons_tres
+SelectTypeParameters=CR_Core
+ReturnToService=2
+NodeName=localhost CPUs=$(nproc) RealMemory=1000 State=UNKNOWN
+PartitionName=debug Nodes=ALL Default=YES MaxTime=INFINITE State=UP
+EOF
+  export SLURM_CONF="$D/slurm.conf"
+  slurmctld -D </dev/null >"$D/log/slurmctld.out" 2>&1 &
+  echo $! >"$D/slurmctld.bg"
+  slurmd -D -N localhost </dev/null >"$D/log/slurmd.out" 2>&1 &
+  echo $! >"$D/slurmd.bg"
+  n=0
+  while [ "$(sinfo -h -n localhost -o %T 2>/dev/null || true)" != idle ]; do
+    n=$((n + 1))
+    if [ $n -gt 100 ]; then
+      echo "the Slurm node did not become idle within 20 s; logs in $D/log" >&2
+      exit 1
+    fi
+    sleep 0.2
+  done
+  ;;
+stop)
+  export SLURM_CONF="$D/slurm.conf"
+  scontrol shutdown >/dev/null 2>&1 || true
+  wait_gone "$D/slurmctld.bg"
+  wait_gone "$D/slurmd.bg"
+  for f in "$D/slurmctld.bg" "$D/slurmd.bg"; do
+    [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null || true
+  done
+  if [ -f "$D/munge/pid" ]; then
+    kill "$(cat "$D/munge/pid")" 2>/dev/null || true
+    wait_gone "$D/munge/pid"
+  fi
+  ;;
+*)
+  echo "usage: slurm_cluster.sh start|stop DIR" >&2
+  exit 2
+  ;;
+esac

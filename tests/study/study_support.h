@@ -1,0 +1,136 @@
+// What the study program's tests share: a working directory to start a study from, running the
+// rotorforge-study binary, the small 2 x 2 study, reading summary.csv and comparing file trees.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/test_name.h"
+#include "support/workdir.h"
+
+namespace study_test {
+
+namespace fs = std::filesystem;
+using support::slurp;
+using support::spit;
+
+// The Temp/Parameters.in a fresh working directory starts with (the optimiser replaces it).
+inline const std::string kParameters = " 0.1 0. 0. 0. 0.\r\n";
+
+// A working directory as a user would start a study in: Data/ with the shipped aerofoil files
+// and "myfoil", an imported copy of NACA 4412 under a name of its own; Temp/Parameters.in;
+// Result/.
+class SourceDir : public support::ScratchDir {
+ public:
+  SourceDir() : support::ScratchDir(support::test_prefix("rotorforge-study-")) {
+    const fs::path data = fs::path(ROTORFORGE_SOURCE_DIR) / "Data";
+    fs::create_directories(path() / "Data");
+    for (const auto& e : fs::directory_iterator(data)) {
+      if (e.path().extension() == ".dat") {
+        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
+      }
+    }
+    fs::copy_file(data / "naca4412.dat", path() / "Data/myfoil.dat");
+    fs::copy_file(data / "Liftnaca4412.dat", path() / "Data/Liftmyfoil.dat");
+    write("Temp/Parameters.in", kParameters);
+  }
+};
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs rotorforge-study with `args` in `dir`.
+inline ToolRun run_study_tool(const fs::path& dir, const std::string& args) {
+  const std::string cmd = "cd '" + dir.string() + "' && '" + ROTORFORGE_STUDY_BINARY + "' " + args +
+                          " > .tool-out 2> .tool-err";
+  const int raw = std::system(cmd.c_str());
+  ToolRun r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = slurp(dir / ".tool-out");
+  r.err = slurp(dir / ".tool-err");
+  return r;
+}
+
+// Two tip radii times two aerofoils, the first imported; small blades so that it runs quickly.
+inline const std::string kTwoByTwo =
+    "title = \"two by two\"\n"
+    "[rotor]\n"
+    "blades = 3\n"
+    "hub_radius = 0.15\n"
+    "tip_radius = [1.2, 1.5]\n"
+    "elements = 5\n"
+    "aerofoil = [\"myfoil\", \"sg6043\"]\n"
+    "[blade]\n"
+    "material = \"aluminium\"\n"
+    "stl = true\n"
+    "[site]\n"
+    "mean_wind = 5\n"
+    "cut_in = 3\n"
+    "cut_out = 20\n"
+    "hub_height = 12\n"
+    "[variable_speed]\n"
+    "[pitch]\n"
+    "speed = 300\n"
+    "power_limit = 800\n";
+
+// summary.csv as rows of named fields (no field of the tests' studies holds a comma).
+inline std::vector<std::map<std::string, std::string>> read_csv(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> header;
+  std::vector<std::map<std::string, std::string>> rows;
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> fields;
+    std::istringstream l(line);
+    for (std::string f; std::getline(l, f, ',');) fields.push_back(f);
+    if (!line.empty() && line.back() == ',') fields.push_back("");
+    if (header.empty()) {
+      header = fields;
+      continue;
+    }
+    std::map<std::string, std::string> row;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+      row[header[i]] = i < fields.size() ? fields[i] : "<missing>";
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Every regular file under `root`, as paths relative to it.
+inline std::set<std::string> files_under(const fs::path& root) {
+  std::set<std::string> files;
+  if (!fs::is_directory(root)) return files;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (e.is_regular_file()) files.insert(fs::relative(e.path(), root).string());
+  }
+  return files;
+}
+
+// The differences between the files of two trees: names on one side only, and the first file
+// whose bytes differ.
+inline std::string tree_difference(const fs::path& want, const fs::path& got) {
+  const std::set<std::string> a = files_under(want), b = files_under(got);
+  std::string diff;
+  for (const std::string& f : a) {
+    if (!b.count(f)) diff += "missing " + f + "; ";
+  }
+  for (const std::string& f : b) {
+    if (!a.count(f)) diff += "extra " + f + "; ";
+  }
+  for (const std::string& f : a) {
+    if (b.count(f) && slurp(want / f) != slurp(got / f)) diff += "differs " + f + "; ";
+  }
+  return diff;
+}
+
+}  // namespace study_test
