@@ -1,0 +1,142 @@
+// A design's folder: its outcome record, setting it up (afresh unless it finished), installing
+// an imported aerofoil, and one session run with a stand-in for rotorforge.
+#include "study/design_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "aerofoil/foildata.h"
+#include "study_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using study_test::SourceDir;
+
+study::Design design(const std::string& aerofoil) {
+  return study::parse_study(
+             "[rotor]\nblades = 3\nhub_radius = 0.15\ntip_radius = 1.5\n"
+             "elements = 5\naerofoil = \"" +
+                 aerofoil + "\"\n[site]\nmean_wind = 5\n",
+             "s.toml", {})
+      .designs.at(0);
+}
+
+TEST(DesignDir, OutcomeRecordReadsBackAsWritten) {
+  SourceDir dir;
+  const std::vector<study::Outcome> cases = {
+      {study::State::Ok, 0, 1.25, ""},
+      {study::State::Failed, 2, 0.0078125, "rotorforge: answer to \"x\": End of file"},
+      {study::State::Failed, -1, 3.0, "killed by signal 9"},
+  };
+  EXPECT_FALSE(study::read_status(dir.path()).has_value());
+  for (const study::Outcome& o : cases) {
+    study::write_status(dir.path(), o);
+    const auto back = study::read_status(dir.path());
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->state, o.state);
+    EXPECT_EQ(back->exit_status, o.exit_status);
+    EXPECT_EQ(back->seconds, o.seconds);
+    EXPECT_EQ(back->message, o.message);
+    EXPECT_FALSE(fs::exists(dir.path() / "status.txt.new"));
+  }
+  // A record cut before its status line is no record: the design runs again.
+  dir.write("status.txt", "sta");
+  EXPECT_FALSE(study::read_status(dir.path()).has_value());
+}
+
+TEST(DesignDir, SetUpAfreshUnlessFinished) {
+  SourceDir source;
+  const study::Design d = design("sg6043");
+  const fs::path dir = source.path() / "d";
+  ASSERT_EQ(study::prepare(d, dir, source.path() / "Data"), study::Prepared::Ready);
+  EXPECT_EQ(study_test::files_under(dir),
+            (std::set<std::string>{"answers.txt", "Data/sg6043.dat", "Data/Liftsg6043.dat",
+                                   "Temp/Parameters.in"}));
+  EXPECT_TRUE(fs::is_directory(dir / "Result"));
+  EXPECT_EQ(support::slurp(dir / "Temp/Parameters.in"), study_test::kParameters);
+  EXPECT_EQ(support::slurp(dir / "answers.txt"), study::answers(d));
+
+  // A failed or unfinished design starts again from nothing.
+  support::spit(dir / "Result/Geometry.out", "half");
+  study::write_status(dir, {study::State::Failed, 2, 1.0, "x"});
+  EXPECT_EQ(study::prepare(d, dir, source.path() / "Data"), study::Prepared::Ready);
+  EXPECT_FALSE(fs::exists(dir / "Result/Geometry.out"));
+  EXPECT_FALSE(fs::exists(dir / "status.txt"));
+
+  // A finished one is left alone.
+  support::spit(dir / "Result/Geometry.out", "done");
+  study::write_status(dir, {study::State::Ok, 0, 1.0, ""});
+  EXPECT_EQ(study::prepare(d, dir, source.path() / "Data"), study::Prepared::Complete);
+  EXPECT_EQ(support::slurp(dir / "Result/Geometry.out"), "done");
+}
+
+TEST(DesignDir, ImportedAerofoilIsInstalledAsTheMenuInstallsAShippedOne) {
+  SourceDir source;
+  const fs::path dir = source.path() / "d";
+  ASSERT_EQ(study::prepare(design("myfoil"), dir, source.path() / "Data"), study::Prepared::Ready);
+  // What aerofoil 1 of the menu writes, in a working directory of its own.
+  support::WorkDir shipped("rotorforge-study-shipped-");
+  fs::copy(source.path() / "Data", shipped.path() / "Data");
+  foildata::choice(1);
+  for (const char* f : {"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+    EXPECT_EQ(support::slurp(dir / f), shipped.read(f)) << f;
+  }
+  EXPECT_NE(support::slurp(dir / "Temp/Lift_Drag.dat"), "");
+  EXPECT_EQ(fs::current_path(), shipped.path()) << "the working directory is given back";
+}
+
+TEST(DesignDir, SetUpFailureIsRecorded) {
+  SourceDir source;
+  const fs::path dir = source.path() / "d";
+  source.write("Data/Liftbad.dat", "1 2 x\n");
+  source.write("Data/bad.dat", "");
+  EXPECT_EQ(study::prepare(design("bad"), dir, source.path() / "Data"), study::Prepared::Failed);
+  const auto o = study::read_status(dir);
+  ASSERT_TRUE(o.has_value());
+  EXPECT_EQ(o->state, study::State::Failed);
+  EXPECT_EQ(o->message, "Data/Liftbad.dat, record 1: Bad real number in item 3 of list input");
+}
+
+TEST(DesignDir, SessionGetsTheAnswersInItsFolderAndItsEndIsRecorded) {
+  SourceDir source;
+  const fs::path dir = source.path() / "d";
+  ASSERT_EQ(study::prepare(design("sg6043"), dir, source.path() / "Data"), study::Prepared::Ready);
+  struct Case {
+    const char* what;
+    std::string script;
+    study::State state;
+    int exit_status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"copies its input into the folder", "cat > got.txt; echo shown", study::State::Ok, 0, ""},
+      {"fails with a message",
+       "echo 'first line' >&2; echo 'rotorforge: answer: End of file' >&2; exit 2",
+       study::State::Failed, 2, "rotorforge: answer: End of file"},
+      {"fails silently", "exit 3", study::State::Failed, 3, "rotorforge ended with status 3"},
+      {"is killed", "kill -9 $$", study::State::Failed, -1, "killed by signal 9"},
+  };
+  for (const Case& c : cases) {
+    const fs::path program = source.path() / "fake-rotorforge";
+    support::spit(program, "#!/bin/sh\n" + c.script + "\n");
+    fs::permissions(program, fs::perms::owner_all);
+    const study::Outcome o = study::run_one(dir, program);
+    EXPECT_EQ(o.state, c.state) << c.what;
+    EXPECT_EQ(o.exit_status, c.exit_status) << c.what;
+    EXPECT_EQ(o.message, c.message) << c.what;
+    EXPECT_GT(o.seconds, 0.0) << c.what;
+    const auto recorded = study::read_status(dir);
+    ASSERT_TRUE(recorded.has_value());
+    EXPECT_EQ(recorded->message, c.message) << c.what;
+  }
+  EXPECT_EQ(support::slurp(dir / "got.txt"), support::slurp(dir / "answers.txt"));
+  EXPECT_EQ(support::slurp(dir / "console.txt"), "");  // the last session wrote nothing
+
+  const study::Outcome missing = study::run_one(dir, source.path() / "no-such-program");
+  EXPECT_EQ(missing.exit_status, 127);
+  EXPECT_EQ(missing.message, "cannot run " + (source.path() / "no-such-program").string() +
+                                 ": No such file or directory");
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The external engines for real: GNU parallel on this machine, and a private one-node Slurm
+// cluster started for the test in a temporary folder and stopped after it. Their designs and
+// summaries must equal the local engine's (design times aside).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "study/engines.h"
+#include "study/study_file.h"
+#include "study_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using study_test::SourceDir;
+
+bool installed(const std::string& program) {
+  return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// summary.csv without its design-time column, which no two runs share.
+std::string without_times(const std::string& csv) {
+  auto rows = study_test::read_csv(csv);
+  std::string out;
+  for (auto& r : rows) {
+    r.erase("design_s");
+    for (const auto& [k, v] : r) out += k + "=" + v + ";";
+    out += "\n";
+  }
+  return out;
+}
+
+class Engines : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    source_ = std::make_unique<SourceDir>();
+    source_->write("two.toml", study_test::kTwoByTwo);
+    local_ = study_test::run_study_tool(source_->path(), "two.toml -o local");
+    study_ = study::read_study(source_->path() / "two.toml", {});
+  }
+  static void TearDownTestSuite() { source_.reset(); }
+
+  // The study folder `name` holds what the local engine's holds.
+  static void expect_same_as_local(const std::string& name) {
+    const fs::path dir = source_->path() / name;
+    EXPECT_EQ(without_times(support::slurp(dir / "summary.csv")),
+              without_times(support::slurp(source_->path() / "local/summary.csv")));
+    for (const study::Design& d : study_.designs) {
+      const std::string id = study::design_id(d);
+      for (const char* sub : {"Result", "Temp"}) {
+        EXPECT_EQ(study_test::tree_difference(source_->path() / "local/designs" / id / sub,
+                                              dir / "designs" / id / sub),
+                  "")
+            << name << " " << id << " " << sub;
+      }
+    }
+  }
+
+  static inline std::unique_ptr<SourceDir> source_;
+  static inline study_test::ToolRun local_;
+  static inline study::Study study_;
+};
+
+TEST_F(Engines, GnuParallelRunsTheJobList) {
+  if (!installed("parallel"))
+    GTEST_SKIP() << "GNU parallel is not installed (apt-get install parallel)";
+  ASSERT_EQ(local_.status, 0) << local_.err;
+  const auto r =
+      study_test::run_study_tool(source_->path(), "two.toml -o par --engine parallel -j 2");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const fs::path dir = source_->path() / "par";
+  // One session command per design, and parallel's log of each ending well.
+  const std::string jobs = support::slurp(dir / "jobs.txt");
+  EXPECT_EQ(std::count(jobs.begin(), jobs.end(), '\n'), 4);
+  EXPECT_NE(jobs.find(" run-one --rotorforge "), std::string::npos) << jobs;
+  const std::string log = support::slurp(dir / "parallel.log");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;  // header and 4 jobs
+  expect_same_as_local("par");
+}
+
+// A private Slurm cluster for the lifetime of the object.
+class SlurmCluster {
+ public:
+  SlurmCluster() : dir_(support::test_prefix("rotorforge-slurm-")) {
+    script_ = fs::path(ROTORFORGE_SOURCE_DIR) / "tests/study/slurm_cluster.sh";
+    started_ = std::system(("sh '" + script_.string() + "' start '" + dir_.path().string() +
+                            "' > /dev/null 2>&1")
+                               .c_str()) == 0;
+    setenv("SLURM_CONF", (dir_.path() / "slurm.conf").c_str(), 1);
+  }
+  ~SlurmCluster() {
+    std::system(("sh '" + script_.string() + "' stop '" + dir_.path().string() + "'").c_str());
+    unsetenv("SLURM_CONF");
+  }
+  bool started() const { return started_; }
+  std::string logs() const {
+    return support::slurp(dir_.path() / "log/slurmctld.log") +
+           support::slurp(dir_.path() / "log/slurmd.log");
+  }
+
+ private:
+  support::ScratchDir dir_;
+  fs::path script_;
+  bool started_ = false;
+};
+
+TEST_F(Engines, SlurmArrayJobThenCollect) {
+  if (!installed("slurmctld") || !installed("slurmd") || !installed("munged")) {
+    GTEST_SKIP() << "Slurm is not installed (apt-get install slurmctld slurmd slurm-client munge)";
+  }
+  ASSERT_EQ(local_.status, 0) << local_.err;
+  SlurmCluster cluster;
+  ASSERT_TRUE(cluster.started()) << cluster.logs();
+
+  // Submitted and left to run: the summary lists the designs as not run yet.
+  const auto submitted =
+      study_test::run_study_tool(source_->path(), "two.toml -o sl --engine slurm");
+  ASSERT_EQ(submitted.status, 0) << submitted.out << submitted.err;
+  std::smatch m;
+  ASSERT_TRUE(
+      std::regex_search(submitted.out, m, std::regex("submitted Slurm job ([0-9]+) with 4 tasks")))
+      << submitted.out;
+  const fs::path dir = source_->path() / "sl";
+  const std::string script = support::slurp(dir / "slurm/study.sbatch");
+  EXPECT_NE(script.find("#SBATCH --array=1-4\n"), std::string::npos) << script;
+  study::wait_slurm(m[1].str());
+  // The job has finished; collect builds the summary from the designs' folders.
+  const auto collected = study_test::run_study_tool(source_->path(), "collect sl");
+  EXPECT_EQ(collected.status, 0) << collected.out << collected.err << cluster.logs();
+  EXPECT_NE(collected.out.find("4 designs: 4 finished, 0 failed, 0 not run yet"),
+            std::string::npos);
+  // Each task's output file exists (a job reported done whose tasks never ran would leave none).
+  for (int task = 1; task <= 4; ++task) {
+    EXPECT_TRUE(fs::exists(dir / "slurm" / ("task-" + std::to_string(task) + ".out"))) << task;
+  }
+  expect_same_as_local("sl");
+
+  // --wait stays until the job has finished and writes the summary itself.
+  const auto waited =
+      study_test::run_study_tool(source_->path(), "two.toml -o sl2 --engine slurm --wait --jobs 2");
+  EXPECT_EQ(waited.status, 0) << waited.out << waited.err;
+  EXPECT_NE(support::slurp(source_->path() / "sl2/slurm/study.sbatch").find("--array=1-4%2\n"),
+            std::string::npos);
+  expect_same_as_local("sl2");
+}
+
+}  // namespace
