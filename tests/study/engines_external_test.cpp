@@ -86,13 +86,13 @@ class SlurmCluster {
  public:
   SlurmCluster() : dir_(support::test_prefix("rotorforge-slurm-")) {
     script_ = fs::path(ROTORFORGE_SOURCE_DIR) / "tests/study/slurm_cluster.sh";
-    started_ = std::system(("sh '" + script_.string() + "' start '" + dir_.path().string() +
+    started_ = std::system(("bash '" + script_.string() + "' start '" + dir_.path().string() +
                             "' > /dev/null 2>&1")
                                .c_str()) == 0;
     setenv("SLURM_CONF", (dir_.path() / "slurm.conf").c_str(), 1);
   }
   ~SlurmCluster() {
-    std::system(("sh '" + script_.string() + "' stop '" + dir_.path().string() + "'").c_str());
+    std::system(("bash '" + script_.string() + "' stop '" + dir_.path().string() + "'").c_str());
     unsetenv("SLURM_CONF");
   }
   bool started() const { return started_; }

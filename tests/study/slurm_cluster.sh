@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # A private one-node Slurm cluster on localhost, everything under one folder D, for the study
 # engine's test. Runs as root without systemd; touches nothing under /etc.
 #   slurm_cluster.sh start D   start munged, slurmctld and slurmd; return once the node is idle
@@ -22,9 +22,15 @@ wait_gone() {
   kill -9 "$pid" 2>/dev/null || true
 }
 
-# A TCP port nobody listens on (the kernel's pick for port 0).
+# A TCP port in the dynamic range that nobody on this machine accepts connections on.
 free_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  while :; do
+    p=$((49152 + RANDOM % 16000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+      echo "$p"
+      return
+    fi
+  done
 }
 
 case "$cmd" in
