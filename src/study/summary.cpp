@@ -34,6 +34,11 @@ std::string opt_text(const std::optional<double>& v) {
   return v && std::isfinite(*v) ? number_text(*v) : std::string();
 }
 
+// Derived values with the decimals of the figures they come from (a blade's mass has six).
+std::string opt_fixed(const std::optional<double>& v, int decimals) {
+  return v && std::isfinite(*v) ? plot::fixed(*v, decimals) : std::string();
+}
+
 std::string csv_field(const std::string& s) {
   if (s.find_first_of(",\"\n") == std::string::npos) return s;
   std::string q = "\"";
@@ -122,7 +127,7 @@ std::vector<Column> columns(const Study& s) {
     c.push_back(
         {k + "energy_kWh", h + "yearly energy (kW\u00b7h)", true, result(&TypeResult::energy)});
     c.push_back({k + "energy_per_kg", h + "kW\u00b7h per kg of blades", true,
-                 [t](const Row& r) { return opt_text(r.energy_per_kg(t)); }});
+                 [t](const Row& r) { return opt_fixed(r.energy_per_kg(t), 3); }});
   }
   c.push_back({"volume_m3", "blade volume (m\u00b3)", true,
                [](const Row& r) { return opt_text(r.volume); }});
@@ -130,7 +135,7 @@ std::vector<Column> columns(const Study& s) {
                [](const Row& r) { return opt_text(r.surface); }});
   c.push_back({"mass_kg", "blade mass (kg)", true, [](const Row& r) { return opt_text(r.mass); }});
   c.push_back({"rotor_mass_kg", "mass of all blades (kg)", true,
-               [](const Row& r) { return opt_text(r.rotor_mass()); }});
+               [](const Row& r) { return opt_fixed(r.rotor_mass(), 6); }});
   c.push_back({"design_s", "design time (s)", true, [](const Row& r) {
                  return r.seconds ? plot::fixed(*r.seconds, 3) : std::string();
                }});

@@ -282,3 +282,21 @@ TEST(StudyFile, NumbersReadBackExactly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The example studies of the README stay valid, and each asks for several designs.
+TEST(StudyFile, ShippedExamplesAreValid) {
+  const fs::path root(ROTORFORGE_SOURCE_DIR);
+  int examples = 0;
+  for (const auto& e : fs::directory_iterator(root / "examples")) {
+    if (e.path().extension() != ".toml") continue;
+    ++examples;
+    const study::Study s = study::read_study(e.path(), root / "Data");
+    EXPECT_GE(s.designs.size(), 2u) << e.path();
+    EXPECT_TRUE(s.any_type) << e.path();
+  }
+  EXPECT_GE(examples, 2);
+}
+
+}  // namespace

@@ -88,9 +88,11 @@ TEST(Summary, CsvHasTheStudysColumnsAndQuotesMessages) {
       "mass_kg,rotor_mass_kg,design_s,status,message\n";
   const std::string want =
       header + rows[0].id +
-      ",2,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0.4731,437.33,100,200,,,0.25,0.5,"
-      "1.500,ok,\n" +
-      rows[1].id + ",3,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0,0,120,80,,,0.5,1.5,,ok,\n" +
+      ",2,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0.4731,437.33,100,200.000,,,0.25,"
+      "0.500000,1.500,ok,\n" +
+      rows[1].id +
+      ",3,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0,0,120,80.000,,,0.5,1.500000,,"
+      "ok,\n" +
       rows[2].id +
       ",2,0.15,1.5,5,0,naca4432,5,solid,,wood,no,3,20,10,0,,,,,,,,,,failed,"
       "\"rotorforge: answer to \"\"x\"\", item 2: End of file\"\n";
