@@ -354,7 +354,7 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
 }
 
 std::string index_html(const Study& s, const std::vector<Row>& rows,
-                       const std::vector<std::string>& charts) {
+                       const std::vector<plot::Picture>& charts) {
   const std::vector<std::string> names = labels(rows);
   const std::vector<Column> cols = columns(s);
   const std::string title = s.title.empty() ? "rotorforge design study" : s.title;
@@ -392,9 +392,10 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       out += "<p>No finished design has an energy and a mass to compare.</p>\n";
     }
     const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
-    for (const std::string& c : charts) {
-      if (c.rfind(prefix, 0) == 0) {
-        out += "<figure><img src=\"" + html(c) + "\" alt=\"" + html(c) + "\"/></figure>\n";
+    for (const plot::Picture& c : charts) {
+      if (c.file.rfind(prefix, 0) == 0) {
+        out +=
+            "<figure><img src=\"" + html(c.file) + "\" alt=\"" + html(c.what) + "\"/></figure>\n";
       }
     }
   }
@@ -449,15 +450,17 @@ std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
   for (const Design& d : s.designs) rows.push_back(read_row(d, dir / "designs" / design_id(d)));
   spit(dir / "summary.csv", summary_csv(s, rows));
   const std::vector<std::string> names = labels(rows);
-  std::vector<std::string> charts;
+  std::vector<plot::Picture> charts;
   fs::create_directories(dir / "charts");
   for (int t = 0; t < kTypes; ++t) {
     if (!s.runs[t]) continue;
     const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
-    spit(dir / (prefix + "energy-mass.svg"), plot::render(energy_mass_chart(rows, names, t)));
-    charts.push_back(prefix + "energy-mass.svg");
+    const plot::Chart scatter = energy_mass_chart(rows, names, t);
+    spit(dir / (prefix + "energy-mass.svg"), plot::render(scatter));
+    charts.push_back({prefix + "energy-mass.svg", scatter.title});
     spit(dir / (prefix + "energy-per-kg.svg"), energy_per_kg_svg(rows, names, t));
-    charts.push_back(prefix + "energy-per-kg.svg");
+    charts.push_back({prefix + "energy-per-kg.svg",
+                      "Yearly energy per kilogram of blades: " + plot::type_name(t + 1)});
   }
   spit(dir / "index.html", index_html(s, rows, charts));
   return rows;

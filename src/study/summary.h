@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plot/pictures.h"
 #include "plot/svg.h"
 #include "study/study_file.h"
 
@@ -60,8 +61,10 @@ plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<st
 std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<std::string>& names,
                               int t);
 
+// The page: per turbine type the best design and its charts (files under charts/), then the
+// table of all designs, sortable by any column.
 std::string index_html(const Study& s, const std::vector<Row>& rows,
-                       const std::vector<std::string>& charts);
+                       const std::vector<plot::Picture>& charts);
 
 // Reads every design of `s` under dir/designs and writes dir/summary.csv, dir/index.html and
 // the charts under dir/charts. Returns the rows. Throws std::runtime_error when a file cannot

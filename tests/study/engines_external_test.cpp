@@ -1,6 +1,6 @@
-// The external engines for real: GNU parallel on this machine, and a private one-node Slurm
-// cluster started for the test in a temporary folder and stopped after it. Their designs and
-// summaries must equal the local engine's (design times aside).
+// The external engines for real on the README's example study: GNU parallel on this machine,
+// and a private one-node Slurm cluster started for the test in a temporary folder and stopped
+// after it. Their designs and summaries must equal the local engine's (design times aside).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -33,13 +33,17 @@ std::string without_times(const std::string& csv) {
   return out;
 }
 
+constexpr const char* kExample = "blades-tips-aerofoils.toml";
+constexpr int kDesigns = 8;
+
 class Engines : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     source_ = std::make_unique<SourceDir>();
-    source_->write("two.toml", study_test::kTwoByTwo);
-    local_ = study_test::run_study_tool(source_->path(), "two.toml -o local");
-    study_ = study::read_study(source_->path() / "two.toml", {});
+    fs::copy_file(fs::path(ROTORFORGE_SOURCE_DIR) / "examples" / kExample,
+                  source_->path() / kExample);
+    local_ = study_test::run_study_tool(source_->path(), std::string(kExample) + " -o local");
+    study_ = study::read_study(source_->path() / kExample, {});
   }
   static void TearDownTestSuite() { source_.reset(); }
 
@@ -68,16 +72,16 @@ TEST_F(Engines, GnuParallelRunsTheJobList) {
   if (!installed("parallel"))
     GTEST_SKIP() << "GNU parallel is not installed (apt-get install parallel)";
   ASSERT_EQ(local_.status, 0) << local_.err;
-  const auto r =
-      study_test::run_study_tool(source_->path(), "two.toml -o par --engine parallel -j 2");
+  const auto r = study_test::run_study_tool(
+      source_->path(), std::string(kExample) + " -o par --engine parallel -j 2");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   const fs::path dir = source_->path() / "par";
   // One session command per design, and parallel's log of each ending well.
   const std::string jobs = support::slurp(dir / "jobs.txt");
-  EXPECT_EQ(std::count(jobs.begin(), jobs.end(), '\n'), 4);
+  EXPECT_EQ(std::count(jobs.begin(), jobs.end(), '\n'), kDesigns);
   EXPECT_NE(jobs.find(" run-one --rotorforge "), std::string::npos) << jobs;
   const std::string log = support::slurp(dir / "parallel.log");
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;  // header and 4 jobs
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kDesigns + 1) << log;  // and a header
   expect_same_as_local("par");
 }
 
@@ -117,34 +121,39 @@ TEST_F(Engines, SlurmArrayJobThenCollect) {
 
   // Submitted and left to run: the summary lists the designs as not run yet.
   const auto submitted =
-      study_test::run_study_tool(source_->path(), "two.toml -o sl --engine slurm");
+      study_test::run_study_tool(source_->path(), std::string(kExample) + " -o sl --engine slurm");
   ASSERT_EQ(submitted.status, 0) << submitted.out << submitted.err;
   std::smatch m;
   ASSERT_TRUE(
-      std::regex_search(submitted.out, m, std::regex("submitted Slurm job ([0-9]+) with 4 tasks")))
+      std::regex_search(submitted.out, m, std::regex("submitted Slurm job ([0-9]+) with 8 tasks")))
       << submitted.out;
   const fs::path dir = source_->path() / "sl";
   const std::string script = support::slurp(dir / "slurm/study.sbatch");
-  EXPECT_NE(script.find("#SBATCH --array=1-4\n"), std::string::npos) << script;
+  EXPECT_NE(script.find("#SBATCH --array=1-8\n"), std::string::npos) << script;
   study::wait_slurm(m[1].str());
   // The job has finished; collect builds the summary from the designs' folders.
   const auto collected = study_test::run_study_tool(source_->path(), "collect sl");
   EXPECT_EQ(collected.status, 0) << collected.out << collected.err << cluster.logs();
-  EXPECT_NE(collected.out.find("4 designs: 4 finished, 0 failed, 0 not run yet"),
+  EXPECT_NE(collected.out.find("8 designs: 8 finished, 0 failed, 0 not run yet"),
             std::string::npos);
   // Each task's output file exists (a job reported done whose tasks never ran would leave none).
-  for (int task = 1; task <= 4; ++task) {
+  for (int task = 1; task <= kDesigns; ++task) {
     EXPECT_TRUE(fs::exists(dir / "slurm" / ("task-" + std::to_string(task) + ".out"))) << task;
   }
   expect_same_as_local("sl");
 
-  // --wait stays until the job has finished and writes the summary itself.
-  const auto waited =
-      study_test::run_study_tool(source_->path(), "two.toml -o sl2 --engine slurm --wait --jobs 2");
+  // A rerun submits only the designs without an outcome; --wait stays until the job has
+  // finished and writes the summary itself.
+  for (std::size_t i : {1u, 6u}) {
+    fs::remove(dir / "designs" / study::design_id(study_.designs[i]) / "status.txt");
+  }
+  const auto waited = study_test::run_study_tool(
+      source_->path(), std::string(kExample) + " -o sl --engine slurm --wait --jobs 2");
   EXPECT_EQ(waited.status, 0) << waited.out << waited.err;
-  EXPECT_NE(support::slurp(source_->path() / "sl2/slurm/study.sbatch").find("--array=1-4%2\n"),
+  EXPECT_EQ(waited.out.substr(0, waited.out.find('\n')), "8 designs: 2 to run, 6 finished before");
+  EXPECT_NE(support::slurp(dir / "slurm/study.sbatch").find("#SBATCH --array=1-2%2\n"),
             std::string::npos);
-  expect_same_as_local("sl2");
+  expect_same_as_local("sl");
 }
 
 }  // namespace
