@@ -112,7 +112,10 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     for (const std::string& file : {d.aerofoil + ".dat", "Lift" + d.aerofoil + ".dat"}) {
       fs::copy_file(data_dir / file, dir / "Data" / file);
     }
-    const fs::path parameters = fs::absolute(data_dir).parent_path() / "Temp" / "Parameters.in";
+    // The working directory that holds the data folder ("Data" and "Data/" alike).
+    fs::path data = fs::absolute(data_dir).lexically_normal();
+    if (data.filename().empty()) data = data.parent_path();
+    const fs::path parameters = data.parent_path() / "Temp" / "Parameters.in";
     if (fs::is_regular_file(parameters)) fs::copy_file(parameters, dir / "Temp/Parameters.in");
     if (shipped_number(d.aerofoil) == 0) {
       InDirectory here(dir);

@@ -57,6 +57,11 @@ TEST(DesignDir, SetUpAfreshUnlessFinished) {
   EXPECT_EQ(support::slurp(dir / "Temp/Parameters.in"), study_test::kParameters);
   EXPECT_EQ(support::slurp(dir / "answers.txt"), study::answers(d));
 
+  // The data folder may be named with a trailing slash.
+  ASSERT_EQ(study::prepare(d, source.path() / "d2", source.path() / "Data/"),
+            study::Prepared::Ready);
+  EXPECT_EQ(support::slurp(source.path() / "d2/Temp/Parameters.in"), study_test::kParameters);
+
   // A failed or unfinished design starts again from nothing.
   support::spit(dir / "Result/Geometry.out", "half");
   study::write_status(dir, {study::State::Failed, 2, 1.0, "x"});
