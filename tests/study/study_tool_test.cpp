@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,29 @@ TEST(StudyToolAlone, FailedDesignIsRecordedAndTheOthersRun) {
   EXPECT_EQ(rows[0].at("mass_kg"), "");
   EXPECT_EQ(rows[1].at("status"), "ok");
   EXPECT_NE(rows[1].at("mass_kg"), "");
+}
+
+TEST(StudyToolAlone, ProgressBarWithTimeLeftAtATerminalOnly) {
+  if (std::system("command -v script > /dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "script (util-linux) is not installed: no terminal to run the tool at";
+  }
+  SourceDir source;
+  source.write("s.toml",
+               "[rotor]\nblades = [2, 3]\nhub_radius = 0.1\ntip_radius = 1\nelements = 2\n"
+               "aerofoil = 1\n[site]\nmean_wind = 5\n");
+  // Without a terminal there is no bar.
+  const auto plain = study_test::run_study_tool(source.path(), "s.toml -o plain -j 1");
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out.find('['), std::string::npos) << plain.out;
+  // script gives the tool a terminal as its standard output.
+  const std::string cmd = "cd '" + source.path().string() + "' && script -qec \"'" +
+                          ROTORFORGE_STUDY_BINARY + "' s.toml -o tty -j 1\" /dev/null > .tty";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string out = source.read(".tty");
+  EXPECT_NE(out.find("\r[" + std::string(30, '.') + "] 0/2 designs"), std::string::npos) << out;
+  const std::regex half("\r\\[#{15}\\.{15}\\] 1/2 designs, [0-9]+:[0-5][0-9] left");
+  EXPECT_TRUE(std::regex_search(out, half)) << out;
+  EXPECT_NE(out.find("\r[" + std::string(30, '#') + "] 2/2 designs"), std::string::npos) << out;
 }
 
 TEST(StudyToolAlone, CommandLineAndStudyErrorsStopBeforeAnythingRuns) {
