@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"local", "parallel", "slurm"}));
   app.add_option("-j,--jobs", a.jobs,
                  "sessions at once (default: the cores here; Slurm: as the cluster allows)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Range(1u, 4096u));
   app.add_option("--data-dir", a.data_dir,
                  "folder of the aerofoil files (default: Data); Temp/Parameters.in beside it "
                  "is copied into every design");

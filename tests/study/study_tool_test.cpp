@@ -261,6 +261,8 @@ TEST(StudyToolAlone, CommandLineAndStudyErrorsStopBeforeAnythingRuns) {
        "with rotorforge-foil first)\n"},
       {"bad.toml --engine foo", 2,
        "rotorforge-study: --engine: foo not in {local,parallel,slurm}..."},
+      {"bad.toml --jobs 0", 2,
+       "rotorforge-study: --jobs: Value 0 not in range 1 to 4096 (see rotorforge-study --help)\n"},
       {"missing.toml", 2, "rotorforge-study: study: File does not exist: missing.toml..."},
       {"", 2, "rotorforge-study: no study file given (see rotorforge-study --help)\n"},
       {"bad.toml --data-dir nowhere", 2,
