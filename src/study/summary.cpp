@@ -434,7 +434,7 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       "      if (num) {\n"
       "        var p = x === '' ? -Infinity : parseFloat(x), q = y === '' ? -Infinity : "
       "parseFloat(y);\n"
-      "        return dir * (p - q);\n"
+      "        return dir * (p < q ? -1 : p > q ? 1 : 0);\n"
       "      }\n"
       "      return dir * x.localeCompare(y);\n"
       "    });\n"
