@@ -33,29 +33,27 @@ std::string without_times(const std::string& csv) {
   return out;
 }
 
-constexpr const char* kExample = "blades-tips-aerofoils.toml";
-constexpr int kDesigns = 8;
-
-class Engines : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    source_ = std::make_unique<SourceDir>();
-    fs::copy_file(fs::path(ROTORFORGE_SOURCE_DIR) / "examples" / kExample,
-                  source_->path() / kExample);
-    local_ = study_test::run_study_tool(source_->path(), std::string(kExample) + " -o local");
-    study_ = study::read_study(source_->path() / kExample, {});
+// A study run by the local engine into `local`, to compare the other engines' folders with.
+struct Reference {
+  Reference(const std::string& file_name, const std::string& text) : file(file_name) {
+    source.write(file, text);
+    local = study_test::run_study_tool(source.path(), file + " -o local");
+    study = study::read_study(source.path() / file, {});
   }
-  static void TearDownTestSuite() { source_.reset(); }
+
+  study_test::ToolRun run(const std::string& args) const {
+    return study_test::run_study_tool(source.path(), file + " " + args);
+  }
 
   // The study folder `name` holds what the local engine's holds.
-  static void expect_same_as_local(const std::string& name) {
-    const fs::path dir = source_->path() / name;
+  void expect_same_as_local(const std::string& name) const {
+    const fs::path dir = source.path() / name;
     EXPECT_EQ(without_times(support::slurp(dir / "summary.csv")),
-              without_times(support::slurp(source_->path() / "local/summary.csv")));
-    for (const study::Design& d : study_.designs) {
+              without_times(support::slurp(source.path() / "local/summary.csv")));
+    for (const study::Design& d : study.designs) {
       const std::string id = study::design_id(d);
       for (const char* sub : {"Result", "Temp"}) {
-        EXPECT_EQ(study_test::tree_difference(source_->path() / "local/designs" / id / sub,
+        EXPECT_EQ(study_test::tree_difference(source.path() / "local/designs" / id / sub,
                                               dir / "designs" / id / sub),
                   "")
             << name << " " << id << " " << sub;
@@ -63,26 +61,29 @@ class Engines : public ::testing::Test {
     }
   }
 
-  static inline std::unique_ptr<SourceDir> source_;
-  static inline study_test::ToolRun local_;
-  static inline study::Study study_;
+  SourceDir source;
+  std::string file;
+  study::Study study;
+  study_test::ToolRun local;
 };
 
-TEST_F(Engines, GnuParallelRunsTheJobList) {
-  if (!installed("parallel"))
+// The small 2 x 2 study (an imported aerofoil among them) through GNU parallel.
+TEST(Engines, GnuParallelRunsTheJobList) {
+  if (!installed("parallel")) {
     GTEST_SKIP() << "GNU parallel is not installed (apt-get install parallel)";
-  ASSERT_EQ(local_.status, 0) << local_.err;
-  const auto r = study_test::run_study_tool(
-      source_->path(), std::string(kExample) + " -o par --engine parallel -j 2");
+  }
+  const Reference ref("two.toml", study_test::kTwoByTwo);
+  ASSERT_EQ(ref.local.status, 0) << ref.local.err;
+  const auto r = ref.run("-o par --engine parallel -j 2");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  const fs::path dir = source_->path() / "par";
+  const fs::path dir = ref.source.path() / "par";
   // One session command per design, and parallel's log of each ending well.
   const std::string jobs = support::slurp(dir / "jobs.txt");
-  EXPECT_EQ(std::count(jobs.begin(), jobs.end(), '\n'), kDesigns);
+  EXPECT_EQ(std::count(jobs.begin(), jobs.end(), '\n'), 4);
   EXPECT_NE(jobs.find(" run-one --rotorforge "), std::string::npos) << jobs;
   const std::string log = support::slurp(dir / "parallel.log");
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kDesigns + 1) << log;  // and a header
-  expect_same_as_local("par");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;  // a header and 4 jobs
+  ref.expect_same_as_local("par");
 }
 
 // A private Slurm cluster for the lifetime of the object.
@@ -111,28 +112,32 @@ class SlurmCluster {
   bool started_ = false;
 };
 
-TEST_F(Engines, SlurmArrayJobThenCollect) {
+// The README's example study under Slurm.
+TEST(Engines, SlurmArrayJobThenCollect) {
   if (!installed("slurmctld") || !installed("slurmd") || !installed("munged")) {
     GTEST_SKIP() << "Slurm is not installed (apt-get install slurmctld slurmd slurm-client munge)";
   }
-  ASSERT_EQ(local_.status, 0) << local_.err;
+  const std::string example = "blades-tips-aerofoils.toml";
+  const Reference ref(example,
+                      support::slurp(fs::path(ROTORFORGE_SOURCE_DIR) / "examples" / example));
+  ASSERT_EQ(ref.local.status, 0) << ref.local.err;
+  constexpr int kDesigns = 8;
   SlurmCluster cluster;
   ASSERT_TRUE(cluster.started()) << cluster.logs();
 
   // Submitted and left to run: the summary lists the designs as not run yet.
-  const auto submitted =
-      study_test::run_study_tool(source_->path(), std::string(kExample) + " -o sl --engine slurm");
+  const auto submitted = ref.run("-o sl --engine slurm");
   ASSERT_EQ(submitted.status, 0) << submitted.out << submitted.err;
   std::smatch m;
   ASSERT_TRUE(
       std::regex_search(submitted.out, m, std::regex("submitted Slurm job ([0-9]+) with 8 tasks")))
       << submitted.out;
-  const fs::path dir = source_->path() / "sl";
+  const fs::path dir = ref.source.path() / "sl";
   const std::string script = support::slurp(dir / "slurm/study.sbatch");
   EXPECT_NE(script.find("#SBATCH --array=1-8\n"), std::string::npos) << script;
   study::wait_slurm(m[1].str());
   // The job has finished; collect builds the summary from the designs' folders.
-  const auto collected = study_test::run_study_tool(source_->path(), "collect sl");
+  const auto collected = study_test::run_study_tool(ref.source.path(), "collect sl");
   EXPECT_EQ(collected.status, 0) << collected.out << collected.err << cluster.logs();
   EXPECT_NE(collected.out.find("8 designs: 8 finished, 0 failed, 0 not run yet"),
             std::string::npos);
@@ -140,20 +145,19 @@ TEST_F(Engines, SlurmArrayJobThenCollect) {
   for (int task = 1; task <= kDesigns; ++task) {
     EXPECT_TRUE(fs::exists(dir / "slurm" / ("task-" + std::to_string(task) + ".out"))) << task;
   }
-  expect_same_as_local("sl");
+  ref.expect_same_as_local("sl");
 
   // A rerun submits only the designs without an outcome; --wait stays until the job has
   // finished and writes the summary itself.
   for (std::size_t i : {1u, 6u}) {
-    fs::remove(dir / "designs" / study::design_id(study_.designs[i]) / "status.txt");
+    fs::remove(dir / "designs" / study::design_id(ref.study.designs[i]) / "status.txt");
   }
-  const auto waited = study_test::run_study_tool(
-      source_->path(), std::string(kExample) + " -o sl --engine slurm --wait --jobs 2");
+  const auto waited = ref.run("-o sl --engine slurm --wait --jobs 2");
   EXPECT_EQ(waited.status, 0) << waited.out << waited.err;
   EXPECT_EQ(waited.out.substr(0, waited.out.find('\n')), "8 designs: 2 to run, 6 finished before");
   EXPECT_NE(support::slurp(dir / "slurm/study.sbatch").find("#SBATCH --array=1-2%2\n"),
             std::string::npos);
-  expect_same_as_local("sl");
+  ref.expect_same_as_local("sl");
 }
 
 }  // namespace
