@@ -47,6 +47,21 @@ std::string last_line(const std::string& text) {
   return end == std::string::npos ? std::string() : last.substr(0, end + 1);
 }
 
+// The first complaint with which rotorforge refuses an answer ("Ucin must be greater than 0;
+// please enter it again."), or "". With answers piped in, the complaint may follow its prompt
+// on the same line.
+std::string refusal(const std::string& console) {
+  constexpr std::string_view kAgain = "; please enter it again.";
+  constexpr std::string_view kMust = " must be ";
+  const auto again = console.find(kAgain);
+  if (again == std::string::npos) return {};
+  const auto must = console.rfind(kMust, again);
+  if (must == std::string::npos) return "please enter it again.";
+  const auto name = console.find_last_of(" \n\r", must - 1);
+  const auto start = name == std::string::npos ? 0 : name + 1;
+  return console.substr(start, again + kAgain.size() - start);
+}
+
 // The working directory changed for the lifetime of the object (the aerofoil's working files
 // are written relative to it). Study runs are single-threaded while preparing.
 class InDirectory {
@@ -171,6 +186,12 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
     o.message = "killed by signal " + std::to_string(WTERMSIG(raw));
   }
   o.state = o.exit_status == 0 ? State::Ok : State::Failed;
+  // rotorforge asks again for an answer it cannot use; every answer after it would then go to
+  // the wrong prompt, so the session's results are not this design's.
+  if (const std::string refused = refusal(slurp(dir / "console.txt")); !refused.empty()) {
+    o.state = State::Failed;
+    o.message = "rotorforge refused an answer: " + refused;
+  }
   if (o.state == State::Failed && o.message.empty()) {
     o.message = "rotorforge ended with status " + std::to_string(o.exit_status);
   }

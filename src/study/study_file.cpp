@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include "driver/energy.h"
+
 namespace study {
 
 namespace fs = std::filesystem;
@@ -168,13 +170,15 @@ struct Reader {
         if (!std::isfinite(v.r)) return bad("must be a finite number");
         const std::string_view key = k.name;
         const std::string shown = number_text(v.r);
-        if ((key == "hub_radius" || key == "cut_in") && v.r < 0.0) {
-          return bad("must be 0 or more, not " + shown);
-        }
+        if (key == "hub_radius" && v.r < 0.0) return bad("must be 0 or more, not " + shown);
         if ((key == "tip_radius" || key == "mean_wind" || key == "wall_thickness" ||
-             key == "first_speed" || key == "speed" || key == "power_limit") &&
+             key == "cut_in" || key == "first_speed" || key == "speed" || key == "power_limit") &&
             v.r <= 0.0) {
           return bad("must be greater than 0, not " + shown);
+        }
+        // The air density of the sweeps needs a temperature above 0 K at the site.
+        if (key == "altitude" && !(driver::site_temperature(v.r) > 0.0)) {
+          return bad("is too high: the air at " + shown + " m would be colder than 0 K");
         }
         if (key == "hub_height" && v.r <= kRoughness) {
           return bad("must be greater than 0.025 m (the ground roughness), not " + shown);

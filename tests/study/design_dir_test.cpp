@@ -120,6 +120,17 @@ TEST(DesignDir, SessionGetsTheAnswersInItsFolderAndItsEndIsRecorded) {
        "echo 'first line' >&2; echo 'rotorforge: answer: End of file' >&2; exit 2",
        study::State::Failed, 2, "rotorforge: answer: End of file"},
       {"fails silently", "exit 3", study::State::Failed, 3, "rotorforge ended with status 3"},
+      // An answer asked again shifts every later answer to the wrong prompt.
+      {"refuses an answer",
+       "printf ' Enter cut-in wind speed (m/s), Ucin= Ucin must be greater than 0; please enter "
+       "it again.\\n'",
+       study::State::Failed, 0,
+       "rotorforge refused an answer: Ucin must be greater than 0; please enter it again."},
+      {"refuses a wall",
+       "printf ' Enter (mm), delta=\\n delta must be 0 or more; please enter "
+       "it again.\\n'",
+       study::State::Failed, 0,
+       "rotorforge refused an answer: delta must be 0 or more; please enter it again."},
       {"is killed", "kill -9 $$", study::State::Failed, -1, "killed by signal 9"},
   };
   for (const Case& c : cases) {
