@@ -27,6 +27,10 @@ constexpr int kBadCall = 2;   // wrong command line, unreadable study, missing p
 
 constexpr const char* kStudyCopy = "study.toml";  // the study file as DIR keeps it
 
+std::string count(std::size_t designs) {
+  return std::to_string(designs) + (designs == 1 ? " design" : " designs");
+}
+
 int fail(const std::string& what) {
   std::cerr << "rotorforge-study: " << what << "\n";
   return kBadCall;
@@ -46,8 +50,8 @@ int summarise(const study::Study& s, const fs::path& dir) {
       ++pending;
     }
   }
-  std::cout << rows.size() << " designs: " << ok << " finished, " << failed << " failed, "
-            << pending << " not run yet\n"
+  std::cout << count(rows.size()) << ": " << ok << " finished, " << failed << " failed, " << pending
+            << " not run yet\n"
             << "summary: " << (dir / "summary.csv").string()
             << "\npage:    " << (dir / "index.html").string() << "\n";
   return failed + pending == 0 ? kAllDone : kSomeOpen;
@@ -92,7 +96,8 @@ int run_study(const RunArgs& a) {
   const fs::path dir =
       fs::absolute(a.out.empty() ? fs::path(a.study).stem() : fs::path(a.out)).lexically_normal();
   fs::create_directories(dir / "designs");
-  if (fs::absolute(a.study) != dir / kStudyCopy) {
+  std::error_code same_ec;
+  if (!fs::equivalent(a.study, dir / kStudyCopy, same_ec)) {
     fs::copy_file(a.study, dir / kStudyCopy, fs::copy_options::overwrite_existing);
   }
 
@@ -112,7 +117,7 @@ int run_study(const RunArgs& a) {
         break;
     }
   }
-  std::cout << s.designs.size() << " designs: " << todo.size() << " to run, " << complete
+  std::cout << count(s.designs.size()) << ": " << todo.size() << " to run, " << complete
             << " finished before";
   if (unprepared > 0) std::cout << ", " << unprepared << " could not be set up";
   std::cout << "\n" << std::flush;
