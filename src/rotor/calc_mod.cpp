@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "aerofoil/aerofoil.h"
 
@@ -16,13 +17,162 @@ std::size_t element_count(std::int64_t nbe, std::size_t r, std::size_t twist, st
   return std::min({static_cast<std::size_t>(nbe), r, twist, chord, alpha});
 }
 
+// ---------------------------------------------------------------------------------------------
+// The bracketed search for an element's windmill state.
+//
+// A fixed point of the element iteration satisfies, at its inflow angle phi,
+//   tan(phi) = (1 - a) / ((1 + a') lambda_r),
+// with a and a' the iteration's own updates evaluated at phi. Given phi alone both follow: a'
+// directly from its formula, and a from the balance of the local thrust coefficient
+// CT = (1 - a)^2 k, k = sigma (Cl cos + Cd sin) / sin^2, with momentum, 4 F a (1 - a), up to
+// CT = 0.96 F (a near 0.4) and with the high-induction fit beyond. Writing the definition of phi
+// as a residual that stays finite where a' does not,
+//   R(phi) = sin / (1 - a) - (cos - sigma (Cl sin - Cd cos) / (4 F sin)) / lambda_r,
+// R tends to -inf as phi -> 0 (drag turns the tangential force against the rotation) and is
+// positive at 90 degrees whenever the lift there is positive, so a root lies between. The
+// Reynolds number is held fixed during one search and updated from the solution's relative speed
+// (its effect on the coefficients is weak, so a few rounds settle it).
+
+// Momentum gives CT = 4 F a (1 - a), which falls again beyond a = 0.5; the iteration's fixed
+// points there (a >= 0.6 where CT drops back below 0.96 F) are the turbulent-wake states momentum
+// cannot describe. In the high-induction region the fit
+//   CT = ((50 - 36 F) a^2 + (36 F - 40) a + 8) / 9
+// (whose inverse is the iteration's high-induction formula) rises monotonically from 0.96 F at
+// a = 0.4 to 2 at a = 1, while (1 - a)^2 k falls, so the balance has one root in [0.4, 1].
+double high_induction_balance(double F, double k) {
+  const auto g = [F, k](double x) {
+    return ((50.0 - 36.0 * F) * x * x + (36.0 * F - 40.0) * x + 8.0) / 9.0 -
+           (1.0 - x) * (1.0 - x) * k;
+  };
+  double lo = 0.4, hi = 1.0;
+  if (!(g(lo) < 0.0)) return lo;  // the switch lies a few ulps below 0.4 (0.96 is single)
+  for (int n = 0; n < 80; ++n) {
+    const double mid = lo + (hi - lo) / 2.0;
+    if (mid <= lo || mid >= hi) break;
+    (g(mid) < 0.0 ? lo : hi) = mid;
+  }
+  return lo + (hi - lo) / 2.0;
+}
+
+struct AtAngle {
+  double a;
+  double ap;
+  double residual;
+};
+
+// The factors that make phi a fixed point of the iteration, for a given Reynolds blend.
+AtAngle at_angle(const Element& e, double phi, const aerofoil::ReBlend& blend) {
+  const double s = std::sin(phi);
+  const double c = std::cos(phi);
+  const double F = tip_loss(e.B * (1.0 - e.r) / s / 2.0);
+  double cl, cd;
+  aerofoil::landd_blend(blend, phi * 180.0 / kPi - e.setting, cl, cd);
+  const double normal = cl * c + cd * s;
+  const double tangential = cl * s - cd * c;
+  const double k = e.sigma * normal / (s * s);
+  double a = 1.0 / (4.0 * F * (s * s) / (e.sigma * normal) + 1.0);
+  double inv_1ma;  // 1 / (1 - a), continuous through the momentum range
+  if (k > 0.0 && (a > 0.5 || (1.0 - a) * (1.0 - a) * k > kHighInduction * F)) {
+    a = high_induction_balance(F, k);
+    inv_1ma = 1.0 / (1.0 - a);
+  } else {
+    inv_1ma = 1.0 + k / (4.0 * F);
+  }
+  const double ap = 1.0 / (4.0 * F * s * c / (e.sigma * tangential) - 1.0);
+  const double residual = s * inv_1ma - (c - e.sigma * tangential / (4.0 * F * s)) / e.lr;
+  return {a, ap, residual};
+}
+
+// A solution of the balance is a windmill state when the flow passes the rotor and meets the
+// blade with a positive tangential speed. (It may lie closer to a = 1 or a' = -1 than the
+// iteration can tell apart from those points: the balance resolves what the iteration cannot.)
+bool windmill(double a, double ap) {
+  return a < 1.0 && ap > -1.0;
+}
+
+// Inflow angles scanned for a sign change of R, from 90 degrees down: (j / 32)^2 of it, finer
+// towards 0 where the heavily loaded solutions lie, then two angles far below any windmill state
+// of a speed ratio up to 100 (below them the balance tends to the false state a = 1).
+constexpr int kScanSteps = 32;
+constexpr double kScanTail[] = {1.0e-4, 1.0e-6};
+
+// The windmill state of the largest inflow angle (the least induced one) at a fixed Reynolds
+// blend: scanning down from 90 degrees, the first bracket whose root is a windmill state.
+Balance largest_angle_root(const Element& e, const aerofoil::ReBlend& blend) {
+  double phi_hi = kHalfPiDouble;
+  AtAngle hi = at_angle(e, phi_hi, blend);
+  for (int j = kScanSteps - 1; j >= -1; --j) {
+    const double q = static_cast<double>(j) / kScanSteps;
+    const double phi_lo = j >= 1 ? kHalfPiDouble * (q * q) : kScanTail[-j];
+    AtAngle lo = at_angle(e, phi_lo, blend);
+    if ((hi.residual > 0.0 && lo.residual <= 0.0) || (hi.residual < 0.0 && lo.residual >= 0.0)) {
+      // Bisection keeps the bracket [x_lo, x_hi] with the sign change.
+      double x_lo = phi_lo, x_hi = phi_hi;
+      AtAngle s_lo = lo, s_hi = hi;
+      while (s_lo.residual != 0.0) {
+        const double mid = x_lo + (x_hi - x_lo) / 2.0;
+        if (mid <= x_lo || mid >= x_hi) break;
+        const AtAngle m = at_angle(e, mid, blend);
+        if (std::isnan(m.residual)) break;
+        if (m.residual == 0.0 || (m.residual < 0.0) == (s_lo.residual < 0.0)) {
+          x_lo = mid;
+          s_lo = m;
+        } else {
+          x_hi = mid;
+          s_hi = m;
+        }
+      }
+      const AtAngle& root = std::fabs(s_lo.residual) <= std::fabs(s_hi.residual) ? s_lo : s_hi;
+      if (windmill(root.a, root.ap)) return {true, root.a, root.ap};
+    }
+    phi_hi = phi_lo;
+    hi = lo;
+  }
+  return {false, 0.0, 0.0};
+}
+
+// Everything the element's power is taken from, evaluated from a pair of factors exactly as one
+// pass of the iteration does.
+struct Evaluation {
+  double alpha, sphi, cphi, W, cl, cd;
+};
+
+Evaluation evaluate(const Element& e, double a, double ap) {
+  Evaluation v;
+  const double phi = std::atan((1.0 - a) / (1.0 + ap) / e.lr);
+  v.sphi = std::sin(phi);
+  v.cphi = std::cos(phi);
+  v.alpha = phi * 180.0 / kPi - e.setting;
+  const double vt = (1.0 + ap) * e.lr;
+  v.W = std::sqrt((1.0 - a) * (1.0 - a) + vt * vt);
+  aerofoil::landd(v.alpha, e.U * v.W * e.chord * e.rtip / kNu, v.cl, v.cd);
+  return v;
+}
+
+// An element whose iteration ended outside the windmill state: its solution by the bracketed
+// search, or, without one, no load. Kept out of line: the solver's loop only tests for it.
+struct Mend {
+  ElementEnd end;
+  double a, ap;
+  Evaluation v;
+};
+
+[[gnu::noinline, gnu::cold]] Mend mend_element(const Element& e, double a_start, double ap_start) {
+  const Balance b = element_balance(e, a_start, ap_start);
+  if (b.found) return {ElementEnd::kResolved, b.a, b.ap, evaluate(e, b.a, b.ap)};
+  Mend m{ElementEnd::kUnloaded, a_start, ap_start, {}};
+  m.v.alpha = std::atan(1.0 / e.lr) * 180.0 / kPi - e.setting;
+  return m;
+}
+
 // The solver proper. `walk` selects the lookup whose row search starts from the row of the
 // element's previous iteration; it gives the plain lookup's result whenever the polar's angles
 // never decrease, which the caller checks once per call.
 template <bool walk>
 void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<const double> r,
            std::span<const double> twist, std::span<const double> chord, std::span<double> alpha,
-           double U, double lambda, double& CP, double theta, std::span<std::int32_t> iterations) {
+           double U, double lambda, double& CP, double theta, std::span<std::int32_t> iterations,
+           std::span<ElementEnd> ends) {
   const double B = static_cast<double>(Numb);
   double cp = 0.0;
   // Induction factors, carried from one element to the next.
@@ -34,12 +184,15 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
     const double setting = twist[i] + theta;
     const double lr = lambda * ri;
     const double sigma = B * ci / kPi / ri / 2.0;
-    double sphi = 0.0, cphi = 0.0, W = 0.0, cl = 0.0, cd = 0.0;
+    const double a_start = a;
+    const double ap_start = ap;
+    double phi = 0.0, sphi = 0.0, cphi = 0.0, W = 0.0, cl = 0.0, cd = 0.0;
     int row = 1;
     int it = 0;
+    bool converged = false;
     while (it < kMaxIterations) {
       ++it;
-      const double phi = std::atan((1.0 - a) / (1.0 + ap) / lr);
+      phi = std::atan((1.0 - a) / (1.0 + ap) / lr);
       sphi = std::sin(phi);
       cphi = std::cos(phi);
       const double F = tip_loss(B * (1.0 - ri) / sphi / 2.0);
@@ -66,11 +219,29 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
         a_new = 1.0 / (4.0 * F * (sphi * sphi) / (sigma * normal) + 1.0);
       }
       const double ap_new = 1.0 / (4.0 * F * sphi * cphi / (sigma * (cl * sphi - cd * cphi)) - 1.0);
-      if (std::fabs(a - a_new) < kTolA && std::fabs(ap - ap_new) < kTolAp) break;
+      if (std::fabs(a - a_new) < kTolA && std::fabs(ap - ap_new) < kTolAp) {
+        converged = true;
+        break;
+      }
       a = (a + a_new) / 2.0;
       ap = (ap + ap_new) / 2.0;
     }
     if (i < iterations.size()) iterations[i] = it;
+    ElementEnd end = ElementEnd::kIterated;
+    if (element_needs_resolve(a, ap, phi, converged)) [[unlikely]] {
+      const Mend m = mend_element({B, ri, ci, setting, lr, sigma, U, rtip}, a_start, ap_start);
+      end = m.end;
+      a = m.a;
+      ap = m.ap;
+      alpha[i] = m.v.alpha;
+      sphi = m.v.sphi;
+      cphi = m.v.cphi;
+      W = m.v.W;
+      cl = m.v.cl;
+      cd = m.v.cd;
+    }
+    if (i < ends.size()) ends[i] = end;
+    if (end == ElementEnd::kUnloaded) continue;
     const double G = B * W * W * ci * dr / kPi;
     cp = cp + lambda * ri * G * (cl * sphi - cd * cphi);
   }
@@ -79,16 +250,48 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
 
 }  // namespace
 
+Balance element_balance(const Element& e, double a_start, double ap_start) {
+  // Outside these the equations have no windmill state: no rotation or an element at the axis
+  // (lambda_r <= 0), an infinite solidity, or no tip-loss factor (r >= 1 gives F = 0).
+  if (!(e.lr > 0.0 && e.lr < std::numeric_limits<double>::infinity()) || !std::isfinite(e.sigma) ||
+      !(e.r < 1.0)) {
+    return {false, 0.0, 0.0};
+  }
+  const auto reynolds = [&e](double a, double ap) {
+    const double vt = (1.0 + ap) * e.lr;
+    return e.U * std::sqrt((1.0 - a) * (1.0 - a) + vt * vt) * e.chord * e.rtip / kNu;
+  };
+  aerofoil::ReBlend blend = aerofoil::re_blend(reynolds(a_start, ap_start));
+  Balance best{false, 0.0, 0.0};
+  for (int round = 0; round < 6; ++round) {
+    const Balance b = largest_angle_root(e, blend);
+    if (!b.found) break;
+    best = b;
+    const aerofoil::ReBlend next = aerofoil::re_blend(reynolds(b.a, b.ap));
+    if (next.k == blend.k && next.t == blend.t) break;
+    blend = next;
+  }
+  return best;
+}
+
+void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
+                 std::span<const double> r, std::span<const double> twist,
+                 std::span<const double> chord, std::span<double> alpha, double U, double lambda,
+                 double& CP, double theta, std::span<std::int32_t> iterations,
+                 std::span<ElementEnd> ends) {
+  const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
+  if (aerofoil::angles_nondecreasing()) {
+    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, ends);
+  } else {
+    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, ends);
+  }
+}
+
 void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                   std::span<const double> r, std::span<const double> twist,
                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
                   double& CP, double theta, std::span<std::int32_t> iterations) {
-  const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
-  if (aerofoil::angles_nondecreasing()) {
-    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations);
-  } else {
-    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations);
-  }
+  calc_traced(Numb, nbe, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, {});
 }
 
 void calc(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/, double rtip,

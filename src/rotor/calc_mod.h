@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 
 namespace calc_mod {
@@ -32,15 +33,46 @@ inline double tip_loss(double f) {
   return 2.0 * std::acos(std::exp(-std::fabs(f))) / kPi;
 }
 
+// The windmill state of a blade element: the flow passes the rotor (a < 1), the blade meets it
+// with a positive tangential speed (a' > -1), and the inflow angle lies strictly between 0 and 90
+// degrees. The element iteration has two fixed points outside it that reproduce themselves
+// exactly, so its convergence test accepts them: a = 1 with an inflow angle of 0 (no flow through
+// the rotor) and a' = -1 with an inflow angle of 90 degrees (no tangential flow at the blade). A
+// state within the convergence tolerance of either cannot be told apart from it.
+inline constexpr double kWindmillMaxA = 1.0 - kTolA;     // 0.99949999997625129
+inline constexpr double kWindmillMinAp = -1.0 + kTolAp;  // -0.99990000000252621
+// atan(+inf) in double: the largest inflow angle the iteration can produce.
+inline constexpr double kHalfPiDouble = 1.5707963267948966;
+
+// True when an element's iteration did not end in a windmill state that balances momentum and
+// blade forces, so the element must be solved again (calc does so by a bracketed search):
+//  * converged: whether the convergence test ended the iteration; after 200 iterations without
+//    it the last iterate balances nothing (an oscillating iteration can stop anywhere on its
+//    cycle, with powers far beyond what the rotor could give);
+//  * a, ap: the factors the iteration ended with (those handed to the next element);
+//  * phi: the inflow angle (radians) of its last evaluation, the one the element's power is
+//    taken from.
+// A NaN or an infinity in any of them counts as not a windmill state.
+inline bool element_needs_resolve(double a, double ap, double phi, bool converged) noexcept {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  return !(converged && a < kWindmillMaxA && a > -inf && ap > kWindmillMinAp && ap < inf &&
+           phi > 0.0 && phi < kHalfPiDouble);
+}
+
 // Arrays are 0-based here: element i of the blade is r[i-1], twist[i-1], chord[i-1], alpha[i-1];
 // only the first nbe entries are used. r and chord are relative to rtip, twist in degrees.
 // U wind speed (m/s), lambda tip speed ratio, theta setting angle (degrees) added to every twist.
 // Fills alpha (degrees) and CP. rhub is not used by the calculation.
 //
 // Elements are processed in order, each starting from the induction factors the previous one
-// ended with (a = 0.3, a' = 0 for the first). An element that does not converge within 200
-// iterations contributes at its last iterate. Spans shorter than nbe limit the number of elements
-// to the shortest span, so nothing is read or written out of bounds.
+// ended with (a = 0.3, a' = 0 for the first). An element whose iteration does not converge within
+// 200 iterations or ends outside the windmill state (element_needs_resolve) is solved again by a
+// bracketed root search on the inflow angle (same equations: same tip loss, high-induction fit
+// above CT = 0.96 F, drag in both factors) and contributes at the solution found; when the element
+// has no windmill state at all it contributes nothing, its angle of attack is the one of the
+// undisturbed inflow (a = a' = 0), and the next element starts from the factors this one started
+// from. Spans shorter than nbe limit the number of elements to the shortest span, so nothing is
+// read or written out of bounds.
 void calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
           std::span<const double> r, std::span<const double> twist, std::span<const double> chord,
           std::span<double> alpha, double U, double lambda, double& CP, double theta);
@@ -52,5 +84,38 @@ void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                   std::span<const double> r, std::span<const double> twist,
                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
                   double& CP, double theta, std::span<std::int32_t> iterations);
+
+// How an element ended: its iteration converged to a windmill state (kIterated); or it did not,
+// and the element was solved again (kResolved) or has no windmill state (kUnloaded).
+enum class ElementEnd : std::uint8_t { kIterated = 0, kResolved = 1, kUnloaded = 2 };
+
+// calc_counted, also reporting how each element ended (entries beyond the span's size are not
+// reported). For diagnostics and tests; the results are calc's.
+void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
+                 std::span<const double> r, std::span<const double> twist,
+                 std::span<const double> chord, std::span<double> alpha, double U, double lambda,
+                 double& CP, double theta, std::span<std::int32_t> iterations,
+                 std::span<ElementEnd> ends);
+
+// The windmill state of one element found by the bracketed search: the induction factors that
+// balance momentum and blade forces, or found = false when the element has none.
+struct Element {
+  double B;        // number of blades
+  double r;        // relative radius of the element centre
+  double chord;    // relative chord
+  double setting;  // twist + setting angle, degrees
+  double lr;       // local speed ratio lambda * r
+  double sigma;    // local solidity B * chord / pi / r / 2
+  double U;        // wind speed, m/s
+  double rtip;     // tip radius, m
+};
+struct Balance {
+  bool found;
+  double a;
+  double ap;
+};
+// a_start, ap_start: the factors the element's iteration started from (they set the first
+// Reynolds number).
+Balance element_balance(const Element& e, double a_start, double ap_start);
 
 }  // namespace calc_mod

@@ -1,7 +1,8 @@
 // Straightforward versions of the element solver and of the starting-blade design: every lift and
 // drag value through aerofoil::landd, every twist candidate looked up in full. The optimised
-// kernels of calc_mod and calc_param must give exactly these results, bit for bit; the tests and
-// the benchmarks compare against them.
+// kernels of calc_mod and calc_param must give exactly these results, bit for bit (the solver
+// wherever every element's iteration ends in a windmill state; elsewhere calc_mod solves the
+// element again); the tests and the benchmarks compare against them.
 #pragma once
 
 #include <cmath>
@@ -15,11 +16,21 @@ namespace rotor_reference {
 inline constexpr double kPi = 3.1415927410125732;
 inline constexpr double kNu = 1.4999999621068127e-05;
 
-// The element solver, written out as plainly as possible.
+// How an element's iteration ended: the factors it ended with, the inflow angle of its last
+// evaluation and whether the convergence test ended it.
+struct ElementState {
+  double a, ap, phi;
+  bool converged;
+};
+
+// The element iteration as such, written out as plainly as possible, without any check of the
+// state it ends in (so also at its false fixed points a = 1 and a' = -1, and at the last iterate
+// of an iteration that does not converge).
 inline void calc(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/, double rtip,
                  std::span<const double> r, std::span<const double> twist,
                  std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                 double& CP, double theta, std::int32_t* iterations = nullptr) {
+                 double& CP, double theta, std::int32_t* iterations = nullptr,
+                 ElementState* states = nullptr) {
   const double B = static_cast<double>(Numb);
   CP = 0.0;
   double a = 0.30000001192092896;
@@ -29,6 +40,7 @@ inline void calc(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/
     const double sigma = B * chord[i] / kPi / r[i] / 2.0;
     double phi = 0, sphi = 0, cphi = 0, W = 0, Cl = 0, Cd = 0;
     int it;
+    bool converged = false;
     for (it = 1; it <= 200; ++it) {
       phi = std::atan((1.0 - a) / (1.0 + ap) / lr);
       sphi = std::sin(phi);
@@ -51,12 +63,14 @@ inline void calc(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/
       const double aps = 1.0 / (4.0 * F * sphi * cphi / (sigma * (Cl * sphi - Cd * cphi)) - 1.0);
       if (std::fabs(a - as) < 0.0005000000237487257 &&
           std::fabs(ap - aps) < 9.999999747378752e-05) {
+        converged = true;
         break;
       }
       a = (a + as) / 2.0;
       ap = (ap + aps) / 2.0;
     }
     if (iterations != nullptr) iterations[i] = it > 200 ? 200 : it;
+    if (states != nullptr) states[i] = {a, ap, phi, converged};
     const double G = B * W * W * chord[i] * dr / kPi;
     CP = CP + lambda * r[i] * G * (Cl * sphi - Cd * cphi);
   }
