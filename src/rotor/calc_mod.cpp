@@ -40,18 +40,15 @@ std::size_t element_count(std::int64_t nbe, std::size_t r, std::size_t twist, st
 // (whose inverse is the iteration's high-induction formula) rises monotonically from 0.96 F at
 // a = 0.4 to 2 at a = 1, while (1 - a)^2 k falls, so the balance has one root in [0.4, 1].
 double high_induction_balance(double F, double k) {
-  const auto g = [F, k](double x) {
-    return ((50.0 - 36.0 * F) * x * x + (36.0 * F - 40.0) * x + 8.0) / 9.0 -
-           (1.0 - x) * (1.0 - x) * k;
-  };
-  double lo = 0.4, hi = 1.0;
-  if (!(g(lo) < 0.0)) return lo;  // the switch lies a few ulps below 0.4 (0.96 is single)
-  for (int n = 0; n < 80; ++n) {
-    const double mid = lo + (hi - lo) / 2.0;
-    if (mid <= lo || mid >= hi) break;
-    (g(mid) < 0.0 ? lo : hi) = mid;
-  }
-  return lo + (hi - lo) / 2.0;
+  // g(a) = A a^2 + Bq a + C, increasing through its root in [0.4, 1]: the root with
+  // g' = +sqrt(D), taken in the form that does not cancel.
+  const double A = (50.0 - 36.0 * F) / 9.0 - k;
+  const double Bq = (36.0 * F - 40.0) / 9.0 + 2.0 * k;
+  const double C = 8.0 / 9.0 - k;
+  const double D = std::max(0.0, Bq * Bq - 4.0 * A * C);
+  const double a = Bq >= 0.0 ? 2.0 * C / (-Bq - std::sqrt(D)) : (-Bq + std::sqrt(D)) / (2.0 * A);
+  // The switch lies a few ulps below 0.4 (0.96 is single precision).
+  return std::clamp(a, 0.4, 1.0);
 }
 
 struct AtAngle {
@@ -96,39 +93,65 @@ bool windmill(double a, double ap) {
 constexpr int kScanSteps = 32;
 constexpr double kScanTail[] = {1.0e-4, 1.0e-6};
 
+struct Root {
+  bool found;
+  double phi;
+  AtAngle at;
+};
+
+// The root of R within a bracket [x_lo, x_hi] whose ends have residuals of opposite signs (or a
+// zero one), by the Illinois variant of regula falsi: the bracket is kept, and an end that stays
+// put twice has its residual halved, which keeps the convergence superlinear where plain regula
+// falsi would creep. It ends when the bracket is a few ulps wide or a residual is exactly 0.
+Root root_in(const Element& e, const aerofoil::ReBlend& blend, double x_lo, AtAngle s_lo,
+             double x_hi, AtAngle s_hi) {
+  double r_lo = s_lo.residual, r_hi = s_hi.residual;
+  int side = 0;
+  for (int n = 0; n < 200 && r_lo != 0.0 && r_hi != 0.0; ++n) {
+    if (x_hi - x_lo <= 4.0 * std::numeric_limits<double>::epsilon() * x_hi) break;
+    double x = x_hi - r_hi * (x_hi - x_lo) / (r_hi - r_lo);
+    if (!(x > x_lo && x < x_hi)) x = x_lo + (x_hi - x_lo) / 2.0;
+    const AtAngle m = at_angle(e, x, blend);
+    if (std::isnan(m.residual)) return {false, x, m};
+    if ((m.residual < 0.0) == (r_lo < 0.0)) {
+      x_lo = x;
+      s_lo = m;
+      r_lo = m.residual;
+      if (side == -1) r_hi /= 2.0;
+      side = -1;
+    } else {
+      x_hi = x;
+      s_hi = m;
+      r_hi = m.residual;
+      if (side == 1) r_lo /= 2.0;
+      side = 1;
+    }
+  }
+  return std::fabs(s_lo.residual) <= std::fabs(s_hi.residual) ? Root{true, x_lo, s_lo}
+                                                              : Root{true, x_hi, s_hi};
+}
+
+bool sign_change(double r_hi, double r_lo) {
+  return (r_hi > 0.0 && r_lo <= 0.0) || (r_hi < 0.0 && r_lo >= 0.0);
+}
+
 // The windmill state of the largest inflow angle (the least induced one) at a fixed Reynolds
 // blend: scanning down from 90 degrees, the first bracket whose root is a windmill state.
-Balance largest_angle_root(const Element& e, const aerofoil::ReBlend& blend) {
+Root largest_angle_root(const Element& e, const aerofoil::ReBlend& blend) {
   double phi_hi = kHalfPiDouble;
   AtAngle hi = at_angle(e, phi_hi, blend);
   for (int j = kScanSteps - 1; j >= -1; --j) {
     const double q = static_cast<double>(j) / kScanSteps;
     const double phi_lo = j >= 1 ? kHalfPiDouble * (q * q) : kScanTail[-j];
-    AtAngle lo = at_angle(e, phi_lo, blend);
-    if ((hi.residual > 0.0 && lo.residual <= 0.0) || (hi.residual < 0.0 && lo.residual >= 0.0)) {
-      // Bisection keeps the bracket [x_lo, x_hi] with the sign change.
-      double x_lo = phi_lo, x_hi = phi_hi;
-      AtAngle s_lo = lo, s_hi = hi;
-      while (s_lo.residual != 0.0) {
-        const double mid = x_lo + (x_hi - x_lo) / 2.0;
-        if (mid <= x_lo || mid >= x_hi) break;
-        const AtAngle m = at_angle(e, mid, blend);
-        if (std::isnan(m.residual)) break;
-        if (m.residual == 0.0 || (m.residual < 0.0) == (s_lo.residual < 0.0)) {
-          x_lo = mid;
-          s_lo = m;
-        } else {
-          x_hi = mid;
-          s_hi = m;
-        }
-      }
-      const AtAngle& root = std::fabs(s_lo.residual) <= std::fabs(s_hi.residual) ? s_lo : s_hi;
-      if (windmill(root.a, root.ap)) return {true, root.a, root.ap};
+    const AtAngle lo = at_angle(e, phi_lo, blend);
+    if (sign_change(hi.residual, lo.residual)) {
+      const Root root = root_in(e, blend, phi_lo, lo, phi_hi, hi);
+      if (root.found && windmill(root.at.a, root.at.ap)) return root;
     }
     phi_hi = phi_lo;
     hi = lo;
   }
-  return {false, 0.0, 0.0};
+  return {false, 0.0, {}};
 }
 
 // Everything the element's power is taken from, evaluated from a pair of factors exactly as one
@@ -264,11 +287,12 @@ Balance element_balance(const Element& e, double a_start, double ap_start) {
   aerofoil::ReBlend blend = aerofoil::re_blend(reynolds(a_start, ap_start));
   Balance best{false, 0.0, 0.0};
   for (int round = 0; round < 6; ++round) {
-    const Balance b = largest_angle_root(e, blend);
-    if (!b.found) break;
-    best = b;
-    const aerofoil::ReBlend next = aerofoil::re_blend(reynolds(b.a, b.ap));
-    if (next.k == blend.k && next.t == blend.t) break;
+    const Root root = largest_angle_root(e, blend);
+    if (!root.found) break;
+    best = {true, root.at.a, root.at.ap};
+    const aerofoil::ReBlend next = aerofoil::re_blend(reynolds(best.a, best.ap));
+    // Settled when a further round could not move the solution beyond rounding.
+    if (next.k == blend.k && std::fabs(next.t - blend.t) <= 1e-12) break;
     blend = next;
   }
   return best;
