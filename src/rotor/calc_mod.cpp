@@ -195,7 +195,7 @@ template <bool walk>
 void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<const double> r,
            std::span<const double> twist, std::span<const double> chord, std::span<double> alpha,
            double U, double lambda, double& CP, double theta, std::span<std::int32_t> iterations,
-           std::span<ElementEnd> ends) {
+           std::span<ElementTrace> trace) {
   const double B = static_cast<double>(Numb);
   double cp = 0.0;
   // Induction factors, carried from one element to the next.
@@ -251,6 +251,7 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
     }
     if (i < iterations.size()) iterations[i] = it;
     ElementEnd end = ElementEnd::kIterated;
+    if (i < trace.size()) trace[i] = {end, converged, a, ap, phi};
     if (element_needs_resolve(a, ap, phi, converged)) [[unlikely]] {
       const Mend m = mend_element({B, ri, ci, setting, lr, sigma, U, rtip}, a_start, ap_start);
       end = m.end;
@@ -263,7 +264,7 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
       cl = m.v.cl;
       cd = m.v.cd;
     }
-    if (i < ends.size()) ends[i] = end;
+    if (i < trace.size()) trace[i].end = end;
     if (end == ElementEnd::kUnloaded) continue;
     const double G = B * W * W * ci * dr / kPi;
     cp = cp + lambda * ri * G * (cl * sphi - cd * cphi);
@@ -302,12 +303,13 @@ void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                  std::span<const double> r, std::span<const double> twist,
                  std::span<const double> chord, std::span<double> alpha, double U, double lambda,
                  double& CP, double theta, std::span<std::int32_t> iterations,
-                 std::span<ElementEnd> ends) {
+                 std::span<ElementTrace> trace) {
   const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
   if (aerofoil::angles_nondecreasing()) {
-    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, ends);
+    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, trace);
   } else {
-    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, ends);
+    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations,
+                 trace);
   }
 }
 

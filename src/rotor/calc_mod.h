@@ -89,13 +89,21 @@ void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
 // and the element was solved again (kResolved) or has no windmill state (kUnloaded).
 enum class ElementEnd : std::uint8_t { kIterated = 0, kResolved = 1, kUnloaded = 2 };
 
+// What the iteration of one element ended with (before any new solution): the arguments of
+// element_needs_resolve, and what became of the element.
+struct ElementTrace {
+  ElementEnd end;
+  bool converged;
+  double a, ap, phi;
+};
+
 // calc_counted, also reporting how each element ended (entries beyond the span's size are not
 // reported). For diagnostics and tests; the results are calc's.
 void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                  std::span<const double> r, std::span<const double> twist,
                  std::span<const double> chord, std::span<double> alpha, double U, double lambda,
                  double& CP, double theta, std::span<std::int32_t> iterations,
-                 std::span<ElementEnd> ends);
+                 std::span<ElementTrace> trace);
 
 // The windmill state of one element found by the bracketed search: the induction factors that
 // balance momentum and blade forces, or found = false when the element has none.
