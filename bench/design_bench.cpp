@@ -3,7 +3,8 @@
 //  * straightforward: the starting design station by station with every twist candidate looked
 //    up in full (rotor_reference::design_station), and optgeo_reference on one thread: every
 //    trial written to its file and read back by each law evaluation, every trial rated by the
-//    plainly written solver (rotor_reference::calc);
+//    plainly written solver (rotor_reference::calc; calc_mod::calc for the calls in which an
+//    element's iteration does not end in a windmill state);
 //  * fast: calc_param::param, and optgeo rating the trials of a pass in parallel from laws held
 //    in memory with calc_mod::calc, looking repeated blades up.
 // Both must leave the same starting laws, the same optimiser console lines, the same four
@@ -24,6 +25,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -40,6 +42,7 @@
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
 #include "blade/laws.h"
+#include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
 #include "rotor/rotor_reference.h"
@@ -117,12 +120,23 @@ void plain_param(int aerofoil, std::int64_t Numb, double rhub, double rtip, geom
   calc_param::fit(x, dx, twist, b);
 }
 
-// The element solver written out plainly, every lookup through aerofoil::landd.
+// The element solver written out plainly, every lookup through aerofoil::landd; a call in which
+// an element's iteration does not end in a windmill state is handed to calc_mod::calc, which
+// solves such elements again.
 void plain_calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
                 std::span<const double> r, std::span<const double> twist,
                 std::span<const double> chord, std::span<double> alpha, double U, double lambda,
                 double& CP, double theta) {
-  rotor_reference::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP, theta);
+  static std::vector<rotor_reference::ElementState> ends;  // the reference runs on one thread
+  ends.resize(static_cast<std::size_t>(std::max<std::int64_t>(nbe, 0)));
+  rotor_reference::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP, theta,
+                        nullptr, ends.data());
+  for (const auto& e : ends) {
+    if (calc_mod::element_needs_resolve(e.a, e.ap, e.phi, e.converged)) {
+      calc_mod::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP, theta);
+      return;
+    }
+  }
 }
 
 // One design stage in a fresh working directory. `console` collects what the optimiser and the

@@ -135,18 +135,36 @@ bool sign_change(double r_hi, double r_lo) {
   return (r_hi > 0.0 && r_lo <= 0.0) || (r_hi < 0.0 && r_lo >= 0.0);
 }
 
+double scan_angle(int j) {
+  const double q = static_cast<double>(j) / kScanSteps;
+  return j >= 1 ? kHalfPiDouble * (q * q) : kScanTail[-j];
+}
+
 // The windmill state of the largest inflow angle (the least induced one) at a fixed Reynolds
 // blend: scanning down from 90 degrees, the first bracket whose root is a windmill state.
-Root largest_angle_root(const Element& e, const aerofoil::ReBlend& blend) {
-  double phi_hi = kHalfPiDouble;
-  AtAngle hi = at_angle(e, phi_hi, blend);
-  for (int j = kScanSteps - 1; j >= -1; --j) {
-    const double q = static_cast<double>(j) / kScanSteps;
-    const double phi_lo = j >= 1 ? kHalfPiDouble * (q * q) : kScanTail[-j];
-    const AtAngle lo = at_angle(e, phi_lo, blend);
+// `bracket` (in/out) names the bracket [scan_angle(j), scan_angle(j + 1)] the root was found in;
+// a later round of the Reynolds number, which moves the residual only slightly, tries that
+// bracket first.
+Root largest_angle_root(const Element& e, const aerofoil::ReBlend& blend, int& bracket) {
+  if (bracket < kScanSteps) {
+    const double phi_lo = scan_angle(bracket), phi_hi = scan_angle(bracket + 1);
+    const AtAngle lo = at_angle(e, phi_lo, blend), hi = at_angle(e, phi_hi, blend);
     if (sign_change(hi.residual, lo.residual)) {
       const Root root = root_in(e, blend, phi_lo, lo, phi_hi, hi);
       if (root.found && windmill(root.at.a, root.at.ap)) return root;
+    }
+  }
+  double phi_hi = kHalfPiDouble;
+  AtAngle hi = at_angle(e, phi_hi, blend);
+  for (int j = kScanSteps - 1; j >= -1; --j) {
+    const double phi_lo = scan_angle(j);
+    const AtAngle lo = at_angle(e, phi_lo, blend);
+    if (sign_change(hi.residual, lo.residual)) {
+      const Root root = root_in(e, blend, phi_lo, lo, phi_hi, hi);
+      if (root.found && windmill(root.at.a, root.at.ap)) {
+        bracket = j;
+        return root;
+      }
     }
     phi_hi = phi_lo;
     hi = lo;
@@ -287,8 +305,9 @@ Balance element_balance(const Element& e, double a_start, double ap_start) {
   };
   aerofoil::ReBlend blend = aerofoil::re_blend(reynolds(a_start, ap_start));
   Balance best{false, 0.0, 0.0};
+  int bracket = kScanSteps;  // none yet
   for (int round = 0; round < 6; ++round) {
-    const Root root = largest_angle_root(e, blend);
+    const Root root = largest_angle_root(e, blend, bracket);
     if (!root.found) break;
     best = {true, root.at.a, root.at.ap};
     const aerofoil::ReBlend next = aerofoil::re_blend(reynolds(best.a, best.ap));
