@@ -820,20 +820,22 @@ TEST_F(Sweep, PitchEndsWhenTheLimitCannotBeReached) {
   EXPECT_TEXT(f_low.table, e_low.table);
 }
 
-TEST_F(Sweep, PitchNeverTakesANaNCoefficient) {
-  // A polar without numbers: every solver call gives NaN. The coarse search finds nothing and
-  // leaves the angle at its start, 0; the cut-out point's search has no finite difference to
-  // choose and reports no power.
+TEST_F(Sweep, PitchWithAPolarWithoutNumbers) {
+  // A polar without numbers: no element has a windmill state, so the solver gives every element
+  // no load and every call CP 0, never NaN. The coarse search takes its first angle, -15 degrees
+  // (0 beats the start of -2), no inner point reaches the limit, and the cut-out point's search,
+  // every difference being the whole limit, settles on its first angle too.
   const double nan = std::numeric_limits<double>::quiet_NaN();
   sweep_test::load_polar([&](double) { return nan; }, [&](double) { return nan; });
   Blade b(5, 0.5, 5.0);
-  ASSERT_TRUE(std::isnan(cp_at(b.rotor, 25.0, 2.0, 0.0)));
+  ASSERT_TRUE(same_bits(cp_at(b.rotor, 25.0, 2.0, 0.0), 0.0));
   const Files f = run_sweep(4, b.rotor, kSite, 100.0, 1000.0);
   std::string expected = kHeader4;
   for (int j = 0; j < 23; ++j) {
     const double U = driver::sweep_speed(j, kSite.Ucin, kSite.Ucout);
     expected +=
-        driver::row_text(U, driver::tip_speed_ratio(100.0, U, 5.0), 0.0, 0.0, 100.0, 0.0) + "\r\n";
+        driver::row_text(U, driver::tip_speed_ratio(100.0, U, 5.0), 0.0, 0.0, 100.0, -15.0) +
+        "\r\n";
   }
   expected += "\r\n" + driver::power_line(0.0) + "\r\n\r\n" + driver::energy_line(0.0) + "\r\n";
   EXPECT_TEXT(f.table, expected);
