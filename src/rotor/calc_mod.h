@@ -68,18 +68,19 @@ inline bool element_needs_resolve(double a, double ap, double phi, bool converge
 // ended with (a = 0.3, a' = 0 for the first). An element whose iteration does not converge within
 // 200 iterations or ends outside the windmill state (element_needs_resolve) is solved again by a
 // bracketed root search on the inflow angle (same equations: same tip loss, high-induction fit
-// above CT = 0.96 F, drag in both factors) and contributes at the solution found; when the element
-// has no windmill state at all it contributes nothing, its angle of attack is the one of the
-// undisturbed inflow (a = a' = 0), and the next element starts from the factors this one started
-// from. Spans shorter than nbe limit the number of elements to the shortest span, so nothing is
-// read or written out of bounds.
+// above CT = 0.96 F, drag in both factors) and contributes at the solution found (of several, the
+// one of the largest inflow angle, the least induced); when the element has no windmill state at
+// all (at or beyond the tip, at the axis, lambda <= 0) it contributes nothing, its angle of attack
+// is the one of the undisturbed inflow (a = a' = 0), and the next element starts from the factors
+// this one started from. Spans shorter than nbe limit the number of elements to the shortest span,
+// so nothing is read or written out of bounds.
 void calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
           std::span<const double> r, std::span<const double> twist, std::span<const double> chord,
           std::span<double> alpha, double U, double lambda, double& CP, double theta);
 
-// calc, also reporting the number of iterations each element used (1 ... 200; the 200th may have
-// ended without convergence). `iterations` needs as many entries as elements are computed;
-// entries beyond its size are not reported.
+// calc, also reporting the number of iterations each element's iteration used (1 ... 200; the
+// 200th may have ended without convergence, and the element then was solved again). `iterations`
+// needs as many entries as elements are computed; entries beyond its size are not reported.
 void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                   std::span<const double> r, std::span<const double> twist,
                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
