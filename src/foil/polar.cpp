@@ -1,0 +1,206 @@
+#include "foil/polar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "foil/section.h"
+
+namespace foil {
+
+namespace {
+
+// Angles compared after arithmetic on them are compared with this slack; XFOIL writes angles to
+// three decimals, so no two distinct angles come closer.
+constexpr double kSlack = 1e-9;
+
+// The textbook pi (the extension is a fit of our own, not part of the rotor calculation).
+constexpr double kPi = 3.141592653589793;
+
+double sign_of(Direction d) { return d == Direction::Up ? 1.0 : -1.0; }
+
+std::map<double, PolarPoint> by_angle(const Points& points) {
+  std::map<double, PolarPoint> m;
+  for (const PolarPoint& p : points) m.emplace(p.alpha, p);
+  return m;
+}
+
+}  // namespace
+
+std::vector<double> contiguous(const Points& points, Direction direction, const Rules& rules) {
+  const double sign = sign_of(direction);
+  std::vector<double> alphas;
+  for (const PolarPoint& p : points) {
+    if (sign * p.alpha >= 0.0) alphas.push_back(p.alpha);
+  }
+  std::sort(alphas.begin(), alphas.end(),
+            [sign](double a, double b) { return sign * a < sign * b; });
+  std::vector<double> out;
+  double last = 0.0;
+  for (double a : alphas) {
+    if (std::abs(a - last) > rules.max_gap + kSlack) break;
+    out.push_back(a);
+    last = a;
+  }
+  return out;
+}
+
+std::optional<Stall> stall(const Points& points, Direction direction, const Rules& rules) {
+  std::vector<double> range = contiguous(points, direction, rules);
+  if (direction == Direction::Up) {
+    std::erase_if(range, [&](double a) { return a > rules.alpha_cap + kSlack; });
+  }
+  if (range.empty()) return std::nullopt;
+  const auto cl = by_angle(points);
+  Stall s{range.front(), false};
+  for (double a : range) {
+    const double c = cl.at(a).cl;
+    const double best = cl.at(s.alpha).cl;
+    if (direction == Direction::Up) {
+      if (c > best) {
+        s.alpha = a;
+      } else if (c <= best - rules.stall_drop) {
+        s.confirmed = true;
+        break;
+      }
+    } else {
+      if (c < best) {
+        s.alpha = a;
+      } else if (c >= best + rules.stall_drop) {
+        s.confirmed = true;
+        break;
+      }
+    }
+  }
+  return s;
+}
+
+bool side_ok(const Points& points, Direction direction, const Rules& rules) {
+  const auto s = stall(points, direction, rules);
+  if (!s) return false;
+  if (s->confirmed) return true;
+  const auto range = contiguous(points, direction, rules);
+  return direction == Direction::Up ? range.back() >= rules.up_wanted
+                                    : range.back() <= rules.down_wanted;
+}
+
+double side_width(const Points& points, Direction direction, const Rules& rules) {
+  const auto range = contiguous(points, direction, rules);
+  return range.empty() ? -1.0 : std::abs(range.back());
+}
+
+Coefficients viterna(double alpha_s, double cl_s, double cd_s, double alpha, double aspect_ratio) {
+  const double cd_max = aspect_ratio <= 50.0 ? 1.11 + 0.018 * aspect_ratio : 2.01;
+  const double a_s = alpha_s * (kPi / 180.0);
+  const double a = alpha * (kPi / 180.0);
+  const double b1 = cd_max;
+  const double a1 = b1 / 2.0;
+  const double b2 = (cd_s - cd_max * std::pow(std::sin(a_s), 2.0)) / std::cos(a_s);
+  const double a2 = (cl_s - cd_max * std::sin(a_s) * std::cos(a_s)) * std::sin(a_s) /
+                    std::pow(std::cos(a_s), 2.0);
+  return {a1 * std::sin(2 * a) + a2 * std::pow(std::cos(a), 2.0) / std::sin(a),
+          b1 * std::pow(std::sin(a), 2.0) + b2 * std::cos(a)};
+}
+
+Block build_block(const Points& up, const Points& down, const Rules& rules, BlockInfo& info) {
+  // Both sweeps start at 0 degrees: the down sweep's walk begins at the up sweep's first point.
+  Points down_with_zero;
+  for (const PolarPoint& p : down) {
+    if (p.alpha != 0.0) down_with_zero.push_back(p);
+  }
+  bool zero_in_down = false;
+  for (const PolarPoint& p : down) zero_in_down = zero_in_down || p.alpha == 0.0;
+  const auto up_zero =
+      std::find_if(up.begin(), up.end(), [](const PolarPoint& p) { return p.alpha == 0.0; });
+  if (up_zero != up.end()) {
+    down_with_zero.push_back(*up_zero);
+  } else if (zero_in_down) {
+    for (const PolarPoint& p : down) {
+      if (p.alpha == 0.0) down_with_zero.push_back(p);
+    }
+  }
+  const auto pos = stall(up, Direction::Up, rules);
+  const auto neg = stall(down_with_zero, Direction::Down, rules);
+  if (!pos || !neg) {
+    throw Error(std::string("no converged point within ") + (pos ? "the down" : "the up") +
+                " sweep's first degree");
+  }
+  // Where both sweeps hold an angle, the up sweep's point is taken.
+  std::map<double, PolarPoint> pts = by_angle(down);
+  for (const PolarPoint& p : up) pts.insert_or_assign(p.alpha, p);
+
+  std::vector<double> used;
+  for (double a : contiguous(up, Direction::Up, rules)) used.push_back(a);
+  for (double a : contiguous(down_with_zero, Direction::Down, rules)) used.push_back(a);
+  std::sort(used.begin(), used.end());
+  used.erase(std::unique(used.begin(), used.end()), used.end());
+  std::erase_if(used, [&](double a) {
+    return !(neg->alpha - kSlack <= a && a <= pos->alpha + kSlack);
+  });
+
+  Block block{};
+  for (int r = 0; r < kRows; ++r) {
+    const int alpha = kFirstAngle + r;
+    Row& row = block[r];
+    row.alpha = alpha;
+    if (alpha > pos->alpha) {
+      const PolarPoint& s = pts.at(pos->alpha);
+      const auto c = viterna(pos->alpha, s.cl, s.cd, alpha);
+      row.cl = c.cl;
+      row.cd = c.cd;
+    } else if (alpha < neg->alpha) {
+      const PolarPoint& s = pts.at(neg->alpha);
+      const auto c = viterna(neg->alpha, s.cl, s.cd, alpha);
+      row.cl = c.cl;
+      row.cd = c.cd;
+    } else {
+      // (Both stall angles are among the angles used, so a row here has one at or below it.)
+      std::size_t k = 1;
+      while (k + 1 < used.size() && used[k] < alpha) ++k;
+      const double a0 = used[k - 1], a1 = used[std::min(k, used.size() - 1)];
+      const PolarPoint& p0 = pts.at(a0);
+      const PolarPoint& p1 = pts.at(a1);
+      if (std::abs(alpha - a0) < kSlack) {
+        row.cl = p0.cl;
+        row.cd = p0.cd;
+      } else {
+        const double t = (alpha - a0) / (a1 - a0);
+        row.cl = (1 - t) * p0.cl + t * p1.cl;
+        row.cd = (1 - t) * p0.cd + t * p1.cd;
+      }
+    }
+  }
+  info.positive = *pos;
+  info.negative = *neg;
+  info.first = used.front();
+  info.last = used.back();
+  return block;
+}
+
+BlockFigures block_figures(const Block& block) {
+  BlockFigures f;
+  for (std::size_t r = 0; r < block.size(); ++r) {
+    const Row& row = block[r];
+    const double ld = row.cl / row.cd;
+    if (r == 0 || row.cl > f.cl_max) {
+      f.cl_max = row.cl;
+      f.cl_max_alpha = row.alpha;
+    }
+    if (r == 0 || ld > f.ld_max) {
+      f.ld_max = ld;
+      f.ld_max_alpha = row.alpha;
+    }
+  }
+  return f;
+}
+
+std::string unusable(const Block& block, const BlockInfo& info) {
+  std::string why;
+  auto add = [&why](const char* reason) { why += (why.empty() ? "" : ", ") + std::string(reason); };
+  if (block[5 - kFirstAngle].cl <= block[0 - kFirstAngle].cl) add("CL(5) <= CL(0)");
+  if (block_figures(block).ld_max < 5.0) add("max L/D < 5");
+  if (info.positive.alpha < 6.0) add("stall angle < 6 deg");
+  return why;
+}
+
+}  // namespace foil

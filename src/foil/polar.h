@@ -1,0 +1,103 @@
+// From XFOIL's converged points to the 46-angle polar blocks of the data files: the range of
+// angles that can be trusted, the stall on each side, the points filled in between and the
+// extension past stall.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace foil {
+
+// The angles of attack of every polar block: -10, -9, ..., 35 degrees.
+inline constexpr int kFirstAngle = -10;
+inline constexpr int kRows = 46;
+// The Reynolds numbers of the seven blocks, lowest first, as the design program knows them.
+inline constexpr std::array<int, 7> kReynolds = {42000,  83000,   160000, 330000,
+                                                 640000, 1200000, 2400000};
+
+// One converged XFOIL point.
+struct PolarPoint {
+  double alpha = 0.0;  // degrees
+  double cl = 0.0;
+  double cd = 0.0;
+};
+
+// The converged points of one sweep, each angle once (the first written), in no set order.
+using Points = std::vector<PolarPoint>;
+
+enum class Direction { Up, Down };
+
+// How the points of a sweep are judged.
+struct Rules {
+  double max_gap = 1.0;     // largest gap (deg) still counted as contiguous
+  double stall_drop = 0.05;  // lift drop that confirms stall
+  double alpha_cap = 20.0;   // XFOIL points above this angle are never used
+  double up_wanted = 20.0;   // an up sweep reaching this needs no second try
+  double down_wanted = -10.0;
+};
+
+// The angles of a sweep from 0 outwards up to the first gap wider than max_gap, in the order of
+// the walk (ascending up, descending down).
+std::vector<double> contiguous(const Points& points, Direction direction, const Rules& rules);
+
+// The stall of one side, walking the contiguous range outwards (up to alpha_cap when going up):
+// the angle of the running lift maximum (up) or minimum (down) once the lift has come back
+// stall_drop from it (confirmed), or else the lift's extreme over the range (unconfirmed).
+// Nothing when the sweep has no point within max_gap of 0.
+struct Stall {
+  double alpha = 0.0;
+  bool confirmed = false;
+};
+std::optional<Stall> stall(const Points& points, Direction direction, const Rules& rules);
+
+// A sweep that neither confirms stall nor reaches the wanted angle deserves another try.
+bool side_ok(const Points& points, Direction direction, const Rules& rules);
+// How far a sweep's contiguous range reaches from 0 (degrees), -1 when it has none.
+double side_width(const Points& points, Direction direction, const Rules& rules);
+
+// Viterna-Corrigan extension from the match point (alpha_s, cl_s, cd_s) to alpha (degrees),
+// for a blade of the given aspect ratio: the flat-plate drag CDmax = 1.11 + 0.018 AR (2.01
+// above AR 50) reached at 90 degrees, the lift and drag that the match point fixes.
+inline constexpr double kAspectRatio = 10.0;
+struct Coefficients {
+  double cl = 0.0;
+  double cd = 0.0;
+};
+Coefficients viterna(double alpha_s, double cl_s, double cd_s, double alpha,
+                     double aspect_ratio = kAspectRatio);
+
+struct Row {
+  int alpha = 0;
+  double cl = 0.0;
+  double cd = 0.0;
+};
+using Block = std::array<Row, kRows>;
+
+struct BlockInfo {
+  Stall positive;
+  Stall negative;
+  double first = 0.0;  // the range of XFOIL points used
+  double last = 0.0;
+};
+
+// The 46 rows of one Reynolds number from its up and down sweeps: XFOIL's values between the
+// two stall angles (linear between neighbouring points where an angle has none of its own),
+// Viterna-Corrigan outside them. Throws Error when a sweep has no point near 0 degrees.
+Block build_block(const Points& up, const Points& down, const Rules& rules, BlockInfo& info);
+
+// Why a block cannot serve a rotor design ("" when it can): lift that does not grow from 0 to
+// 5 degrees, a best lift-to-drag ratio below 5, or stall below 6 degrees.
+std::string unusable(const Block& block, const BlockInfo& info);
+
+// Largest lift and largest lift-to-drag ratio of a block, with their angles.
+struct BlockFigures {
+  double cl_max = 0.0;
+  int cl_max_alpha = 0;
+  double ld_max = 0.0;
+  int ld_max_alpha = 0;
+};
+BlockFigures block_figures(const Block& block);
+
+}  // namespace foil
