@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
       "with it.",
       "rotorforge-foil"};
   app.require_subcommand(1);
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    return "rotorforge-foil: " + std::string(e.what()) + " (see --help)\n";
+  });
 
   foil::ImportOptions options;
   std::string angles_text;

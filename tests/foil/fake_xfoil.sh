@@ -1,0 +1,39 @@
+#!/bin/sh
+# Stands in for XFOIL in the tests: reads the command stream from stdin and writes a polar save
+# file of a made-up section (lift slope 0.11 per degree, stall at +12 and -8 degrees) for the
+# ASEQ sweep asked for. FAKE_XFOIL_FAIL_RE=N: write no point at Reynolds number N.
+# FAKE_XFOIL_HANG=1: spin after the points (the CPU limit must stop it).
+polar=""
+re=0
+want_name=0
+seq=""
+while IFS= read -r line; do
+  if [ "$want_name" = 1 ]; then polar="$line"; want_name=0; continue; fi
+  case "$line" in
+    PACC) [ -z "$polar" ] && want_name=1 ;;
+    "VISC "*) re=${line#VISC } ;;
+    "ASEQ "*) seq=${line#ASEQ } ;;
+  esac
+done
+[ -n "$polar" ] || exit 3
+{
+  i=0
+  while [ $i -lt 11 ]; do echo " header line $i"; i=$((i + 1)); done
+  echo "   alpha    CL        CD       CDp       CM     Top_Xtr  Bot_Xtr"
+  echo "  ------ -------- --------- --------- -------- -------- --------"
+  if [ "$re" != "${FAKE_XFOIL_FAIL_RE:-none}" ]; then
+    echo "$seq" | awk '{
+      start = $1; stop = $2; step = $3; n = int((stop - start) / step + 0.5)
+      for (i = 0; i <= n; ++i) {
+        a = start + i * step
+        if (a > 12) cl = 1.32 - 0.1 * (a - 12)
+        else if (a < -8) cl = -0.88 + 0.1 * (-8 - a)
+        else cl = 0.11 * a
+        cd = 0.01 + 0.0005 * a * a
+        printf "%8.3f %8.4f %9.5f   0.00500  -0.0500   0.5000   0.9000\n", a, cl, cd
+      }
+    }'
+  fi
+} > "$polar"
+if [ -n "$FAKE_XFOIL_HANG" ]; then while :; do :; done; fi
+exit 0

@@ -1,0 +1,202 @@
+// The rotorforge-foil program as a user runs it, with a stand-in for XFOIL: both file layouts
+// imported and installed exactly as rotorforge's aerofoil menu installs a section; every kind of
+// bad input ends with one line, a non-zero status and nothing written.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "aerofoil/foildata.h"
+#include "support/workdir.h"
+#include "util/session_lock.h"
+#include "util/working_name.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using support::ScratchDir;
+
+const std::string kFake = std::string(ROTORFORGE_SOURCE_DIR) + "/tests/foil/fake_xfoil.sh";
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun run_tool(const ScratchDir& dir, const std::string& args, const std::string& env = "") {
+  const std::string cmd = "cd '" + dir.path().string() + "' && " + env + " '" +
+                          ROTORFORGE_FOIL_BINARY + "' " + args + " > .out 2> .err < /dev/null";
+  const int raw = std::system(cmd.c_str());
+  ToolRun r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = dir.read(".out");
+  r.err = dir.read(".err");
+  return r;
+}
+
+// A working directory with an empty Data/ and Temp/.
+struct FoilDir : ScratchDir {
+  FoilDir() : ScratchDir("rotorforge-foil-tool-") { fs::create_directory(path() / "Data"); }
+  std::vector<std::string> listing(const std::string& sub) const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path() / sub)) {
+      names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+// A section of 25 points (a NACA 0012 shape) in Selig or Lednicer layout.
+// `bulge` bends the upper side down by bulge x (1 - x).
+std::string section_file(bool lednicer, double bulge = 0.0) {
+  std::vector<std::pair<double, double>> upper;  // nose to tail
+  for (int k = 0; k <= 12; ++k) {
+    const double u = k / 12.0, x = u * u;
+    const double yt = 0.6 * (0.2969 * u - 0.1260 * x - 0.3516 * x * x + 0.2843 * x * x * x -
+                             0.1036 * x * x * x * x);
+    upper.push_back({x, yt + bulge * x * (1.0 - x)});
+  }
+  auto line = [](double x, double y) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%9.6f %9.6f\n", x, y);
+    return std::string(buf);
+  };
+  std::string text = "Test Foil\n";
+  if (lednicer) {
+    text += "13. 13.\n\n";
+    for (const auto& p : upper) text += line(p.first, p.second);
+    text += "\n";
+    for (const auto& p : upper) text += line(p.first, -p.second);
+  } else {
+    for (auto it = upper.rbegin(); it != upper.rend(); ++it) text += line(it->first, it->second);
+    for (std::size_t i = 1; i < upper.size(); ++i) text += line(upper[i].first, -upper[i].second);
+  }
+  return text;
+}
+
+const std::string kFakeXfoil = " --xfoil '" + kFake + "'";
+
+TEST(FoilTool, SeligAndLednicerImportedAndInstalledAsTheMenuWould) {
+  for (bool lednicer : {false, true}) {
+    SCOPED_TRACE(lednicer ? "Lednicer" : "Selig");
+    FoilDir dir;
+    dir.write("testfoil.dat", section_file(lednicer));
+    const ToolRun r = run_tool(dir, "import testfoil.dat --jobs 2" + kFakeXfoil);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");  // no terminal, so no progress bar
+    EXPECT_NE(r.out.find("wrote Data/testfoil.dat and Data/Lifttestfoil.dat"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("installed testfoil as the working aerofoil"), std::string::npos);
+    EXPECT_EQ(dir.listing("Data"), (std::vector<std::string>{"Lifttestfoil.dat", "testfoil.dat"}));
+    const std::string polar = dir.read("Data/Lifttestfoil.dat");
+    EXPECT_EQ(std::count(polar.begin(), polar.end(), '\n'), 322);
+    EXPECT_EQ(polar.substr(0, 4), "-10 ");
+
+    // The working files are those the aerofoil menu writes from the same pair of files.
+    support::DataWorkDir menu("rotorforge-foil-menu-", dir / "Data");
+    foildata::replace("Data/Lifttestfoil.dat", "Data/testfoil.dat");
+    for (const char* f : {"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+      EXPECT_EQ(dir.read(f), menu.read(f)) << f;
+      EXPECT_FALSE(menu.read(f).empty()) << f;
+    }
+    EXPECT_EQ(working_name::name_of(dir.read(working_name::kPath), dir.read("Temp/Lift_Drag.dat")),
+              "testfoil");
+  }
+}
+
+TEST(FoilTool, UseInstallsAnImportedSection) {
+  FoilDir dir;
+  dir.write("a.dat", section_file(false));
+  ASSERT_EQ(run_tool(dir, "import a.dat --no-install --name alpha" + kFakeXfoil).status, 0);
+  EXPECT_FALSE(dir.exists("Temp/Lift_Drag.dat"));
+  ToolRun r = run_tool(dir, "use alpha");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "installed alpha as the working aerofoil: answer 4 at rotorforge's aerofoil "
+                   "menu\n");
+  EXPECT_TRUE(dir.exists("Temp/ProfilI.dat"));
+  r = run_tool(dir, "use beta");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("Data/Liftbeta.dat"), std::string::npos) << r.err;
+  r = run_tool(dir, "use ../a");
+  EXPECT_NE(r.status, 0);
+}
+
+TEST(FoilTool, BadInputOneLineNonZeroNothingWritten) {
+  const std::string good = section_file(false);
+  const std::string body = good.substr(good.find('\n') + 1);
+  struct Case {
+    const char* what;
+    std::string file;  // content of in.dat ("" : none)
+    std::string args;
+    std::string env;
+    const char* message;
+  };
+  // Both sides from the nose to the tail, without the counts that would say so.
+  std::string no_counts = section_file(true);
+  no_counts.erase(no_counts.find("13. 13.\n"), 8);
+  const Case cases[] = {
+      {"unreadable number", "x\n1 0\n0.5 zero\n" + body, "import in.dat", "",
+       "in.dat: line 3 is not a pair of numbers"},
+      {"too few points", "x\n1 0\n0.5 0.05\n0 0\n0.5 -0.05\n1 0\n", "import in.dat", "",
+       "in.dat: too few points"},
+      {"not one closed outline", no_counts, "import in.dat", "", "one closed outline"},
+      {"crossing sides", section_file(false, -0.5), "import in.dat", "",
+       "sides of the section cross"},
+      {"no such file", "", "import nosuch.dat", "", "nosuch.dat: no such file"},
+      {"missing xfoil", good, "import in.dat --xfoil /nonexistent/xfoil", "",
+       "apt-get install xfoil"},
+      {"XFOIL fails at one Reynolds number", good, "import in.dat", "FAKE_XFOIL_FAIL_RE=640000",
+       "XFOIL failed at Re 640000"},
+      {"bad name", good, "import in.dat --name ../up", "", "--name ../up"},
+      {"bad Reynolds number", good, "import in.dat --reynolds 100000", "", "100000"},
+      {"bad angles", good, "import in.dat --angles=5,14,1", "", "FROM < 0 < TO"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FoilDir dir;
+    if (!c.file.empty()) dir.write("in.dat", c.file);
+    std::string args = c.args;
+    if (args.find("--xfoil") == std::string::npos) args += kFakeXfoil;
+    const ToolRun r = run_tool(dir, args, c.env);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(dir.listing("Data").empty());
+    EXPECT_TRUE(dir.listing("Temp").empty());
+  }
+}
+
+TEST(FoilTool, BusyWorkingDirectoryIsLeftAlone) {
+  FoilDir dir;
+  dir.write("in.dat", section_file(false));
+  const auto held = session_lock::try_lock(dir.path().string());
+  ASSERT_TRUE(held.lock.held());
+  for (const std::string& args : {"import in.dat" + kFakeXfoil, std::string("use in")}) {
+    const ToolRun r = run_tool(dir, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("in use by another session"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(dir.listing("Data").empty());
+    EXPECT_TRUE(dir.listing("Temp").empty());
+  }
+}
+
+TEST(FoilTool, HelpAndUsage) {
+  FoilDir dir;
+  ToolRun r = run_tool(dir, "--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("import"), std::string::npos);
+  EXPECT_NE(r.out.find("use"), std::string::npos);
+  r = run_tool(dir, "");
+  EXPECT_NE(r.status, 0);
+  r = run_tool(dir, "import --help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--reynolds"), std::string::npos);
+}
+
+}  // namespace
