@@ -195,6 +195,48 @@ std::string blade_span_caption(double hub, double tip) {
 
 }  // namespace
 
+Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity) {
+  Chart c;
+  const char* what = quantity == PolarQuantity::Lift   ? "Lift coefficient"
+                     : quantity == PolarQuantity::Drag ? "Drag coefficient"
+                                                       : "Lift-to-drag ratio";
+  c.title = std::string(what) + " \u2014 " + aerofoil;
+  c.x_label = "angle of attack \u03b1 (\u00b0)";
+  c.y_label = quantity == PolarQuantity::Lift   ? "lift coefficient Cl (\u2013)"
+              : quantity == PolarQuantity::Drag ? "drag coefficient Cd (\u2013)"
+                                                : "Cl/Cd (\u2013)";
+  c.y_from_zero = quantity == PolarQuantity::Drag;
+  double best = -std::numeric_limits<double>::infinity(), best_alpha = kNaN, best_re = kNaN;
+  for (std::size_t b = 0; b < polar.blocks.size(); ++b) {
+    Series series;
+    char label[32];
+    std::snprintf(label, sizeof label, "Re %.0f", kPolarReynolds[b]);
+    series.label = label;
+    series.markers = false;
+    for (const PolarRow& r : polar.blocks[b]) {
+      const double v = quantity == PolarQuantity::Lift   ? r.cl
+                       : quantity == PolarQuantity::Drag ? r.cd
+                                                         : r.cl / r.cd;
+      series.points.push_back({r.alpha, std::isfinite(v) ? v : kNaN});
+      if (std::isfinite(v) && v > best) {
+        best = v;
+        best_alpha = r.alpha;
+        best_re = kPolarReynolds[b];
+      }
+    }
+    c.series.push_back(std::move(series));
+  }
+  c.caption.push_back("working aerofoil " + aerofoil + " (Temp/Lift_Drag.dat)");
+  if (std::isfinite(best)) {
+    c.caption.push_back(std::string(quantity == PolarQuantity::Lift   ? "highest Cl "
+                                    : quantity == PolarQuantity::Drag ? "highest Cd "
+                                                                      : "highest Cl/Cd ") +
+                        fixed(best, quantity == PolarQuantity::LiftToDrag ? 1 : 4) + " at " +
+                        fixed(best_alpha, 1) + "\u00b0, Re " + fixed(best_re, 0));
+  }
+  return c;
+}
+
 Chart chord_chart(const Geometry& g) {
   Chart c;
   c.title = "Blade chord along the radius";
@@ -377,6 +419,11 @@ std::string index_html(const Page& page) {
     out += "<p>" + std::to_string(page.sections->size()) + " sections in Result/3dgeo.dat.</p>\n";
   }
   out += pictures_html(page.blade_pictures);
+
+  if (!page.polar_pictures.empty()) {
+    out += "<h2>Aerofoil: " + html(page.aerofoil) + " (Temp/Lift_Drag.dat)</h2>\n";
+    out += pictures_html(page.polar_pictures);
+  }
 
   for (const EnergyPart& part : page.energy) {
     const EnergyTable& t = *part.table;

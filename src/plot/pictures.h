@@ -47,6 +47,11 @@ Chart plan_chart(const std::vector<Section>& sections);
 // Every section seen from the tip (looking towards the hub): -Y across, X up.
 Chart sections_chart(const std::vector<Section>& sections);
 
+// The working polar against the angle of attack, one line per Reynolds number, for the
+// aerofoil named `aerofoil`: lift, drag or lift-to-drag ratio.
+enum class PolarQuantity { Lift, Drag, LiftToDrag };
+Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity);
+
 struct Picture {
   std::string file;  // name inside the plots directory
   std::string what;  // alternative text
@@ -62,6 +67,8 @@ struct Page {
   const Geometry* geometry = nullptr;              // null when Geometry.out was not usable
   const std::vector<Section>* sections = nullptr;  // null when 3dgeo.dat was not usable
   std::vector<Picture> blade_pictures;
+  std::string aerofoil;  // name of the working aerofoil ("" when its polar was not drawn)
+  std::vector<Picture> polar_pictures;
   std::vector<EnergyPart> energy;
   std::vector<std::string> notes;  // files left out and why
 };

@@ -379,6 +379,31 @@ Read<std::vector<double>> read_reals(textio::RecordSource& source, std::size_t c
   return result;
 }
 
+Read<Polar> read_polar(textio::RecordSource& source) {
+  Read<Polar> result;
+  for (std::size_t b = 0; b < result.value.blocks.size(); ++b) {
+    for (std::size_t r = 0; r < kPolarRows; ++r) {
+      PolarRow row{kNaN, kNaN, kNaN};
+      const textio::In items[] = {row.alpha, row.cl, row.cd};
+      int item = 0;
+      const textio::ReadError e = textio::read_list(source, items, item);
+      const std::size_t record = b * kPolarRows + r + 1;
+      if (e != textio::ReadError::None) {
+        result.error = "record " + std::to_string(record) + " of " +
+                       std::to_string(kPolarRows * result.value.blocks.size()) + ": " +
+                       textio::read_error_text(e, item);
+        return result;
+      }
+      if (std::isnan(row.alpha) || std::isnan(row.cl) || std::isnan(row.cd)) {
+        result.error = "record " + std::to_string(record) + " is not three numbers";
+        return result;
+      }
+      result.value.blocks[b].push_back(row);
+    }
+  }
+  return result;
+}
+
 bool same_sweep(const Sweep& sweep, const std::vector<double>& winds,
                 const std::vector<double>& powers) {
   if (winds.size() != sweep.rows.size() || powers.size() != sweep.rows.size()) return false;

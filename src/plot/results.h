@@ -120,6 +120,27 @@ bool same_sweep(const Sweep& sweep, const std::vector<double>& winds,
                 const std::vector<double>& powers);
 
 // ---------------------------------------------------------------------------------------------
+// Working polar of the aerofoil (Temp/Lift_Drag.dat).
+
+// The Reynolds numbers of its seven blocks, lowest first, and the rows of a block.
+inline constexpr std::array<double, 7> kPolarReynolds = {42000.0,  83000.0,   160000.0, 330000.0,
+                                                         640000.0, 1200000.0, 2400000.0};
+inline constexpr std::size_t kPolarRows = 46;
+
+struct PolarRow {
+  double alpha = 0.0;  // deg
+  double cl = 0.0;
+  double cd = 0.0;
+};
+
+struct Polar {
+  std::array<std::vector<PolarRow>, 7> blocks;  // kPolarRows rows each
+};
+
+// Reads the 7 x 46 records "angle Cl Cd", block by block.
+Read<Polar> read_polar(textio::RecordSource& source);
+
+// ---------------------------------------------------------------------------------------------
 // A record source over text held in memory; the text must outlive the source.
 class TextSource : public textio::RecordSource {
  public:

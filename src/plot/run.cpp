@@ -3,6 +3,7 @@
 #include <array>
 #include <exception>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,7 +12,9 @@
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "plot/svg.h"
+#include "aerofoil/foildata.h"
 #include "textio/textio.h"
+#include "util/working_name.h"
 
 namespace plot {
 
@@ -28,8 +31,9 @@ std::vector<std::string> all_picture_names() {
     names.push_back("energy" + std::to_string(t) + "-power.svg");
     names.push_back("energy" + std::to_string(t) + "-cp.svg");
   }
-  for (const char* n :
-       {"blade-chord.svg", "blade-twist.svg", "blade-plan.svg", "blade-sections.svg"}) {
+  for (const char* n : {"blade-chord.svg", "blade-twist.svg", "blade-plan.svg",
+                        "blade-sections.svg", "aerofoil-cl.svg", "aerofoil-cd.svg",
+                        "aerofoil-ld.svg"}) {
     names.push_back(n);
   }
   return names;
@@ -59,6 +63,43 @@ std::optional<T> load(const fs::path& dir, const std::string& rel, Reader reader
   } catch (const std::exception& e) {
     return skip(std::string("cannot be read: ") + e.what());
   }
+}
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The name of the aerofoil whose polar Temp/Lift_Drag.dat holds: the one rotorforge-foil left
+// beside it, if it still belongs to this polar; else the catalogue aerofoil whose data file the
+// menu copies into exactly these bytes; else none.
+std::string aerofoil_name(const fs::path& dir) {
+  const std::string polar = slurp(dir / "Temp/Lift_Drag.dat");
+  std::string name = working_name::name_of(slurp(dir / working_name::kPath), polar);
+  if (!name.empty()) return name;
+  const char* const menu_names[] = {"NACA4412", "sg6043", "NACA4432"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    std::string_view field = foildata::cl[i];
+    field = field.substr(0, field.find_last_not_of(' ') + 1);
+    const fs::path data = dir / field;
+    std::error_code ec;
+    if (!fs::is_regular_file(data, ec)) continue;
+    try {
+      // The copy the menu makes: every value read as a double and written back free-form.
+      textio::InFile in(data.string());
+      std::string copy;
+      for (std::size_t r = 0; r < kPolarRows * kPolarReynolds.size(); ++r) {
+        double a = 0.0, cl = 0.0, cd = 0.0;
+        in.read({a, cl, cd});
+        const textio::Out values[] = {a, cl, cd};
+        copy += textio::free_record(values) + "\r\n";
+      }
+      if (copy == polar) return menu_names[i];
+    } catch (const std::exception&) {
+      // Not a readable catalogue file: not this one.
+    }
+  }
+  return "unnamed aerofoil";
 }
 
 bool write_text(const fs::path& path, const std::string& text) {
@@ -126,6 +167,15 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
     notes.push_back(line);
   }
 
+  // The working polar, when there is one (a directory that only holds results has none).
+  std::optional<Polar> polar;
+  {
+    std::error_code ec;
+    if (fs::exists(dir / "Temp/Lift_Drag.dat", ec)) {
+      polar = load<Polar>(dir, "Temp/Lift_Drag.dat", read_polar, err, notes);
+    }
+  }
+
   // The pictures to write, in the order of the page.
   struct Output {
     std::string name;
@@ -147,6 +197,15 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
   if (sections) {
     add(page.blade_pictures, "blade-plan.svg", plan_chart(*sections));
     add(page.blade_pictures, "blade-sections.svg", sections_chart(*sections));
+  }
+  if (polar) {
+    page.aerofoil = aerofoil_name(dir);
+    add(page.polar_pictures, "aerofoil-cl.svg",
+        polar_chart(*polar, page.aerofoil, PolarQuantity::Lift));
+    add(page.polar_pictures, "aerofoil-cd.svg",
+        polar_chart(*polar, page.aerofoil, PolarQuantity::Drag));
+    add(page.polar_pictures, "aerofoil-ld.svg",
+        polar_chart(*polar, page.aerofoil, PolarQuantity::LiftToDrag));
   }
   for (int t = 1; t <= 4; ++t) {
     if (!energy[t - 1]) continue;

@@ -10,6 +10,7 @@
 
 #include "plot/fixtures.h"
 #include "plot/svg.h"
+#include "util/working_name.h"
 
 namespace {
 
@@ -375,13 +376,20 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   EXPECT_TRUE(r.err.empty()) << joined(r.err);
   std::vector<std::string> want = {
       "wrote Result/plots/blade-chord.svg", "wrote Result/plots/blade-twist.svg",
-      "wrote Result/plots/blade-plan.svg", "wrote Result/plots/blade-sections.svg"};
+      "wrote Result/plots/blade-plan.svg", "wrote Result/plots/blade-sections.svg",
+      "wrote Result/plots/aerofoil-cl.svg", "wrote Result/plots/aerofoil-cd.svg",
+      "wrote Result/plots/aerofoil-ld.svg"};
   for (int t = 1; t <= 4; ++t) {
     want.push_back("wrote Result/plots/energy" + std::to_string(t) + "-power.svg");
     want.push_back("wrote Result/plots/energy" + std::to_string(t) + "-cp.svg");
   }
   want.push_back("wrote Result/plots/index.html");
   EXPECT_EQ(r.out, want) << joined(r.out);
+  // Aerofoil 2 of the menu, known by its polar; one line per Reynolds number.
+  const std::string cl = dir.read("Result/plots/aerofoil-cl.svg");
+  EXPECT_NE(cl.find("Lift coefficient \u2014 sg6043"), std::string::npos);
+  EXPECT_EQ(points_of(cl, "Re 42000"), 46u);
+  EXPECT_EQ(points_of(cl, "Re 2400000"), 46u);
   if (fixture::have_xmllint()) {
     for (const auto& line : want) {
       const std::string rel = line.substr(6);
@@ -403,6 +411,51 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   EXPECT_EQ(refs[1], "sweep 2 MPL = 1500 W");
   EXPECT_EQ(points_of(dir.read("Result/plots/blade-chord.svg"), "chord"), 12u);
   EXPECT_EQ(fixture::curves(dir.read("Result/plots/blade-sections.svg")).size(), 12u);
+}
+
+// The working polar is drawn under the name of the aerofoil it belongs to: the one
+// rotorforge-foil left beside it while it still fits the polar, else none.
+TEST(PlotTool, WorkingPolarWithItsName) {
+  WorkDir dir;
+  std::string polar;
+  for (int b = 0; b < 7; ++b) {
+    for (int a = -10; a <= 35; ++a) {
+      polar += fixture::free_line({static_cast<double>(a), 0.1 * a + 0.01 * b, 0.01 + 0.001 * a * a});
+    }
+  }
+  dir.write("Temp/Lift_Drag.dat", polar);
+  dir.write(working_name::kPath, working_name::record("e387", polar));
+  ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0) << joined(r.err);
+  const std::vector<std::string> want = {
+      "wrote Result/plots/aerofoil-cl.svg", "wrote Result/plots/aerofoil-cd.svg",
+      "wrote Result/plots/aerofoil-ld.svg", "wrote Result/plots/index.html"};
+  EXPECT_EQ(r.out, want);
+  const std::string ld = dir.read("Result/plots/aerofoil-ld.svg");
+  EXPECT_NE(ld.find("Lift-to-drag ratio \u2014 e387"), std::string::npos);
+  // Cl/Cd = (0.1 a + 0.06) / (0.01 + 0.001 a^2) is largest at a = 3 in the last block.
+  EXPECT_NE(ld.find("highest Cl/Cd 18.9 at 3.0\u00b0, Re 2400000"), std::string::npos);
+  for (int b = 0; b < 7; ++b) {
+    const char* re[] = {"42000", "83000", "160000", "330000", "640000", "1200000", "2400000"};
+    EXPECT_EQ(points_of(ld, std::string("Re ") + re[b]), 46u) << re[b];
+  }
+  EXPECT_NE(dir.read("Result/plots/index.html").find("<h2>Aerofoil: e387"), std::string::npos);
+
+  // Another polar installed since (say by the aerofoil menu): the name no longer belongs.
+  dir.write("Temp/Lift_Drag.dat", polar.substr(0, polar.size() - 4) + "1\r\n");
+  r = run_tool(dir);
+  EXPECT_NE(dir.read("Result/plots/aerofoil-cl.svg").find("unnamed aerofoil"), std::string::npos);
+
+  // A cut polar is left out with one line; nothing else to draw.
+  std::size_t end = 0;
+  for (int i = 0; i < 100; ++i) end = polar.find("\r\n", end) + 2;
+  dir.write("Temp/Lift_Drag.dat", polar.substr(0, end));
+  r = run_tool(dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(),
+                       "Temp/Lift_Drag.dat: record 101 of 322: End of file; skipped"),
+            1)
+      << joined(r.err);
 }
 
 }  // namespace
