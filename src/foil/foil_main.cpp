@@ -53,9 +53,10 @@ int main(int argc, char** argv) {
   import->add_option("--data-dir", options.data_dir, "directory of the data files")
       ->capture_default_str();
   import->add_option("--jobs,-j", options.jobs, "XFOIL processes at once (default: one per core)");
-  import->add_option("--reynolds", options.reynolds,
-                     "Reynolds numbers to run XFOIL at (default: all seven); the others take "
-                     "the nearest one's block")
+  import
+      ->add_option("--reynolds", options.reynolds,
+                   "Reynolds numbers to run XFOIL at (default: all seven); the others take "
+                   "the nearest one's block")
       ->delimiter(',')
       ->check(CLI::IsMember(std::vector<int>(foil::kReynolds.begin(), foil::kReynolds.end())));
   import->add_option("--angles", angles_text,

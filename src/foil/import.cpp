@@ -81,8 +81,8 @@ class Progress {
                        std::string(kWidth - filled, '-') + "] " + std::to_string(done) + "/" +
                        std::to_string(total);
     if (done > 0 && done < total) {
-      const long left = std::lround(elapsed / static_cast<double>(done) *
-                                    static_cast<double>(total - done));
+      const long left =
+          std::lround(elapsed / static_cast<double>(done) * static_cast<double>(total - done));
       char buf[32];
       std::snprintf(buf, sizeof buf, "  %ld:%02ld left", left / 60, left % 60);
       line += buf;
@@ -114,11 +114,10 @@ std::vector<SweepOutcome> run_all(const XfoilSetup& setup, const std::vector<Swe
   auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
       const SweepJob& job = jobs[i];
-      const std::string dir =
-          (scratch / (std::to_string(job.reynolds) +
-                      (job.direction == Direction::Up ? "_up_" : "_down_") +
-                      variant_name(job.variant)))
-              .string();
+      const std::string dir = (scratch / (std::to_string(job.reynolds) +
+                                          (job.direction == Direction::Up ? "_up_" : "_down_") +
+                                          variant_name(job.variant)))
+                                  .string();
       try {
         outcomes[i] = run_sweep(setup, job, dir);
       } catch (const std::exception& e) {
@@ -174,8 +173,9 @@ Shape shape_of(const ImportOptions& options) {
   const fs::path file(options.source);
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) {
-    throw Error(options.source + ": no such file (and not a NACA 4-digit designation such as "
-                                 "naca2412)");
+    throw Error(options.source +
+                ": no such file (and not a NACA 4-digit designation such as "
+                "naca2412)");
   }
   std::ifstream in(file, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -266,8 +266,7 @@ void install(const std::string& data_dir, const std::string& name) {
   } catch (const textio::RunError& e) {
     throw Error(e.what());
   }
-  write_files({{working_name::kPath,
-                working_name::record(name, slurp("Temp/Lift_Drag.dat"))}});
+  write_files({{working_name::kPath, working_name::record(name, slurp("Temp/Lift_Drag.dat"))}});
 }
 
 std::string import_section(const ImportOptions& options, std::ostream& out, std::ostream& err) {
@@ -289,8 +288,9 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   if (options.install) {
     std::error_code ec;
     if (!fs::is_directory("Temp", ec)) {
-      throw Error("no Temp/ directory here: run in rotorforge's working directory, or give "
-                  "--no-install");
+      throw Error(
+          "no Temp/ directory here: run in rotorforge's working directory, or give "
+          "--no-install");
     }
     lock = session_lock::try_lock(".");
     if (lock.busy) throw Error(session_lock::busy_message(".", lock.holder_pid));
@@ -333,11 +333,11 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
         const auto range = contiguous(outcomes[i].points, j.direction, rules);
         progress.finish();
         char line[160];
-        std::snprintf(line, sizeof line, "  Re %7d %-4s %-4s: %3zu points, range to %6.2f, %s, %.1f s",
-                      j.reynolds, j.direction == Direction::Up ? "up" : "down",
-                      variant_name(j.variant), outcomes[i].points.size(),
-                      range.empty() ? NAN : range.back(), outcomes[i].status.c_str(),
-                      outcomes[i].seconds);
+        std::snprintf(line, sizeof line,
+                      "  Re %7d %-4s %-4s: %3zu points, range to %6.2f, %s, %.1f s", j.reynolds,
+                      j.direction == Direction::Up ? "up" : "down", variant_name(j.variant),
+                      outcomes[i].points.size(), range.empty() ? NAN : range.back(),
+                      outcomes[i].status.c_str(), outcomes[i].seconds);
         err << line << "\n";
       }
     }
@@ -417,16 +417,14 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   const Figures f = figures(shape.outline);
   out << shape.name << ": thickness " << fixed(100.0 * f.thickness, 1) << " %, camber "
       << fixed(100.0 * f.camber, 1) << " %, area " << fixed(f.area, 4) << ", perimeter "
-      << fixed(f.perimeter, 3) << ", leading edge y " << fixed(shape.outline.lower[0].y, 4)
-      << "\n";
+      << fixed(f.perimeter, 3) << ", leading edge y " << fixed(shape.outline.lower[0].y, 4) << "\n";
   out << "  Re        max Cl  at deg  max L/D  at deg  XFOIL part     stall +/-     sweeps\n";
   for (std::size_t i = 0; i < reynolds.size(); ++i) {
     const BlockFigures b = block_figures(blocks[i]);
     const BlockInfo& info = infos[i];
     const std::string part = g(info.first) + ".." + g(info.last);
     const std::string match = g(info.positive.alpha) + (info.positive.confirmed ? "" : "*") +
-                              " / " + g(info.negative.alpha) +
-                              (info.negative.confirmed ? "" : "*");
+                              " / " + g(info.negative.alpha) + (info.negative.confirmed ? "" : "*");
     out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(b.cl_max, 3), 8)
         << padded(std::to_string(b.cl_max_alpha), 8) << padded(fixed(b.ld_max, 1), 9)
         << padded(std::to_string(b.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)

@@ -13,18 +13,18 @@
 namespace foil {
 
 struct ImportOptions {
-  std::string source;           // a coordinate file, or a designation such as "naca2412"
-  std::string name;             // "" : from the designation or the file's stem
+  std::string source;  // a coordinate file, or a designation such as "naca2412"
+  std::string name;    // "" : from the designation or the file's stem
   std::string data_dir = "Data";
-  unsigned jobs = 0;            // XFOIL processes at once; 0: one per core
-  std::vector<int> reynolds;    // the Reynolds numbers run with XFOIL; empty: all seven
+  unsigned jobs = 0;          // XFOIL processes at once; 0: one per core
+  std::vector<int> reynolds;  // the Reynolds numbers run with XFOIL; empty: all seven
   Angles angles;
   std::string xfoil = "xfoil";  // program name or path
   int cpu_seconds = 30;
   double wall_seconds = 300.0;
-  bool install = true;          // make it the working aerofoil in Temp/
-  bool progress = false;        // progress bar on the error stream (a terminal)
-  bool verbose = false;         // one line per XFOIL sweep
+  bool install = true;    // make it the working aerofoil in Temp/
+  bool progress = false;  // progress bar on the error stream (a terminal)
+  bool verbose = false;   // one line per XFOIL sweep
 };
 
 // The section's outline and the name it goes by. Throws Error for input that is no section.

@@ -177,8 +177,9 @@ Outline resample(const Curve& curve) {
     }
   }
   auto grid_u = [&](int i) { return u0 + (u1 - u0) * i / kGrid; };
-  const double u_le = golden_min([&](double u) { return point(u).x; },
-                                 grid_u(std::max(i_min - 1, 0)), grid_u(std::min(i_min + 1, kGrid)));
+  const double u_le =
+      golden_min([&](double u) { return point(u).x; }, grid_u(std::max(i_min - 1, 0)),
+                 grid_u(std::min(i_min + 1, kGrid)));
   const Point le = point(u_le);
   const Point a = point(u0);
   const Point b = point(u1);
@@ -188,8 +189,9 @@ Outline resample(const Curve& curve) {
   // One closed outline runs from the trailing edge to the nose and back: its two ends lie at
   // the rear, close together, and the nose lies between them.
   if (!(scale > 0.0) || i_min == 0 || i_min == kGrid) {
-    throw Error("the points do not form one closed outline running from the trailing edge "
-                "round the nose and back");
+    throw Error(
+        "the points do not form one closed outline running from the trailing edge "
+        "round the nose and back");
   }
   if (std::hypot(a.x - b.x, a.y - b.y) > 0.1 * scale || (a.x - le.x) < 0.9 * scale ||
       (b.x - le.x) < 0.9 * scale) {

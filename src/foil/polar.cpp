@@ -17,7 +17,9 @@ constexpr double kSlack = 1e-9;
 // The textbook pi (the extension is a fit of our own, not part of the rotor calculation).
 constexpr double kPi = 3.141592653589793;
 
-double sign_of(Direction d) { return d == Direction::Up ? 1.0 : -1.0; }
+double sign_of(Direction d) {
+  return d == Direction::Up ? 1.0 : -1.0;
+}
 
 std::map<double, PolarPoint> by_angle(const Points& points) {
   std::map<double, PolarPoint> m;
@@ -134,9 +136,8 @@ Block build_block(const Points& up, const Points& down, const Rules& rules, Bloc
   for (double a : contiguous(down_with_zero, Direction::Down, rules)) used.push_back(a);
   std::sort(used.begin(), used.end());
   used.erase(std::unique(used.begin(), used.end()), used.end());
-  std::erase_if(used, [&](double a) {
-    return !(neg->alpha - kSlack <= a && a <= pos->alpha + kSlack);
-  });
+  std::erase_if(used,
+                [&](double a) { return !(neg->alpha - kSlack <= a && a <= pos->alpha + kSlack); });
 
   Block block{};
   for (int r = 0; r < kRows; ++r) {

@@ -31,7 +31,7 @@ enum class Direction { Up, Down };
 
 // How the points of a sweep are judged.
 struct Rules {
-  double max_gap = 1.0;     // largest gap (deg) still counted as contiguous
+  double max_gap = 1.0;      // largest gap (deg) still counted as contiguous
   double stall_drop = 0.05;  // lift drop that confirms stall
   double alpha_cap = 20.0;   // XFOIL points above this angle are never used
   double up_wanted = 20.0;   // an up sweep reaching this needs no second try

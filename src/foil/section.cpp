@@ -105,8 +105,8 @@ Section read_section(std::string_view text) {
   // Lednicer files give the two point counts first: whole numbers far above any coordinate of a
   // section of unit chord.
   if (!pair(lines[first], a, b)) bad_line(lines[first]);
-  const bool counts = a >= 2.0 && b >= 2.0 && a == std::floor(a) && b == std::floor(b) &&
-                      a < 1.0e6 && b < 1.0e6;
+  const bool counts =
+      a >= 2.0 && b >= 2.0 && a == std::floor(a) && b == std::floor(b) && a < 1.0e6 && b < 1.0e6;
   if (counts) {
     section.lednicer = true;
     const std::size_t upper = static_cast<std::size_t>(a);
@@ -114,8 +114,8 @@ Section read_section(std::string_view text) {
     const std::size_t held = lines.size() - first - 1;
     if (held != upper + lower) {
       throw Error("the point counts on line " + std::to_string(lines[first].number) + " say " +
-                  std::to_string(upper) + " + " + std::to_string(lower) + " points, the file holds " +
-                  std::to_string(held));
+                  std::to_string(upper) + " + " + std::to_string(lower) +
+                  " points, the file holds " + std::to_string(held));
     }
     read_points(first + 1, lines.size());
     // Upper side from the trailing edge to the leading edge, then the lower side onwards; a

@@ -203,13 +203,12 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
           WEXITSTATUS(status) == 0 ? "ok" : "exit " + std::to_string(WEXITSTATUS(status));
     } else if (WIFSIGNALED(status)) {
       const int sig = WTERMSIG(status);
-      outcome.status = sig == SIGXCPU || sig == SIGKILL ? "CPU limit"
-                                                        : "signal " + std::to_string(sig);
+      outcome.status =
+          sig == SIGXCPU || sig == SIGKILL ? "CPU limit" : "signal " + std::to_string(sig);
     }
   }
   outcome.points = read_polar_file(slurp(wd / "polar.txt"));
-  outcome.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return outcome;
 }
 

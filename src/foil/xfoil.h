@@ -34,12 +34,12 @@ struct SweepJob {
 };
 
 struct XfoilSetup {
-  std::string program;         // path of the xfoil executable
-  std::string shim;            // path of the preloaded library
-  std::string geometry;        // "NACA 2412" or "LOAD section.dat"
-  std::string section_file;    // text of section.dat for LOAD ("" for NACA)
+  std::string program;       // path of the xfoil executable
+  std::string shim;          // path of the preloaded library
+  std::string geometry;      // "NACA 2412" or "LOAD section.dat"
+  std::string section_file;  // text of section.dat for LOAD ("" for NACA)
   Angles angles;
-  int cpu_seconds = 30;        // a normal sweep needs 0.3-5 s of CPU time
+  int cpu_seconds = 30;         // a normal sweep needs 0.3-5 s of CPU time
   double wall_seconds = 300.0;  // last resort when a sweep waits for something
 };
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "aerofoil/foildata.h"
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "plot/svg.h"
-#include "aerofoil/foildata.h"
 #include "textio/textio.h"
 #include "util/working_name.h"
 
@@ -31,9 +31,9 @@ std::vector<std::string> all_picture_names() {
     names.push_back("energy" + std::to_string(t) + "-power.svg");
     names.push_back("energy" + std::to_string(t) + "-cp.svg");
   }
-  for (const char* n : {"blade-chord.svg", "blade-twist.svg", "blade-plan.svg",
-                        "blade-sections.svg", "aerofoil-cl.svg", "aerofoil-cd.svg",
-                        "aerofoil-ld.svg"}) {
+  for (const char* n :
+       {"blade-chord.svg", "blade-twist.svg", "blade-plan.svg", "blade-sections.svg",
+        "aerofoil-cl.svg", "aerofoil-cd.svg", "aerofoil-ld.svg"}) {
     names.push_back(n);
   }
   return names;

@@ -116,8 +116,9 @@ TEST(FoilTool, UseInstallsAnImportedSection) {
   EXPECT_FALSE(dir.exists("Temp/Lift_Drag.dat"));
   ToolRun r = run_tool(dir, "use alpha");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "installed alpha as the working aerofoil: answer 4 at rotorforge's aerofoil "
-                   "menu\n");
+  EXPECT_EQ(r.out,
+            "installed alpha as the working aerofoil: answer 4 at rotorforge's aerofoil "
+            "menu\n");
   EXPECT_TRUE(dir.exists("Temp/ProfilI.dat"));
   r = run_tool(dir, "use beta");
   EXPECT_NE(r.status, 0);

@@ -183,8 +183,8 @@ foil::Block falling_block(foil::BlockInfo& info) {
 TEST(Assemble, UnusableBlocksReplacedAndMissingReynoldsNumbersFilled) {
   const foil::Rules rules;
   foil::BlockInfo good_info, bad_info;
-  const foil::Block good = foil::build_block(sweep(0, 22, 0.5), sweep(-0.5, -15, 0.5), rules,
-                                             good_info);
+  const foil::Block good =
+      foil::build_block(sweep(0, 22, 0.5), sweep(-0.5, -15, 0.5), rules, good_info);
   const foil::Block bad = falling_block(bad_info);
   EXPECT_NE(foil::unusable(bad, bad_info).find("CL(5) <= CL(0)"), std::string::npos);
 

@@ -95,10 +95,10 @@ TEST(Naca4, Designations) {
     int m, p, t;
   };
   const Case cases[] = {
-      {"naca2412", true, 2, 4, 12},  {"NACA 4432", true, 4, 4, 32}, {"naca0012", true, 0, 0, 12},
-      {"Naca6409", true, 6, 4, 9},   {"naca241", false, 0, 0, 0},   {"naca24120", false, 0, 0, 0},
-      {"naca2o12", false, 0, 0, 0},  {"naca2012", false, 0, 0, 0},  {"naca0000", false, 0, 0, 0},
-      {"clarky", false, 0, 0, 0},    {"naca2412.dat", false, 0, 0, 0},
+      {"naca2412", true, 2, 4, 12}, {"NACA 4432", true, 4, 4, 32},    {"naca0012", true, 0, 0, 12},
+      {"Naca6409", true, 6, 4, 9},  {"naca241", false, 0, 0, 0},      {"naca24120", false, 0, 0, 0},
+      {"naca2o12", false, 0, 0, 0}, {"naca2012", false, 0, 0, 0},     {"naca0000", false, 0, 0, 0},
+      {"clarky", false, 0, 0, 0},   {"naca2412.dat", false, 0, 0, 0},
   };
   for (const Case& c : cases) {
     foil::Naca4 n;

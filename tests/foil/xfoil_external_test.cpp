@@ -32,8 +32,8 @@ TEST(RealXfoil, Naca0012ImportedThenDesignedWith) {
   dir.write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
 
   const int imported = run(dir, std::string("'") + ROTORFORGE_FOIL_BINARY +
-                                     "' import naca0012 --reynolds 160000,640000 --angles=-6,14,1"
-                                     " --jobs 2 > foil.out 2> foil.err");
+                                    "' import naca0012 --reynolds 160000,640000 --angles=-6,14,1"
+                                    " --jobs 2 > foil.out 2> foil.err");
   ASSERT_EQ(imported, 0) << dir.read("foil.err");
   EXPECT_EQ(dir.read("foil.err"), "");
 

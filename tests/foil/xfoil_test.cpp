@@ -49,8 +49,8 @@ TEST(ReadPolarFile, ConvergedPointsOnlyFirstOfEachAngle) {
       "   0.500   0.0600   0.00545   0.00101  -0.0010   0.8000   0.9500\n"
       "   0.500   0.0700   0.00600   0.00101  -0.0010   0.8000   0.9500\n"  // again: dropped
       "   1.000      NaN       NaN   0.00101  -0.0010   0.8000   0.9500\n"  // not converged
-      "   1.500 ******** 0.00600\n"                                          // overflowed field
-      "   2.000   0.2200   0.00000\n"                                        // no drag
+      "   1.500 ******** 0.00600\n"                                         // overflowed field
+      "   2.000   0.2200   0.00000\n"                                       // no drag
       "   2.500   0.2750   0.00700   0.00102  -0.0020   0.7000   1.0000\r\n"
       "   3.000\n";
   const foil::Points p = foil::read_polar_file(text);
@@ -66,8 +66,8 @@ TEST(ReadPolarFile, ConvergedPointsOnlyFirstOfEachAngle) {
 TEST(RunSweep, PointsStatusAndCpuLimit) {
   support::ScratchDir dir("rotorforge-foil-sweep-");
   foil::XfoilSetup s = setup_for(kFake);
-  auto o = foil::run_sweep(s, {160000, foil::Direction::Up, foil::Variant::Base},
-                           (dir / "up").string());
+  auto o =
+      foil::run_sweep(s, {160000, foil::Direction::Up, foil::Variant::Base}, (dir / "up").string());
   EXPECT_EQ(o.status, "ok");
   EXPECT_EQ(o.points.size(), 45u);  // 0 ... 22 in half degrees
   EXPECT_TRUE(fs::exists(dir / "up" / "cmds.in"));

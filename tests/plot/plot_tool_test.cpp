@@ -376,7 +376,7 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   EXPECT_TRUE(r.err.empty()) << joined(r.err);
   std::vector<std::string> want = {
       "wrote Result/plots/blade-chord.svg", "wrote Result/plots/blade-twist.svg",
-      "wrote Result/plots/blade-plan.svg", "wrote Result/plots/blade-sections.svg",
+      "wrote Result/plots/blade-plan.svg",  "wrote Result/plots/blade-sections.svg",
       "wrote Result/plots/aerofoil-cl.svg", "wrote Result/plots/aerofoil-cd.svg",
       "wrote Result/plots/aerofoil-ld.svg"};
   for (int t = 1; t <= 4; ++t) {
@@ -420,7 +420,8 @@ TEST(PlotTool, WorkingPolarWithItsName) {
   std::string polar;
   for (int b = 0; b < 7; ++b) {
     for (int a = -10; a <= 35; ++a) {
-      polar += fixture::free_line({static_cast<double>(a), 0.1 * a + 0.01 * b, 0.01 + 0.001 * a * a});
+      polar +=
+          fixture::free_line({static_cast<double>(a), 0.1 * a + 0.01 * b, 0.01 + 0.001 * a * a});
     }
   }
   dir.write("Temp/Lift_Drag.dat", polar);
