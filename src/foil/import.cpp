@@ -32,10 +32,13 @@ std::string slurp(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// `v` with `decimals` decimals; a value that rounds to zero is written without a sign.
 std::string fixed(double v, int decimals) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
+  std::string text(buf);
+  if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+  return text;
 }
 
 std::string g(double v) {
@@ -144,6 +147,10 @@ std::vector<SweepOutcome> run_all(const XfoilSetup& setup, const std::vector<Swe
   for (auto& t : pool) t.join();
   progress.show(phase, jobs.size(), jobs.size(), 0.0);
   if (!error.empty()) throw Error(error);
+  if (stop_requested()) {
+    progress.finish();
+    throw Error("interrupted; nothing written");
+  }
   return outcomes;
 }
 
@@ -281,6 +288,12 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   if (!(angles.step > 0.0) || !(angles.from < 0.0) || !(angles.to > 0.0)) {
     throw Error("--angles FROM,TO,STEP needs FROM < 0 < TO and STEP > 0");
   }
+  {
+    std::error_code ec;
+    if (!fs::is_directory(options.data_dir, ec)) {
+      throw Error(options.data_dir + ": no such directory");
+    }
+  }
 
   // The working directory stays locked from here to the end, so that no rotorforge session
   // starts on working files about to change, and the XFOIL time is not spent in vain.
@@ -404,10 +417,14 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   }
   std::vector<std::string> notes;
   const Polar polar = assemble(reynolds, blocks, infos, notes);
-
-  std::error_code ec;
-  if (!fs::is_directory(options.data_dir, ec)) {
-    throw Error(options.data_dir + ": no such directory");
+  for (std::size_t k = 0; k < polar.size(); ++k) {
+    for (const Row& r : polar[k]) {
+      if (!std::isfinite(r.cl) || !std::isfinite(r.cd) || !(r.cd > 0.0)) {
+        throw Error("the polar at Re " + std::to_string(kReynolds[k]) + ", " +
+                    std::to_string(r.alpha) + " deg is not usable (Cl " + g(r.cl) + ", Cd " +
+                    g(r.cd) + "); nothing written");
+      }
+    }
   }
   const std::string outline_file = outline_path(options.data_dir, shape.name);
   const std::string polar_file = polar_path(options.data_dir, shape.name);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -58,7 +59,18 @@ bool whole_number(const std::string& word, double& v) {
   return end == word.c_str() + word.size();
 }
 
+// Lock-free, so that a signal handler may set it.
+std::atomic<bool> stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 }  // namespace
+
+void request_stop() noexcept {
+  stop.store(true);
+}
+bool stop_requested() noexcept {
+  return stop.load();
+}
 
 const char* variant_name(Variant v) {
   switch (v) {
@@ -134,6 +146,7 @@ Points read_polar_file(std::string_view text) {
 
 SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::string& workdir) {
   const auto start = std::chrono::steady_clock::now();
+  if (stop_requested()) return SweepOutcome{{}, "interrupted", 0.0};
   std::error_code ec;
   fs::remove_all(workdir, ec);
   fs::create_directories(workdir);
@@ -189,10 +202,10 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
     if (r == pid) break;
     const double waited =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (waited > setup.wall_seconds) {
+    if (waited > setup.wall_seconds || stop_requested()) {
       kill(-pid, SIGKILL);
       waitpid(pid, &status, 0);
-      outcome.status = "time limit";
+      outcome.status = stop_requested() ? "interrupted" : "time limit";
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -58,6 +58,11 @@ struct SweepOutcome {
 // a crash are kept.
 SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::string& workdir);
 
+// Asks the running sweeps to stop and later ones not to start (their status is then
+// "interrupted"). Safe to call from a signal handler.
+void request_stop() noexcept;
+bool stop_requested() noexcept;
+
 // The converged points of an XFOIL polar save file: the rows after the dashed line, those with
 // three finite numbers and a positive drag; an angle listed again keeps its first point.
 Points read_polar_file(std::string_view text);
