@@ -144,8 +144,22 @@ Section read_section(std::string_view text) {
 std::string selig_text(const Section& section, std::string_view fallback_title) {
   std::string out(section.title.empty() ? fallback_title : std::string_view(section.title));
   out += '\n';
-  for (std::size_t i = 0; i + 1 < section.tokens.size(); i += 2) {
-    out += "  " + section.tokens[i] + "  " + section.tokens[i + 1] + "\n";
+  // XFOIL wants the contour anticlockwise (over the upper side to the nose first), as Selig
+  // files list it; a file listing the lower side first is turned round. A point listed twice in
+  // a row is given once (XFOIL's spline cannot pass a zero-length step).
+  const auto& p = section.points;
+  double twice_area = 0.0;
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    const Point& a = p[i];
+    const Point& b = p[(i + 1) % p.size()];
+    twice_area += a.x * b.y - b.x * a.y;
+  }
+  const std::size_t n = p.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = twice_area < 0.0 ? n - 1 - k : k;
+    const std::size_t prev = twice_area < 0.0 ? i + 1 : i - 1;
+    if (k > 0 && p[i].x == p[prev].x && p[i].y == p[prev].y) continue;
+    out += "  " + section.tokens[2 * i] + "  " + section.tokens[2 * i + 1] + "\n";
   }
   return out;
 }

@@ -46,6 +46,19 @@ TEST(ReadSection, SeligAndLednicerGiveTheSamePointsInSeligOrder) {
   EXPECT_EQ(foil::selig_text(lednicer, "x").substr(0, 30), "Test section\n  1.0  0.0\n  0.75");
 }
 
+TEST(SeligText, AnticlockwiseForXfoilWithoutRepeatedPoints) {
+  // Lower side first, and the nose listed twice: XFOIL gets the upper side first, the nose once.
+  const char* const reversed =
+      "Test section\n"
+      "1.0 0.0\n 0.75 -0.03\n0.5 -0.05\n  0.25 -.06\n0.1 -0.045\n0.0 0.0\n0.0 0.0\n"
+      "0.1 0.045\n0.25 .06\n0.5 0.05\n0.75 0.03\n1.0 0.0\n";
+  const std::string want =
+      "Test section\n  1.0  0.0\n  0.75  0.03\n  0.5  0.05\n  0.25  .06\n  0.1  0.045\n"
+      "  0.0  0.0\n  0.1  -0.045\n  0.25  -.06\n  0.5  -0.05\n  0.75  -0.03\n  1.0  0.0\n";
+  EXPECT_EQ(foil::selig_text(read_section(reversed), "x"), want);
+  EXPECT_EQ(foil::selig_text(read_section(kSelig), "x"), want);
+}
+
 TEST(ReadSection, FileWithoutNameLineAndWithCrLf) {
   std::string text = kSelig;
   text = text.substr(text.find('\n') + 1);
