@@ -194,7 +194,8 @@ TEST(FoilTool, HelpAndUsage) {
   EXPECT_NE(r.out.find("import"), std::string::npos);
   EXPECT_NE(r.out.find("use"), std::string::npos);
   r = run_tool(dir, "");
-  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "rotorforge-foil: A subcommand is required (see --help)\n");
   r = run_tool(dir, "import --help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("--reynolds"), std::string::npos);
