@@ -1,0 +1,432 @@
+#include "rotor/calc_lanes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "aerofoil/aerofoil.h"
+#include "aerofoil/global.h"
+#include "rotor/calc_mod.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define ROTORFORGE_LANES 1
+#else
+#define ROTORFORGE_LANES 0
+#endif
+
+namespace calc_lanes {
+namespace {
+
+// TEMPORARY STAND-IN for calc_mod::element_needs_resolve, which the robust re-solve of false
+// element states brings; until then no element is re-solved and this says so. Replace the calls
+// below by calc_mod::element_needs_resolve once calc_mod.h declares it.
+inline bool element_needs_resolve(double /*a*/, double /*ap*/, double /*phi*/) noexcept {
+  return false;
+}
+
+using calc_mod::kPi;
+
+// The element count of a call: calc_counted's, with an empty alpha not limiting it.
+std::size_t element_count(const Call& c) noexcept {
+  if (c.nbe < 1) return 0;
+  std::size_t n =
+      std::min({static_cast<std::size_t>(c.nbe), c.r.size(), c.twist.size(), c.chord.size()});
+  if (!c.alpha.empty()) n = std::min(n, c.alpha.size());
+  return n;
+}
+
+// One call on the scalar solver; `scratch` stands in for an alpha that is not wanted.
+void solve_scalar(const Call& c, std::vector<double>& scratch) {
+  std::span<double> alpha = c.alpha;
+  if (alpha.empty()) {
+    const std::size_t n = element_count(c);
+    if (scratch.size() < n) scratch.resize(n);
+    alpha = std::span(scratch).first(n);
+  }
+  calc_mod::calc_counted(c.Numb, c.nbe, c.dr, c.rtip, c.r, c.twist, c.chord, alpha, c.U, c.lambda,
+                         *c.CP, c.theta, c.iterations);
+}
+
+// How the loaded polar is searched, decided once per solve:
+//  * walk: every column's angles never decrease, so a row search may start from the row of the
+//    element's previous iteration (as the scalar solver does);
+//  * shared: all columns have the same angles (bit for bit), so the row found and the
+//    interpolation weight in one column serve the other column of a Reynolds blend.
+struct Table {
+  bool walk;
+  bool shared;
+};
+
+Table inspect_table() noexcept {
+  Table t{aerofoil::angles_nondecreasing(), true};
+  for (int i = 1; i < global::kColumns && t.shared; ++i) {
+    t.shared = global::num_alpha[i] == global::num_alpha[0] &&
+               std::memcmp(global::alpha_array[i], global::alpha_array[0],
+                           sizeof(float) * static_cast<std::size_t>(global::num_alpha[0])) == 0;
+  }
+  return t;
+}
+
+// landd for a precomputed blend, both columns on one angle grid: the rows, the held edges and
+// the weight t are the same in both columns, so the result equals landd_blend's (or
+// landd_blend_from's when walking).
+inline void landd_shared(const aerofoil::ReBlend& b, bool walk, double alpha, int& row, double& cl,
+                         double& cd) noexcept {
+  const int hi = b.k;
+  const int lo = b.k - 1;
+  const int n = global::num_alpha[hi];
+  const float* a = global::alpha_array[hi];
+  double cl_hi, cd_hi, cl_lo, cd_lo;
+  if (alpha < static_cast<double>(a[0])) {
+    cl_hi = global::cl_array[hi][0];
+    cd_hi = global::cd_array[hi][0];
+    cl_lo = global::cl_array[lo][0];
+    cd_lo = global::cd_array[lo][0];
+  } else if (alpha >= static_cast<double>(a[n - 1])) {
+    cl_hi = global::cl_array[hi][n - 1];
+    cd_hi = global::cd_array[hi][n - 1];
+    cl_lo = global::cl_array[lo][n - 1];
+    cd_lo = global::cd_array[lo][n - 1];
+  } else {
+    int k;
+    if (walk) {
+      // The search of aerofoil::column_at_from.
+      k = row < 1 ? 1 : (row > n - 1 ? n - 1 : row);
+      if (alpha < static_cast<double>(a[k])) {
+        while (k > 1 && alpha < static_cast<double>(a[k - 1])) --k;
+      } else {
+        while (k < n - 1 && !(alpha < static_cast<double>(a[k]))) ++k;
+      }
+      row = k;
+    } else {
+      k = aerofoil::first_row_above(a, n, alpha);
+    }
+    const double a0 = static_cast<double>(a[k - 1]);
+    const double a1 = static_cast<double>(a[k]);
+    const double t = (alpha - a0) / (a1 - a0);
+    cl_hi = global::cl_array[hi][k] * t + (1.0 - t) * global::cl_array[hi][k - 1];
+    cd_hi = global::cd_array[hi][k] * t + (1.0 - t) * global::cd_array[hi][k - 1];
+    cl_lo = global::cl_array[lo][k] * t + (1.0 - t) * global::cl_array[lo][k - 1];
+    cd_lo = global::cd_array[lo][k] * t + (1.0 - t) * global::cd_array[lo][k - 1];
+  }
+  cl = (1.0 - b.t) * cl_lo + cl_hi * b.t;
+  cd = (1.0 - b.t) * cd_lo + cd_hi * b.t;
+}
+
+// The lookup of one lane: landd(alpha, re) as the scalar solver does it.
+inline void lookup(const Table& table, double re, double alpha, int& row, double& cl,
+                   double& cd) noexcept {
+  const aerofoil::ReBlend blend = aerofoil::re_blend(re);
+  if (table.shared) {
+    landd_shared(blend, table.walk, alpha, row, cl, cd);
+  } else if (table.walk) {
+    aerofoil::landd_blend_from(blend, alpha, row, cl, cd);
+  } else {
+    aerofoil::landd_blend(blend, alpha, cl, cd);
+  }
+}
+
+void run_scalar(std::span<const Call> calls, std::atomic<std::size_t>& next,
+                std::vector<double>& scratch) {
+  for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < calls.size();) {
+    solve_scalar(calls[k], scratch);
+  }
+}
+
+#if ROTORFORGE_LANES
+
+#define LANES_INLINE inline __attribute__((always_inline))
+#define LAMBDA_INLINE __attribute__((always_inline))
+
+// Vectors of 2 and 4 doubles and the masks their comparisons give.
+using v2d = double __attribute__((vector_size(16)));
+using v2i = std::int64_t __attribute__((vector_size(16)));
+using v4d = double __attribute__((vector_size(32)));
+using v4i = std::int64_t __attribute__((vector_size(32)));
+template <int W>
+struct VectorTypes;
+template <>
+struct VectorTypes<2> {
+  using d = v2d;
+  using i = v2i;
+};
+template <>
+struct VectorTypes<4> {
+  using d = v4d;
+  using i = v4i;
+};
+
+// W calls advanced in lock-step, one per lane of a vector of W doubles. The vector operations are
+// the scalar solver's, lane by lane (IEEE addition, subtraction, multiplication, division and
+// square root round each lane exactly as the scalar instruction would, and nothing is contracted
+// into fused multiply-adds); the mathematics functions and the lookup are called per lane.
+//
+// Lane values that change at every iteration come back from the per-lane calls as scalars and are
+// assembled into vectors lane by lane, and per-lane constants are replaced in a vector by a
+// select in registers: a vector loaded from memory just written piecewise would wait for the
+// pieces to reach the cache.
+// The engine's helpers pass vectors of four doubles by value; they are always inlined into the
+// AVX2 entry point, so the baseline calling convention for such vectors never applies. (The
+// compiler reports it at the end of the file, so the warning stays off from here on.)
+#pragma GCC diagnostic ignored "-Wpsabi"
+template <int W>
+struct Lanes {
+  using vd = typename VectorTypes<W>::d;
+  using vi = typename VectorTypes<W>::i;
+
+  static LANES_INLINE vd splat(double x) {
+    if constexpr (W == 4) {
+      return vd{x, x, x, x};
+    } else {
+      return vd{x, x};
+    }
+  }
+  static LANES_INLINE vd gather(const double (&v)[W]) {
+    if constexpr (W == 4) {
+      return vd{v[0], v[1], v[2], v[3]};
+    } else {
+      return vd{v[0], v[1]};
+    }
+  }
+  static LANES_INLINE vi iota() {
+    if constexpr (W == 4) {
+      return vi{0, 1, 2, 3};
+    } else {
+      return vi{0, 1};
+    }
+  }
+  static LANES_INLINE vd vsqrt(vd x) {
+    if constexpr (W == 4) {
+      // Two halves with the SSE2 instruction: this helper is compiled for the baseline and only
+      // becomes AVX code inside the AVX2 entry point, where the compiler joins the halves again.
+      const v2d lo = reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[0], x[1]})));
+      const v2d hi = reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[2], x[3]})));
+      return vd{lo[0], lo[1], hi[0], hi[1]};
+    } else {
+      return reinterpret_cast<vd>(_mm_sqrt_pd(reinterpret_cast<__m128d>(x)));
+    }
+  }
+  static LANES_INLINE vd vabs(vd x) {
+    return reinterpret_cast<vd>(reinterpret_cast<vi>(x) & std::int64_t{0x7fffffffffffffff});
+  }
+  static LANES_INLINE void set(vd& v, int lane, double x) { v = iota() == lane ? splat(x) : v; }
+
+  static LANES_INLINE void run(const Table& table, std::span<const Call> calls,
+                               std::atomic<std::size_t>& next, std::vector<double>& scratch) {
+    // Per lane: the call, its element count, the element, the iterations spent on it, the row of
+    // the last lookup, the power coefficient summed so far and the element's scalar constants.
+    const Call* call[W] = {};
+    std::size_t count[W] = {};
+    std::size_t elem[W] = {};
+    int its[W] = {};
+    int row[W] = {};
+    double cp[W] = {};
+    double B[W] = {};
+    double lr_s[W] = {};
+    double ci_s[W] = {};
+    // Per lane as vectors: induction factors, element and call constants.
+    vd a = splat(calc_mod::kStartA), ap = splat(0.0);
+    vd lr = splat(1.0), sigma = splat(1.0), bomr = splat(1.0), setting = splat(0.0);
+    vd ci = splat(1.0), Uv = splat(1.0), rtip = splat(1.0);
+    // Results of the per-lane calls; lanes without a call keep harmless values.
+    double phi_s[W], sphi_s[W], cphi_s[W], acos_s[W], cl_s[W], cd_s[W];
+    for (int l = 0; l < W; ++l) {
+      phi_s[l] = sphi_s[l] = cphi_s[l] = acos_s[l] = 0.5;
+      cl_s[l] = cd_s[l] = 0.0;
+    }
+
+    // Element e of lane l's call: the constants of the scalar solver's element loop.
+    auto start_element = [&](int l, std::size_t e) LAMBDA_INLINE {
+      const Call& c = *call[l];
+      const double ri = c.r[e];
+      const double cc = c.chord[e];
+      elem[l] = e;
+      its[l] = 0;
+      row[l] = 1;
+      lr_s[l] = c.lambda * ri;
+      ci_s[l] = cc;
+      set(lr, l, lr_s[l]);
+      set(sigma, l, B[l] * cc / kPi / ri / 2.0);
+      set(bomr, l, B[l] * (1.0 - ri));
+      set(setting, l, c.twist[e] + c.theta);
+      set(ci, l, cc);
+    };
+    // The next call of the list with at least one element, into lane l; calls without elements
+    // get CP = 0 on the way. False when the list is exhausted.
+    auto take = [&](int l) LAMBDA_INLINE {
+      for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < calls.size();) {
+        const Call& c = calls[k];
+        const std::size_t n = element_count(c);
+        if (n == 0) {
+          *c.CP = 0.0;
+          continue;
+        }
+        call[l] = &c;
+        count[l] = n;
+        cp[l] = 0.0;
+        B[l] = static_cast<double>(c.Numb);
+        set(a, l, calc_mod::kStartA);
+        set(ap, l, 0.0);
+        set(Uv, l, c.U);
+        set(rtip, l, c.rtip);
+        start_element(l, 0);
+        return true;
+      }
+      return false;
+    };
+
+    unsigned active = 0;
+    for (int l = 0; l < W; ++l) {
+      if (take(l)) active |= 1u << l;
+    }
+
+    while (active != 0) {
+      const vd x = (1.0 - a) / (1.0 + ap) / lr;
+      for (int l = 0; l < W; ++l) {
+        if ((active & (1u << l)) == 0) continue;
+        const double p = std::atan(x[l]);
+        phi_s[l] = p;
+        sphi_s[l] = std::sin(p);
+        cphi_s[l] = std::cos(p);
+      }
+      const vd phi = gather(phi_s);
+      const vd sphi = gather(sphi_s);
+      const vd cphi = gather(cphi_s);
+      const vd f = bomr / sphi / 2.0;
+      for (int l = 0; l < W; ++l) {
+        if ((active & (1u << l)) == 0) continue;
+        acos_s[l] = std::acos(std::exp(-std::fabs(f[l])));
+      }
+      const vd F = 2.0 * gather(acos_s) / kPi;
+      const vd aoa = phi * 180.0 / kPi - setting;
+      const vd va = (1.0 - a) * (1.0 - a);
+      const vd vt = (1.0 + ap) * lr;
+      const vd Wv = vsqrt(va + vt * vt);
+      const vd re = Uv * Wv * ci * rtip / calc_mod::kNu;
+      for (int l = 0; l < W; ++l) {
+        if ((active & (1u << l)) == 0) continue;
+        lookup(table, re[l], aoa[l], row[l], cl_s[l], cd_s[l]);
+      }
+      const vd cl = gather(cl_s);
+      const vd cd = gather(cd_s);
+      const vd normal = cl * cphi + cd * sphi;
+      const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (sphi * sphi);
+      const vd a_high =
+          (18.0 * F - 20.0 - 3.0 * vsqrt(CT * (50.0 - 36.0 * F) + 12.0 * F * (3.0 * F - 4.0))) /
+          (36.0 * F - 50.0);
+      const vd a_low = 1.0 / (4.0 * F * (sphi * sphi) / (sigma * normal) + 1.0);
+      const vd a_new = CT > calc_mod::kHighInduction * F ? a_high : a_low;
+      const vd tang = cl * sphi - cd * cphi;
+      const vd ap_new = 1.0 / (4.0 * F * sphi * cphi / (sigma * tang) - 1.0);
+      const vi converged =
+          (vabs(a - a_new) < calc_mod::kTolA) & (vabs(ap - ap_new) < calc_mod::kTolAp);
+      a = converged ? a : (a + a_new) / 2.0;
+      ap = converged ? ap : (ap + ap_new) / 2.0;
+
+      for (int l = 0; l < W; ++l) {
+        if ((active & (1u << l)) == 0) continue;
+        ++its[l];
+        if (converged[l] == 0 && its[l] < calc_mod::kMaxIterations) continue;
+        // Element done: its angle of attack and iterations, then its share of the power.
+        const Call& c = *call[l];
+        const std::size_t e = elem[l];
+        if (!c.alpha.empty()) c.alpha[e] = aoa[l];
+        if (e < c.iterations.size()) c.iterations[e] = its[l];
+        bool next_call = false;
+        if (element_needs_resolve(a[l], ap[l], phi[l])) {
+          solve_scalar(c, scratch);
+          next_call = true;
+        } else {
+          const double w = Wv[l];
+          const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
+          cp[l] = cp[l] + lr_s[l] * G * tang[l];
+          if (e + 1 < count[l]) {
+            start_element(l, e + 1);
+          } else {
+            *c.CP = cp[l];
+            next_call = true;
+          }
+        }
+        if (next_call && !take(l)) active &= ~(1u << l);
+      }
+    }
+  }
+};
+
+__attribute__((target("avx2"), flatten)) void run_avx2(const Table& table,
+                                                       std::span<const Call> calls,
+                                                       std::atomic<std::size_t>& next,
+                                                       std::vector<double>& scratch) {
+  Lanes<4>::run(table, calls, next, scratch);
+}
+
+__attribute__((flatten)) void run_sse2(const Table& table, std::span<const Call> calls,
+                                       std::atomic<std::size_t>& next,
+                                       std::vector<double>& scratch) {
+  Lanes<2>::run(table, calls, next, scratch);
+}
+
+#endif  // ROTORFORGE_LANES
+
+}  // namespace
+
+bool available(Engine e) noexcept {
+  switch (e) {
+    case Engine::Scalar:
+      return true;
+    case Engine::Sse2:
+      return ROTORFORGE_LANES != 0;
+    case Engine::Avx2:
+#if ROTORFORGE_LANES
+      return __builtin_cpu_supports("avx2") != 0;
+#else
+      return false;
+#endif
+  }
+  return false;
+}
+
+Engine fastest() noexcept {
+  static const Engine chosen = available(Engine::Avx2)   ? Engine::Avx2
+                               : available(Engine::Sse2) ? Engine::Sse2
+                                                         : Engine::Scalar;
+  return chosen;
+}
+
+const char* name(Engine e) noexcept {
+  switch (e) {
+    case Engine::Scalar:
+      return "scalar";
+    case Engine::Sse2:
+      return "sse2 (2 lanes)";
+    case Engine::Avx2:
+      return "avx2 (4 lanes)";
+  }
+  return "?";
+}
+
+void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {
+  std::vector<double> scratch;
+  if (!available(e)) e = Engine::Scalar;
+#if ROTORFORGE_LANES
+  if (e != Engine::Scalar) {
+    const Table table = inspect_table();
+    if (e == Engine::Avx2) {
+      run_avx2(table, calls, next, scratch);
+    } else {
+      run_sse2(table, calls, next, scratch);
+    }
+    return;
+  }
+#endif
+  run_scalar(calls, next, scratch);
+}
+
+void solve(Engine e, std::span<const Call> calls) {
+  std::atomic<std::size_t> next{0};
+  solve(e, calls, next);
+}
+
+}  // namespace calc_lanes
