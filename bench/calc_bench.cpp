@@ -23,6 +23,7 @@
 // executable upwards.
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
+#include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
@@ -115,6 +116,43 @@ void BM_calc(benchmark::State& state) {
                                                  benchmark::Counter::kIsRate);
 }
 
+// The same 51 calls on the lane engines, all handed over as one list.
+void BM_lanes(benchmark::State& state) {
+  const int foil = static_cast<int>(state.range(0));
+  const auto engine = static_cast<calc_lanes::Engine>(state.range(1));
+  if (!calc_lanes::available(engine)) {
+    state.SkipWithError("engine not available on this processor");
+    return;
+  }
+  rotor_polars::load_file(rotor_polars::kShipped[foil]);
+  state.SetLabel(std::string(rotor_polars::kShipped[foil]) + " " + calc_lanes::name(engine));
+  Blade b;
+  double cp[51] = {};
+  std::vector<calc_lanes::Call> calls;
+  for (int k = 0; k <= 50; ++k) {
+    calls.push_back({kNumb, kNbe, b.dr, kRtip, b.r, b.twist, b.chord, {}, kU, lambda_of(k), 0.0,
+                     &cp[k], {}});
+  }
+  calc_lanes::solve(engine, calls);
+  double sum = 0.0;
+  for (double v : cp) sum += v;
+  Blade ref;
+  if (std::bit_cast<std::uint64_t>(sum) != std::bit_cast<std::uint64_t>(sweep<true>(ref))) {
+    state.SkipWithError("the lane engine differs from the reference");
+    return;
+  }
+  for (auto _ : state) {
+    calc_lanes::solve(engine, calls);
+    benchmark::DoNotOptimize(cp);
+  }
+  state.counters["calls/s"] = benchmark::Counter(51.0 * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_lanes)
+    ->Name("calc/lanes")
+    ->ArgsProduct({{0, 1, 2}, {1, 2, 4}})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_calc<false>)->Name("calc/fast")->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_calc<true>)->Name("calc/reference")->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 

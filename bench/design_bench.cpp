@@ -42,6 +42,7 @@
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
 #include "blade/laws.h"
+#include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
@@ -221,6 +222,7 @@ void BM_DesignStage(benchmark::State& state) {
     state.counters["optgeo_speedup"] = plain.optgeo_s / fast.optgeo_s;
     state.counters["trials"] = static_cast<double>(fast.stats.trials);
     state.counters["rated"] = static_cast<double>(fast.stats.rated);
+    state.SetLabel(std::string("engine ") + calc_lanes::name(calc_lanes::fastest()));
     // The optimised laws, for the record.
     std::fprintf(stderr, "aerofoil %d nbe %lld\noptimiser console:\n%s%s\n", aerofoil,
                  static_cast<long long>(nbe), fast.console.c_str(), fast.files.c_str());

@@ -50,24 +50,34 @@ struct ReBlend {
   double t;
 };
 
-// Column pair and weight for Reynolds number re. The number is held within re_array[0] ...
-// re_array[6] (strict tests at both ends), then the upper column is the first from index 1 whose
-// re_log is not below log10(re). Because re_log[6] (a float) lies above the double logarithm of
-// 2400000, the search would stop at 6 anyway; the explicit bound keeps a NaN or an unloaded
-// re_log within the table.
-inline ReBlend re_blend(double re) noexcept {
+// The first step of re_blend: the Reynolds number held within re_array[0] ... re_array[6].
+inline double re_held(double re) noexcept {
   double r = re;
   if (r < static_cast<double>(global::re_array[0])) {
     r = static_cast<double>(global::re_array[0]);
   } else if (r > static_cast<double>(global::re_array[global::kColumns - 1])) {
     r = static_cast<double>(global::re_array[global::kColumns - 1]);
   }
-  const double l = std::log10(r);
+  return r;
+}
+
+// The rest of re_blend, from l = log10(re_held(re)). Split off for callers that overlap the
+// logarithm with other work.
+inline ReBlend re_blend_log(double l) noexcept {
   int k = 1;
   while (k < global::kColumns - 1 && static_cast<double>(global::re_log[k]) < l) ++k;
   const double lo = static_cast<double>(global::re_log[k - 1]);
   const double hi = static_cast<double>(global::re_log[k]);
   return ReBlend{k, (l - lo) / (hi - lo)};
+}
+
+// Column pair and weight for Reynolds number re. The number is held within re_array[0] ...
+// re_array[6] (strict tests at both ends), then the upper column is the first from index 1 whose
+// re_log is not below log10(re). Because re_log[6] (a float) lies above the double logarithm of
+// 2400000, the search would stop at 6 anyway; the explicit bound keeps a NaN or an unloaded
+// re_log within the table.
+inline ReBlend re_blend(double re) noexcept {
+  return re_blend_log(std::log10(re_held(re)));
 }
 
 // Interpolation within one column (0-based `col`) once the upper row `k` (0-based, 1 <= k <= n-1)

@@ -115,10 +115,11 @@ inline void landd_shared(const aerofoil::ReBlend& b, bool walk, double alpha, in
   cd = (1.0 - b.t) * cd_lo + cd_hi * b.t;
 }
 
-// The lookup of one lane: landd(alpha, re) as the scalar solver does it.
-inline void lookup(const Table& table, double re, double alpha, int& row, double& cl,
+// The lookup of one lane: landd(alpha, re) as the scalar solver does it, from the logarithm of
+// the held Reynolds number, log_re = log10(aerofoil::re_held(re)).
+inline void lookup(const Table& table, double log_re, double alpha, int& row, double& cl,
                    double& cd) noexcept {
-  const aerofoil::ReBlend blend = aerofoil::re_blend(re);
+  const aerofoil::ReBlend blend = aerofoil::re_blend_log(log_re);
   if (table.shared) {
     landd_shared(blend, table.walk, alpha, row, cl, cd);
   } else if (table.walk) {
@@ -231,9 +232,9 @@ struct Lanes {
     vd lr = splat(1.0), sigma = splat(1.0), bomr = splat(1.0), setting = splat(0.0);
     vd ci = splat(1.0), Uv = splat(1.0), rtip = splat(1.0);
     // Results of the per-lane calls; lanes without a call keep harmless values.
-    double phi_s[W], sphi_s[W], cphi_s[W], acos_s[W], cl_s[W], cd_s[W];
+    double phi_s[W], log_re_s[W], sphi_s[W], cphi_s[W], acos_s[W], cl_s[W], cd_s[W];
     for (int l = 0; l < W; ++l) {
-      phi_s[l] = sphi_s[l] = cphi_s[l] = acos_s[l] = 0.5;
+      phi_s[l] = log_re_s[l] = sphi_s[l] = cphi_s[l] = acos_s[l] = 0.5;
       cl_s[l] = cd_s[l] = 0.0;
     }
 
@@ -283,15 +284,28 @@ struct Lanes {
     }
 
     while (active != 0) {
+      // Three rounds of per-lane calls; within a round the calls of one lane do not depend on
+      // each other either, so the processor overlaps them all: the inflow angle with the
+      // Reynolds number's logarithm (which needs only the induction factors), then its sine and
+      // cosine with the lookup, then the tip loss.
       const vd x = (1.0 - a) / (1.0 + ap) / lr;
+      const vd va = (1.0 - a) * (1.0 - a);
+      const vd vt = (1.0 + ap) * lr;
+      const vd Wv = vsqrt(va + vt * vt);
+      const vd re = Uv * Wv * ci * rtip / calc_mod::kNu;
       for (int l = 0; l < W; ++l) {
         if ((active & (1u << l)) == 0) continue;
-        const double p = std::atan(x[l]);
-        phi_s[l] = p;
-        sphi_s[l] = std::sin(p);
-        cphi_s[l] = std::cos(p);
+        phi_s[l] = std::atan(x[l]);
+        log_re_s[l] = std::log10(aerofoil::re_held(re[l]));
       }
       const vd phi = gather(phi_s);
+      const vd aoa = phi * 180.0 / kPi - setting;
+      for (int l = 0; l < W; ++l) {
+        if ((active & (1u << l)) == 0) continue;
+        sphi_s[l] = std::sin(phi_s[l]);
+        cphi_s[l] = std::cos(phi_s[l]);
+        lookup(table, log_re_s[l], aoa[l], row[l], cl_s[l], cd_s[l]);
+      }
       const vd sphi = gather(sphi_s);
       const vd cphi = gather(cphi_s);
       const vd f = bomr / sphi / 2.0;
@@ -300,15 +314,6 @@ struct Lanes {
         acos_s[l] = std::acos(std::exp(-std::fabs(f[l])));
       }
       const vd F = 2.0 * gather(acos_s) / kPi;
-      const vd aoa = phi * 180.0 / kPi - setting;
-      const vd va = (1.0 - a) * (1.0 - a);
-      const vd vt = (1.0 + ap) * lr;
-      const vd Wv = vsqrt(va + vt * vt);
-      const vd re = Uv * Wv * ci * rtip / calc_mod::kNu;
-      for (int l = 0; l < W; ++l) {
-        if ((active & (1u << l)) == 0) continue;
-        lookup(table, re[l], aoa[l], row[l], cl_s[l], cd_s[l]);
-      }
       const vd cl = gather(cl_s);
       const vd cd = gather(cd_s);
       const vd normal = cl * cphi + cd * sphi;

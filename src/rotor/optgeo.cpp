@@ -11,6 +11,7 @@
 
 #include "blade/laws.h"
 #include "rotor/blade1.h"
+#include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "textio/textio.h"
 #include "util/parallel.h"
@@ -170,7 +171,7 @@ class PassRater {
     r_.resize(kTrialsPerPass * n);
     twist_.resize(kTrialsPerPass * (n + 1));
     chord_.resize(kTrialsPerPass * (n + 1));
-    alpha_.resize(workers_ * n);
+    calls_.reserve(kTrialsPerPass * kRatios);
     cp_.resize(kTrialsPerPass * kRatios);
   }
 
@@ -201,21 +202,24 @@ class PassRater {
     stats.trials += count;
     stats.rated += jobs;
 
-    // Each worker takes the next solver call until none is left, with its own scratch for the
-    // angles of attack (which nothing reads).
-    const std::size_t tasks = static_cast<std::size_t>(jobs * kRatios);
-    std::atomic<std::size_t> next{0};
-    if (tasks > 0) {
-      parallel::for_each_index(workers_, [&](std::size_t w) {
-        const std::span<double> alpha = std::span(alpha_).subspan(w * n, n);
-        for (std::size_t task; (task = next.fetch_add(1, std::memory_order_relaxed)) < tasks;) {
-          const std::size_t t = task / kRatios;
-          const int j = static_cast<int>(task % kRatios);
-          calc_mod::calc(Numb_, nbe_, dr_[t], rhub_, rtip_, std::span(r_).subspan(t * n, n),
-                         std::span(twist_).subspan(t * (n + 1), n + 1),
-                         std::span(chord_).subspan(t * (n + 1), n + 1), alpha, U_,
-                         objective_lambda(j), cp_[task], 0.0);
-        }
+    // The threads share one list of the pass's solver calls, each advancing several of them at
+    // once on the lane engine. Each call writes its own slot (the angles of attack are not
+    // wanted), so the sums below do not depend on the threads or the engine.
+    calls_.clear();
+    for (int t = 0; t < jobs; ++t) {
+      const std::size_t ts = static_cast<std::size_t>(t);
+      for (int j = 0; j < kRatios; ++j) {
+        calls_.push_back({Numb_, nbe_, dr_[t], rtip_, std::span(r_).subspan(ts * n, n),
+                          std::span(twist_).subspan(ts * (n + 1), n + 1),
+                          std::span(chord_).subspan(ts * (n + 1), n + 1), {}, U_,
+                          objective_lambda(j), 0.0, &cp_[ts * kRatios + static_cast<std::size_t>(j)],
+                          {}});
+      }
+    }
+    if (!calls_.empty()) {
+      std::atomic<std::size_t> next{0};
+      parallel::for_each_index(workers_, [&](std::size_t) {
+        calc_lanes::solve(calc_lanes::fastest(), calls_, next);
       });
     }
 
@@ -235,7 +239,8 @@ class PassRater {
  private:
   std::int64_t Numb_, nbe_;
   double rtip_, rhub_, U_;
-  std::vector<double> r_, twist_, chord_, alpha_, cp_;
+  std::vector<double> r_, twist_, chord_, cp_;
+  std::vector<calc_lanes::Call> calls_;
   std::size_t workers_ = 1;
   double dr_[kTrialsPerPass] = {};
   std::map<BladeKey, double> rated_;
