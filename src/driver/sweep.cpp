@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <string_view>
 #include <vector>
 
 #include "driver/energy.h"
-#include "rotor/calc_mod.h"
+#include "rotor/calc_lanes.h"
 #include "textio/textio.h"
 #include "util/parallel.h"
 
@@ -191,20 +192,17 @@ std::string row_text(double U, double lambda, double CP, double P, double n, dou
 void cp_batch(const Rotor& rotor, std::span<const OperatingPoint> points, std::span<double> cp) {
   const std::size_t n = std::min(points.size(), cp.size());
   if (n == 0) return;
-  // A few chunks per thread keep both cores busy to the end; each chunk owns one angle-of-attack
-  // buffer, which the sweeps do not look at.
-  const std::size_t per = std::max<std::size_t>(1, n / (std::size_t{4} * parallel::threads()));
-  const std::size_t chunk = std::min<std::size_t>(per, 64);
-  const std::size_t chunks = (n + chunk - 1) / chunk;
-  const std::size_t elements = rotor.nbe > 0 ? static_cast<std::size_t>(rotor.nbe) : 0;
-  parallel::for_each_index(chunks, [&](std::size_t c) {
-    std::vector<double> alpha(elements);
-    const std::size_t end = std::min(n, (c + 1) * chunk);
-    for (std::size_t i = c * chunk; i < end; ++i) {
-      const OperatingPoint& p = points[i];
-      calc_mod::calc(rotor.Numb, rotor.nbe, rotor.dr, rotor.rhub, rotor.rtip, rotor.r, rotor.twist,
-                     rotor.chord, alpha, p.U, p.lambda, cp[i], p.theta);
-    }
+  // The threads share the list of calls, each advancing several at once on the lane engine; every
+  // call writes its own coefficient and nobody looks at the angles of attack.
+  std::vector<calc_lanes::Call> calls(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const OperatingPoint& p = points[i];
+    calls[i] = {rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord,
+                {},         p.U,       p.lambda, p.theta,    &cp[i],  {}};
+  }
+  std::atomic<std::size_t> next{0};
+  parallel::for_each_index(parallel::threads(), [&](std::size_t) {
+    calc_lanes::solve(calc_lanes::chosen(), calls, next);
   });
 }
 

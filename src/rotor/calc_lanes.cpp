@@ -385,6 +385,8 @@ bool available(Engine e) noexcept {
       return ROTORFORGE_LANES != 0;
     case Engine::Avx2:
 #if ROTORFORGE_LANES
+      // The detection may be asked for before the run-time library's constructors have run.
+      __builtin_cpu_init();
       return __builtin_cpu_supports("avx2") != 0;
 #else
       return false;
@@ -398,6 +400,20 @@ Engine fastest() noexcept {
                                : available(Engine::Sse2) ? Engine::Sse2
                                                          : Engine::Scalar;
   return chosen;
+}
+
+namespace {
+// The lanes of the engine picked by choose(); 0 for the default.
+std::atomic<int> g_chosen_lanes{0};
+}  // namespace
+
+Engine chosen() noexcept {
+  const int lanes = g_chosen_lanes.load(std::memory_order_relaxed);
+  return lanes == 0 ? fastest() : static_cast<Engine>(lanes);
+}
+
+void choose(Engine e) noexcept {
+  g_chosen_lanes.store(available(e) ? static_cast<int>(e) : 0, std::memory_order_relaxed);
 }
 
 const char* name(Engine e) noexcept {

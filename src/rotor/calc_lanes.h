@@ -47,6 +47,12 @@ bool available(Engine e) noexcept;
 Engine fastest() noexcept;
 const char* name(Engine e) noexcept;
 
+// The engine the program's solver loops use: fastest() unless choose() picked another (tests and
+// benchmarks compare the engines through the optimiser and the sweeps). An engine that is not
+// available is not chosen; choose(fastest()) restores the default.
+Engine chosen() noexcept;
+void choose(Engine e) noexcept;
+
 // Solves the calls of `calls` taken one at a time, in order, from the shared counter `next`:
 // several threads given the same list and counter share the work, each call solved once.
 // Returns when the list is exhausted and the calls this thread took are done. An engine that is

@@ -1,5 +1,6 @@
 #include "rotor/optgeo.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <bit>
@@ -172,6 +173,7 @@ class PassRater {
     twist_.resize(kTrialsPerPass * (n + 1));
     chord_.resize(kTrialsPerPass * (n + 1));
     calls_.reserve(kTrialsPerPass * kRatios);
+    iterations_.resize(kTrialsPerPass * kRatios * n);
     cp_.resize(kTrialsPerPass * kRatios);
   }
 
@@ -204,23 +206,48 @@ class PassRater {
 
     // The threads share one list of the pass's solver calls, each advancing several of them at
     // once on the lane engine. Each call writes its own slot (the angles of attack are not
-    // wanted), so the sums below do not depend on the threads or the engine.
+    // wanted), so the sums below do not depend on the threads, the engine or the order of the
+    // list. The list starts with the tip speed ratios that took the most iterations in the last
+    // pass: the calls left over when the list runs out are then short ones, and few lanes idle
+    // at the end of the pass.
+    std::array<int, kRatios> order;
+    for (int j = 0; j < kRatios; ++j) order[static_cast<std::size_t>(j)] = j;
+    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+      return cost_[static_cast<std::size_t>(x)] > cost_[static_cast<std::size_t>(y)];
+    });
     calls_.clear();
-    for (int t = 0; t < jobs; ++t) {
-      const std::size_t ts = static_cast<std::size_t>(t);
-      for (int j = 0; j < kRatios; ++j) {
-        calls_.push_back({Numb_, nbe_, dr_[t], rtip_, std::span(r_).subspan(ts * n, n),
+    for (const int j : order) {
+      for (int t = 0; t < jobs; ++t) {
+        const std::size_t ts = static_cast<std::size_t>(t);
+        const std::size_t slot = ts * kRatios + static_cast<std::size_t>(j);
+        calls_.push_back({Numb_,
+                          nbe_,
+                          dr_[t],
+                          rtip_,
+                          std::span(r_).subspan(ts * n, n),
                           std::span(twist_).subspan(ts * (n + 1), n + 1),
-                          std::span(chord_).subspan(ts * (n + 1), n + 1), {}, U_,
-                          objective_lambda(j), 0.0, &cp_[ts * kRatios + static_cast<std::size_t>(j)],
-                          {}});
+                          std::span(chord_).subspan(ts * (n + 1), n + 1),
+                          {},
+                          U_,
+                          objective_lambda(j),
+                          0.0,
+                          &cp_[slot],
+                          std::span(iterations_).subspan(slot * n, n)});
       }
     }
     if (!calls_.empty()) {
       std::atomic<std::size_t> next{0};
-      parallel::for_each_index(workers_, [&](std::size_t) {
-        calc_lanes::solve(calc_lanes::fastest(), calls_, next);
-      });
+      parallel::for_each_index(
+          workers_, [&](std::size_t) { calc_lanes::solve(calc_lanes::chosen(), calls_, next); });
+      for (int j = 0; j < kRatios; ++j) {
+        std::int64_t sum = 0;
+        for (int t = 0; t < jobs; ++t) {
+          const std::size_t slot =
+              static_cast<std::size_t>(t) * kRatios + static_cast<std::size_t>(j);
+          for (std::size_t i = 0; i < n; ++i) sum += iterations_[slot * n + i];
+        }
+        cost_[static_cast<std::size_t>(j)] = sum;
+      }
     }
 
     for (int m = 0; m < count; ++m) {
@@ -241,6 +268,8 @@ class PassRater {
   double rtip_, rhub_, U_;
   std::vector<double> r_, twist_, chord_, cp_;
   std::vector<calc_lanes::Call> calls_;
+  std::vector<std::int32_t> iterations_;      // of each element of each call
+  std::array<std::int64_t, kRatios> cost_{};  // iterations of each ratio's calls in the last pass
   std::size_t workers_ = 1;
   double dr_[kTrialsPerPass] = {};
   std::map<BladeKey, double> rated_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver/energy.h"
+#include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "sweep_support.h"
 #include "textio/textio.h"
@@ -610,6 +611,25 @@ TEST_F(Sweep, SameFilesWhateverTheThreadCount) {
       EXPECT_TEXT(f->graph1, one.graph1);
       EXPECT_TEXT(f->mpl, one.mpl);
     }
+  }
+}
+
+TEST_F(Sweep, SameFilesOnEveryEngine) {
+  Blade b(6, 0.5, 5.0);
+  for (int type : {1, 2, 3, 4}) {
+    const double speed = type == 2 ? 60.0 : 100.0;
+    calc_lanes::choose(calc_lanes::Engine::Scalar);
+    const Files scalar = run_sweep(type, b.rotor, kSite, speed, 6000.0);
+    for (calc_lanes::Engine e : {calc_lanes::Engine::Sse2, calc_lanes::Engine::Avx2}) {
+      if (!calc_lanes::available(e)) continue;
+      calc_lanes::choose(e);
+      const Files f = run_sweep(type, b.rotor, kSite, speed, 6000.0);
+      EXPECT_TEXT(f.table, scalar.table) << calc_lanes::name(e);
+      EXPECT_TEXT(f.graph, scalar.graph) << calc_lanes::name(e);
+      EXPECT_TEXT(f.graph1, scalar.graph1) << calc_lanes::name(e);
+      EXPECT_TEXT(f.mpl, scalar.mpl) << calc_lanes::name(e);
+    }
+    calc_lanes::choose(calc_lanes::fastest());
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "blade/laws.h"
+#include "rotor/calc_lanes.h"
 #include "rotor/design_support.h"
 #include "rotor/rotor_reference.h"
 #include "textio/textio.h"
@@ -256,6 +257,20 @@ TEST_F(OptgeoRun, ParallelSequentialAndReferenceAgreeToTheByte) {
     EXPECT_GE(twist_best[i], k095 * kMixedSigns.b[i]);
     EXPECT_LE(twist_best[i], k105 * kMixedSigns.b[i]);
   }
+}
+
+// The optimiser rates its trials on whichever lane engine is chosen, with the same files (the
+// default engine is checked against the reference above; the scalar one is the plain solver).
+TEST_F(OptgeoRun, EveryEngineGivesTheSameFiles) {
+  calc_lanes::choose(calc_lanes::Engine::Scalar);
+  const Outcome scalar = run_in_fresh_dir(fast(kMixedSigns, 2));
+  for (calc_lanes::Engine e : {calc_lanes::Engine::Sse2, calc_lanes::Engine::Avx2}) {
+    if (!calc_lanes::available(e)) continue;
+    calc_lanes::choose(e);
+    const Outcome got = run_in_fresh_dir(fast(kMixedSigns, 2));
+    expect_same(got, scalar, calc_lanes::name(e));
+  }
+  calc_lanes::choose(calc_lanes::fastest());
 }
 
 TEST_F(OptgeoRun, ZeroCoefficientRatesOneBlade) {
