@@ -57,54 +57,75 @@ void solve_scalar(const Call& c, std::vector<double>& scratch) {
 struct Table {
   bool walk;
   bool shared;
+  // The single-precision column logarithms and, for a shared grid, the angles, widened to double
+  // once (exactly) rather than at every comparison.
+  int n;
+  double re_log[global::kColumns];
+  double grid[global::kRows];
 };
 
 Table inspect_table() noexcept {
-  Table t{aerofoil::angles_nondecreasing(), true};
+  Table t{};
+  t.walk = aerofoil::angles_nondecreasing();
+  t.shared = true;
   for (int i = 1; i < global::kColumns && t.shared; ++i) {
     t.shared = global::num_alpha[i] == global::num_alpha[0] &&
                std::memcmp(global::alpha_array[i], global::alpha_array[0],
                            sizeof(float) * static_cast<std::size_t>(global::num_alpha[0])) == 0;
   }
+  for (int i = 0; i < global::kColumns; ++i) {
+    t.re_log[i] = static_cast<double>(global::re_log[i]);
+  }
+  t.n = global::num_alpha[0];
+  for (int j = 0; j < t.n; ++j) t.grid[j] = static_cast<double>(global::alpha_array[0][j]);
   return t;
+}
+
+// aerofoil::re_blend_log on the widened logarithms.
+inline aerofoil::ReBlend re_blend_log(const Table& table, double l) noexcept {
+  int k = 1;
+  while (k < global::kColumns - 1 && table.re_log[k] < l) ++k;
+  const double lo = table.re_log[k - 1];
+  const double hi = table.re_log[k];
+  return aerofoil::ReBlend{k, (l - lo) / (hi - lo)};
 }
 
 // landd for a precomputed blend, both columns on one angle grid: the rows, the held edges and
 // the weight t are the same in both columns, so the result equals landd_blend's (or
 // landd_blend_from's when walking).
-inline void landd_shared(const aerofoil::ReBlend& b, bool walk, double alpha, int& row, double& cl,
-                         double& cd) noexcept {
+inline void landd_shared(const Table& table, const aerofoil::ReBlend& b, double alpha, int& row,
+                         double& cl, double& cd) noexcept {
   const int hi = b.k;
   const int lo = b.k - 1;
-  const int n = global::num_alpha[hi];
-  const float* a = global::alpha_array[hi];
+  const int n = table.n;
+  const double* a = table.grid;
   double cl_hi, cd_hi, cl_lo, cd_lo;
-  if (alpha < static_cast<double>(a[0])) {
+  if (alpha < a[0]) {
     cl_hi = global::cl_array[hi][0];
     cd_hi = global::cd_array[hi][0];
     cl_lo = global::cl_array[lo][0];
     cd_lo = global::cd_array[lo][0];
-  } else if (alpha >= static_cast<double>(a[n - 1])) {
+  } else if (alpha >= a[n - 1]) {
     cl_hi = global::cl_array[hi][n - 1];
     cd_hi = global::cd_array[hi][n - 1];
     cl_lo = global::cl_array[lo][n - 1];
     cd_lo = global::cd_array[lo][n - 1];
   } else {
     int k;
-    if (walk) {
+    if (table.walk) {
       // The search of aerofoil::column_at_from.
       k = row < 1 ? 1 : (row > n - 1 ? n - 1 : row);
-      if (alpha < static_cast<double>(a[k])) {
-        while (k > 1 && alpha < static_cast<double>(a[k - 1])) --k;
+      if (alpha < a[k]) {
+        while (k > 1 && alpha < a[k - 1]) --k;
       } else {
-        while (k < n - 1 && !(alpha < static_cast<double>(a[k]))) ++k;
+        while (k < n - 1 && !(alpha < a[k])) ++k;
       }
       row = k;
     } else {
-      k = aerofoil::first_row_above(a, n, alpha);
+      k = aerofoil::first_row_above(global::alpha_array[hi], n, alpha);
     }
-    const double a0 = static_cast<double>(a[k - 1]);
-    const double a1 = static_cast<double>(a[k]);
+    const double a0 = a[k - 1];
+    const double a1 = a[k];
     const double t = (alpha - a0) / (a1 - a0);
     cl_hi = global::cl_array[hi][k] * t + (1.0 - t) * global::cl_array[hi][k - 1];
     cd_hi = global::cd_array[hi][k] * t + (1.0 - t) * global::cd_array[hi][k - 1];
@@ -119,9 +140,9 @@ inline void landd_shared(const aerofoil::ReBlend& b, bool walk, double alpha, in
 // the held Reynolds number, log_re = log10(aerofoil::re_held(re)).
 inline void lookup(const Table& table, double log_re, double alpha, int& row, double& cl,
                    double& cd) noexcept {
-  const aerofoil::ReBlend blend = aerofoil::re_blend_log(log_re);
+  const aerofoil::ReBlend blend = re_blend_log(table, log_re);
   if (table.shared) {
-    landd_shared(blend, table.walk, alpha, row, cl, cd);
+    landd_shared(table, blend, alpha, row, cl, cd);
   } else if (table.walk) {
     aerofoil::landd_blend_from(blend, alpha, row, cl, cd);
   } else {
@@ -198,7 +219,7 @@ struct Lanes {
       return vi{0, 1};
     }
   }
-  static LANES_INLINE vd vsqrt(vd x) {
+  static LANES_INLINE vd vsqrt(const vd& x) {
     if constexpr (W == 4) {
       // Two halves with the SSE2 instruction: this helper is compiled for the baseline and only
       // becomes AVX code inside the AVX2 entry point, where the compiler joins the halves again.
@@ -209,8 +230,15 @@ struct Lanes {
       return reinterpret_cast<vd>(_mm_sqrt_pd(reinterpret_cast<__m128d>(x)));
     }
   }
-  static LANES_INLINE vd vabs(vd x) {
+  static LANES_INLINE vd vabs(const vd& x) {
     return reinterpret_cast<vd>(reinterpret_cast<vi>(x) & std::int64_t{0x7fffffffffffffff});
+  }
+  static LANES_INLINE bool any(const vi& mask) {
+    if constexpr (W == 4) {
+      return ((mask[0] | mask[1]) | (mask[2] | mask[3])) != 0;
+    } else {
+      return (mask[0] | mask[1]) != 0;
+    }
   }
   static LANES_INLINE void set(vd& v, int lane, double x) { v = iota() == lane ? splat(x) : v; }
 
@@ -222,7 +250,9 @@ struct Lanes {
     std::size_t count[W] = {};
     std::size_t elem[W] = {};
     int its[W] = {};
-    int row[W] = {};
+    // The row search of a lookup gives the same row from any start when it walks; a lane keeps
+    // its row from element to element, where the angles of attack change little.
+    int row[W];
     double cp[W] = {};
     double B[W] = {};
     double lr_s[W] = {};
@@ -234,6 +264,7 @@ struct Lanes {
     // Results of the per-lane calls; lanes without a call keep harmless values.
     double phi_s[W], log_re_s[W], sphi_s[W], cphi_s[W], acos_s[W], cl_s[W], cd_s[W];
     for (int l = 0; l < W; ++l) {
+      row[l] = 1;
       phi_s[l] = log_re_s[l] = sphi_s[l] = cphi_s[l] = acos_s[l] = 0.5;
       cl_s[l] = cd_s[l] = 0.0;
     }
@@ -245,7 +276,6 @@ struct Lanes {
       const double cc = c.chord[e];
       elem[l] = e;
       its[l] = 0;
-      row[l] = 1;
       lr_s[l] = c.lambda * ri;
       ci_s[l] = cc;
       set(lr, l, lr_s[l]);
@@ -318,11 +348,14 @@ struct Lanes {
       const vd cd = gather(cd_s);
       const vd normal = cl * cphi + cd * sphi;
       const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (sphi * sphi);
-      const vd a_high =
-          (18.0 * F - 20.0 - 3.0 * vsqrt(CT * (50.0 - 36.0 * F) + 12.0 * F * (3.0 * F - 4.0))) /
-          (36.0 * F - 50.0);
-      const vd a_low = 1.0 / (4.0 * F * (sphi * sphi) / (sigma * normal) + 1.0);
-      const vd a_new = CT > calc_mod::kHighInduction * F ? a_high : a_low;
+      const vi high = CT > calc_mod::kHighInduction * F;
+      vd a_new = 1.0 / (4.0 * F * (sphi * sphi) / (sigma * normal) + 1.0);
+      if (any(high)) {
+        const vd a_high =
+            (18.0 * F - 20.0 - 3.0 * vsqrt(CT * (50.0 - 36.0 * F) + 12.0 * F * (3.0 * F - 4.0))) /
+            (36.0 * F - 50.0);
+        a_new = high ? a_high : a_new;
+      }
       const vd tang = cl * sphi - cd * cphi;
       const vd ap_new = 1.0 / (4.0 * F * sphi * cphi / (sigma * tang) - 1.0);
       const vi converged =
