@@ -6,7 +6,8 @@
 //    plainly written solver (rotor_reference::calc; calc_mod::calc for the calls in which an
 //    element's iteration does not end in a windmill state);
 //  * fast: calc_param::param, and optgeo rating the trials of a pass in parallel from laws held
-//    in memory with calc_mod::calc, looking repeated blades up.
+//    in memory on the lane engine (calc_lanes, the engine chosen for this processor: several
+//    solver calls advanced at once per thread), looking repeated blades up.
 // Both must leave the same starting laws, the same optimiser console lines, the same four
 // coefficient files and the same geometry table; the benchmark stops with an error otherwise.
 //
@@ -20,7 +21,8 @@
 // time of each way (all threads; on a machine shared with other work the wall times of the
 // parallel way suffer first), the speedup of the whole stage and of optgeo alone,
 // the trial blades the searches met (1650 for a run without an early stop) and how many of them
-// the fast way had to rate.
+// the fast way had to rate, and the load average when the case ended. The label and the context
+// name the lane engine.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -222,7 +224,11 @@ void BM_DesignStage(benchmark::State& state) {
     state.counters["optgeo_speedup"] = plain.optgeo_s / fast.optgeo_s;
     state.counters["trials"] = static_cast<double>(fast.stats.trials);
     state.counters["rated"] = static_cast<double>(fast.stats.rated);
-    state.SetLabel(std::string("engine ") + calc_lanes::name(calc_lanes::fastest()));
+    state.SetLabel(std::string("engine ") + calc_lanes::name(calc_lanes::chosen()));
+    // The machine's load over the last minute when the case ended: wall times (and the parallel
+    // way's most) stretch when other work shares the cores; the processor times less so.
+    double load[1] = {0.0};
+    if (getloadavg(load, 1) == 1) state.counters["load1"] = load[0];
     // The optimised laws, for the record.
     std::fprintf(stderr, "aerofoil %d nbe %lld\noptimiser console:\n%s%s\n", aerofoil,
                  static_cast<long long>(nbe), fast.console.c_str(), fast.files.c_str());
@@ -238,4 +244,11 @@ BENCHMARK(BM_DesignStage)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::AddCustomContext("lane engine", calc_lanes::name(calc_lanes::chosen()));
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
