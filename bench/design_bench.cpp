@@ -14,7 +14,7 @@
 // Run from the repository root (or anywhere below it): the aerofoil files are taken from the
 // first Data/ directory found from the working directory or the executable upwards.
 //
-//   build/design_bench --benchmark_counters_tabular=true
+//   build/design_bench --benchmark_counters_tabular=true [--engine=scalar|sse2|avx2]
 //
 // Reported per case: the fast stage's wall time as the benchmark time, and as counters the wall
 // times of both ways split into param (starting design) and optgeo (optimisation), the processor
@@ -242,9 +242,40 @@ BENCHMARK(BM_DesignStage)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
+// --engine=scalar|sse2|avx2 runs the fast way on that lane engine instead of the one chosen for
+// the processor (for comparing the engines; scalar is the plain solver on every thread).
+bool take_engine_flag(int& argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--engine=", 0) != 0) continue;
+    const std::string want = arg.substr(9);
+    calc_lanes::Engine e;
+    if (want == "scalar") {
+      e = calc_lanes::Engine::Scalar;
+    } else if (want == "sse2") {
+      e = calc_lanes::Engine::Sse2;
+    } else if (want == "avx2") {
+      e = calc_lanes::Engine::Avx2;
+    } else {
+      std::fprintf(stderr, "design_bench: unknown engine '%s' (scalar, sse2, avx2)\n", want.c_str());
+      return false;
+    }
+    if (!calc_lanes::available(e)) {
+      std::fprintf(stderr, "design_bench: this processor cannot run the %s engine\n", want.c_str());
+      return false;
+    }
+    calc_lanes::choose(e);
+    for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    --i;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!take_engine_flag(argc, argv)) return 1;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::AddCustomContext("lane engine", calc_lanes::name(calc_lanes::chosen()));
