@@ -62,10 +62,14 @@ struct Table {
   int n;
   double re_log[global::kColumns];
   double grid[global::kRows];
+  // Whether an element that ended with factors a, a' and inflow angle phi hands its call to the
+  // scalar solver.
+  Resolve resolve;
 };
 
-Table inspect_table() noexcept {
+Table inspect_table(Resolve resolve) noexcept {
   Table t{};
+  t.resolve = resolve;
   t.walk = aerofoil::angles_nondecreasing();
   t.shared = true;
   for (int i = 1; i < global::kColumns && t.shared; ++i) {
@@ -373,7 +377,7 @@ struct Lanes {
         if (!c.alpha.empty()) c.alpha[e] = aoa[l];
         if (e < c.iterations.size()) c.iterations[e] = its[l];
         bool next_call = false;
-        if (element_needs_resolve(a[l], ap[l], phi[l])) {
+        if (table.resolve(a[l], ap[l], phi[l])) {
           solve_scalar(c, scratch);
           next_call = true;
         } else {
@@ -461,12 +465,15 @@ const char* name(Engine e) noexcept {
   return "?";
 }
 
-void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {
+namespace {
+
+void solve_with(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next,
+                Resolve resolve) {
   std::vector<double> scratch;
   if (!available(e)) e = Engine::Scalar;
 #if ROTORFORGE_LANES
   if (e != Engine::Scalar) {
-    const Table table = inspect_table();
+    const Table table = inspect_table(resolve);
     if (e == Engine::Avx2) {
       run_avx2(table, calls, next, scratch);
     } else {
@@ -475,12 +482,24 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
     return;
   }
 #endif
+  static_cast<void>(resolve);
   run_scalar(calls, next, scratch);
+}
+
+}  // namespace
+
+void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {
+  solve_with(e, calls, next, &element_needs_resolve);
 }
 
 void solve(Engine e, std::span<const Call> calls) {
   std::atomic<std::size_t> next{0};
   solve(e, calls, next);
+}
+
+void solve_handing_over(Engine e, std::span<const Call> calls, Resolve resolve) {
+  std::atomic<std::size_t> next{0};
+  solve_with(e, calls, next, resolve);
 }
 
 }  // namespace calc_lanes

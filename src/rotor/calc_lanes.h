@@ -62,4 +62,10 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
 // Solves every call of `calls` on this thread.
 void solve(Engine e, std::span<const Call> calls);
 
+// solve on this thread, with `resolve` instead of the scalar solver's own test deciding which
+// ended elements hand their call over to the scalar solver (tests exercise the hand-over with
+// it; the results are the scalar solver's either way).
+using Resolve = bool (*)(double a, double ap, double phi) noexcept;
+void solve_handing_over(Engine e, std::span<const Call> calls, Resolve resolve);
+
 }  // namespace calc_lanes
