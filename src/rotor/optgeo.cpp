@@ -159,9 +159,11 @@ BladeKey blade_key(const Coeffs& a, const Coeffs& b) {
 }
 
 // Rates the trial blades of one pass. The blades are built from coefficients in memory and
-// their 51 solver calls each are spread over the threads; each call writes its own slot and the
-// objectives are summed afterwards in the order of the ratios, so the result does not depend on
-// the number of threads. Blades already rated in this run are looked up instead.
+// their 51 solver calls each are spread over the threads, each thread advancing several calls
+// at once on the lane engine (calc_lanes, the scalar solver's bits); each call writes its own
+// slot and the objectives are summed afterwards in the order of the ratios, so the result does
+// not depend on the number of threads or the engine. Blades already rated in this run are looked
+// up instead.
 class PassRater {
  public:
   PassRater(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double U)
