@@ -27,15 +27,17 @@ constexpr Engine kEngines[] = {Engine::Scalar, Engine::Sse2, Engine::Avx2};
 
 // Polars of every shape the lookup meets. Angles are floats like the loaded tables.
 enum class Grid {
-  Shared,      // one angle grid for all columns (as in the shipped polars)
-  PerColumn,   // each column its own grid, with repeated angles
-  Decreasing,  // per-column grids where one column's angles go down somewhere
+  Shared,            // one angle grid for all columns (as in the shipped polars)
+  PerColumn,         // each column its own grid, with repeated angles
+  Decreasing,        // per-column grids where one column's angles go down somewhere
+  SharedDecreasing,  // one grid for all columns, going down somewhere
 };
 
 void load_random_polar(std::mt19937_64& rng, Grid grid) {
   std::uniform_real_distribution<double> u01(0.0, 1.0);
   for (int c = 0; c < global::kColumns; ++c) {
-    if (grid == Grid::Shared && c > 0) {
+    const bool shared = grid == Grid::Shared || grid == Grid::SharedDecreasing;
+    if (shared && c > 0) {
       std::copy(global::alpha_array[0], global::alpha_array[0] + global::kRows,
                 global::alpha_array[c]);
     } else {
@@ -58,6 +60,9 @@ void load_random_polar(std::mt19937_64& rng, Grid grid) {
   if (grid == Grid::Decreasing) {
     std::swap(global::alpha_array[2][17], global::alpha_array[2][18]);
     global::alpha_array[5][30] = global::alpha_array[5][29] + 3.0f;
+  }
+  if (grid == Grid::SharedDecreasing) {
+    for (auto& column : global::alpha_array) std::swap(column[20], column[22]);
   }
   rotor_polars::fill_re_log();
 }
@@ -208,8 +213,9 @@ TEST(CalcLanesIdentity, RandomPolarsAndBlades) {
     Grid grid;
     std::uint64_t seed;
   };
-  const PolarCase polars[] = {{Grid::Shared, 1}, {Grid::PerColumn, 2}, {Grid::Decreasing, 3},
-                              {Grid::Shared, 4}, {Grid::PerColumn, 5}, {Grid::Decreasing, 6}};
+  const PolarCase polars[] = {
+      {Grid::Shared, 1}, {Grid::PerColumn, 2}, {Grid::Decreasing, 3}, {Grid::SharedDecreasing, 4},
+      {Grid::Shared, 5}, {Grid::PerColumn, 6}, {Grid::Decreasing, 7}, {Grid::SharedDecreasing, 8}};
   Coverage seen;
   for (const PolarCase& p : polars) {
     std::mt19937_64 rng(p.seed);
