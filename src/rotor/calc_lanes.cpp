@@ -63,7 +63,7 @@ struct Table {
   double re_log[global::kColumns];
   double grid[global::kRows];
   // Whether an element that ended with factors a, a' and inflow angle phi hands its call to the
-  // scalar solver.
+  // scalar solver; null for the scalar solver's own test, which is then inlined.
   Resolve resolve;
 };
 
@@ -377,7 +377,8 @@ struct Lanes {
         if (!c.alpha.empty()) c.alpha[e] = aoa[l];
         if (e < c.iterations.size()) c.iterations[e] = its[l];
         bool next_call = false;
-        if (table.resolve(a[l], ap[l], phi[l])) {
+        if (table.resolve == nullptr ? element_needs_resolve(a[l], ap[l], phi[l])
+                                     : table.resolve(a[l], ap[l], phi[l])) {
           solve_scalar(c, scratch);
           next_call = true;
         } else {
@@ -489,7 +490,7 @@ void solve_with(Engine e, std::span<const Call> calls, std::atomic<std::size_t>&
 }  // namespace
 
 void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {
-  solve_with(e, calls, next, &element_needs_resolve);
+  solve_with(e, calls, next, nullptr);
 }
 
 void solve(Engine e, std::span<const Call> calls) {
