@@ -344,8 +344,9 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 //  * the trial blades are built from the records in memory rather than read back from the
 //    trial files, which would return the same doubles;
 //  * a blade bit-identical to one rated before gets that objective.
-// The trial file is written once per pass with the pass's last record and the result file once
-// per pass with the record of its last improvement, so every file ends as it would.
+// The trial file is written once per search with its last record and the result file once per
+// search with the record of its last improvement, so every file ends as it would (nothing reads
+// them in between).
 void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
             double Umid, const Coeffs& a, const Coeffs& b, OptgeoStats& stats) {
   check_elements(nbe);
@@ -370,6 +371,8 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
       if (rule.each_sweep) ranges[s] = initial_range(rule, received[k]);
 
       double best_J = rule.start_best;
+      Coeffs best_record{};  // the record of the search's last improvement
+      bool improved_any = false;
       for (int pass = 0; pass < kPasses; ++pass) {
         Coeffs rec_a[kTrialsPerPass];
         Coeffs rec_b[kTrialsPerPass];
@@ -392,13 +395,14 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
           }
         }
         if (improved >= 0) {
-          write_coeffs(best_file(rule.law), chord_law ? rec_a[improved] : rec_b[improved],
-                       chord_law);
+          best_record = chord_law ? rec_a[improved] : rec_b[improved];
+          improved_any = true;
         }
         trial = chord_law ? rec_a[kTrialsPerPass - 1] : rec_b[kTrialsPerPass - 1];
-        write_coeffs(trial_file(rule.law), trial);
         ranges[s] = narrow(ranges[s], bests[k], received[k], rule.f_lo, rule.f_hi);
       }
+      if (improved_any) write_coeffs(best_file(rule.law), best_record, chord_law);
+      write_coeffs(trial_file(rule.law), trial);
 
       if (!finish_search(con, s, best_J, reference)) return;
       if (s == 4) {
