@@ -19,13 +19,6 @@
 namespace calc_lanes {
 namespace {
 
-// TEMPORARY STAND-IN for calc_mod::element_needs_resolve, which the robust re-solve of false
-// element states brings; until then no element is re-solved and this says so. Replace the calls
-// below by calc_mod::element_needs_resolve once calc_mod.h declares it.
-inline bool element_needs_resolve(double /*a*/, double /*ap*/, double /*phi*/) noexcept {
-  return false;
-}
-
 using calc_mod::kPi;
 
 // The element count of a call: calc_counted's, with an empty alpha not limiting it.
@@ -62,8 +55,9 @@ struct Table {
   int n;
   double re_log[global::kColumns];
   double grid[global::kRows];
-  // Whether an element that ended with factors a, a' and inflow angle phi hands its call to the
-  // scalar solver; null for the scalar solver's own test, which is then inlined.
+  // Whether an element that ended with factors a, a' and inflow angle phi, converged or not,
+  // hands its call to the scalar solver; null for the scalar solver's own test
+  // (calc_mod::element_needs_resolve), which is then inlined.
   Resolve resolve;
 };
 
@@ -377,8 +371,9 @@ struct Lanes {
         if (!c.alpha.empty()) c.alpha[e] = aoa[l];
         if (e < c.iterations.size()) c.iterations[e] = its[l];
         bool next_call = false;
-        if (table.resolve == nullptr ? element_needs_resolve(a[l], ap[l], phi[l])
-                                     : table.resolve(a[l], ap[l], phi[l])) {
+        const bool done = converged[l] != 0;
+        if (table.resolve == nullptr ? calc_mod::element_needs_resolve(a[l], ap[l], phi[l], done)
+                                     : table.resolve(a[l], ap[l], phi[l], done)) {
           solve_scalar(c, scratch);
           next_call = true;
         } else {

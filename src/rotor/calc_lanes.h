@@ -62,10 +62,11 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
 // Solves every call of `calls` on this thread.
 void solve(Engine e, std::span<const Call> calls);
 
-// solve on this thread, with `resolve` instead of the scalar solver's own test deciding which
-// ended elements hand their call over to the scalar solver (tests exercise the hand-over with
-// it; the results are the scalar solver's either way).
-using Resolve = bool (*)(double a, double ap, double phi) noexcept;
+// solve on this thread, with `resolve` instead of the scalar solver's own test
+// (calc_mod::element_needs_resolve) deciding which ended elements hand their call over to the
+// scalar solver. Tests exercise the hand-over with it: as long as `resolve` picks at least the
+// elements that test picks, the results are the scalar solver's.
+using Resolve = bool (*)(double a, double ap, double phi, bool converged) noexcept;
 void solve_handing_over(Engine e, std::span<const Call> calls, Resolve resolve);
 
 }  // namespace calc_lanes
