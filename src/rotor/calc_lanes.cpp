@@ -55,15 +55,10 @@ struct Table {
   int n;
   double re_log[global::kColumns];
   double grid[global::kRows];
-  // Whether an element that ended with factors a, a' and inflow angle phi, converged or not,
-  // hands its call to the scalar solver; null for the scalar solver's own test
-  // (calc_mod::element_needs_resolve), which is then inlined.
-  Resolve resolve;
 };
 
-Table inspect_table(Resolve resolve) noexcept {
+Table inspect_table() noexcept {
   Table t{};
-  t.resolve = resolve;
   t.walk = aerofoil::angles_nondecreasing();
   t.shared = true;
   for (int i = 1; i < global::kColumns && t.shared; ++i) {
@@ -148,8 +143,8 @@ inline void lookup(const Table& table, double log_re, double alpha, int& row, do
   }
 }
 
-void run_scalar(std::span<const Call> calls, std::atomic<std::size_t>& next,
-                std::vector<double>& scratch) {
+void run_scalar(std::span<const Call> calls, std::atomic<std::size_t>& next) {
+  std::vector<double> scratch;
   for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < calls.size();) {
     solve_scalar(calls[k], scratch);
   }
@@ -241,7 +236,7 @@ struct Lanes {
   static LANES_INLINE void set(vd& v, int lane, double x) { v = iota() == lane ? splat(x) : v; }
 
   static LANES_INLINE void run(const Table& table, std::span<const Call> calls,
-                               std::atomic<std::size_t>& next, std::vector<double>& scratch) {
+                               std::atomic<std::size_t>& next) {
     // Per lane: the call, its element count, the element, the iterations spent on it, the row of
     // the last lookup, the power coefficient summed so far and the element's scalar constants.
     const Call* call[W] = {};
@@ -253,8 +248,13 @@ struct Lanes {
     int row[W];
     double cp[W] = {};
     double B[W] = {};
+    double r_s[W] = {};
     double lr_s[W] = {};
     double ci_s[W] = {};
+    double sigma_s[W] = {};
+    double setting_s[W] = {};
+    double a_start[W] = {};  // the factors the element started from
+    double ap_start[W] = {};
     // Per lane as vectors: induction factors, element and call constants.
     vd a = splat(calc_mod::kStartA), ap = splat(0.0);
     vd lr = splat(1.0), sigma = splat(1.0), bomr = splat(1.0), setting = splat(0.0);
@@ -274,12 +274,17 @@ struct Lanes {
       const double cc = c.chord[e];
       elem[l] = e;
       its[l] = 0;
+      r_s[l] = ri;
       lr_s[l] = c.lambda * ri;
       ci_s[l] = cc;
+      sigma_s[l] = B[l] * cc / kPi / ri / 2.0;
+      setting_s[l] = c.twist[e] + c.theta;
+      a_start[l] = a[l];
+      ap_start[l] = ap[l];
       set(lr, l, lr_s[l]);
-      set(sigma, l, B[l] * cc / kPi / ri / 2.0);
+      set(sigma, l, sigma_s[l]);
       set(bomr, l, B[l] * (1.0 - ri));
-      set(setting, l, c.twist[e] + c.theta);
+      set(setting, l, setting_s[l]);
       set(ci, l, cc);
     };
     // The next call of the list with at least one element, into lane l; calls without elements
@@ -365,27 +370,40 @@ struct Lanes {
         if ((active & (1u << l)) == 0) continue;
         ++its[l];
         if (converged[l] == 0 && its[l] < calc_mod::kMaxIterations) continue;
-        // Element done: its angle of attack and iterations, then its share of the power.
+        // Element done: its iterations and angle of attack, then its share of the power. An
+        // element whose iteration did not end in a windmill state is solved again, in the lane,
+        // by the scalar solver's own function for it, and ends as there.
         const Call& c = *call[l];
         const std::size_t e = elem[l];
-        if (!c.alpha.empty()) c.alpha[e] = aoa[l];
         if (e < c.iterations.size()) c.iterations[e] = its[l];
-        bool next_call = false;
-        const bool done = converged[l] != 0;
-        if (table.resolve == nullptr ? calc_mod::element_needs_resolve(a[l], ap[l], phi[l], done)
-                                     : table.resolve(a[l], ap[l], phi[l], done)) {
-          solve_scalar(c, scratch);
-          next_call = true;
-        } else {
-          const double w = Wv[l];
+        double aoa_e = aoa[l], w = Wv[l], cl_e = cl[l], cd_e = cd[l];
+        double sphi_e = sphi[l], cphi_e = cphi[l];
+        bool loaded = true;
+        if (calc_mod::element_needs_resolve(a[l], ap[l], phi[l], converged[l] != 0)) [[unlikely]] {
+          const calc_mod::Mended m = calc_mod::mend(
+              {B[l], r_s[l], ci_s[l], setting_s[l], lr_s[l], sigma_s[l], c.U, c.rtip}, a_start[l],
+              ap_start[l]);
+          set(a, l, m.a);
+          set(ap, l, m.ap);
+          aoa_e = m.alpha;
+          w = m.W;
+          cl_e = m.cl;
+          cd_e = m.cd;
+          sphi_e = m.sphi;
+          cphi_e = m.cphi;
+          loaded = m.end != calc_mod::ElementEnd::kUnloaded;
+        }
+        if (!c.alpha.empty()) c.alpha[e] = aoa_e;
+        if (loaded) {
           const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
-          cp[l] = cp[l] + lr_s[l] * G * tang[l];
-          if (e + 1 < count[l]) {
-            start_element(l, e + 1);
-          } else {
-            *c.CP = cp[l];
-            next_call = true;
-          }
+          cp[l] = cp[l] + lr_s[l] * G * (cl_e * sphi_e - cd_e * cphi_e);
+        }
+        bool next_call = false;
+        if (e + 1 < count[l]) {
+          start_element(l, e + 1);
+        } else {
+          *c.CP = cp[l];
+          next_call = true;
         }
         if (next_call && !take(l)) active &= ~(1u << l);
       }
@@ -395,15 +413,13 @@ struct Lanes {
 
 __attribute__((target("avx2"), flatten)) void run_avx2(const Table& table,
                                                        std::span<const Call> calls,
-                                                       std::atomic<std::size_t>& next,
-                                                       std::vector<double>& scratch) {
-  Lanes<4>::run(table, calls, next, scratch);
+                                                       std::atomic<std::size_t>& next) {
+  Lanes<4>::run(table, calls, next);
 }
 
 __attribute__((flatten)) void run_sse2(const Table& table, std::span<const Call> calls,
-                                       std::atomic<std::size_t>& next,
-                                       std::vector<double>& scratch) {
-  Lanes<2>::run(table, calls, next, scratch);
+                                       std::atomic<std::size_t>& next) {
+  Lanes<2>::run(table, calls, next);
 }
 
 #endif  // ROTORFORGE_LANES
@@ -461,41 +477,25 @@ const char* name(Engine e) noexcept {
   return "?";
 }
 
-namespace {
-
-void solve_with(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next,
-                Resolve resolve) {
-  std::vector<double> scratch;
+void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {
   if (!available(e)) e = Engine::Scalar;
 #if ROTORFORGE_LANES
   if (e != Engine::Scalar) {
-    const Table table = inspect_table(resolve);
+    const Table table = inspect_table();
     if (e == Engine::Avx2) {
-      run_avx2(table, calls, next, scratch);
+      run_avx2(table, calls, next);
     } else {
-      run_sse2(table, calls, next, scratch);
+      run_sse2(table, calls, next);
     }
     return;
   }
 #endif
-  static_cast<void>(resolve);
-  run_scalar(calls, next, scratch);
-}
-
-}  // namespace
-
-void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {
-  solve_with(e, calls, next, nullptr);
+  run_scalar(calls, next);
 }
 
 void solve(Engine e, std::span<const Call> calls) {
   std::atomic<std::size_t> next{0};
   solve(e, calls, next);
-}
-
-void solve_handing_over(Engine e, std::span<const Call> calls, Resolve resolve) {
-  std::atomic<std::size_t> next{0};
-  solve_with(e, calls, next, resolve);
 }
 
 }  // namespace calc_lanes

@@ -6,9 +6,9 @@
 // double precision, and calls the same atan, sincos, exp, acos and log10: the results (CP, every
 // angle of attack, every iteration count) are those of the scalar solver, bit for bit, on every
 // engine. A lane whose element converged (or reached the iteration limit) finishes it and goes on
-// to its next element, or to the next call of the list, independently of the other lanes. A call
-// with an element that ends in a state the scalar solver re-solves is handed to the scalar solver
-// as a whole.
+// to its next element, or to the next call of the list, independently of the other lanes. An
+// element whose iteration ends outside the windmill state (calc_mod::element_needs_resolve) is
+// solved again in its lane by calc_mod::mend, the function the scalar solver uses for it.
 #pragma once
 
 #include <atomic>
@@ -61,12 +61,5 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
 
 // Solves every call of `calls` on this thread.
 void solve(Engine e, std::span<const Call> calls);
-
-// solve on this thread, with `resolve` instead of the scalar solver's own test
-// (calc_mod::element_needs_resolve) deciding which ended elements hand their call over to the
-// scalar solver. Tests exercise the hand-over with it: as long as `resolve` picks at least the
-// elements that test picks, the results are the scalar solver's.
-using Resolve = bool (*)(double a, double ap, double phi, bool converged) noexcept;
-void solve_handing_over(Engine e, std::span<const Call> calls, Resolve resolve);
 
 }  // namespace calc_lanes

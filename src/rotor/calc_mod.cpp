@@ -318,6 +318,11 @@ Balance element_balance(const Element& e, double a_start, double ap_start) {
   return best;
 }
 
+Mended mend(const Element& e, double a_start, double ap_start) {
+  const Mend m = mend_element(e, a_start, ap_start);
+  return {m.end, m.a, m.ap, m.v.alpha, m.v.sphi, m.v.cphi, m.v.W, m.v.cl, m.v.cd};
+}
+
 void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                  std::span<const double> r, std::span<const double> twist,
                  std::span<const double> chord, std::span<double> alpha, double U, double lambda,

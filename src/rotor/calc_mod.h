@@ -127,4 +127,15 @@ struct Balance {
 // Reynolds number).
 Balance element_balance(const Element& e, double a_start, double ap_start);
 
+// What calc makes of an element whose iteration ended as element_needs_resolve says: how it
+// ended (kResolved or kUnloaded), the factors handed on to the next element, its angle of attack,
+// and the values its power is taken from (not used when it is unloaded). For solvers that run
+// the element iteration themselves (the lane engine) and must end such elements as calc does.
+struct Mended {
+  ElementEnd end;
+  double a, ap;
+  double alpha, sphi, cphi, W, cl, cd;
+};
+Mended mend(const Element& e, double a_start, double ap_start);
+
 }  // namespace calc_mod

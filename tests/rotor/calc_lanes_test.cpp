@@ -283,41 +283,6 @@ TEST(CalcLanesIdentity, ShippedPolarsAtTheOptimisersRatios) {
   }
 }
 
-// Calls handed over to the scalar solver part way (after some of their elements were done in a
-// lane, their angles and iterations already written) end as the scalar solver's, and the lane
-// goes on with the next call. Besides the elements the scalar solver solves again, about one
-// element end in eight hands its call over here.
-std::atomic<int> g_handed{0};
-bool hand_over_some(double a, double ap, double phi, bool converged) noexcept {
-  const std::uint64_t mix = std::bit_cast<std::uint64_t>(a) ^ std::bit_cast<std::uint64_t>(ap) ^
-                            std::bit_cast<std::uint64_t>(phi);
-  const bool extra = (mix & 7u) == 0;
-  if (extra) ++g_handed;
-  return extra || calc_mod::element_needs_resolve(a, ap, phi, converged);
-}
-
-TEST(CalcLanesIdentity, CallsHandedToTheScalarSolver) {
-  std::mt19937_64 rng(21);
-  load_random_polar(rng, Grid::Shared);
-  std::vector<Blade> blades;
-  for (int i = 0; i < 10; ++i) blades.push_back(random_blade(rng));
-  std::vector<Case> reference = random_cases(rng, blades, 200);
-  solve_reference(blades, reference);
-  for (Engine e : kEngines) {
-    if (!calc_lanes::available(e)) continue;
-    SCOPED_TRACE(calc_lanes::name(e));
-    g_handed = 0;
-    std::vector<Case> cases = reference;
-    std::vector<Call> calls = calls_of(blades, cases);
-    calc_lanes::solve_handing_over(e, calls, &hand_over_some);
-    Coverage seen;
-    expect_same(cases, seen);
-    if (e != Engine::Scalar) {
-      EXPECT_GT(g_handed.load(), 20);
-    }
-  }
-}
-
 // Threads sharing one list and counter solve each call once, with the results of one thread.
 TEST(CalcLanesIdentity, ThreadsShareTheList) {
   std::mt19937_64 rng(9);
