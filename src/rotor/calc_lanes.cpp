@@ -173,6 +173,11 @@ struct VectorTypes<4> {
   using i = v4i;
 };
 
+// The engine's helpers return vectors of four doubles; they are always inlined into the AVX2
+// entry point, so the baseline calling convention for such vectors never applies. (The compiler
+// reports it at the end of the file, so the warning stays off from here on.)
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 // W calls advanced in lock-step, one per lane of a vector of W doubles. The vector operations are
 // the scalar solver's, lane by lane (IEEE addition, subtraction, multiplication, division and
 // square root round each lane exactly as the scalar instruction would, and nothing is contracted
@@ -182,10 +187,6 @@ struct VectorTypes<4> {
 // assembled into vectors lane by lane, and per-lane constants are replaced in a vector by a
 // select in registers: a vector loaded from memory just written piecewise would wait for the
 // pieces to reach the cache.
-// The engine's helpers pass vectors of four doubles by value; they are always inlined into the
-// AVX2 entry point, so the baseline calling convention for such vectors never applies. (The
-// compiler reports it at the end of the file, so the warning stays off from here on.)
-#pragma GCC diagnostic ignored "-Wpsabi"
 template <int W>
 struct Lanes {
   using vd = typename VectorTypes<W>::d;
@@ -214,8 +215,8 @@ struct Lanes {
   }
   static LANES_INLINE vd vsqrt(const vd& x) {
     if constexpr (W == 4) {
-      // Two halves with the SSE2 instruction: this helper is compiled for the baseline and only
-      // becomes AVX code inside the AVX2 entry point, where the compiler joins the halves again.
+      // Two halves with the SSE2 instruction: the helper is compiled for the baseline, where the
+      // AVX one may not be named; inlined into the AVX2 entry point it becomes AVX code.
       const v2d lo = reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[0], x[1]})));
       const v2d hi = reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[2], x[3]})));
       return vd{lo[0], lo[1], hi[0], hi[1]};
