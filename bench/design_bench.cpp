@@ -48,10 +48,12 @@
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
+#include "rotor/optgeo_detail.h"
 #include "rotor/rotor_reference.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
 #include "util/parallel.h"
+#include "util/parallel_detail.h"
 
 namespace {
 

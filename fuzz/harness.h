@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "textio/textio.h"
+#include "textio/textio_detail.h"
 
 namespace fuzz {
 

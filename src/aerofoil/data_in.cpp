@@ -4,11 +4,12 @@
 
 #include "aerofoil/global.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace data_in {
 
 void file_read() {
-  textio::InFile in("Temp/Lift_Drag.dat");
+  textio::InFile in(files::kPolarCopy);
 
   for (int i = 0; i < global::kColumns; ++i) {
     for (int j = 0; j < global::kRows; ++j) {

@@ -6,16 +6,19 @@
 #include <cstring>
 #include <string>
 
+#include "aerofoil/global.h"
 #include "textio/textio.h"
+#include "util/files.h"
+#include "util/shared.h"
 
 namespace foildata {
 
 namespace {
 
-constexpr int kColumns = 7;  // Reynolds numbers of a polar
-constexpr int kRows = 46;    // angles of attack per Reynolds number
-constexpr int kSets = 2;     // point sets of an outline: lower side, upper side
-constexpr int kPoints = 50;  // points per set
+using global::kColumns;   // Reynolds numbers of a polar
+using global::kRows;      // angles of attack per Reynolds number
+constexpr int kSets = 2;  // point sets of an outline: lower side, upper side
+constexpr int kPoints = static_cast<int>(shared::kSetPoints);
 
 // A 22-character name field without its trailing blanks.
 std::string field_path(std::string_view name) {
@@ -76,7 +79,7 @@ void replace(std::string_view polar_name, std::string_view outline_name) {
     }
     in.close();
 
-    textio::OutFile out("Temp/Lift_Drag.dat");
+    textio::OutFile out(files::kPolarCopy);
     for (int i = 0; i < kColumns; ++i) {
       for (int j = 0; j < kRows; ++j) {
         out.write({polar.angle[i][j], polar.lift[i][j], polar.drag[i][j]});
@@ -93,8 +96,8 @@ void replace(std::string_view polar_name, std::string_view outline_name) {
     }
     in.close();
   }
-  write_outline("Temp/Profil.dat", outline);
-  write_outline("Temp/ProfilI.dat", outline);
+  write_outline(files::kMeasuredOutline, outline);
+  write_outline(files::kOwnOutline, outline);
 }
 
 }  // namespace foildata

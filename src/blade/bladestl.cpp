@@ -8,6 +8,7 @@
 
 #include "blade/section.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace geometry {
 
@@ -59,7 +60,7 @@ void bladestl(std::int64_t nbe) {
   // Every point is read before the old STL is touched, so a short or bad point file leaves it.
   Sections P(sections);
   {
-    textio::InFile in("Result/3dgeo.dat");
+    textio::InFile in(files::kBladePoints);
     // Metres to millimetres in single precision, as the points are read.
     constexpr float kMillimetres = 1000.0f;
     for (std::size_t i = 1; i <= sections; ++i) {
@@ -74,7 +75,7 @@ void bladestl(std::int64_t nbe) {
 
   // Facets are written so that every normal points out of the solid: the root cap looks
   // towards the hub, the sides away from the section, the tip cap towards the tip.
-  textio::OutFile out("Result/blade.stl");
+  textio::OutFile out(files::kBladeStl);
   out.write({"solid blade.stl"});
 
   for (std::size_t j = 1; j <= 49; ++j) {

@@ -9,6 +9,7 @@
 #include "blade/blade.h"
 #include "blade/section.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace blade {
 
@@ -37,8 +38,6 @@ constexpr std::array<std::string_view, 10> kMaterialMenu = {
     "          Please select an option by entering the",
     "           associated number followed by <return>.    ",
 };
-
-constexpr std::string_view kResultLine = "(A18, f12.6, A15)";
 
 // Asks until the answer is 1 (solid) or 2 (hollow): any other number shows the menu again.
 std::int64_t ask_blade_type(textio::Console& con) {
@@ -76,12 +75,12 @@ void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<cons
                       HubStation hub) {
   const std::size_t n = static_cast<std::size_t>(nbe);
   const double R = rtip;
-  textio::OutFile out("Result/3dgeo.dat");
+  textio::OutFile out(files::kBladePoints);
   std::array<double, 2 * kSetPoints> X{};
   std::array<double, 2 * kSetPoints> Y{};
   const auto station = [&](double theta, double c, double z) {
     geo3d(theta);
-    textio::InFile in("Temp/3dgeo.dat");
+    textio::InFile in(files::kTurnedOutline);
     for (std::size_t k = 0; k < X.size(); ++k) in.read({textio::In(X[k]), textio::In(Y[k])});
     const double scale = R * c;
     for (std::size_t k = 0; k < X.size(); ++k) out.write({X[k] * scale, Y[k] * scale, z});
@@ -137,9 +136,9 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   write_point_file(nbe, rtip, rhub, r, twist, chord, hub);
 
   geometry_out.write();
-  geometry_out.write_fmt(kResultLine, {"Volume of blade", volume, "cubic meters"});
+  geometry_out.write_fmt(files::kFigureLineFormat, {"Volume of blade", volume, "cubic meters"});
   geometry_out.write();
-  geometry_out.write_fmt(kResultLine, {"Surface of blade", surface, "square meters"});
+  geometry_out.write_fmt(files::kFigureLineFormat, {"Surface of blade", surface, "square meters"});
 
   con.write();
   for (std::string_view line : kMaterialMenu) con.write({line});
@@ -148,7 +147,7 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   if (material >= 1 && material <= static_cast<std::int64_t>(kDensity.size())) {
     const double mass = volume * kDensity[static_cast<std::size_t>(material - 1)];
     geometry_out.write();
-    geometry_out.write_fmt(kResultLine, {"Mass of blade", mass, "kg"});
+    geometry_out.write_fmt(files::kFigureLineFormat, {"Mass of blade", mass, "kg"});
   }
   return {volume, surface};
 }

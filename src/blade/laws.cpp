@@ -1,6 +1,7 @@
 #include "blade/laws.h"
 
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace blade {
 
@@ -13,11 +14,6 @@ constexpr double kMinusJoint = -0.7f;  // -0.699999988079071
 constexpr double kSlope3 = 1.4f;       // 1.399999976158142  = 2 * 0.7
 constexpr double kSlope4 = 1.47f;      // 1.4700000286102295 = 3 * 0.7^2
 constexpr double kSlope5 = 1.372f;     // 1.371999979019165  = 4 * 0.7^3
-
-constexpr const char* kChordFile = "Temp/Parameters.in";
-constexpr const char* kTwistFile = "Temp/Parameterst.in";
-
-constexpr const char* kRowFormat = "(f14.4, f15.4, f15.4)";
 
 }  // namespace
 
@@ -44,11 +40,11 @@ Coeffs read_coeffs(const std::string& path) {
 }
 
 double chd(double x) {
-  return chord_law(read_coeffs(kChordFile), x);
+  return chord_law(read_coeffs(files::kChordLaw), x);
 }
 
 double t1(double x) {
-  return twist_law(read_coeffs(kTwistFile), x);
+  return twist_law(read_coeffs(files::kTwistLaw), x);
 }
 
 HubStation stations(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
@@ -67,16 +63,16 @@ HubStation stations(textio::Console& con, textio::OutFile& geometry_out, std::in
   con.write();
   geometry_out.write({"              Geometry of blades"});
   geometry_out.write({"     Radius (m)       chord(m)       twist (deg)"});
-  geometry_out.write_fmt(kRowFormat, {x_hub * rtip, hub.chord * rtip, hub.twist});
+  geometry_out.write_fmt(files::kGeometryRowFormat, {x_hub * rtip, hub.chord * rtip, hub.twist});
 
   // Radii are accumulated element by element; x_hub + (i - 1/2) dr would differ in the last bits.
   for (std::size_t i = 0; i < tip; ++i) {
     r[i] = i == 0 ? x_hub + dr / 2.0 : r[i - 1] + dr;
     chord[i] = chd(r[i]);
     twist[i] = t1(r[i]) + pitchinitial;
-    geometry_out.write_fmt(kRowFormat, {r[i] * rtip, chord[i] * rtip, twist[i]});
+    geometry_out.write_fmt(files::kGeometryRowFormat, {r[i] * rtip, chord[i] * rtip, twist[i]});
   }
-  geometry_out.write_fmt(kRowFormat, {rtip, chord[tip] * rtip, twist[tip]});
+  geometry_out.write_fmt(files::kGeometryRowFormat, {rtip, chord[tip] * rtip, twist[tip]});
   return hub;
 }
 

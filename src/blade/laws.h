@@ -1,10 +1,11 @@
 // The chord and twist laws of the final blade and its stations (hub, element centres, tip).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+
+#include "util/shared.h"
 
 namespace textio {
 class Console;
@@ -13,7 +14,7 @@ class OutFile;
 
 namespace blade {
 
-using Coeffs = std::array<double, 5>;
+using shared::Coeffs;
 
 // Pure laws over given coefficients (x = relative radius).
 // Chord: c1 - x*(c2 - x*(c3 - x*(c4 - x*c5))).

@@ -7,16 +7,15 @@
 
 #include "blade/blade.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace blade {
 
 namespace {
 
-// The outline working files: the aerofoil's own outline, the measured (possibly inner) one,
-// and one station's turned outline.
-constexpr const char* kOwnOutline = "Temp/ProfilI.dat";
-constexpr const char* kMeasuredOutline = "Temp/Profil.dat";
-constexpr const char* kTurnedOutline = "Temp/3dgeo.dat";
+using files::kMeasuredOutline;
+using files::kOwnOutline;
+using files::kTurnedOutline;
 
 void read_points(textio::InFile& in, Outline& o) {
   for (std::size_t s = 0; s < 2; ++s) {

@@ -9,14 +9,12 @@
 #include <span>
 #include <string>
 
+#include "util/shared.h"
+
 namespace blade {
 
-// Points per outline set: set 1 runs along the lower side, set 2 along the upper side, both
-// from the leading to the trailing edge, paired by index.
-inline constexpr std::size_t kSetPoints = 50;
-
-// pi as the single-precision value held in a double; twist angles are converted with it.
-inline constexpr double kPi = 3.1415927410125732;
+using shared::kPi;
+using shared::kSetPoints;
 
 // One outline of unit chord; index [0] is set 1 (lower side), [1] set 2 (upper side).
 struct Outline {

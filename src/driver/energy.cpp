@@ -1,9 +1,9 @@
 #include "driver/energy.h"
 
-#include <array>
 #include <cmath>
 
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace driver {
 namespace {
@@ -29,14 +29,6 @@ constexpr double kLog10m = 5.991464532206821;
 // Hours of operation in a year, and watts per kilowatt.
 constexpr double kHours = 8700.0;
 constexpr double kWattsPerKilowatt = 1000.0;
-
-constexpr std::string_view kLineFormat = "(A36, f12.2, A5)";
-
-std::string line(std::string_view label, double value, std::string_view unit) {
-  const std::array<textio::Out, 3> values = {textio::Out(label), textio::Out(value),
-                                             textio::Out(unit)};
-  return textio::format_record(kLineFormat, values).text;
-}
 
 }  // namespace
 
@@ -78,19 +70,11 @@ double annual_energy(double Pavg) {
   return Pavg * kHours / kWattsPerKilowatt;
 }
 
-std::string power_line(double Pavg) {
-  return line("Average power output for a site P = ", Pavg, "W");
-}
-
-std::string energy_line(double E) {
-  return line("Average energy production E = ", E, "kW.h");
-}
-
 void write_energy(textio::OutFile& out, double Pavg, double E) {
   out.write();
-  out.write_fmt(kLineFormat, {"Average power output for a site P = ", Pavg, "W"});
+  out.write_fmt(files::kEnergyLineFormat, {files::kPowerLabel, Pavg, files::kPowerUnit});
   out.write();
-  out.write_fmt(kLineFormat, {"Average energy production E = ", E, "kW.h"});
+  out.write_fmt(files::kEnergyLineFormat, {files::kEnergyLabel, E, files::kEnergyUnit});
 }
 
 }  // namespace driver

@@ -3,7 +3,7 @@
 // lines that close every performance table.
 #pragma once
 
-#include <string>
+#include "util/shared.h"
 
 namespace textio {
 class OutFile;
@@ -11,8 +11,7 @@ class OutFile;
 
 namespace driver {
 
-// The single-precision value of pi held in a double, used by every formula of the sweeps.
-inline constexpr double kPi = 3.1415927410125732;
+using shared::kPi;
 
 // Air temperature (K) at altitude SeaL (m): 288 K at sea level, falling 0.0065 K per metre. The
 // lapse rate is a single-precision constant, so 1000 m gives 281.49999986588955, not 281.5.
@@ -46,12 +45,6 @@ double average_power(double Ucin, double Ucout, const EnergySum& sum);
 
 // Energy of a year (kW.h) at average power Pavg (W): 8700 hours of operation.
 double annual_energy(double Pavg);
-
-// The two result lines, without line ends:
-//   "Average power output for a site P =      1234.50    W"
-//   "      Average energy production E =      8700.00 kW.h"
-std::string power_line(double Pavg);
-std::string energy_line(double E);
 
 // Writes, after a sweep's rows: an empty record, the power line, an empty record, the energy line.
 void write_energy(textio::OutFile& out, double Pavg, double E);

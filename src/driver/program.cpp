@@ -17,6 +17,7 @@
 #include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace driver {
 namespace {
@@ -38,14 +39,14 @@ struct RunFiles {
   std::array<textio::OutFile, 4> energy;
 
   void open_all() {
-    geometry.open("Result/Geometry.out");
-    performance.open("Result/Performance.out");
-    energy[0].open("Result/Energy1.out");
-    energy[1].open("Result/Energy2.out");
-    energy[2].open("Result/Energy3.out");
-    energy[3].open("Result/Energy4.out");
+    geometry.open(files::kGeometryTable);
+    performance.open(files::kPerformanceTable);
+    energy[0].open(files::kEnergyTables[0]);
+    energy[1].open(files::kEnergyTables[1]);
+    energy[2].open(files::kEnergyTables[2]);
+    energy[3].open(files::kEnergyTables[3]);
     // The plot files are reopened by the sweeps that write them; here they are only created.
-    for (const char* path : {"Temp/graph.tmp", "Temp/graph1.tmp", "Temp/mpl.tmp"}) {
+    for (const char* path : {files::kPlotWinds, files::kPlotPowers, files::kPlotLimit}) {
       textio::OutFile plot(path);
       plot.close();
     }

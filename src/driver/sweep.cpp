@@ -11,30 +11,15 @@
 #include "driver/energy.h"
 #include "rotor/calc_lanes.h"
 #include "textio/textio.h"
+#include "util/files.h"
 #include "util/parallel.h"
 
 namespace driver {
 namespace {
 
-// Headers of the four tables, free-form records whose text starts with a blank of its own.
-constexpr std::string_view kHeaderVariable =
-    " Wind Speed(m/s)   Tip Speed Ratio Perfomance(%)     Power(W)    Turbine Speed(rpm)";
-constexpr std::string_view kHeaderFixed =
-    " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)";
-constexpr std::string_view kHeaderPitch =
-    " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)  "
-    "Setting Angle(deg)";
-
-constexpr std::string_view kRowFormat =
-    "(5X, f5.2, 14X,f5.2, 10X,f6.4, 5X,f12.3, 7X,f6.2, 12X,f6.2)";
-
 // Tip speeds (m/s) that bound the variable-speed rotor, as rpm numerators: 60 * v / 2.
 constexpr double kCapFirst = 2100.0;  // 70 m/s at cut-in
 constexpr double kCapOther = 2400.0;  // 80 m/s above it
-
-// Single-precision 0.02 (0.019999999552965164): the width of the power band, as a fraction of
-// the limit.
-constexpr double kBand = static_cast<double>(0.02f);
 
 // The coarse search starts below any power coefficient a rotor can have.
 constexpr double kCoarseStart = -2.0;
@@ -62,9 +47,9 @@ std::array<double, kSpeeds> sweep_speeds(const Site& site) {
 // The three plot files of the variable-speed and pitch sweeps, created at start-up and rewritten
 // from their start by each such sweep.
 struct PlotFiles {
-  textio::OutFile graph{"Temp/graph.tmp", true};
-  textio::OutFile graph1{"Temp/graph1.tmp", true};
-  textio::OutFile mpl{"Temp/mpl.tmp", true};
+  textio::OutFile graph{files::kPlotWinds, true};
+  textio::OutFile graph1{files::kPlotPowers, true};
+  textio::OutFile mpl{files::kPlotLimit, true};
 };
 
 // Rows, energy accumulation and (when given) the plot records, in sweep order; then the energy
@@ -77,9 +62,9 @@ void finish(const Site& site, double Uh, const Rows& rows, bool with_angle, text
     const Row& p = rows[j];
     energy_add(sum, static_cast<int>(j), p.U, p.P, Uh);
     if (with_angle) {
-      out.write_fmt(kRowFormat, {p.U, p.lambda, p.CP, p.P, p.n, p.theta});
+      out.write_fmt(files::kSweepRowFormat, {p.U, p.lambda, p.CP, p.P, p.n, p.theta});
     } else {
-      out.write_fmt(kRowFormat, {p.U, p.lambda, p.CP, p.P, p.n});
+      out.write_fmt(files::kSweepRowFormat, {p.U, p.lambda, p.CP, p.P, p.n});
     }
     if (plots != nullptr) {
       plots->graph.write({p.U});
@@ -150,20 +135,6 @@ std::size_t first_best(std::span<const double> values, double start) {
   return best;
 }
 
-double limit_tolerance(double MPL) {
-  return MPL * kBand;
-}
-
-std::int64_t limit_start(double tolerance) {
-  const double v = std::trunc(tolerance + 100.0);
-  // 2^63 is the first double beyond the 64-bit range; -2^63 itself fits.
-  constexpr double kTwo63 = 9223372036854775808.0;
-  if (std::isnan(v)) return 0;
-  if (v >= kTwo63) return std::numeric_limits<std::int64_t>::max();
-  if (v < -kTwo63) return std::numeric_limits<std::int64_t>::min();
-  return static_cast<std::int64_t>(v);
-}
-
 std::size_t power_limit_pick(std::span<const double> powers, double MPL) {
   // Comparing a whole-number best D with a difference d (D > d) is comparing D with trunc(d), so
   // the running best is kept as the truncated difference, in double to stay exact for any size.
@@ -179,24 +150,14 @@ std::size_t power_limit_pick(std::span<const double> powers, double MPL) {
   return pick;
 }
 
-std::string row_text(double U, double lambda, double CP, double P, double n) {
-  const std::array<textio::Out, 5> v = {U, lambda, CP, P, n};
-  return textio::format_record(kRowFormat, v).text;
-}
-
-std::string row_text(double U, double lambda, double CP, double P, double n, double theta) {
-  const std::array<textio::Out, 6> v = {U, lambda, CP, P, n, theta};
-  return textio::format_record(kRowFormat, v).text;
-}
-
-void cp_batch(const Rotor& rotor, std::span<const OperatingPoint> points, std::span<double> cp) {
+void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp) {
   const std::size_t n = std::min(points.size(), cp.size());
   if (n == 0) return;
   // The threads share the list of calls, each advancing several at once on the lane engine; every
   // call writes its own coefficient and nobody looks at the angles of attack.
   std::vector<calc_lanes::Call> calls(n);
   for (std::size_t i = 0; i < n; ++i) {
-    const OperatingPoint& p = points[i];
+    const SolverPoint& p = points[i];
     calls[i] = {rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord,
                 {},         p.U,       p.lambda, p.theta,    &cp[i],  {}};
   }
@@ -210,13 +171,13 @@ void cp_batch(const Rotor& rotor, std::span<const OperatingPoint> points, std::s
 // Type 1: stall control, variable speed.
 
 void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile& out) {
-  start_table(out, kHeaderVariable);
+  start_table(out, files::kVariableSpeedHeader);
   PlotFiles plots;
   const double rho = air_density(site.SeaL);
   const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
 
-  std::vector<OperatingPoint> grid(kSpeeds * kRatioSteps);
+  std::vector<SolverPoint> grid(kSpeeds * kRatioSteps);
   for (std::size_t j = 0; j < kSpeeds; ++j) {
     for (int i = 0; i < kRatioSteps; ++i) {
       grid[j * kRatioSteps + static_cast<std::size_t>(i)] = {U[j], ratio_grid(i), 0.0};
@@ -229,7 +190,7 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
   // ratio of the speed before (a rotor standing still at the first one). Capped points get their
   // own coefficient afterwards, all in one batch.
   Rows rows{};
-  std::vector<OperatingPoint> capped;
+  std::vector<SolverPoint> capped;
   std::vector<std::size_t> capped_row;
   double lambda = 0.0;
   for (std::size_t j = 0; j < kSpeeds; ++j) {
@@ -259,7 +220,7 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
     // The greatest power of the sweep, read back from the plot file just written.
     plots.graph.close();
     plots.graph1.close();
-    textio::InFile powers("Temp/graph1.tmp");
+    textio::InFile powers(files::kPlotPowers);
     double greatest = 0.0;
     for (std::size_t j = 0; j < kSpeeds; ++j) {
       double P = 0.0;
@@ -276,14 +237,14 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
 // Type 2: stall control, two speeds.
 
 void sweep_two_speed(const Rotor& rotor, const Site& site, double omega1, textio::OutFile& out) {
-  start_table(out, kHeaderFixed);
+  start_table(out, files::kFixedSpeedHeader);
   const double rho = air_density(site.SeaL);
   const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
   const double n1 = omega1;
   const double n2 = omega1 * 1.5;
 
-  std::vector<OperatingPoint> points(2 * kSpeeds);
+  std::vector<SolverPoint> points(2 * kSpeeds);
   for (std::size_t j = 0; j < kSpeeds; ++j) {
     points[2 * j] = {U[j], tip_speed_ratio(n1, U[j], rotor.rtip), 0.0};
     points[2 * j + 1] = {U[j], tip_speed_ratio(n2, U[j], rotor.rtip), 0.0};
@@ -311,12 +272,12 @@ void sweep_two_speed(const Rotor& rotor, const Site& site, double omega1, textio
 
 void sweep_constant_speed(const Rotor& rotor, const Site& site, double omega,
                           textio::OutFile& out) {
-  start_table(out, kHeaderFixed);
+  start_table(out, files::kFixedSpeedHeader);
   const double rho = air_density(site.SeaL);
   const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
 
-  std::vector<OperatingPoint> points(kSpeeds);
+  std::vector<SolverPoint> points(kSpeeds);
   for (std::size_t j = 0; j < kSpeeds; ++j) {
     points[j] = {U[j], tip_speed_ratio(omega, U[j], rotor.rtip), 0.0};
   }
@@ -338,7 +299,7 @@ void sweep_constant_speed(const Rotor& rotor, const Site& site, double omega,
 
 double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MPL,
                    textio::OutFile& out) {
-  start_table(out, kHeaderPitch);
+  start_table(out, files::kPitchHeader);
   PlotFiles plots;
   const double rho = air_density(site.SeaL);
   const double Uh = hub_wind(site.Umid, site.h);
@@ -350,7 +311,7 @@ double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MP
   };
 
   // Coarse search at every point but the cut-out one, all angles of all points in one batch.
-  std::vector<OperatingPoint> coarse(kLast * kCoarseSteps);
+  std::vector<SolverPoint> coarse(kLast * kCoarseSteps);
   for (std::size_t j = 0; j < kLast; ++j) {
     for (int k = 0; k < kCoarseSteps; ++k) {
       coarse[j * kCoarseSteps + static_cast<std::size_t>(k)] = {U[j], lambda[j], coarse_angle(k)};
@@ -375,7 +336,7 @@ double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MP
   }
   limited.push_back(kLast);
 
-  std::vector<OperatingPoint> fine(limited.size() * kLimitSteps);
+  std::vector<SolverPoint> fine(limited.size() * kLimitSteps);
   for (std::size_t m = 0; m < limited.size(); ++m) {
     const std::size_t j = limited[m];
     for (int k = 0; k < kLimitSteps; ++k) {

@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
+
+#include "util/files.h"
 
 namespace textio {
 class OutFile;
@@ -47,7 +48,7 @@ double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MP
 // Building blocks of the sweeps: pure functions over plain values.
 
 // Number of wind speeds of a sweep: cut-in, 21 inner speeds, cut-out.
-inline constexpr int kSpeeds = 23;
+inline constexpr int kSpeeds = static_cast<int>(files::kSweepRows);
 
 // Wind speed of sweep point j (0 ... 22): j*(Ucout - Ucin)/22 + Ucin, multiplied before divided;
 // the first point is Ucin and the last Ucout exactly as entered.
@@ -81,13 +82,6 @@ double limit_angle(int k, bool cut_out);
 // the first of equal maxima above `start`; values.size() when none is (NaN is never greater).
 std::size_t first_best(std::span<const double> values, double start);
 
-// Power-limit search. The band around the limit is MPL * 0.02f (0.019999999552965164); a search
-// that walks the grid repeatedly while its best whole-number difference lies above the band
-// starts from the whole number limit_start(tolerance) = trunc(tolerance + 100), held within the
-// 64-bit range (0 for NaN). The search below does not need it: it makes a single pass.
-double limit_tolerance(double MPL);
-std::int64_t limit_start(double tolerance);
-
 // The angle the power-limit search settles on, given the powers of its grid in order: the first
 // index whose |P - MPL| truncates to the smallest whole number; a NaN or infinite difference is
 // never taken. powers.size() when no difference is finite. When the powers bring the rotor within
@@ -95,13 +89,8 @@ std::int64_t limit_start(double tolerance);
 // limit, and the search still ends after one pass.
 std::size_t power_limit_pick(std::span<const double> powers, double MPL);
 
-// One table row, without the line end: wind speed, tip speed ratio, power coefficient, power,
-// rotational speed and, for the pitch rotor, the setting angle.
-std::string row_text(double U, double lambda, double CP, double P, double n);
-std::string row_text(double U, double lambda, double CP, double P, double n, double theta);
-
-// One operating point of the solver.
-struct OperatingPoint {
+// The arguments of one solver call: wind speed, tip speed ratio and setting angle.
+struct SolverPoint {
   double U;
   double lambda;
   double theta;
@@ -109,6 +98,6 @@ struct OperatingPoint {
 
 // Power coefficients of independent operating points (cp.size() == points.size()), computed on
 // the machine's cores; each entry is what one solver call gives, whatever the thread count.
-void cp_batch(const Rotor& rotor, std::span<const OperatingPoint> points, std::span<double> cp);
+void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp);
 
 }  // namespace driver

@@ -82,7 +82,7 @@ Chart power_chart(const EnergyTable& table, const std::vector<std::optional<Powe
   c.y_from_zero = true;
   double largest = 0.0;
   for (const Sweep& s : table.sweeps) {
-    for (const OperatingPoint& p : s.rows) {
+    for (const TableRow& p : s.rows) {
       if (std::isfinite(p.power)) largest = std::max(largest, std::fabs(p.power));
     }
   }
@@ -98,7 +98,7 @@ Chart power_chart(const EnergyTable& table, const std::vector<std::optional<Powe
     const Sweep& s = table.sweeps[i];
     Series series;
     series.label = several ? sweep_label(i) : "power";
-    for (const OperatingPoint& p : s.rows) {
+    for (const TableRow& p : s.rows) {
       if (!std::isfinite(p.power)) ++missing;
       series.points.push_back({p.wind, p.power * unit.factor});
     }
@@ -148,7 +148,7 @@ Chart cp_chart(const EnergyTable& table) {
     series.label = several ? sweep_label(i) : "CP";
     double best = -std::numeric_limits<double>::infinity();
     double best_u = kNaN;
-    for (const OperatingPoint& p : s.rows) {
+    for (const TableRow& p : s.rows) {
       if (!std::isfinite(p.cp)) {
         ++missing;
       } else if (p.cp > best) {
@@ -335,10 +335,10 @@ Chart sections_chart(const std::vector<Section>& sections) {
     series.closed = true;
     series.in_legend = i == 0 || i + 1 == n;
     // Lower side as written, then the upper side back to the start: one closed outline.
-    for (std::size_t k = 0; k < kSidePoints; ++k) {
+    for (std::size_t k = 0; k < kSetPoints; ++k) {
       series.points.push_back({-s.points[k].y, s.points[k].x});
     }
-    for (std::size_t k = 2 * kSidePoints; k-- > kSidePoints;) {
+    for (std::size_t k = 2 * kSetPoints; k-- > kSetPoints;) {
       series.points.push_back({-s.points[k].y, s.points[k].x});
     }
     c.series.push_back(std::move(series));
@@ -438,7 +438,7 @@ std::string index_html(const Page& page) {
     for (std::size_t i = 0; i < t.sweeps.size(); ++i) {
       const Sweep& s = t.sweeps[i];
       double p_max = kNaN, cp_max = kNaN;
-      for (const OperatingPoint& p : s.rows) {
+      for (const TableRow& p : s.rows) {
         if (std::isfinite(p.power) && !(p.power <= p_max)) p_max = p.power;
         if (std::isfinite(p.cp) && !(p.cp <= cp_max)) cp_max = p.cp;
       }

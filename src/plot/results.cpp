@@ -82,8 +82,8 @@ class Lines {
   long number_ = 0;
 };
 
-// One of the two energy lines "(A36, f12.2, A5)": the label right-aligned in 36 columns, the
-// value in the next 12, the unit in the last 5.
+// One of the two energy lines (files::kEnergyLineFormat, "(A36, f12.2, A5)"): the label
+// right-aligned in 36 columns, the value in the next 12, the unit in the last 5.
 constexpr Field kEnergyValue{36, 12};
 
 bool energy_line(std::string_view record, std::string_view label, std::string_view unit,
@@ -110,7 +110,7 @@ bool energy_line(std::string_view record, std::string_view label, std::string_vi
   return true;
 }
 
-// The labelled lines below the geometry table, "(A18, f12.6, A15)".
+// The labelled lines below the geometry table (files::kFigureLineFormat, "(A18, f12.6, A15)").
 constexpr Field kFigureValue{18, 12};
 
 }  // namespace
@@ -131,7 +131,7 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
   Read<EnergyTable> result;
   EnergyTable& table = result.value;
   table.type = type;
-  const std::vector<Field> fields = layout(kRowFormat);
+  const std::vector<Field> fields = layout(files::kSweepRowFormat);
   const std::size_t n_values = type == 4 ? 6 : 5;
 
   enum class Stage { Between, Rows, PowerLine, EnergyLine };
@@ -185,11 +185,9 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
       case Stage::EnergyLine: {
         if (blank(rec)) continue;
         const bool power = stage == Stage::PowerLine;
-        if (!energy_line(
-                rec,
-                power ? "Average power output for a site P =" : "Average energy production E =",
-                power ? "W" : "kW.h", power ? sweep.average_power : sweep.annual_energy,
-                result.error)) {
+        if (!energy_line(rec, trim(power ? files::kPowerLabel : files::kEnergyLabel),
+                         power ? files::kPowerUnit : files::kEnergyUnit,
+                         power ? sweep.average_power : sweep.annual_energy, result.error)) {
           if (cut()) {
             result.error.clear();
             break;
@@ -233,7 +231,7 @@ Read<Geometry> read_geometry(textio::RecordSource& source) {
     result.error = at_line(2, "expected the column headings \"Radius (m) ...\"");
     return result;
   }
-  const std::vector<Field> fields = layout(kGeometryRowFormat);
+  const std::vector<Field> fields = layout(files::kGeometryRowFormat);
   bool table_done = false;
   while (lines.next()) {
     const std::string& rec = lines.text();
@@ -302,7 +300,7 @@ Read<Geometry> read_geometry(textio::RecordSource& source) {
 Read<std::vector<Section>> read_blade_points(textio::RecordSource& source) {
   Read<std::vector<Section>> result;
   std::vector<Section>& sections = result.value;
-  constexpr std::size_t kBlock = 2 * kSidePoints;
+  constexpr std::size_t kBlock = 2 * kSetPoints;
   Lines lines(source);
   std::size_t count = 0;
   long first_blank = 0;  // an empty record is allowed only at the very end of the file
@@ -416,7 +414,7 @@ bool same_sweep(const Sweep& sweep, const std::vector<double>& winds,
   constexpr double kHighestPower = 99999999.9995;
   constexpr double kLowestPower = -9999999.9995;
   for (std::size_t i = 0; i < sweep.rows.size(); ++i) {
-    const OperatingPoint& row = sweep.rows[i];
+    const TableRow& row = sweep.rows[i];
     if (std::isnan(row.wind) || !rounds_to(winds[i], row.wind, 0.005)) return false;
     if (std::isnan(row.power)) {
       if (powers[i] < kHighestPower && powers[i] > kLowestPower) return false;

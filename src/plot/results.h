@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "textio/textio.h"
+#include "util/files.h"
+#include "util/shared.h"
 
 namespace plot {
 
@@ -30,15 +32,12 @@ struct Read {
 // ---------------------------------------------------------------------------------------------
 // Performance tables.
 
-// The format literal of a table row and the number of rows of one sweep.
-inline constexpr std::string_view kRowFormat =
-    "(5X, f5.2, 14X,f5.2, 10X,f6.4, 5X,f12.3, 7X,f6.2, 12X,f6.2)";
-inline constexpr std::size_t kSweepRows = 23;
+using files::kSweepRows;
 
 // One table row: wind speed (m/s), tip speed ratio, power coefficient (a fraction), power (W),
 // rotational speed (rpm) and, for the pitch-controlled type, the setting angle (deg; NaN for
 // the other types).
-struct OperatingPoint {
+struct TableRow {
   double wind = 0.0;
   double tsr = 0.0;
   double cp = 0.0;
@@ -48,7 +47,7 @@ struct OperatingPoint {
 };
 
 struct Sweep {
-  std::vector<OperatingPoint> rows;  // kSweepRows of them
+  std::vector<TableRow> rows;        // kSweepRows of them
   double average_power = 0.0;        // W
   double annual_energy = 0.0;        // kW.h
   long header_line = 0;              // 1-based line of the sweep's header in its file
@@ -81,14 +80,12 @@ struct Geometry {
   std::optional<double> mass;     // kg; absent when no material was chosen
 };
 
-inline constexpr std::string_view kGeometryRowFormat = "(f14.4, f15.4, f15.4)";
-
 Read<Geometry> read_geometry(textio::RecordSource& source);
 
 // ---------------------------------------------------------------------------------------------
 // Blade point file.
 
-inline constexpr std::size_t kSidePoints = 50;  // points per side of a section outline
+using shared::kSetPoints;  // points per side of a section outline
 
 struct Point3 {
   double x = 0.0;
@@ -100,7 +97,7 @@ struct Point3 {
 // running in the same chordwise direction, in metres.
 struct Section {
   double z = 0.0;
-  std::array<Point3, 2 * kSidePoints> points{};
+  std::array<Point3, 2 * kSetPoints> points{};
 };
 
 // Reads blocks of 100 records "X Y Z" (metres), one block per station from hub to tip.

@@ -117,7 +117,7 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
   // Performance tables.
   std::array<std::optional<EnergyTable>, 4> energy;
   for (int t = 1; t <= 4; ++t) {
-    const std::string rel = "Result/Energy" + std::to_string(t) + ".out";
+    const std::string rel = files::kEnergyTables[static_cast<std::size_t>(t - 1)];
     energy[t - 1] = load<EnergyTable>(
         dir, rel, [t](textio::RecordSource& s) { return read_energy(s, t); }, err, notes);
     if (!energy[t - 1]) continue;
@@ -143,10 +143,10 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
       return [n](textio::RecordSource& s) { return read_reals(s, n); };
     };
     const auto winds =
-        load<std::vector<double>>(dir, "Temp/graph.tmp", reals(kSweepRows), err, notes);
+        load<std::vector<double>>(dir, files::kPlotWinds, reals(kSweepRows), err, notes);
     const auto powers =
-        load<std::vector<double>>(dir, "Temp/graph1.tmp", reals(kSweepRows), err, notes);
-    const auto mpl = load<std::vector<double>>(dir, "Temp/mpl.tmp", reals(1), err, notes);
+        load<std::vector<double>>(dir, files::kPlotPowers, reals(kSweepRows), err, notes);
+    const auto mpl = load<std::vector<double>>(dir, files::kPlotLimit, reals(1), err, notes);
     if (winds && powers && mpl && same_sweep(sweeps.back(), *winds, *powers)) {
       limits.back() = PowerLimit{mpl->front(), true};
     } else if (winds && powers && mpl) {
@@ -155,9 +155,9 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
     }
   }
 
-  const auto geometry = load<Geometry>(dir, "Result/Geometry.out", read_geometry, err, notes);
+  const auto geometry = load<Geometry>(dir, files::kGeometryTable, read_geometry, err, notes);
   const auto sections =
-      load<std::vector<Section>>(dir, "Result/3dgeo.dat", read_blade_points, err, notes);
+      load<std::vector<Section>>(dir, files::kBladePoints, read_blade_points, err, notes);
   if (geometry && sections && geometry->stations.size() != sections->size()) {
     const std::string line = "Result/3dgeo.dat holds " + std::to_string(sections->size()) +
                              " sections but Result/Geometry.out " +

@@ -1,20 +1,16 @@
 #include "rotor/blade1.h"
 
 #include "blade/laws.h"
+#include "util/files.h"
 
 namespace blade1 {
 
-namespace {
-constexpr const char* kChordFile = "Temp/Parameters1.in";
-constexpr const char* kTwistFile = "Temp/Parameterst1.in";
-}  // namespace
-
 double chd(double x) {
-  return blade::chord_law(blade::read_coeffs(kChordFile), x);
+  return blade::chord_law(blade::read_coeffs(files::kTrialChordLaw), x);
 }
 
 double t1(double x) {
-  return blade::twist_law(blade::read_coeffs(kTwistFile), x);
+  return blade::twist_law(blade::read_coeffs(files::kTrialTwistLaw), x);
 }
 
 void chortwist1(std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,

@@ -6,11 +6,11 @@
 #include <limits>
 #include <span>
 
+#include "util/shared.h"
+
 namespace calc_mod {
 
-// pi as the single-precision value it has throughout the rotor calculations, held in a double.
-inline constexpr double kPi = 3.1415927410125732;
-static_assert(kPi == static_cast<double>(3.14159265358979f));
+using shared::kPi;
 
 // Kinematic viscosity of air, m^2/s. It is a single-precision value used in double arithmetic,
 // so the Reynolds numbers depend on 1.4999999621068127e-05, not on 1.5e-5.

@@ -14,14 +14,15 @@
 #include "aerofoil/foildata.h"
 #include "aerofoil/global.h"
 #include "rotor/calc_mod.h"
+#include "rotor/calc_param_detail.h"
 #include "textio/textio.h"
 
 namespace calc_param {
 namespace {
 
 using calc_mod::kNu;
-using calc_mod::kPi;
 using calc_mod::kStartA;
+using shared::kPi;
 
 // Single-precision constants of the design, used at their single values in double arithmetic.
 // The chord candidates span 0.01 ... 0.3 of the tip radius in 1000 steps; the span 0.3 - 0.01 is

@@ -2,10 +2,11 @@
 // and the least-squares chord and twist laws fitted to it.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+
+#include "util/shared.h"
 
 namespace textio {
 class Console;
@@ -13,7 +14,7 @@ class Console;
 
 namespace calc_param {
 
-using Coeffs = std::array<double, 5>;
+using shared::Coeffs;
 
 // Shows the aerofoil menu on `con`, reads the choice, copies and loads the aerofoil's data,
 // designs 46 stations with a progress bar and returns the chord law a (a1..a5) and twist law
@@ -33,22 +34,6 @@ double design_tip_speed_ratio(std::int64_t B);
 // Centres of 46 equal slices between hub and tip, relative to rtip, accumulated from the first;
 // dx receives the slice width.
 void stations(double rhub, double rtip, std::span<double, kStations> x, double& dx);
-
-// Twist candidate m = 1 ... 1000, degrees: -4.955 to 40 in steps of 0.045.
-double twist_candidate(int m);
-
-// Best lift-to-drag ratio over the 1000 twist candidates at inflow angle phideg (degrees) and
-// Reynolds number re: the angles of attack are phideg - twist_candidate(m). `m` is the first
-// candidate with the largest ratio, or 0 when no ratio is above 0 (then ratio is 0 and cl, cd are
-// not set). Identical to looking every candidate up with aerofoil::landd in order and keeping a
-// ratio only when it beats the best so far.
-struct TwistBest {
-  int m = 0;
-  double ratio = 0.0;
-  double cl = 0.0;
-  double cd = 0.0;
-};
-TwistBest twist_search(double phideg, double re);
 
 // What the design carries from station to station: the tangential induction factor (never reset)
 // and the lift and drag of the best ratio last found (kept when a twist search finds none).

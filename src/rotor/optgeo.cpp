@@ -14,31 +14,36 @@
 #include "rotor/blade1.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
+#include "rotor/optgeo_detail.h"
 #include "textio/textio.h"
+#include "util/files.h"
 #include "util/parallel.h"
+#include "util/shared.h"
 
 namespace geometry {
 
 namespace {
 
-constexpr double kPi = 3.1415927410125732;  // single-precision pi, as everywhere in the solver
+using shared::kPi;
 
-// Range and clamp factors and the narrowing divisor are single-precision literals.
-constexpr double k09 = 0.9f;    // 0.8999999761581421
-constexpr double k11 = 1.1f;    // 1.100000023841858
-constexpr double k095 = 0.95f;  // 0.949999988079071
-constexpr double k105 = 1.05f;  // 1.0499999523162842
-constexpr double k19 = 1.9f;    // 1.899999976158142
+// Range and clamp factors and the narrowing divisor are single-precision literals: a search
+// range starts at 10 % or 5 % either side of the coefficient as received and never leaves it,
+// and each pass narrows the range around its best value to a step of the pass divided by 1.9.
+constexpr double kWideLow = 0.9f;     // 0.8999999761581421
+constexpr double kWideHigh = 1.1f;    // 1.100000023841858
+constexpr double kTightLow = 0.95f;   // 0.949999988079071
+constexpr double kTightHigh = 1.05f;  // 1.0499999523162842
+constexpr double kNarrowing = 1.9f;   // 1.899999976158142
 
 constexpr int kSweeps = 3;
 constexpr int kPasses = 5;
 constexpr int kTrialsPerPass = 11;
 constexpr int kRatios = 51;
 
-constexpr const char* kTrialChordFile = "Temp/Parameters1.in";
-constexpr const char* kTrialTwistFile = "Temp/Parameterst1.in";
-constexpr const char* kBestChordFile = "Temp/Parameters.in";
-constexpr const char* kBestTwistFile = "Temp/Parameterst.in";
+using files::kChordLaw;
+using files::kTrialChordLaw;
+using files::kTrialTwistLaw;
+using files::kTwistLaw;
 
 enum class Law { Chord, Twist };
 
@@ -55,16 +60,16 @@ struct SearchRule {
 };
 
 constexpr SearchRule kSearches[10] = {
-    {Law::Chord, 0, k09, k11, true, k09, k11, -100000.0},
-    {Law::Chord, 1, k095, k105, false, k09, k11, -100000.0},
-    {Law::Chord, 2, k09, k11, true, k09, k11, -100000.0},
-    {Law::Chord, 3, k095, k105, false, k09, k11, -100000.0},
-    {Law::Chord, 4, k095, k105, false, k09, k11, -100000.0},
-    {Law::Twist, 0, k095, k105, false, k095, k105, -1000.0},
-    {Law::Twist, 1, k095, k105, false, k095, k105, -1000.0},
-    {Law::Twist, 2, k095, k105, false, k095, k105, -1000.0},
-    {Law::Twist, 3, k095, k105, false, k095, k105, -1000.0},
-    {Law::Twist, 4, k095, k105, true, k095, k105, -1000.0},
+    {Law::Chord, 0, kWideLow, kWideHigh, true, kWideLow, kWideHigh, -100000.0},
+    {Law::Chord, 1, kTightLow, kTightHigh, false, kWideLow, kWideHigh, -100000.0},
+    {Law::Chord, 2, kWideLow, kWideHigh, true, kWideLow, kWideHigh, -100000.0},
+    {Law::Chord, 3, kTightLow, kTightHigh, false, kWideLow, kWideHigh, -100000.0},
+    {Law::Chord, 4, kTightLow, kTightHigh, false, kWideLow, kWideHigh, -100000.0},
+    {Law::Twist, 0, kTightLow, kTightHigh, false, kTightLow, kTightHigh, -1000.0},
+    {Law::Twist, 1, kTightLow, kTightHigh, false, kTightLow, kTightHigh, -1000.0},
+    {Law::Twist, 2, kTightLow, kTightHigh, false, kTightLow, kTightHigh, -1000.0},
+    {Law::Twist, 3, kTightLow, kTightHigh, false, kTightLow, kTightHigh, -1000.0},
+    {Law::Twist, 4, kTightLow, kTightHigh, true, kTightLow, kTightHigh, -1000.0},
 };
 
 Range initial_range(const SearchRule& rule, double v_in) {
@@ -103,10 +108,10 @@ Coeffs trial_record(const Coeffs& bests, const Coeffs& received, int k, double v
 }
 
 const char* trial_file(Law law) {
-  return law == Law::Chord ? kTrialChordFile : kTrialTwistFile;
+  return law == Law::Chord ? kTrialChordLaw : kTrialTwistLaw;
 }
 const char* best_file(Law law) {
-  return law == Law::Chord ? kBestChordFile : kBestTwistFile;
+  return law == Law::Chord ? kChordLaw : kTwistLaw;
 }
 
 // The preparation common to both implementations: design wind speed and its console line, and
@@ -117,10 +122,10 @@ DesignWind prepare(textio::Console& con, double Umid, const Coeffs& a, const Coe
   const DesignWind wind = design_wind_speed(Umid);
   con.write({wind.U, wind.E});
   con.flush();  // every line of the optimiser is shown as it comes: the searches take long
-  write_coeffs(kTrialChordFile, a);
-  write_coeffs(kTrialTwistFile, b);
-  write_coeffs(kBestChordFile, a);
-  write_coeffs(kBestTwistFile, b);
+  write_coeffs(kTrialChordLaw, a);
+  write_coeffs(kTrialTwistLaw, b);
+  write_coeffs(kChordLaw, a);
+  write_coeffs(kTwistLaw, b);
   return wind;
 }
 
@@ -326,7 +331,7 @@ double trial_value(const Range& range, int m) {
 
 Range narrow(const Range& range, double best, double v_in, double f_lo, double f_hi) {
   const double s = (range.hi - range.lo) / 10.0;
-  Range next{best - s / k19, best + s / k19};
+  Range next{best - s / kNarrowing, best + s / kNarrowing};
   if (next.lo < f_lo * v_in) next.lo = f_lo * v_in;
   if (next.hi > f_hi * v_in) next.hi = f_hi * v_in;
   return next;
@@ -407,7 +412,7 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
       if (!finish_search(con, s, best_J, reference)) return;
       if (s == 4) {
         trial_a = best_a;
-        write_coeffs(kTrialChordFile, trial_a);
+        write_coeffs(kTrialChordLaw, trial_a);
       }
     }
   }
@@ -460,7 +465,7 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
       }
 
       if (!finish_search(con, s, best_J, reference)) return;
-      if (s == 4) write_coeffs(kTrialChordFile, best_a);
+      if (s == 4) write_coeffs(kTrialChordLaw, best_a);
     }
   }
 }

@@ -354,7 +354,7 @@ void InFile::close() {
 void InFile::close_delete() {
   if (!is_open()) return;
   close();
-  if (::unlink(impl_->path.c_str()) != 0 && errno != ENOENT) file_error(impl_->path, errno);
+  remove_file(impl_->path);
 }
 
 void remove_file(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "util/parallel.h"
 
+#include "util/parallel_detail.h"
+
 namespace parallel {
 namespace {
 std::atomic<unsigned> chosen{0};

@@ -13,10 +13,9 @@
 
 namespace parallel {
 
-// Number of threads used by for_each_index: the hardware's, unless set_threads chose another
-// (tests compare one thread with many).
+// Number of threads used by for_each_index: the hardware's, unless a test or benchmark chose
+// another (parallel_detail.h).
 unsigned threads();
-void set_threads(unsigned n);  // 0 restores the hardware's count
 
 // Calls f(i) for every i in [0, n), on up to threads() threads; returns when all are done.
 // An exception thrown by f is rethrown here (the first one caught).

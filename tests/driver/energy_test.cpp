@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "driver/energy_detail.h"
 #include "sweep_support.h"
 #include "textio/textio.h"
 

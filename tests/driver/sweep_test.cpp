@@ -12,18 +12,23 @@
 #include <vector>
 
 #include "driver/energy.h"
+#include "driver/energy_detail.h"
+#include "driver/sweep_detail.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "sweep_support.h"
 #include "textio/textio.h"
+#include "textio/textio_detail.h"
 #include "util/parallel.h"
+#include "util/parallel_detail.h"
+#include "util/shared.h"
 
 namespace {
 
 using sweep_test::Blade;
 using sweep_test::same_bits;
 
-constexpr double kPi = 3.1415927410125732;
+using shared::kPi;
 
 // ---------------------------------------------------------------------------------------------
 // Building blocks.

@@ -17,7 +17,7 @@ using plot::FieldError;
 using plot::RowError;
 
 TEST(Layout, FieldsOfTheTableFormats) {
-  const std::vector<Field> row = plot::layout(plot::kRowFormat);
+  const std::vector<Field> row = plot::layout(files::kSweepRowFormat);
   const std::vector<std::pair<std::size_t, std::size_t>> want = {{5, 5},   {24, 5}, {39, 6},
                                                                  {50, 12}, {69, 6}, {87, 6}};
   ASSERT_EQ(row.size(), want.size());
@@ -89,7 +89,7 @@ TEST(ReadFixed, WhatAnFEditDescriptorWrites) {
 }
 
 TEST(ReadRow, TableRowsOfBothWidths) {
-  const std::vector<Field> f = plot::layout(plot::kRowFormat);
+  const std::vector<Field> f = plot::layout(files::kSweepRowFormat);
   // The 75-character row of five values and the 93-character pitch-controlled row.
   const std::string five =
       "      5.00               7.50          0.4500        12345.678        30.00";
@@ -114,7 +114,7 @@ TEST(ReadRow, TableRowsOfBothWidths) {
 }
 
 TEST(ReadRow, StarsAreMissingValuesNotErrors) {
-  const std::vector<Field> f = plot::layout(plot::kRowFormat);
+  const std::vector<Field> f = plot::layout(files::kSweepRowFormat);
   const std::string row =
       "     25.00               7.50          0.4500     ************        30.00";
   double v[5] = {};
@@ -124,7 +124,7 @@ TEST(ReadRow, StarsAreMissingValuesNotErrors) {
 }
 
 TEST(ReadRow, BrokenRows) {
-  const std::vector<Field> f = plot::layout(plot::kRowFormat);
+  const std::vector<Field> f = plot::layout(files::kSweepRowFormat);
   const std::string good =
       "      5.00               7.50          0.4500        12345.678        30.00";
   struct Case {

@@ -12,6 +12,7 @@
 #include "plot/results.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
+#include "textio/textio_detail.h"
 
 namespace fixture {
 
@@ -53,9 +54,9 @@ inline std::string header(int type) {
 
 // One sweep of 23 points from cut-in to cut-out with a plausible power curve: CP rising to a
 // peak and falling, power capped at `cap` (0: no cap), a setting angle for type 4.
-inline std::vector<plot::OperatingPoint> sweep_rows(double u_in, double u_out, double cap,
-                                                    double scale = 1.0) {
-  std::vector<plot::OperatingPoint> rows;
+inline std::vector<plot::TableRow> sweep_rows(double u_in, double u_out, double cap,
+                                              double scale = 1.0) {
+  std::vector<plot::TableRow> rows;
   for (int j = 0; j <= 22; ++j) {
     const double u = j == 22 ? u_out : j * (u_out - u_in) / 22 + u_in;
     const double cp = 0.45 * std::exp(-std::pow((u - 8.0) / 6.0, 2.0));
@@ -70,11 +71,11 @@ inline std::vector<plot::OperatingPoint> sweep_rows(double u_in, double u_out, d
   return rows;
 }
 
-inline std::string sweep_text(int type, const std::vector<plot::OperatingPoint>& rows, double pavg,
+inline std::string sweep_text(int type, const std::vector<plot::TableRow>& rows, double pavg,
                               double energy) {
   std::string t = free_line({header(type)}) + free_line({});
-  const std::string_view f = plot::kRowFormat;
-  for (const plot::OperatingPoint& r : rows) {
+  const std::string_view f = files::kSweepRowFormat;
+  for (const plot::TableRow& r : rows) {
     if (type == 4) {
       t += fmt_line(f, {r.wind, r.tsr, r.cp, r.power, r.rpm, r.angle});
     } else {
@@ -110,7 +111,7 @@ inline std::string geometry_text(const Blade& b, bool with_mass = true) {
   const std::vector<double> xs = b.radii();
   for (std::size_t i = 0; i < xs.size(); ++i) {
     const double radius = i + 1 == xs.size() ? b.rtip : xs[i] * b.rtip;
-    t += fmt_line(plot::kGeometryRowFormat, {radius, b.chord(xs[i]) * b.rtip, b.twist(xs[i])});
+    t += fmt_line(files::kGeometryRowFormat, {radius, b.chord(xs[i]) * b.rtip, b.twist(xs[i])});
   }
   t += free_line({});
   t += fmt_line("(A18, f12.6, A15)", {"Volume of blade", 0.0123456, "cubic meters"});

@@ -11,7 +11,7 @@
 
 namespace {
 
-plot::EnergyTable table_of(int type, std::vector<std::vector<plot::OperatingPoint>> sweeps) {
+plot::EnergyTable table_of(int type, std::vector<std::vector<plot::TableRow>> sweeps) {
   plot::EnergyTable t;
   t.type = type;
   double pavg = 100.0;

@@ -51,11 +51,11 @@ std::string joined(const std::vector<std::string>& lines) {
 // files, the geometry with mass, and the point file.
 struct FullRun {
   fixture::Blade blade;
-  std::vector<plot::OperatingPoint> type1 = fixture::sweep_rows(3.0, 25.0, 0.0);
-  std::vector<plot::OperatingPoint> type2a = fixture::sweep_rows(3.0, 25.0, 0.0);
-  std::vector<plot::OperatingPoint> type2b = fixture::sweep_rows(4.0, 20.0, 0.0, 0.8);
-  std::vector<plot::OperatingPoint> type4a = fixture::sweep_rows(3.0, 25.0, 3000.0);
-  std::vector<plot::OperatingPoint> type4b = fixture::sweep_rows(3.0, 25.0, 4000.0);
+  std::vector<plot::TableRow> type1 = fixture::sweep_rows(3.0, 25.0, 0.0);
+  std::vector<plot::TableRow> type2a = fixture::sweep_rows(3.0, 25.0, 0.0);
+  std::vector<plot::TableRow> type2b = fixture::sweep_rows(4.0, 20.0, 0.0, 0.8);
+  std::vector<plot::TableRow> type4a = fixture::sweep_rows(3.0, 25.0, 3000.0);
+  std::vector<plot::TableRow> type4b = fixture::sweep_rows(3.0, 25.0, 4000.0);
 
   void write(const WorkDir& d) const {
     d.write("Result/Geometry.out", fixture::geometry_text(blade));
@@ -69,7 +69,7 @@ struct FullRun {
     d.write("Result/Performance.out", "");
     write_working_files(d, type4b, 4000.0);
   }
-  static void write_working_files(const WorkDir& d, const std::vector<plot::OperatingPoint>& rows,
+  static void write_working_files(const WorkDir& d, const std::vector<plot::TableRow>& rows,
                                   double mpl) {
     std::string winds, powers;
     for (const auto& r : rows) {

@@ -51,11 +51,12 @@ TEST(ReadEnergy, RowsReadBackToTheSameText) {
     EXPECT_TRUE(r.value.incomplete.empty());
     const std::vector<std::string> lines = lines_of(text);
     for (std::size_t i = 0; i < s.rows.size(); ++i) {
-      const plot::OperatingPoint& p = s.rows[i];
+      const plot::TableRow& p = s.rows[i];
       const std::string again =
           type == 4
-              ? fixture::fmt_line(plot::kRowFormat, {p.wind, p.tsr, p.cp, p.power, p.rpm, p.angle})
-              : fixture::fmt_line(plot::kRowFormat, {p.wind, p.tsr, p.cp, p.power, p.rpm});
+              ? fixture::fmt_line(files::kSweepRowFormat,
+                                  {p.wind, p.tsr, p.cp, p.power, p.rpm, p.angle})
+              : fixture::fmt_line(files::kSweepRowFormat, {p.wind, p.tsr, p.cp, p.power, p.rpm});
       EXPECT_EQ(again, lines[2 + i] + "\r\n") << "type " << type << " row " << i;
     }
   }

@@ -17,6 +17,7 @@
 
 #include "aerofoil/aerofoil.h"
 #include "aerofoil/global.h"
+#include "rotor/calc_param_detail.h"
 #include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
 #include "textio/textio.h"

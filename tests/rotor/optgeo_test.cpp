@@ -11,9 +11,12 @@
 #include "blade/laws.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/design_support.h"
+#include "rotor/optgeo_detail.h"
 #include "rotor/rotor_reference.h"
 #include "textio/textio.h"
+#include "textio/textio_detail.h"
 #include "util/parallel.h"
+#include "util/parallel_detail.h"
 
 namespace {
 

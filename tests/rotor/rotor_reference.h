@@ -10,10 +10,11 @@
 #include <span>
 
 #include "aerofoil/aerofoil.h"
+#include "util/shared.h"
 
 namespace rotor_reference {
 
-inline constexpr double kPi = 3.1415927410125732;
+using shared::kPi;
 inline constexpr double kNu = 1.4999999621068127e-05;
 
 // How an element's iteration ended: the factors it ended with, the inflow angle of its last

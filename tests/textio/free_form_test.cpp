@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "textio/textio.h"
+#include "textio/textio_detail.h"
 
 namespace {
 

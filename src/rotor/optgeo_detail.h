@@ -1,0 +1,45 @@
+// The optimiser's statistics, its straightforward reference and the objective of one blade on
+// its own: what tests and benchmarks compare the optimiser against.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "rotor/optgeo.h"
+
+namespace geometry {
+
+// How much work one optimisation did: trial blades met by the searches, and how many of them
+// had to be rated by the solver (the others were bit-identical to a blade already rated).
+struct OptgeoStats {
+  std::int64_t trials = 0;
+  std::int64_t rated = 0;
+};
+
+// optgeo, also reporting its statistics.
+void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
+            double Umid, const Coeffs& a, const Coeffs& b, OptgeoStats& stats);
+
+// The same optimisation done the straightforward way: one thread, every trial written to its
+// file and its blade built by blade1::chortwist1 from the files, every trial rated, every
+// improvement written at once. Same console lines and same files as optgeo; kept as the
+// reference that the fast path is tested and measured against.
+void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+                      double rhub, double Umid, const Coeffs& a, const Coeffs& b);
+
+// A solver with the arguments of calc_mod::calc, for a reference run on another implementation of
+// it (a benchmark's plain solver).
+using Solver = void (*)(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
+                        std::span<const double> r, std::span<const double> twist,
+                        std::span<const double> chord, std::span<double> alpha, double U,
+                        double lambda, double& CP, double theta);
+void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+                      double rhub, double Umid, const Coeffs& a, const Coeffs& b, Solver solver);
+
+// Objective of a trial blade: the area under its CP curve over tip speed ratios 5 ... 13 at
+// wind speed U, summed over 51 ratios. alpha (nbe entries) is scratch for the solver.
+double objective(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
+                 std::span<const double> r, std::span<const double> twist,
+                 std::span<const double> chord, std::span<double> alpha, double U);
+
+}  // namespace geometry

@@ -1,0 +1,87 @@
+// The files of a run, relative to its working directory, and the layout of the tables in them.
+// Both the program that writes them and the programs that read them back take the names and
+// formats from here.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace files {
+
+// ---------------------------------------------------------------------------------------------
+// Working files in Temp/.
+
+// The chosen aerofoil's polar, copied from Data/ and loaded into the polar tables.
+inline constexpr const char* kPolarCopy = "Temp/Lift_Drag.dat";
+// The chosen aerofoil's outline, kept as copied.
+inline constexpr const char* kOwnOutline = "Temp/ProfilI.dat";
+// The outline that perimeter and area measure: the copy, later each inner outline in turn.
+inline constexpr const char* kMeasuredOutline = "Temp/Profil.dat";
+// One station's outline, centred and turned; removed once read.
+inline constexpr const char* kTurnedOutline = "Temp/3dgeo.dat";
+
+// Chord and twist law coefficients of the final blade, and of the optimiser's trial blade.
+inline constexpr const char* kChordLaw = "Temp/Parameters.in";
+inline constexpr const char* kTwistLaw = "Temp/Parameterst.in";
+inline constexpr const char* kTrialChordLaw = "Temp/Parameters1.in";
+inline constexpr const char* kTrialTwistLaw = "Temp/Parameterst1.in";
+
+// Left by the variable-speed and pitch-controlled sweeps for plotting: the 23 wind speeds, the
+// 23 powers, and one power (the greatest of the sweep, or the pitch rotor's limit).
+inline constexpr const char* kPlotWinds = "Temp/graph.tmp";
+inline constexpr const char* kPlotPowers = "Temp/graph1.tmp";
+inline constexpr const char* kPlotLimit = "Temp/mpl.tmp";
+
+// ---------------------------------------------------------------------------------------------
+// Results in Result/.
+
+// The geometry table with volume, surface and mass; a performance table that is created at
+// start-up and never written.
+inline constexpr const char* kGeometryTable = "Result/Geometry.out";
+inline constexpr const char* kPerformanceTable = "Result/Performance.out";
+// Performance tables of turbine types 1 ... 4 (index type - 1).
+inline constexpr std::array<const char*, 4> kEnergyTables = {
+    "Result/Energy1.out", "Result/Energy2.out", "Result/Energy3.out", "Result/Energy4.out"};
+// The blade's surface points (metres) and its STL solid (millimetres).
+inline constexpr const char* kBladePoints = "Result/3dgeo.dat";
+inline constexpr const char* kBladeStl = "Result/blade.stl";
+
+// ---------------------------------------------------------------------------------------------
+// Layout of the performance tables.
+
+// Rows of one sweep: cut-in, 21 inner wind speeds, cut-out.
+inline constexpr std::size_t kSweepRows = 23;
+
+// Header of each table, a free-form record whose text starts with a blank of its own; an empty
+// record follows it.
+inline constexpr std::string_view kVariableSpeedHeader =
+    " Wind Speed(m/s)   Tip Speed Ratio Perfomance(%)     Power(W)    Turbine Speed(rpm)";
+inline constexpr std::string_view kFixedSpeedHeader =
+    " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)";
+inline constexpr std::string_view kPitchHeader =
+    " Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)  "
+    "Setting Angle(deg)";
+
+// One row: wind speed, tip speed ratio, power coefficient, power, rotational speed and, for the
+// pitch-controlled type only, the setting angle.
+inline constexpr std::string_view kSweepRowFormat =
+    "(5X, f5.2, 14X,f5.2, 10X,f6.4, 5X,f12.3, 7X,f6.2, 12X,f6.2)";
+
+// The average power and energy lines below the rows: label, value, unit.
+inline constexpr std::string_view kEnergyLineFormat = "(A36, f12.2, A5)";
+inline constexpr std::string_view kPowerLabel = "Average power output for a site P = ";
+inline constexpr std::string_view kPowerUnit = "W";
+inline constexpr std::string_view kEnergyLabel = "Average energy production E = ";
+inline constexpr std::string_view kEnergyUnit = "kW.h";
+
+// ---------------------------------------------------------------------------------------------
+// Layout of the geometry table.
+
+// One station: radius (m), chord (m), twist (deg, setting angle included).
+inline constexpr std::string_view kGeometryRowFormat = "(f14.4, f15.4, f15.4)";
+
+// The volume, surface and mass lines below the table: label, value, unit.
+inline constexpr std::string_view kFigureLineFormat = "(A18, f12.6, A15)";
+
+}  // namespace files

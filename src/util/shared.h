@@ -1,0 +1,22 @@
+// Values and types that several subsystems use alike; each is defined here and nowhere else.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace shared {
+
+// pi as the single-precision value it has in every formula of the program, held in a double:
+// 3.1415927410125732, not the double 3.141592653589793. Results depend on it in their last digits.
+inline constexpr double kPi = 3.1415927410125732;
+static_assert(kPi == static_cast<double>(3.14159265358979f));
+
+// The five coefficients of a chord law (a1 ... a5) or a twist law (b1 ... b5), in the
+// alternating form c1 - c2*x + c3*x^2 - c4*x^3 + c5*x^4 of the relative radius x.
+using Coeffs = std::array<double, 5>;
+
+// Points per set of an outline of unit chord: set 1 runs along the lower side, set 2 along the
+// upper side, both from the leading to the trailing edge, paired by index.
+inline constexpr std::size_t kSetPoints = 50;
+
+}  // namespace shared
