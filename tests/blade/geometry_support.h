@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -93,6 +94,43 @@ inline void write_working_outlines(const blade::Outline& o) {
 // An aerofoil outline from the shipped data (100 records x y: set 1 then set 2).
 inline blade::Outline shipped_outline(const std::string& name) {
   return blade::read_outline((fs::path(ROTORFORGE_SOURCE_DIR) / "Data" / name).string());
+}
+
+// The blade-type and material menus as the console shows them.
+inline const char* const kTypeMenu =
+    "\r\n"
+    "             Selection type of blade\r\n"
+    "       =============================================\r\n"
+    "       =           1 - Solid                       =\r\n"
+    "       =           2 - Hollow                      =\r\n"
+    "       =============================================\r\n"
+    "           Please select an option by entering the\r\n"
+    "            associated number followed by <return>.    \r\n";
+
+inline const char* const kMaterialMenu =
+    "\r\n"
+    "             Selection of blade material\r\n"
+    "       * * * * * * * * * * * * * * * * * * * * * * *\r\n"
+    "       *           1 - Wood                        *\r\n"
+    "       *           2 - Aluminium                   *\r\n"
+    "       *           3 - S-Glass Fiber composite     *\r\n"
+    "       *           4 - Carbon Fiber composite      * \r\n"
+    "       *           5 - Polywood                    * \r\n"
+    "       * * * * * * * * * * * * * * * * * * * * * * * \r\n"
+    "           Please select an option by entering the\r\n"
+    "            associated number followed by <return>.    \r\n";
+
+// "(A18, f12.6, A15)" for a value that fits its field.
+inline std::string result_line(const char* text, double v, const char* unit) {
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%18s%12.6f%15s", text, v, unit);
+  return buf;
+}
+
+// A thin rectangular section of unit chord.
+inline const blade::Outline& rectangle() {
+  static const blade::Outline o = make_outline([](double) { return -0.05; }, [](double) { return 0.05; });
+  return o;
 }
 
 }  // namespace geometry_test

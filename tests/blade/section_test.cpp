@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,7 @@ namespace {
 using namespace geometry_test;
 using blade::kSetPoints;
 using blade::Outline;
+using blade::Vertex;
 
 auto level(double v) {
   return [v](double) { return v; };
@@ -59,7 +63,7 @@ struct StraightCase {
   double upper_y;  // expected y of every point of set 2
 };
 
-TEST(NormalaTest, StraightOutlineMovesAcrossAndJoinsWhereCrossed) {
+TEST(Normala, StraightOutlineMovesAcrossAndJoinsWhereCrossed) {
   // Set 1 on y = 0, set 2 on y = 0.1: slope 0, so x stays and y moves by d.
   const double joined = (0.06 + (0.1 - 0.06)) / 2;  // midpoint of the crossed sides, ~0.05
   const StraightCase cases[] = {
@@ -85,7 +89,7 @@ TEST(NormalaTest, StraightOutlineMovesAcrossAndJoinsWhereCrossed) {
   EXPECT_NEAR(joined, 0.05, 1e-17);
 }
 
-TEST(NormalaTest, SlopeOneMovesAlongTheDiagonalNormal) {
+TEST(Normala, SlopeOneMovesAlongTheDiagonalNormal) {
   WorkDir dir;
   const Outline outer = make_outline([](double x) { return x; }, [](double x) { return x + 0.5; });
   write_outline("Temp/ProfilI.dat", outer);
@@ -100,7 +104,7 @@ TEST(NormalaTest, SlopeOneMovesAlongTheDiagonalNormal) {
   }
 }
 
-TEST(NormalaTest, LastPointTakesTheSlopeOfTheLastSegment) {
+TEST(Normala, LastPointTakesTheSlopeOfTheLastSegment) {
   // Set 1 is level except for its last segment, which rises with slope 1.
   Outline outer = make_outline(level(0.0), level(0.1));
   const std::size_t last = kSetPoints - 1;
@@ -115,7 +119,7 @@ TEST(NormalaTest, LastPointTakesTheSlopeOfTheLastSegment) {
   EXPECT_TRUE(same_bits(in.x[0][last - 2], outer.x[0][last - 2]));
 }
 
-TEST(NormalaTest, JoinsOnlyWhereTheLowerSideLiesStrictlyAbove) {
+TEST(Normala, JoinsOnlyWhereTheLowerSideLiesStrictlyAbove) {
   struct Case {
     double y1, y2;
     bool joined;
@@ -142,7 +146,7 @@ TEST(NormalaTest, JoinsOnlyWhereTheLowerSideLiesStrictlyAbove) {
   }
 }
 
-TEST(NormalaTest, ZeroOffsetCopiesTheOutlineWithoutTheTrailingBlankRecord) {
+TEST(Normala, ZeroOffsetCopiesTheOutlineWithoutTheTrailingBlankRecord) {
   WorkDir dir;
   write_outline("Temp/ProfilI.dat", shipped_outline("naca4412.dat"));
   blade::normala(0.0);
@@ -153,7 +157,7 @@ TEST(NormalaTest, ZeroOffsetCopiesTheOutlineWithoutTheTrailingBlankRecord) {
   EXPECT_EQ(slurp("Temp/Profil.dat").substr(0, 2), " 0");
 }
 
-TEST(NormalaTest, AlwaysWritesOneHundredAndOneRecords) {
+TEST(Normala, AlwaysWritesOneHundredAndOneRecords) {
   WorkDir dir;
   const Outline outer = make_outline(level(0.0), level(0.1));
   write_outline("Temp/ProfilI.dat", outer, false, false);
@@ -165,7 +169,7 @@ TEST(NormalaTest, AlwaysWritesOneHundredAndOneRecords) {
   EXPECT_EQ(records("Temp/Profil.dat").size(), 101u);
 }
 
-TEST(NormalaTest, NegativeOffsetMovesOutwardsWithoutJoining) {
+TEST(Normala, NegativeOffsetMovesOutwardsWithoutJoining) {
   const Outline outer = make_outline([](double x) { return -0.05 * std::sin(3.0 * x); },
                                      [](double x) { return 0.08 * std::sin(3.0 * x); });
   const Outline in = blade::inner_outline(outer, -0.01);
@@ -175,7 +179,7 @@ TEST(NormalaTest, NegativeOffsetMovesOutwardsWithoutJoining) {
   }
 }
 
-TEST(NormalaTest, VerticalAndZeroLengthSegmentsGiveFinitePoints) {
+TEST(Normala, VerticalAndZeroLengthSegmentsGiveFinitePoints) {
   // Set 1 starts with a vertical segment (equal x, rising y), set 2 with a vertical segment
   // falling; set 1 then has two equal points.
   Outline outer = make_outline(level(0.0), level(0.1));
@@ -219,7 +223,7 @@ double reference_raised_sum(const std::array<double, kSetPoints>& x,
   return s;
 }
 
-TEST(PerimeterAreaTest, StraightOutlines) {
+TEST(PerimeterArea, StraightOutlines) {
   struct Case {
     double upper;
     double area;
@@ -239,7 +243,7 @@ TEST(PerimeterAreaTest, StraightOutlines) {
   }
 }
 
-TEST(PerimeterAreaTest, BlankRecordsAndExtraValuesDoNotMatter) {
+TEST(PerimeterArea, BlankRecordsAndExtraValuesDoNotMatter) {
   WorkDir dir;
   const Outline o = shipped_outline("sg6043.dat");
   write_outline("Temp/Profil.dat", o, true, true);
@@ -273,7 +277,7 @@ TEST(PerimeterAreaTest, BlankRecordsAndExtraValuesDoNotMatter) {
   EXPECT_LT(P1, 2.2);
 }
 
-TEST(PerimeterAreaTest, DegenerateAndReversedOutlines) {
+TEST(PerimeterArea, DegenerateAndReversedOutlines) {
   const Outline point = make_outline(level(0.3), level(0.3));
   Outline same = point;
   for (std::size_t s = 0; s < 2; ++s) same.x[s].fill(0.4);
@@ -285,7 +289,7 @@ TEST(PerimeterAreaTest, DegenerateAndReversedOutlines) {
   EXPECT_NEAR(blade::outline_area(reversed), -2.1, 1e-14);
 }
 
-TEST(PerimeterAreaTest, MissingOrShortFileEndsTheRun) {
+TEST(PerimeterArea, MissingOrShortFileEndsTheRun) {
   WorkDir dir;
   double v = 0;
   EXPECT_THROW(blade::perimeter(v), textio::RunError);
@@ -297,7 +301,7 @@ TEST(PerimeterAreaTest, MissingOrShortFileEndsTheRun) {
 // ---------------------------------------------------------------------------------------------
 // Centring and turning.
 
-TEST(CentroidTest, RectangleStripSumsAndCentroid) {
+TEST(Centroid, RectangleStripSumsAndCentroid) {
   const Outline o = make_outline(level(-0.05), level(0.05));
   const blade::StripSums s1 = blade::strip_sums(o.x[0], o.y[0]);
   const blade::StripSums s2 = blade::strip_sums(o.x[1], o.y[1]);
@@ -311,7 +315,7 @@ TEST(CentroidTest, RectangleStripSumsAndCentroid) {
   EXPECT_NEAR(c.y, 0.0, 1e-14);
 }
 
-TEST(CentroidTest, SymmetricOutlineIsCentredOnTheChord) {
+TEST(Centroid, SymmetricOutlineIsCentredOnTheChord) {
   const auto thickness = [](double x) { return 0.06 * std::sin(3.141592653589793 * x); };
   const Outline o = make_outline([&](double x) { return -thickness(x); }, thickness);
   const blade::Point2 c = blade::section_centroid(o);
@@ -320,7 +324,7 @@ TEST(CentroidTest, SymmetricOutlineIsCentredOnTheChord) {
   EXPECT_NEAR(c.x, 0.5, 1e-13);
 }
 
-TEST(CentroidTest, ZeroAreaOutlinesGiveFiniteCentres) {
+TEST(Centroid, ZeroAreaOutlinesGiveFiniteCentres) {
   // Both sets on one line: no area between them; the mean of the points stands in.
   const Outline flat =
       make_outline([](double x) { return 0.02 * x; }, [](double x) { return 0.02 * x; });
@@ -351,7 +355,7 @@ TEST(CentroidTest, ZeroAreaOutlinesGiveFiniteCentres) {
   }
 }
 
-TEST(Geo3dTest, NinetyDegreesOnlyMovesTheCentroidToTheOrigin) {
+TEST(Geo3d, NinetyDegreesOnlyMovesTheCentroidToTheOrigin) {
   WorkDir dir;
   const Outline o = shipped_outline("naca4412.dat");
   write_outline("Temp/ProfilI.dat", o);
@@ -370,7 +374,7 @@ TEST(Geo3dTest, NinetyDegreesOnlyMovesTheCentroidToTheOrigin) {
   }
 }
 
-TEST(Geo3dTest, ZeroTwistTurnsByTheSinglePrecisionRightAngle) {
+TEST(Geo3d, ZeroTwistTurnsByTheSinglePrecisionRightAngle) {
   const double phi = blade::turn_angle(0.0);
   EXPECT_TRUE(same_bits(phi, 1.5707963705062866));
   EXPECT_TRUE(same_bits(std::cos(phi), -4.371139000186241e-08));
@@ -386,7 +390,7 @@ TEST(Geo3dTest, ZeroTwistTurnsByTheSinglePrecisionRightAngle) {
   }
 }
 
-TEST(Geo3dTest, ChordTurnsFromMinusYTowardsPlusX) {
+TEST(Geo3d, ChordTurnsFromMinusYTowardsPlusX) {
   // A flat plate of unit chord: the chord direction becomes (sin theta, -cos theta).
   const Outline plate = make_outline(level(-0.01), level(0.01));
   for (double theta : {0.0, 30.0, 90.0, 135.0}) {
@@ -399,7 +403,7 @@ TEST(Geo3dTest, ChordTurnsFromMinusYTowardsPlusX) {
   }
 }
 
-TEST(Geo3dTest, RepeatedCallsWriteTheSameFileOfOneHundredRecords) {
+TEST(Geo3d, RepeatedCallsWriteTheSameFileOfOneHundredRecords) {
   WorkDir dir;
   write_outline("Temp/ProfilI.dat", shipped_outline("sg6043.dat"));
   const std::string own = slurp("Temp/ProfilI.dat");
@@ -413,7 +417,7 @@ TEST(Geo3dTest, RepeatedCallsWriteTheSameFileOfOneHundredRecords) {
   for (const std::string& r : records("Temp/3dgeo.dat")) EXPECT_EQ(numbers(r).size(), 2u);
 }
 
-TEST(Geo3dTest, MissingOutlineEndsTheRunBeforeTouchingTheTurnedFile) {
+TEST(Geo3d, MissingOutlineEndsTheRunBeforeTouchingTheTurnedFile) {
   WorkDir dir;
   EXPECT_THROW(blade::geo3d(0.0), textio::RunError);
   EXPECT_FALSE(fs::exists("Temp/3dgeo.dat"));
@@ -422,7 +426,7 @@ TEST(Geo3dTest, MissingOutlineEndsTheRunBeforeTouchingTheTurnedFile) {
 // ---------------------------------------------------------------------------------------------
 // Surface and volume along the radius.
 
-TEST(PiecesTest, ConstantChordAndTwistGiveAPrism) {
+TEST(Pieces, ConstantChordAndTwistGiveAPrism) {
   struct Case {
     double R, rhub, c, theta;
     int nbe;
@@ -444,7 +448,7 @@ TEST(PiecesTest, ConstantChordAndTwistGiveAPrism) {
   }
 }
 
-TEST(PiecesTest, FrustumAndTwistFactor) {
+TEST(Pieces, FrustumAndTwistFactor) {
   const double L = 0.3, sp = 0.004, sq = 0.001;
   const double frustum = L * (sp + sq + std::sqrt(sp * sq)) / 3;
   EXPECT_NEAR(blade::piece_volume(L, sp, sq, 5.0, 5.0), frustum, 1e-18);
@@ -460,6 +464,57 @@ TEST(PiecesTest, FrustumAndTwistFactor) {
   const double slant = std::sqrt(0.2 * 0.2 + 0.3 * 0.3);
   EXPECT_NEAR(blade::piece_surface(R, P, cp, cq, 0.3), (R * P * cp + R * P * cq) * 0.5 * slant,
               1e-15);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Facet normal.
+
+bool same_vertex_bits(const Vertex& a, const Vertex& b) {
+  for (int k = 0; k < 3; ++k) {
+    if (std::bit_cast<std::uint32_t>(a[k]) != std::bit_cast<std::uint32_t>(b[k])) return false;
+  }
+  return true;
+}
+
+TEST(FacetNormal, CapFacetsAndDegenerateFacets) {
+  const Vertex a{0, 0, 5}, b{1, 0, 5}, c{0, 1, 5};
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, b, c), Vertex{0, 0, 1}));
+  const Vertex down = blade::facet_normal(a, c, b);
+  EXPECT_EQ(down[2], -1.0f);
+  EXPECT_EQ(down[0], 0.0f);
+  EXPECT_EQ(down[1], 0.0f);
+  // Zero area: two equal vertices, or three on one line.
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, a, c), Vertex{0, 0, 0}));
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, b, b), Vertex{0, 0, 0}));
+  EXPECT_TRUE(same_vertex_bits(blade::facet_normal(a, b, Vertex{3, 0, 5}), Vertex{0, 0, 0}));
+  // A cross product too small to square in single precision has no usable length either.
+  const Vertex n = blade::facet_normal(Vertex{0, 0, 0}, Vertex{1e-20f, 0, 0}, Vertex{0, 1e-20f, 0});
+  EXPECT_TRUE(same_vertex_bits(n, Vertex{0, 0, 0}));
+}
+
+TEST(FacetNormal, SinglePrecisionThroughout) {
+  // The formula term by term in float; float products of floats are exact in double and
+  // rounded once, so a double evaluation would differ in the last bit for many inputs.
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> coord(-3000.0f, 3000.0f);
+  int differs_from_double = 0;
+  for (int n = 0; n < 2000; ++n) {
+    Vertex a, b, c;
+    for (auto* v : {&a, &b, &c}) {
+      for (float& e : *v) e = coord(gen);
+    }
+    const float e1x = b[0] - a[0], e1y = b[1] - a[1], e1z = b[2] - a[2];
+    const float e2x = c[0] - a[0], e2y = c[1] - a[1], e2z = c[2] - a[2];
+    const float nx = e1y * e2z - e1z * e2y;
+    const float ny = e1z * e2x - e1x * e2z;
+    const float nz = e1x * e2y - e1y * e2x;
+    const float len = std::sqrt((nx * nx + ny * ny) + nz * nz);
+    const Vertex expected{nx / len, ny / len, nz / len};
+    ASSERT_TRUE(same_vertex_bits(blade::facet_normal(a, b, c), expected)) << n;
+    const double dx = double(e1y) * e2z - double(e1z) * e2y;
+    if (static_cast<float>(dx) != nx) ++differs_from_double;
+  }
+  EXPECT_GT(differs_from_double, 0);
 }
 
 }  // namespace
