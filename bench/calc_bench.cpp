@@ -25,8 +25,8 @@
 
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
-#include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
+#include "support/polars.h"
 
 namespace {
 
@@ -104,8 +104,8 @@ bool same_where_healthy(benchmark::State& state) {
 template <bool reference>
 void BM_calc(benchmark::State& state) {
   const int foil = static_cast<int>(state.range(0));
-  rotor_polars::load_file(rotor_polars::kShipped[foil]);
-  state.SetLabel(rotor_polars::kShipped[foil]);
+  support::load_shipped_polar(support::kShippedPolars[foil]);
+  state.SetLabel(support::kShippedPolars[foil]);
   if (!same_where_healthy(state)) {
     state.SkipWithError("calc differs from the reference");
     return;

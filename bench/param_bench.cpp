@@ -29,8 +29,8 @@
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
 #include "rotor/calc_param.h"
-#include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
+#include "support/polars.h"
 #include "textio/textio.h"
 
 namespace {
@@ -87,8 +87,8 @@ template <bool reference>
 void BM_param(benchmark::State& state) {
   const int foil = static_cast<int>(state.range(0));
   const std::int64_t B = state.range(1);
-  rotor_polars::load_file(rotor_polars::kShipped[foil]);
-  state.SetLabel(std::string(rotor_polars::kShipped[foil]) + " B=" + std::to_string(B));
+  support::load_shipped_polar(support::kShippedPolars[foil]);
+  state.SetLabel(std::string(support::kShippedPolars[foil]) + " B=" + std::to_string(B));
   Design last;
   for (auto _ : state) {
     last = design<reference>(B);
@@ -111,7 +111,7 @@ class WorkDir : public support::DataWorkDir {
 void BM_param_full(benchmark::State& state) {
   const int foil = static_cast<int>(state.range(0));
   const std::int64_t B = state.range(1);
-  state.SetLabel(std::string(rotor_polars::kShipped[foil]) + " B=" + std::to_string(B));
+  state.SetLabel(std::string(support::kShippedPolars[foil]) + " B=" + std::to_string(B));
   WorkDir dir;
   calc_param::Coeffs a{}, b{};
   for (auto _ : state) {

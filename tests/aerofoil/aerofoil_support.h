@@ -11,6 +11,7 @@
 #include "aerofoil/global.h"
 #include "support/bits.h"
 #include "support/polars.h"
+#include "support/records.h"
 #include "support/test_name.h"
 #include "support/workdir.h"
 
@@ -40,20 +41,9 @@ inline std::string read_text(const std::filesystem::path& path) {
   return support::slurp(path);
 }
 
-// Records of a file: split at LF, a CR before it dropped; a final line without LF counts too.
+// Records of a file: LF or CR LF line ends; a final line without LF counts too.
 inline std::vector<std::string> read_records(const std::filesystem::path& path) {
-  const std::string text = read_text(path);
-  std::vector<std::string> records;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string record = text.substr(start, end - start);
-    if (!record.empty() && record.back() == '\r') record.pop_back();
-    records.push_back(record);
-    start = end + 1;
-  }
-  return records;
+  return support::records(path);
 }
 
 // re_log as the loader leaves it: the double logarithm rounded to float.

@@ -13,6 +13,7 @@
 
 #include "blade/section.h"
 #include "support/bits.h"
+#include "support/records.h"
 #include "support/test_name.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
@@ -33,22 +34,7 @@ class WorkDir : public support::WorkDir {
   WorkDir() : support::WorkDir(support::test_prefix("rotorforge_geometry_")) {}
 };
 
-// Records of a file written with CR LF line ends, without the line ends.
-inline std::vector<std::string> records(const fs::path& p) {
-  const std::string text = slurp(p);
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      out.push_back(text.substr(start));
-      break;
-    }
-    out.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return out;
-}
+using support::records;
 
 // The numbers of a free-form record (blank separated).
 inline std::vector<double> numbers(const std::string& record) {

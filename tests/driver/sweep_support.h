@@ -14,6 +14,7 @@
 #include "driver/sweep.h"
 #include "support/bits.h"
 #include "support/polars.h"
+#include "support/records.h"
 #include "support/workdir.h"
 
 namespace sweep_test {
@@ -36,19 +37,9 @@ inline std::string read_text(const std::filesystem::path& path) {
   return support::slurp(path);
 }
 
-// Records of a file: split at LF; every record must end in CR LF.
+// Records of a file; every record must end in CR LF.
 inline std::vector<std::string> read_records(const std::filesystem::path& path) {
-  const std::string text = read_text(path);
-  std::vector<std::string> records;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) throw std::runtime_error("record without line end");
-    if (end == start || text[end - 1] != '\r') throw std::runtime_error("record without CR");
-    records.push_back(text.substr(start, end - 1 - start));
-    start = end + 1;
-  }
-  return records;
+  return support::records(path, support::LineEnds::CrLf);
 }
 
 using support::load_polar;

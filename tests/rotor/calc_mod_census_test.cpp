@@ -20,7 +20,7 @@
 #include "rotor/calc_param.h"
 #include "rotor/element_census.h"
 #include "rotor/optgeo.h"
-#include "rotor/polars.h"
+#include "support/polars.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
 
@@ -121,8 +121,8 @@ TEST(DISABLED_CalcCensus, RandomRotors) {
   for (int cases : {1000, 10000}) {
     std::mt19937_64 rng(2024);
     Tally total;
-    for (const char* name : rotor_polars::kShipped) {
-      rotor_polars::load_file(name);
+    for (const char* name : support::kShippedPolars) {
+      support::load_shipped_polar(name);
       Tally foil;
       for (int n = 0; n < cases; ++n)
         element_census::run(element_census::random_case(rng, n), foil);

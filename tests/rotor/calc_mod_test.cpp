@@ -15,22 +15,14 @@
 #include "blade/laws.h"
 #include "rotor/blade1.h"
 #include "rotor/element_census.h"
-#include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
+#include "support/bits.h"
+#include "support/polars.h"
 
 namespace {
 
-std::uint64_t bits(double v) {
-  return std::bit_cast<std::uint64_t>(v);
-}
-
-std::string show(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%a (%.17g)", v, v);
-  return buf;
-}
-
-#define EXPECT_SAME_BITS(x, y) EXPECT_EQ(bits(x), bits(y)) << show(x) << " vs " << show(y)
+using support::bits;
+using support::describe;
 
 // The worked-example blade: 3 blades, 10 elements from a hub at 0.1 (rhub 0.5 m, rtip 5 m),
 // radii accumulated from the first centre, chord 0.08, twist 20 (1 - r) degrees.
@@ -85,7 +77,7 @@ TEST(CalcTipLoss, ValuesAndLimit) {
 }
 
 TEST(CalcWorkedExample, PowerCoefficients) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   struct Case {
     double lambda;
     double cp;
@@ -98,7 +90,7 @@ TEST(CalcWorkedExample, PowerCoefficients) {
 }
 
 TEST(CalcWorkedExample, AnglesOfAttackAndIterations) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   for (double lambda : {4.0, 6.0, 8.0}) {
     Blade b = worked_blade();
     std::vector<std::int32_t> its(10, -1);
@@ -118,7 +110,7 @@ TEST(CalcWorkedExample, AnglesOfAttackAndIterations) {
 }
 
 TEST(CalcEdges, NoElementsGiveZeroAndLeaveAlpha) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   for (std::int64_t nbe : {0, -1, -100}) {
     Blade b = worked_blade();
     b.nbe = nbe;
@@ -129,7 +121,7 @@ TEST(CalcEdges, NoElementsGiveZeroAndLeaveAlpha) {
 }
 
 TEST(CalcEdges, RepeatableAndHubIgnored) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   Blade b1 = worked_blade();
   Blade b2 = worked_blade();
   const double first = run(b1, 8.0, 6.0);
@@ -147,7 +139,7 @@ TEST(CalcEdges, RepeatableAndHubIgnored) {
 TEST(CalcEdges, SettingAngleShiftsAngleOfAttack) {
   // Lift and drag independent of the angle: the inflow cannot depend on the setting angle, so
   // +1 degree of setting lowers every angle of attack by 1 degree and leaves CP unchanged.
-  rotor_polars::load_flat();
+  support::load_flat_polar();
   Blade b0 = worked_blade();
   Blade b1 = worked_blade();
   const double cp0 = run(b0, 8.0, 6.0, 0.0);
@@ -159,7 +151,7 @@ TEST(CalcEdges, SettingAngleShiftsAngleOfAttack) {
     EXPECT_NEAR(b0.alpha[i] - b1.alpha[i], 1.0, 1e-13);
   }
   // Setting angle and twist enter only as their sum.
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   Blade c0 = worked_blade();
   Blade c1 = worked_blade();
   for (double& t : c1.twist) t += 2.0;
@@ -169,7 +161,7 @@ TEST(CalcEdges, SettingAngleShiftsAngleOfAttack) {
 TEST(CalcEdges, ElementOrderMatters) {
   // Each element starts from the factors its predecessor ended with, so the contribution of an
   // element depends on where it stands.
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   Blade b = worked_blade();
   Blade one = worked_blade();
   run(b, 8.0, 6.0);
@@ -185,7 +177,7 @@ TEST(CalcEdges, ElementOrderMatters) {
 }
 
 TEST(CalcEdges, ZeroRadiusAndZeroTipSpeedRatioCarryNoLoad) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   // An element at the axis has no windmill state (infinite solidity, no local speed): it
   // contributes nothing and the next element starts from the factors it started from, so the
   // blade rates exactly as the blade without it.
@@ -210,7 +202,7 @@ TEST(CalcEdges, ZeroRadiusAndZeroTipSpeedRatioCarryNoLoad) {
 }
 
 TEST(CalcEdges, ShortSpansLimitTheElements) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   Blade full = worked_blade();
   Blade part = worked_blade();
   full.nbe = 4;
@@ -266,7 +258,7 @@ void compare_random(std::uint32_t seed, int cases, int& healthy) {
     if (first_false == ne) {
       ++healthy;
       ASSERT_EQ(bits(cp), bits(cp_ref))
-          << "case " << n << ": " << show(cp) << " vs " << show(cp_ref);
+          << "case " << n << ": " << describe(cp) << " vs " << describe(cp_ref);
     } else {
       ASSERT_EQ(its[first_false], its_ref[first_false]) << "case " << n;  // the same iteration
       ASSERT_TRUE(std::isfinite(cp)) << "case " << n;
@@ -276,9 +268,9 @@ void compare_random(std::uint32_t seed, int cases, int& healthy) {
 
 TEST(CalcIdentity, ShippedPolarsMatchReference) {
   std::uint32_t seed = 1;
-  for (const char* name : rotor_polars::kShipped) {
+  for (const char* name : support::kShippedPolars) {
     SCOPED_TRACE(name);
-    rotor_polars::load_file(name);
+    support::load_shipped_polar(name);
     // Most of these rotors are healthy throughout, the rest reach a false state somewhere.
     int healthy = 0;
     compare_random(seed++, 400, healthy);
@@ -287,12 +279,12 @@ TEST(CalcIdentity, ShippedPolarsMatchReference) {
 }
 
 TEST(CalcIdentity, SyntheticPolarsMatchReference) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   int healthy = 0;
   compare_random(11, 300, healthy);
   EXPECT_GT(healthy, 100);
   // Angles that decrease somewhere: the solver must fall back to the full row search.
-  rotor_polars::load_file(rotor_polars::kShipped[0]);
+  support::load_shipped_polar(support::kShippedPolars[0]);
   std::swap(global::alpha_array[3][20], global::alpha_array[3][21]);
   global::alpha_array[5][30] = global::alpha_array[5][29];  // equal neighbours
   compare_random(12, 300, healthy);
@@ -365,7 +357,7 @@ calc_mod::Element element(double B, double r, double chord, double setting, doub
 }
 
 TEST(CalcElementBalance, IsAFixedPointOfTheIteration) {
-  rotor_polars::load_file(rotor_polars::kShipped[0]);
+  support::load_shipped_polar(support::kShippedPolars[0]);
   struct Case {
     calc_mod::Element e;
     const char* what;
@@ -401,7 +393,7 @@ TEST(CalcElementBalance, IsAFixedPointOfTheIteration) {
 TEST(CalcElementBalance, AgreesWithAConvergedIteration) {
   // Where the iteration converges to a windmill state, the search finds the same state within
   // the iteration's own tolerance.
-  rotor_polars::load_file(rotor_polars::kShipped[1]);
+  support::load_shipped_polar(support::kShippedPolars[1]);
   for (double lambda : {4.0, 6.0, 8.0, 10.0}) {
     for (double r : {0.3, 0.6, 0.9}) {
       const calc_mod::Element e = element(3, r, 0.05, 12.0 * (1.0 - r), lambda);
@@ -425,7 +417,7 @@ TEST(CalcElementBalance, AgreesWithAConvergedIteration) {
 }
 
 TEST(CalcElementBalance, NoWindmillStateOutsideTheRotor) {
-  rotor_polars::load_file(rotor_polars::kShipped[0]);
+  support::load_shipped_polar(support::kShippedPolars[0]);
   struct Case {
     calc_mod::Element e;
     const char* what;
@@ -448,14 +440,14 @@ TEST(CalcElementBalance, NoWindmillStateOutsideTheRotor) {
 TEST(CalcPhysicalBounds, RandomRotorsStayWithinBetz) {
   std::mt19937_64 rng(2024);
   element_census::Tally tally;
-  for (const char* name : rotor_polars::kShipped) {
-    rotor_polars::load_file(name);
+  for (const char* name : support::kShippedPolars) {
+    support::load_shipped_polar(name);
     for (int n = 0; n < 1000; ++n) {
       const element_census::Case c = element_census::random_case(rng, n);
       const double cp = element_census::run(c, tally);
       ASSERT_TRUE(std::isfinite(cp) && cp <= kBetz)
           << name << " case " << n << ": B " << c.B << " nbe " << c.nbe << " lambda " << c.lambda
-          << " theta " << c.theta << " CP " << show(cp);
+          << " theta " << c.theta << " CP " << describe(cp);
     }
   }
   // The sweep is meant to reach every kind of false end: without them it would test nothing.
@@ -471,7 +463,7 @@ TEST(CalcPhysicalBounds, RandomRotorsStayWithinBetz) {
 // spreads from element to element. The mended solver keeps the whole variable-speed grid finite
 // and within the limit.
 TEST(CalcPhysicalBounds, SixteenBladeRotorOfTheOldOptimiser) {
-  rotor_polars::load_file(rotor_polars::kShipped[0]);
+  support::load_shipped_polar(support::kShippedPolars[0]);
   const blade::Coeffs a{-0.024299992287114512, -0.9195496608169665, -1.9411981637401239,
                         -2.1310229992063543, -0.8991720756563971};
   const blade::Coeffs b{36.006022126653775, -42.9255350383404, -220.99440029616247,

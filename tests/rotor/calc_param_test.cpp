@@ -18,25 +18,17 @@
 #include "aerofoil/aerofoil.h"
 #include "aerofoil/global.h"
 #include "rotor/calc_param_detail.h"
-#include "rotor/polars.h"
 #include "rotor/rotor_reference.h"
+#include "support/bits.h"
+#include "support/polars.h"
 #include "textio/textio.h"
 
 namespace {
 
 using calc_param::kStations;
 
-std::uint64_t bits(double v) {
-  return std::bit_cast<std::uint64_t>(v);
-}
-
-std::string show(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%a (%.17g)", v, v);
-  return buf;
-}
-
-#define EXPECT_SAME_BITS(x, y) EXPECT_EQ(bits(x), bits(y)) << show(x) << " vs " << show(y)
+using support::bits;
+using support::describe;
 
 // ---------------------------------------------------------------------------------------------
 // Design tip speed ratio, stations, twist candidates.
@@ -239,8 +231,8 @@ void compare_twist_search(std::uint64_t seed, int cases) {
     const double re = std::pow(10.0, 3.0 + 4.5 * u01(rng));
     const calc_param::TwistBest f = calc_param::twist_search(phideg, re);
     const calc_param::TwistBest r = plain_search(phideg, re);
-    ASSERT_EQ(f.m, r.m) << "phideg " << show(phideg) << " re " << show(re);
-    ASSERT_EQ(bits(f.ratio), bits(r.ratio)) << "phideg " << show(phideg);
+    ASSERT_EQ(f.m, r.m) << "phideg " << describe(phideg) << " re " << describe(re);
+    ASSERT_EQ(bits(f.ratio), bits(r.ratio)) << "phideg " << describe(phideg);
     ASSERT_EQ(bits(f.cl), bits(r.cl));
     ASSERT_EQ(bits(f.cd), bits(r.cd));
   }
@@ -264,14 +256,14 @@ void load_random_polar(std::uint64_t seed, bool same_angles) {
       global::cd_array[i][j] = d < 0.03 ? 0.0 : (d < 0.06 ? -0.01 : 0.005 + 0.3 * u01(rng));
     }
   }
-  rotor_polars::fill_re_log();
+  support::fill_re_log();
 }
 
 TEST(TwistSearch, ShippedPolars) {
   std::uint64_t seed = 100;
-  for (const char* name : rotor_polars::kShipped) {
+  for (const char* name : support::kShippedPolars) {
     SCOPED_TRACE(name);
-    rotor_polars::load_file(name);
+    support::load_shipped_polar(name);
     compare_twist_search(seed++, 3000);
   }
 }
@@ -279,9 +271,9 @@ TEST(TwistSearch, ShippedPolars) {
 TEST(TwistSearch, SyntheticPolars) {
   // Ratio rising with the angle and constant above the table: many equal best ratios, the first
   // one counts.
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   compare_twist_search(7, 1000);
-  rotor_polars::load_flat();
+  support::load_flat_polar();
   compare_twist_search(8, 300);
   for (std::uint64_t seed = 20; seed < 32; ++seed) {
     SCOPED_TRACE(seed);
@@ -299,7 +291,7 @@ TEST(TwistSearch, SyntheticPolars) {
   }
   compare_twist_search(40, 1000);
   // Decreasing angles somewhere: the full search is used.
-  rotor_polars::load_file(rotor_polars::kShipped[1]);
+  support::load_shipped_polar(support::kShippedPolars[1]);
   std::swap(global::alpha_array[2][10], global::alpha_array[2][11]);
   compare_twist_search(9, 300);
 }
@@ -323,7 +315,7 @@ TEST(TwistSearch, ExtremeMagnitudes) {
 }
 
 TEST(TwistSearch, NonFiniteInputs) {
-  rotor_polars::load_file(rotor_polars::kShipped[0]);
+  support::load_shipped_polar(support::kShippedPolars[0]);
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   for (double phideg : {inf, -inf, nan, 10.0}) {
@@ -359,7 +351,7 @@ void compare_stations(std::uint64_t seed, int cases) {
     double fc = 0, ft = 0, rc = 0, rt = 0;
     calc_param::design_station(B, rtip, lambda_d, x, lower, prev, fs, fc, ft);
     rotor_reference::design_station(B, rtip, lambda_d, x, lower ? &prev : nullptr, rs, rc, rt);
-    SCOPED_TRACE("case " + std::to_string(n) + " B " + std::to_string(B) + " x " + show(x));
+    SCOPED_TRACE("case " + std::to_string(n) + " B " + std::to_string(B) + " x " + describe(x));
     EXPECT_SAME_BITS(fc, rc);
     EXPECT_SAME_BITS(ft, rt);
     EXPECT_SAME_BITS(fs.ap, rs.ap);
@@ -370,20 +362,20 @@ void compare_stations(std::uint64_t seed, int cases) {
 
 TEST(DesignStation, ShippedPolarsMatchReference) {
   std::uint64_t seed = 300;
-  for (const char* name : rotor_polars::kShipped) {
+  for (const char* name : support::kShippedPolars) {
     SCOPED_TRACE(name);
-    rotor_polars::load_file(name);
+    support::load_shipped_polar(name);
     compare_stations(seed++, 3);
   }
 }
 
 TEST(DesignStation, WorkedExamplePolarMatchesReference) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   compare_stations(400, 3);
 }
 
 TEST(DesignStation, TwistNeverRisesOutward) {
-  rotor_polars::load_file(rotor_polars::kShipped[0]);
+  support::load_shipped_polar(support::kShippedPolars[0]);
   calc_param::DesignState s;
   double c = 0.0, t = 0.0;
   calc_param::design_station(3, 2.0, calc_param::design_tip_speed_ratio(3), 0.3, true, -1.25, s, c,
@@ -393,7 +385,7 @@ TEST(DesignStation, TwistNeverRisesOutward) {
 }
 
 TEST(DesignStation, ZeroRadiusDoesNotCrash) {
-  rotor_polars::load_file(rotor_polars::kShipped[2]);
+  support::load_shipped_polar(support::kShippedPolars[2]);
   calc_param::DesignState s;
   double c = 0.0, t = 0.0;
   // A zero radius divides by zero in the inflow angle and the solidity; the lookups stay within
@@ -408,8 +400,8 @@ TEST(DesignStation, ZeroRadiusDoesNotCrash) {
 // Full blades, every aerofoil, one to four blades, against the plain design (minutes of work;
 // run with --gtest_also_run_disabled_tests).
 TEST(DesignBlade, DISABLED_FullBladesMatchReference) {
-  for (const char* name : rotor_polars::kShipped) {
-    rotor_polars::load_file(name);
+  for (const char* name : support::kShippedPolars) {
+    support::load_shipped_polar(name);
     for (std::int64_t B = 1; B <= 4; ++B) {
       SCOPED_TRACE(std::string(name) + " B " + std::to_string(B));
       std::array<double, kStations> x{};
@@ -488,7 +480,7 @@ TEST(Param, DialogueProgressAndLaws) {
   EXPECT_TRUE(std::filesystem::exists("Temp/Lift_Drag.dat"));
 
   // The laws are the fits of the station-by-station design on the chosen polar.
-  rotor_polars::load_file(rotor_polars::kShipped[1]);
+  support::load_shipped_polar(support::kShippedPolars[1]);
   std::array<double, kStations> x{}, c{}, t{};
   double dx = 0.0;
   calc_param::stations(0.3, 2.0, x, dx);
@@ -547,7 +539,7 @@ TEST(Param, ChoiceOutsideMenuUsesOldWorkingFiles) {
     EXPECT_EQ(out.str(), std::string(kMenu) + " Creating of geometry. Please wait...\r\n");
   }
   // Working files left by an earlier run are used as they are.
-  std::filesystem::copy_file(std::filesystem::path("Data") / rotor_polars::kShipped[2],
+  std::filesystem::copy_file(std::filesystem::path("Data") / support::kShippedPolars[2],
                              "Temp/Lift_Drag.dat");
   for (const char* outline : {"Temp/Profil.dat", "Temp/ProfilI.dat"}) {
     std::filesystem::copy_file("Data/naca4432.dat", outline);

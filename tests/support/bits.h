@@ -19,6 +19,11 @@ inline std::string describe(double v) {
   return buf;
 }
 
+// The bits of a double, for comparisons that print their own message.
+inline std::uint64_t bits(double v) {
+  return std::bit_cast<std::uint64_t>(v);
+}
+
 // Same bits.
 inline ::testing::AssertionResult same_bits(double actual, double expected) {
   if (std::bit_cast<std::uint64_t>(actual) == std::bit_cast<std::uint64_t>(expected)) {
@@ -35,3 +40,7 @@ inline ::testing::AssertionResult same_bits_or_nan(double actual, double expecte
 }
 
 }  // namespace support
+
+// Bit-for-bit comparison of two doubles, printing both as hex float and decimal on failure.
+#define EXPECT_SAME_BITS(actual, expected) EXPECT_TRUE(::support::same_bits((actual), (expected)))
+#define ASSERT_SAME_BITS(actual, expected) ASSERT_TRUE(::support::same_bits((actual), (expected)))

@@ -45,6 +45,12 @@ inline void load_linear_polar() {
   load_polar([](double a) { return 0.11 * a; }, [](double) { return 0.01; });
 }
 
+// Lift and drag that do not depend on the angle of attack (column c: lift 0.5 + 0.1 c, drag
+// 0.02).
+inline void load_flat_polar() {
+  load_polar_columns([](int c, double) { return 0.5 + 0.1 * c; }, [](int, double) { return 0.02; });
+}
+
 // The shipped polar Data/<name>, e.g. "Liftnaca4412.dat": 7 x 46 records "angle cl cd".
 inline void load_shipped_polar(const std::string& name) {
   const std::string path = std::string(ROTORFORGE_SOURCE_DIR) + "/Data/" + name;

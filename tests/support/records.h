@@ -1,0 +1,36 @@
+// The records of a text file as the tests compare them: the lines without their line ends.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/workdir.h"
+
+namespace support {
+
+enum class LineEnds {
+  Any,   // LF or CR LF; a last line without a line end counts as a record too
+  CrLf,  // every record must end in CR LF: anything else throws std::runtime_error
+};
+
+inline std::vector<std::string> records(const std::filesystem::path& path,
+                                        LineEnds ends = LineEnds::Any) {
+  const std::string text = slurp(path);
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    const bool crlf = end != std::string::npos && end > start && text[end - 1] == '\r';
+    if (ends == LineEnds::CrLf && !crlf) {
+      throw std::runtime_error(path.string() + ": a record without CR LF");
+    }
+    if (end == std::string::npos) end = text.size();
+    out.push_back(text.substr(start, end - start - (crlf ? 1 : 0)));
+    start = end + 1;
+  }
+  return out;
+}
+
+}  // namespace support
