@@ -215,8 +215,8 @@ TEST_P(ShippedData, OutlineIsClosedAndUpright) {
 
 INSTANTIATE_TEST_SUITE_P(
     Catalogue, ShippedData, ::testing::ValuesIn(kAerofoils),
-    [](const ::testing::TestParamInfo<Aerofoil>& info) {
-      return std::string(info.param.outline).substr(0, std::string(info.param.outline).find('.'));
+    [](const ::testing::TestParamInfo<Aerofoil>& foil) {
+      return std::string(foil.param.outline).substr(0, std::string(foil.param.outline).find('.'));
     });
 
 }  // namespace

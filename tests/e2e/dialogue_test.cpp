@@ -333,8 +333,8 @@ TEST_P(UnreadableAnswer, EndsTheRunCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPrompt, UnreadableAnswer, testing::Range<std::size_t>(0, 51),
-                         [](const testing::TestParamInfo<std::size_t>& info) {
-                           return "answer" + std::to_string(info.param);
+                         [](const testing::TestParamInfo<std::size_t>& answer) {
+                           return "answer" + std::to_string(answer.param);
                          });
 
 }  // namespace

@@ -1,13 +1,10 @@
 #include "rotor/calc_param.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -21,6 +18,7 @@
 #include "rotor/rotor_reference.h"
 #include "support/bits.h"
 #include "support/polars.h"
+#include "support/workdir.h"
 #include "textio/textio.h"
 
 namespace {
@@ -397,9 +395,12 @@ TEST(DesignStation, ZeroRadiusDoesNotCrash) {
   EXPECT_SAME_BITS(c, 1000.0 * 0.2900000214576721 / 1000.0 + 0.009999999776482582);
 }
 
-// Full blades, every aerofoil, one to four blades, against the plain design (minutes of work;
-// run with --gtest_also_run_disabled_tests).
-TEST(DesignBlade, DISABLED_FullBladesMatchReference) {
+// Full blades, every aerofoil, one to four blades, against the plain design: minutes of work,
+// run only in a build configured with ROTORFORGE_SLOW_TESTS=ON.
+TEST(DesignBlade, FullBladesMatchReference) {
+#ifndef ROTORFORGE_SLOW_TESTS
+  GTEST_SKIP() << "exhaustive: configure with -DROTORFORGE_SLOW_TESTS=ON to run it";
+#endif
   for (const char* name : support::kShippedPolars) {
     support::load_shipped_polar(name);
     for (std::int64_t B = 1; B <= 4; ++B) {
@@ -416,8 +417,8 @@ TEST(DesignBlade, DISABLED_FullBladesMatchReference) {
                                    ft[i]);
         rotor_reference::design_station(B, 2.0, ld, x[i], i > 0 ? &rt[i - 1] : nullptr, rs, rc[i],
                                         rt[i]);
-        ASSERT_EQ(bits(fc[i]), bits(rc[i])) << "station " << i;
-        ASSERT_EQ(bits(ft[i]), bits(rt[i])) << "station " << i;
+        ASSERT_SAME_BITS(fc[i], rc[i]) << "station " << i;
+        ASSERT_SAME_BITS(ft[i], rt[i]) << "station " << i;
       }
     }
   }
@@ -426,32 +427,12 @@ TEST(DesignBlade, DISABLED_FullBladesMatchReference) {
 // ---------------------------------------------------------------------------------------------
 // param itself: console dialogue, files, and the laws of the designed blade.
 
-// A fresh working directory with Data/, Temp/ and Result/; restores the old one on exit.
-class WorkDir {
+// A fresh working directory with a copy of the shipped Data/, Temp/ and Result/.
+class WorkDir : public support::DataWorkDir {
  public:
-  WorkDir() {
-    old_ = std::filesystem::current_path();
-    char tmpl[] = "/tmp/calc_param_test_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-    std::filesystem::create_directories(dir_ / "Data");
-    std::filesystem::create_directories(dir_ / "Temp");
-    std::filesystem::create_directories(dir_ / "Result");
-    for (const auto& e : std::filesystem::directory_iterator(
-             std::filesystem::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-      if (e.path().extension() == ".dat") {
-        std::filesystem::copy_file(e.path(), dir_ / "Data" / e.path().filename());
-      }
-    }
-    std::filesystem::current_path(dir_);
-  }
-  ~WorkDir() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
- private:
-  std::filesystem::path old_, dir_;
+  WorkDir()
+      : support::DataWorkDir("rotorforge_calc_param_",
+                             std::filesystem::path(ROTORFORGE_SOURCE_DIR) / "Data") {}
 };
 
 const char* const kMenu =
