@@ -143,6 +143,39 @@ bool finish_search(textio::Console& con, int s, double best_J, double& reference
   return true;
 }
 
+// The order of the searches, the same for both implementations: three sweeps over the ten
+// coefficients, five narrowing passes per search. pass(rule, range, received, bests, best_J) makes
+// one pass of eleven trials over `range`, updating the coefficient's best value in `bests` and
+// the search's best objective; search_done(rule) runs after a search's last pass, before its
+// console line; chord_done(best_a) runs when a sweep's last chord search has ended.
+template <class Pass, class SearchDone, class ChordDone>
+void run_searches(textio::Console& con, const Coeffs& a, const Coeffs& b, Pass pass,
+                  SearchDone search_done, ChordDone chord_done) {
+  Coeffs best_a = a;
+  Coeffs best_b = b;
+  Ranges ranges = initial_ranges(a, b);
+  for (int sweep = 0; sweep < kSweeps; ++sweep) {
+    double reference = 0.0;
+    for (int s = 0; s < 10; ++s) {
+      const SearchRule& rule = kSearches[s];
+      const Coeffs& received = rule.law == Law::Chord ? a : b;
+      Coeffs& bests = rule.law == Law::Chord ? best_a : best_b;
+      const std::size_t k = static_cast<std::size_t>(rule.k);
+      if (rule.each_sweep) ranges[s] = initial_range(rule, received[k]);
+
+      double best_J = rule.start_best;
+      for (int p = 0; p < kPasses; ++p) {
+        pass(rule, ranges[s], received, bests, best_J);
+        ranges[s] = narrow(ranges[s], bests[k], received[k], rule.f_lo, rule.f_hi);
+      }
+      search_done(rule);
+
+      if (!finish_search(con, s, best_J, reference)) return;
+      if (s == 4) chord_done(best_a);
+    }
+  }
+}
+
 void check_elements(std::int64_t nbe) {
   if (nbe < 0) {
     throw textio::RunError(
@@ -360,62 +393,48 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 
   Coeffs trial_a = a;  // content of the trial files
   Coeffs trial_b = b;
-  Coeffs best_a = a;  // the coefficients' bests
-  Coeffs best_b = b;
-  Ranges ranges = initial_ranges(a, b);
+  Coeffs best_record{};  // the record of the search's last improvement
+  bool improved_any = false;
+  const auto pass = [&](const SearchRule& rule, const Range& range, const Coeffs& received,
+                        Coeffs& bests, double& best_J) {
+    const bool chord_law = rule.law == Law::Chord;
+    Coeffs rec_a[kTrialsPerPass];
+    Coeffs rec_b[kTrialsPerPass];
+    double values[kTrialsPerPass];
+    for (int m = 0; m < kTrialsPerPass; ++m) {
+      values[m] = trial_value(range, m);
+      const Coeffs rec = trial_record(bests, received, rule.k, values[m]);
+      rec_a[m] = chord_law ? rec : trial_a;
+      rec_b[m] = chord_law ? trial_b : rec;
+    }
+    double J[kTrialsPerPass];
+    rater.rate(kTrialsPerPass, rec_a, rec_b, J, stats);
 
-  for (int sweep = 0; sweep < kSweeps; ++sweep) {
-    double reference = 0.0;
-    for (int s = 0; s < 10; ++s) {
-      const SearchRule& rule = kSearches[s];
-      const bool chord_law = rule.law == Law::Chord;
-      const Coeffs& received = chord_law ? a : b;
-      Coeffs& bests = chord_law ? best_a : best_b;
-      Coeffs& trial = chord_law ? trial_a : trial_b;
-      const std::size_t k = static_cast<std::size_t>(rule.k);
-      if (rule.each_sweep) ranges[s] = initial_range(rule, received[k]);
-
-      double best_J = rule.start_best;
-      Coeffs best_record{};  // the record of the search's last improvement
-      bool improved_any = false;
-      for (int pass = 0; pass < kPasses; ++pass) {
-        Coeffs rec_a[kTrialsPerPass];
-        Coeffs rec_b[kTrialsPerPass];
-        double values[kTrialsPerPass];
-        for (int m = 0; m < kTrialsPerPass; ++m) {
-          values[m] = trial_value(ranges[s], m);
-          const Coeffs rec = trial_record(bests, received, rule.k, values[m]);
-          rec_a[m] = chord_law ? rec : trial_a;
-          rec_b[m] = chord_law ? trial_b : rec;
-        }
-        double J[kTrialsPerPass];
-        rater.rate(kTrialsPerPass, rec_a, rec_b, J, stats);
-
-        int improved = -1;
-        for (int m = 0; m < kTrialsPerPass; ++m) {
-          if (J[m] > best_J) {
-            best_J = J[m];
-            bests[k] = values[m];
-            improved = m;
-          }
-        }
-        if (improved >= 0) {
-          best_record = chord_law ? rec_a[improved] : rec_b[improved];
-          improved_any = true;
-        }
-        trial = chord_law ? rec_a[kTrialsPerPass - 1] : rec_b[kTrialsPerPass - 1];
-        ranges[s] = narrow(ranges[s], bests[k], received[k], rule.f_lo, rule.f_hi);
-      }
-      if (improved_any) write_coeffs(best_file(rule.law), best_record, chord_law);
-      write_coeffs(trial_file(rule.law), trial);
-
-      if (!finish_search(con, s, best_J, reference)) return;
-      if (s == 4) {
-        trial_a = best_a;
-        write_coeffs(kTrialChordLaw, trial_a);
+    int improved = -1;
+    for (int m = 0; m < kTrialsPerPass; ++m) {
+      if (J[m] > best_J) {
+        best_J = J[m];
+        bests[static_cast<std::size_t>(rule.k)] = values[m];
+        improved = m;
       }
     }
-  }
+    if (improved >= 0) {
+      best_record = chord_law ? rec_a[improved] : rec_b[improved];
+      improved_any = true;
+    }
+    Coeffs& trial = chord_law ? trial_a : trial_b;
+    trial = chord_law ? rec_a[kTrialsPerPass - 1] : rec_b[kTrialsPerPass - 1];
+  };
+  const auto search_done = [&](const SearchRule& rule) {
+    const bool chord_law = rule.law == Law::Chord;
+    if (improved_any) write_coeffs(best_file(rule.law), best_record, chord_law);
+    write_coeffs(trial_file(rule.law), chord_law ? trial_a : trial_b);
+    improved_any = false;
+  };
+  run_searches(con, a, b, pass, search_done, [&](const Coeffs& best_a) {
+    trial_a = best_a;
+    write_coeffs(kTrialChordLaw, trial_a);
+  });
 }
 
 void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
@@ -431,43 +450,27 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
   double dr = 0.0;
 
-  Coeffs best_a = a;
-  Coeffs best_b = b;
-  Ranges ranges = initial_ranges(a, b);
-
-  for (int sweep = 0; sweep < kSweeps; ++sweep) {
-    double reference = 0.0;
-    for (int s = 0; s < 10; ++s) {
-      const SearchRule& rule = kSearches[s];
-      const bool chord_law = rule.law == Law::Chord;
-      const Coeffs& received = chord_law ? a : b;
-      Coeffs& bests = chord_law ? best_a : best_b;
-      const std::size_t k = static_cast<std::size_t>(rule.k);
-      if (rule.each_sweep) ranges[s] = initial_range(rule, received[k]);
-
-      double best_J = rule.start_best;
-      for (int pass = 0; pass < kPasses; ++pass) {
-        for (int m = 0; m < kTrialsPerPass; ++m) {
-          const double v = trial_value(ranges[s], m);
-          const Coeffs rec = trial_record(bests, received, rule.k, v);
-          write_coeffs(trial_file(rule.law), rec);
-          blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
-          const double J =
-              objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
-          if (J > best_J) {
-            best_J = J;
-            bests[k] = v;
-            // The chord result file is opened as one that must exist.
-            write_coeffs(best_file(rule.law), rec, chord_law);
-          }
-        }
-        ranges[s] = narrow(ranges[s], bests[k], received[k], rule.f_lo, rule.f_hi);
+  const auto pass = [&](const SearchRule& rule, const Range& range, const Coeffs& received,
+                        Coeffs& bests, double& best_J) {
+    const bool chord_law = rule.law == Law::Chord;
+    for (int m = 0; m < kTrialsPerPass; ++m) {
+      const double v = trial_value(range, m);
+      const Coeffs rec = trial_record(bests, received, rule.k, v);
+      write_coeffs(trial_file(rule.law), rec);
+      blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
+      const double J =
+          objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
+      if (J > best_J) {
+        best_J = J;
+        bests[static_cast<std::size_t>(rule.k)] = v;
+        // The chord result file is opened as one that must exist.
+        write_coeffs(best_file(rule.law), rec, chord_law);
       }
-
-      if (!finish_search(con, s, best_J, reference)) return;
-      if (s == 4) write_coeffs(kTrialChordLaw, best_a);
     }
-  }
+  };
+  run_searches(
+      con, a, b, pass, [](const SearchRule&) {},
+      [](const Coeffs& best_a) { write_coeffs(kTrialChordLaw, best_a); });
 }
 
 }  // namespace geometry

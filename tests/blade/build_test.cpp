@@ -21,13 +21,7 @@ using namespace geometry_test;
 using blade::kSetPoints;
 using blade::Outline;
 
-std::size_t count(const std::string& text, const std::string& part) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++n;
-  }
-  return n;
-}
+using support::occurrences;
 
 // A blade given by its laws over the relative radius, laid out in stations as the first phase
 // does: element centres accumulated from the hub.
@@ -156,8 +150,8 @@ TEST(Build, BladeTypeOutsideTheMenuAsksAgain) {
   write_working_outlines(rectangle());
   const Blade b{2, 1.0, 0.1, [](double) { return 0.1; }, [](double) { return 1.0; }};
   const Built built = run_build(b, "3\n0\n1\n1\n");
-  EXPECT_EQ(count(built.console, kTypeMenu), 3u);
-  EXPECT_EQ(count(built.console, "delta="), 0u);
+  EXPECT_EQ(occurrences(built.console, kTypeMenu), 3u);
+  EXPECT_EQ(occurrences(built.console, "delta="), 0u);
   EXPECT_EQ(built.geometry.size(), 6u);
 }
 
@@ -222,7 +216,7 @@ TEST(Build, HollowVolumeSubtractsTheInnerSectionsStationByStation) {
   EXPECT_NE(hollow.console.find(std::string(kTypeMenu) +
                                 " Enter the thickness of wall of blade (mm), delta="),
             std::string::npos);
-  EXPECT_EQ(count(hollow.console, kMaterialMenu), 1u);
+  EXPECT_EQ(occurrences(hollow.console, kMaterialMenu), 1u);
   EXPECT_EQ(hollow.geometry[5], result_line("Mass of blade", hollow.figures.volume * 2700, "kg"));
 }
 

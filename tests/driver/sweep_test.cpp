@@ -733,13 +733,7 @@ TEST_F(Sweep, TwoSpeedTieRunsAtTheFirstSpeed) {
   Blade b(5, 0.5, 5.0);
   const Files f = run_sweep(2, b.rotor, kSite, 40.0);
   EXPECT_TEXT(f.table, expect_two_speed(b.rotor, kSite, 40.0).table);
-  std::size_t rows = 0;
-  for (std::size_t at = 0;
-       (at = f.table.find("0.0000            0.000        40.00\r\n", at)) != std::string::npos;
-       ++at) {
-    ++rows;
-  }
-  EXPECT_EQ(rows, 23u);
+  EXPECT_EQ(support::occurrences(f.table, "0.0000            0.000        40.00\r\n"), 23u);
 }
 
 TEST_F(Sweep, ConstantSpeedNegativeCoefficientShowsZero) {
@@ -748,13 +742,7 @@ TEST_F(Sweep, ConstantSpeedNegativeCoefficientShowsZero) {
   ASSERT_LT(cp_at(b.rotor, 3.0, 2.0 * kPi * 5.0 * 100.0 / 3.0 / 60.0, 0.0), 0.0);
   const Files f = run_sweep(3, b.rotor, kSite, 100.0);
   EXPECT_TEXT(f.table, expect_constant(b.rotor, kSite, 100.0).table);
-  std::size_t rows = 0;
-  for (std::size_t at = 0;
-       (at = f.table.find("0.0000            0.000       100.00\r\n", at)) != std::string::npos;
-       ++at) {
-    ++rows;
-  }
-  EXPECT_EQ(rows, 23u);
+  EXPECT_EQ(support::occurrences(f.table, "0.0000            0.000       100.00\r\n"), 23u);
 }
 
 TEST_F(Sweep, TwoSweepsFollowEachOtherInOneFile) {

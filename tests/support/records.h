@@ -1,4 +1,5 @@
-// The records of a text file as the tests compare them: the lines without their line ends.
+// The records of a text file as the tests compare them (the lines without their line ends), and
+// counting a piece of text in a file's content.
 #pragma once
 
 #include <filesystem>
@@ -31,6 +32,15 @@ inline std::vector<std::string> records(const std::filesystem::path& path,
     start = end + 1;
   }
   return out;
+}
+
+// How often `part` occurs in `text`, overlapping occurrences included.
+inline std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++n;
+  }
+  return n;
 }
 
 }  // namespace support
