@@ -26,15 +26,8 @@ constexpr double kCoarseStart = -2.0;
 
 constexpr std::size_t kLast = kSpeeds - 1;
 
-struct Row {
-  double U = 0.0;
-  double lambda = 0.0;
-  double CP = 0.0;
-  double P = 0.0;
-  double n = 0.0;
-  double theta = 0.0;
-};
-
+// One row per wind speed: U, lambda, CP, P, n and theta.
+using Row = files::SweepRow;
 using Rows = std::array<Row, kSpeeds>;
 
 std::array<double, kSpeeds> sweep_speeds(const Site& site) {
@@ -60,15 +53,15 @@ void finish(const Site& site, double Uh, const Rows& rows, bool with_angle, text
   EnergySum sum;
   for (std::size_t j = 0; j < kSpeeds; ++j) {
     const Row& p = rows[j];
-    energy_add(sum, static_cast<int>(j), p.U, p.P, Uh);
+    energy_add(sum, static_cast<int>(j), p.wind, p.power, Uh);
     if (with_angle) {
-      out.write_fmt(files::kSweepRowFormat, {p.U, p.lambda, p.CP, p.P, p.n, p.theta});
+      out.write_fmt(files::kSweepRowFormat, {p.wind, p.tsr, p.cp, p.power, p.rpm, p.angle});
     } else {
-      out.write_fmt(files::kSweepRowFormat, {p.U, p.lambda, p.CP, p.P, p.n});
+      out.write_fmt(files::kSweepRowFormat, {p.wind, p.tsr, p.cp, p.power, p.rpm});
     }
     if (plots != nullptr) {
-      plots->graph.write({p.U});
-      plots->graph1.write({p.P});
+      plots->graph.write({p.wind});
+      plots->graph1.write({p.power});
     }
   }
   closing();
@@ -213,8 +206,8 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
   }
   std::vector<double> capped_cp(capped.size());
   cp_batch(rotor, capped, capped_cp);
-  for (std::size_t m = 0; m < capped.size(); ++m) rows[capped_row[m]].CP = capped_cp[m];
-  for (Row& p : rows) p.P = rotor_power(p.CP, rho, rotor.rtip, rotor.rhub, p.U);
+  for (std::size_t m = 0; m < capped.size(); ++m) rows[capped_row[m]].cp = capped_cp[m];
+  for (Row& p : rows) p.power = rotor_power(p.cp, rho, rotor.rtip, rotor.rhub, p.wind);
 
   finish(site, Uh, rows, false, out, &plots, [&] {
     // The greatest power of the sweep, read back from the plot file just written.

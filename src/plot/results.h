@@ -34,17 +34,8 @@ struct Read {
 
 using files::kSweepRows;
 
-// One table row: wind speed (m/s), tip speed ratio, power coefficient (a fraction), power (W),
-// rotational speed (rpm) and, for the pitch-controlled type, the setting angle (deg; NaN for
-// the other types).
-struct TableRow {
-  double wind = 0.0;
-  double tsr = 0.0;
-  double cp = 0.0;
-  double power = 0.0;
-  double rpm = 0.0;
-  double angle = 0.0;
-};
+// One table row; the setting angle is NaN for the types other than the pitch-controlled one.
+using TableRow = files::SweepRow;
 
 struct Sweep {
   std::vector<TableRow> rows;        // kSweepRows of them

@@ -68,6 +68,16 @@ inline constexpr std::string_view kPitchHeader =
 inline constexpr std::string_view kSweepRowFormat =
     "(5X, f5.2, 14X,f5.2, 10X,f6.4, 5X,f12.3, 7X,f6.2, 12X,f6.2)";
 
+// The values of one row, as the sweep writes them and a reader gets them back.
+struct SweepRow {
+  double wind = 0.0;   // wind speed, m/s
+  double tsr = 0.0;    // tip speed ratio
+  double cp = 0.0;     // power coefficient, a fraction (the column says %)
+  double power = 0.0;  // W
+  double rpm = 0.0;    // rotational speed
+  double angle = 0.0;  // setting angle, deg: written by the pitch-controlled type only
+};
+
 // The average power and energy lines below the rows: label, value, unit.
 inline constexpr std::string_view kEnergyLineFormat = "(A36, f12.2, A5)";
 inline constexpr std::string_view kPowerLabel = "Average power output for a site P = ";
