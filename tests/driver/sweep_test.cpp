@@ -387,41 +387,37 @@ Expected expect_variable(const driver::Rotor& r, const driver::Site& site) {
   return e;
 }
 
-Expected expect_two_speed(const driver::Rotor& r, const driver::Site& site, double omega1) {
+// A sweep of one of the fixed-speed types, whose every row depends only on its own wind speed:
+// point_at(U, rho) gives the row.
+template <class PointAt>
+Expected expect_fixed_speed(const driver::Site& site, PointAt point_at) {
   Expected e;
   e.table = kHeader23;
   const double rho = rho_of(site);
   std::vector<Point> pts;
-  for (int j = 0; j < 23; ++j) {
-    const double U = speed_of(j, site);
-    const double l1 = 2.0 * kPi * r.rtip * omega1 / U / 60.0;
-    const double l2 = 2.0 * kPi * r.rtip * (omega1 * 1.5) / U / 60.0;
-    const double c1 = cp_at(r, U, l1, 0.0);
-    const double c2 = cp_at(r, U, l2, 0.0);
-    if (c1 >= c2) {
-      pts.push_back({U, l1, c1, power_of(c1, rho, r, U), omega1, 0.0});
-    } else {
-      pts.push_back({U, l2, c2, power_of(c2, rho, r, U), omega1 * 1.5, 0.0});
-    }
-  }
+  for (int j = 0; j < 23; ++j) pts.push_back(point_at(speed_of(j, site), rho));
   close_table(e, site, pts, false, false);
   return e;
 }
 
+Expected expect_two_speed(const driver::Rotor& r, const driver::Site& site, double omega1) {
+  return expect_fixed_speed(site, [&](double U, double rho) -> Point {
+    const double l1 = 2.0 * kPi * r.rtip * omega1 / U / 60.0;
+    const double l2 = 2.0 * kPi * r.rtip * (omega1 * 1.5) / U / 60.0;
+    const double c1 = cp_at(r, U, l1, 0.0);
+    const double c2 = cp_at(r, U, l2, 0.0);
+    if (c1 >= c2) return {U, l1, c1, power_of(c1, rho, r, U), omega1, 0.0};
+    return {U, l2, c2, power_of(c2, rho, r, U), omega1 * 1.5, 0.0};
+  });
+}
+
 Expected expect_constant(const driver::Rotor& r, const driver::Site& site, double omega) {
-  Expected e;
-  e.table = kHeader23;
-  const double rho = rho_of(site);
-  std::vector<Point> pts;
-  for (int j = 0; j < 23; ++j) {
-    const double U = speed_of(j, site);
+  return expect_fixed_speed(site, [&](double U, double rho) -> Point {
     const double lambda = 2.0 * kPi * r.rtip * omega / U / 60.0;
     double CP = cp_at(r, U, lambda, 0.0);
     if (CP < 0.0) CP = 0.0;
-    pts.push_back({U, lambda, CP, power_of(CP, rho, r, U), omega, 0.0});
-  }
-  close_table(e, site, pts, false, false);
-  return e;
+    return {U, lambda, CP, power_of(CP, rho, r, U), omega, 0.0};
+  });
 }
 
 // The pitch sweep with the power-limit walk repeated while above the band (at most three passes;
