@@ -9,6 +9,7 @@
 #include <string>
 
 #include "plot/results.h"
+#include "support/bits.h"
 
 namespace {
 
@@ -79,8 +80,7 @@ TEST(ReadFixed, WhatAnFEditDescriptorWrites) {
     const plot::FieldResult r = plot::read_fixed(s.data(), s.data() + s.size(), v);
     EXPECT_EQ(r.error, c.error) << '"' << s << '"';
     if (c.error == FieldError::None) {
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(c.value))
-          << '"' << s << "\" gave " << v;
+      EXPECT_SAME_BITS(v, c.value) << '"' << s << "\" gave " << v;
       EXPECT_EQ(r.ptr, s.data() + s.size());
     } else {
       EXPECT_EQ(v, 99.0) << "value changed on error for \"" << s << '"';

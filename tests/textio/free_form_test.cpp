@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "support/bits.h"
 #include "textio/textio.h"
 #include "textio/textio_detail.h"
 
@@ -120,8 +121,7 @@ TEST(FreeFormReal, DoubleRoundTrip) {
     double back = 0.0;
     const std::string text = spell(v);
     ASSERT_EQ(textio::parse_real(text, back), textio::ReadError::None) << text;
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(back), std::bit_cast<std::uint64_t>(v))
-        << text << " " << std::hexfloat << v;
+    ASSERT_SAME_BITS(back, v) << text << " " << std::hexfloat << v;
   }
   // Values of ordinary size, where the fixed placements are used.
   std::uniform_real_distribution<double> u(-8.0, 8.0);
@@ -130,7 +130,7 @@ TEST(FreeFormReal, DoubleRoundTrip) {
     double back = 0.0;
     const std::string text = spell(v);
     ASSERT_EQ(textio::parse_real(text, back), textio::ReadError::None) << text;
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(back), std::bit_cast<std::uint64_t>(v)) << text;
+    ASSERT_SAME_BITS(back, v) << text;
   }
 }
 
@@ -164,9 +164,9 @@ TEST(FreeFormRecord, RecordRoundTrip) {
     const textio::In items[] = {a2, b2, c2, f2, n2};
     int item = -1;
     ASSERT_EQ(textio::read_list(src, items, item), textio::ReadError::None);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(a2), std::bit_cast<std::uint64_t>(a));
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(b2), std::bit_cast<std::uint64_t>(b));
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(c2), std::bit_cast<std::uint64_t>(c));
+    EXPECT_SAME_BITS(a2, a);
+    EXPECT_SAME_BITS(b2, b);
+    EXPECT_SAME_BITS(c2, c);
     EXPECT_EQ(std::bit_cast<std::uint32_t>(f2), std::bit_cast<std::uint32_t>(f));
     EXPECT_EQ(n2, n);
   }

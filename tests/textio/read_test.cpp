@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "support/bits.h"
 #include "textio/textio.h"
 
 namespace {
@@ -73,9 +74,9 @@ TEST(ReadList, RealsIntoDoubles) {
     const In items[] = {a, b, c3};
     const ReadResult r = run(c.input, items);
     ASSERT_EQ(r.error, ReadError::None) << c.input;
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(a), std::bit_cast<std::uint64_t>(c.a)) << c.input;
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(b), std::bit_cast<std::uint64_t>(c.b)) << c.input;
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(c3), std::bit_cast<std::uint64_t>(c.c)) << c.input;
+    EXPECT_SAME_BITS(a, c.a) << c.input;
+    EXPECT_SAME_BITS(b, c.b) << c.input;
+    EXPECT_SAME_BITS(c3, c.c) << c.input;
     EXPECT_EQ(r.rest, c.rest) << c.input;
   }
 }
@@ -208,7 +209,7 @@ TEST(ParseReal, LimitsOfTheTypes) {
     EXPECT_EQ(textio::parse_real(c.text, d), c.d_error) << c.text;
     EXPECT_EQ(textio::parse_real(c.text, f), c.f_error) << c.text;
     if (c.d_error == ok) {
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(d), std::bit_cast<std::uint64_t>(c.d)) << c.text;
+      EXPECT_SAME_BITS(d, c.d) << c.text;
     } else {
       EXPECT_EQ(d, kKeep) << c.text;  // left unchanged
     }
@@ -269,7 +270,7 @@ TEST(ParseReal, AgreesWithStrtodAndStrtof) {
     ASSERT_EQ(textio::parse_real(text, d), ReadError::None) << text;
     const double d_ref = std::strtod(c_text.c_str(), nullptr);
     const float f_ref = std::strtof(c_text.c_str(), nullptr);
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(d), std::bit_cast<std::uint64_t>(d_ref)) << text;
+    ASSERT_SAME_BITS(d, d_ref) << text;
     if (std::isinf(f_ref)) {  // beyond single precision: cannot be held
       ASSERT_EQ(textio::parse_real(text, f), ReadError::BadReal) << text;
     } else {
