@@ -2,11 +2,11 @@
 # Builds and runs the whole test suite twice: a normal optimised build, then a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer. Tests labelled `external` drive outside
 # programs (XFOIL, GNU parallel, Slurm) whose own code the sanitizers do not see; they run in the
-# first pass only.
+# first pass only, and so do the exhaustive identity tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DROTORFORGE_WERROR=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DROTORFORGE_WERROR=ON -DROTORFORGE_SLOW_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROTORFORGE_SANITIZE=ON -DROTORFORGE_BENCH=OFF \

@@ -395,8 +395,9 @@ TEST(DesignStation, ZeroRadiusDoesNotCrash) {
   EXPECT_SAME_BITS(c, 1000.0 * 0.2900000214576721 / 1000.0 + 0.009999999776482582);
 }
 
-// Full blades, every aerofoil, one to four blades, against the plain design: minutes of work,
-// run only in a build configured with ROTORFORGE_SLOW_TESTS=ON.
+// Full blades, every aerofoil, one to four blades, against the plain design: about 20 s
+// optimised and far longer under the sanitizers, so it runs only in a build configured with
+// ROTORFORGE_SLOW_TESTS=ON (tools/test.sh turns it on for the optimised build).
 TEST(DesignBlade, FullBladesMatchReference) {
 #ifndef ROTORFORGE_SLOW_TESTS
   GTEST_SKIP() << "exhaustive: configure with -DROTORFORGE_SLOW_TESTS=ON to run it";
