@@ -47,7 +47,6 @@
 #include <vector>
 
 #include "textio/textio.h"
-#include "textio/textio_detail.h"
 
 namespace fuzz {
 

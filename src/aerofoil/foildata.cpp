@@ -50,7 +50,7 @@ void choice(std::int64_t n) {
 
 void require_earlier_aerofoil(std::int64_t n) {
   if (n >= 1 && n <= 3) return;
-  for (const char* path : {"Temp/Lift_Drag.dat", "Temp/Profil.dat", "Temp/ProfilI.dat"}) {
+  for (const char* path : {files::kPolarCopy, files::kMeasuredOutline, files::kOwnOutline}) {
     struct stat st {};
     // Only a file that is not there is reported here; one that cannot be read for another
     // reason ends the run where it is opened, with the operating system's own message.

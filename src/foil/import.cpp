@@ -18,6 +18,7 @@
 
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
+#include "util/files.h"
 #include "util/session_lock.h"
 #include "util/working_name.h"
 
@@ -273,7 +274,7 @@ void install(const std::string& data_dir, const std::string& name) {
   } catch (const textio::RunError& e) {
     throw Error(e.what());
   }
-  write_files({{working_name::kPath, working_name::record(name, slurp("Temp/Lift_Drag.dat"))}});
+  write_files({{working_name::kPath, working_name::record(name, slurp(files::kPolarCopy))}});
 }
 
 std::string import_section(const ImportOptions& options, std::ostream& out, std::ostream& err) {

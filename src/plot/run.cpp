@@ -14,6 +14,7 @@
 #include "plot/results.h"
 #include "plot/svg.h"
 #include "textio/textio.h"
+#include "util/files.h"
 #include "util/working_name.h"
 
 namespace plot {
@@ -74,7 +75,7 @@ std::string slurp(const fs::path& path) {
 // beside it, if it still belongs to this polar; else the catalogue aerofoil whose data file the
 // menu copies into exactly these bytes; else none.
 std::string aerofoil_name(const fs::path& dir) {
-  const std::string polar = slurp(dir / "Temp/Lift_Drag.dat");
+  const std::string polar = slurp(dir / files::kPolarCopy);
   std::string name = working_name::name_of(slurp(dir / working_name::kPath), polar);
   if (!name.empty()) return name;
   const char* const menu_names[] = {"NACA4412", "sg6043", "NACA4432"};
@@ -171,8 +172,8 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
   std::optional<Polar> polar;
   {
     std::error_code ec;
-    if (fs::exists(dir / "Temp/Lift_Drag.dat", ec)) {
-      polar = load<Polar>(dir, "Temp/Lift_Drag.dat", read_polar, err, notes);
+    if (fs::exists(dir / files::kPolarCopy, ec)) {
+      polar = load<Polar>(dir, files::kPolarCopy, read_polar, err, notes);
     }
   }
 

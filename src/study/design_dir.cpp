@@ -14,6 +14,7 @@
 
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace study {
 
@@ -131,7 +132,7 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     fs::path data = fs::absolute(data_dir).lexically_normal();
     if (data.filename().empty()) data = data.parent_path();
     const fs::path parameters = data.parent_path() / "Temp" / "Parameters.in";
-    if (fs::is_regular_file(parameters)) fs::copy_file(parameters, dir / "Temp/Parameters.in");
+    if (fs::is_regular_file(parameters)) fs::copy_file(parameters, dir / files::kChordLaw);
     if (shipped_number(d.aerofoil) == 0) {
       InDirectory here(dir);
       foildata::replace("Data/Lift" + d.aerofoil + ".dat", "Data/" + d.aerofoil + ".dat");

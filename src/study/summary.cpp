@@ -10,6 +10,7 @@
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "study/design_dir.h"
+#include "util/files.h"
 
 namespace study {
 
@@ -181,13 +182,13 @@ Row read_row(const Design& d, const fs::path& dir) {
   if (outcome->state != State::Ok) return r;
 
   bool found = false;
-  const std::string geometry = slurp(dir / "Result/Geometry.out", found);
+  const std::string geometry = slurp(dir / files::kGeometryTable, found);
   plot::TextSource gs(geometry);
   const auto g = plot::read_geometry(gs);
   if (!found) {
-    note(r, "Result/Geometry.out is missing");
+    note(r, std::string(files::kGeometryTable) + " is missing");
   } else if (!g.ok()) {
-    note(r, "Result/Geometry.out: " + g.error);
+    note(r, files::kGeometryTable + (": " + g.error));
   } else {
     r.volume = g.value.volume;
     r.surface = g.value.surface;
@@ -195,7 +196,7 @@ Row read_row(const Design& d, const fs::path& dir) {
   }
   for (int t = 0; t < kTypes; ++t) {
     if (!d.runs[t]) continue;
-    const std::string file = "Result/Energy" + std::to_string(t + 1) + ".out";
+    const std::string file = files::kEnergyTables[static_cast<std::size_t>(t)];
     const std::string text = slurp(dir / file, found);
     plot::TextSource es(text);
     const auto e = plot::read_energy(es, t + 1);
@@ -207,7 +208,7 @@ Row read_row(const Design& d, const fs::path& dir) {
     TypeResult& tr = r.types[t];
     tr.have = true;
     tr.cp_max = -HUGE_VAL;
-    for (const plot::OperatingPoint& p : sw.rows) {
+    for (const plot::TableRow& p : sw.rows) {
       if (p.cp > tr.cp_max) tr.cp_max = p.cp;
     }
     tr.power = sw.average_power;

@@ -114,4 +114,10 @@ void append_free(std::string& out, std::span<const Out> values) {
   }
 }
 
+std::string free_record(std::span<const Out> values) {
+  std::string out;
+  append_free(out, values);
+  return out;
+}
+
 }  // namespace textio

@@ -69,8 +69,10 @@ struct In {
 void append_real(std::string& out, double v);
 void append_real(std::string& out, float v);
 
-// Appends the text of one free-form record holding `values`, without the line end, to `out`.
-// An empty list appends nothing.
+// The text of one free-form record holding `values`, without the line end.
+// An empty list gives an empty string.
+std::string free_record(std::span<const Out> values);
+// Appends that record text to `out`.
 void append_free(std::string& out, std::span<const Out> values);
 
 // One record laid out by a format literal. `ends_record` is false when the format ends in "$"

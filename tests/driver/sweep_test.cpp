@@ -18,7 +18,6 @@
 #include "rotor/calc_mod.h"
 #include "sweep_support.h"
 #include "textio/textio.h"
-#include "textio/textio_detail.h"
 #include "util/parallel.h"
 #include "util/parallel_detail.h"
 #include "util/shared.h"

@@ -101,8 +101,8 @@ TEST_P(ConsoleFlush, LinesBeforeLongWorkArriveWhileItRuns) {
 
 INSTANTIATE_TEST_SUITE_P(Console, ConsoleFlush,
                          testing::Values(ConsoleKind::Terminal, ConsoleKind::Pipe),
-                         [](const testing::TestParamInfo<ConsoleKind>& info) {
-                           return e2e::name_of(info.param);
+                         [](const testing::TestParamInfo<ConsoleKind>& kind) {
+                           return e2e::name_of(kind.param);
                          });
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "plot/results.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
-#include "textio/textio_detail.h"
 
 namespace fixture {
 

@@ -20,6 +20,7 @@
 #include "rotor/calc_param.h"
 #include "rotor/element_census.h"
 #include "rotor/optgeo.h"
+#include "rotor/optgeo_detail.h"
 #include "support/polars.h"
 #include "support/workdir.h"
 #include "textio/textio.h"

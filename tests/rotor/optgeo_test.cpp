@@ -14,7 +14,6 @@
 #include "rotor/optgeo_detail.h"
 #include "rotor/rotor_reference.h"
 #include "textio/textio.h"
-#include "textio/textio_detail.h"
 #include "util/parallel.h"
 #include "util/parallel_detail.h"
 

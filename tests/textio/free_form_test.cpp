@@ -11,7 +11,6 @@
 
 #include "support/bits.h"
 #include "textio/textio.h"
-#include "textio/textio_detail.h"
 
 namespace {
 
