@@ -20,6 +20,7 @@
 #include "textio/textio.h"
 #include "util/files.h"
 #include "util/session_lock.h"
+#include "util/whole_file.h"
 #include "util/working_name.h"
 
 namespace foil {
@@ -27,11 +28,6 @@ namespace foil {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // `v` with `decimals` decimals; a value that rounds to zero is written without a sign.
 std::string fixed(double v, int decimals) {
@@ -274,7 +270,8 @@ void install(const std::string& data_dir, const std::string& name) {
   } catch (const textio::RunError& e) {
     throw Error(e.what());
   }
-  write_files({{working_name::kPath, working_name::record(name, slurp(files::kPolarCopy))}});
+  write_files(
+      {{working_name::kPath, working_name::record(name, whole_file::read(files::kPolarCopy))}});
 }
 
 std::string import_section(const ImportOptions& options, std::ostream& out, std::ostream& err) {

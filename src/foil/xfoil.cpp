@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "foil/section.h"
+#include "util/whole_file.h"
 
 extern char** environ;
 
@@ -44,11 +45,6 @@ void write_file(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
   if (!out.flush()) throw Error(path.string() + ": cannot write");
-}
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A number as Python's float() reads it would, from a whole word; false for anything else.
@@ -220,7 +216,7 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
           sig == SIGXCPU || sig == SIGKILL ? "CPU limit" : "signal " + std::to_string(sig);
     }
   }
-  outcome.points = read_polar_file(slurp(wd / "polar.txt"));
+  outcome.points = read_polar_file(whole_file::read(wd / "polar.txt"));
   outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return outcome;
 }

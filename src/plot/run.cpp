@@ -15,6 +15,7 @@
 #include "plot/svg.h"
 #include "textio/textio.h"
 #include "util/files.h"
+#include "util/whole_file.h"
 #include "util/working_name.h"
 
 namespace plot {
@@ -66,17 +67,12 @@ std::optional<T> load(const fs::path& dir, const std::string& rel, Reader reader
   }
 }
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The name of the aerofoil whose polar Temp/Lift_Drag.dat holds: the one rotorforge-foil left
 // beside it, if it still belongs to this polar; else the catalogue aerofoil whose data file the
 // menu copies into exactly these bytes; else none.
 std::string aerofoil_name(const fs::path& dir) {
-  const std::string polar = slurp(dir / files::kPolarCopy);
-  std::string name = working_name::name_of(slurp(dir / working_name::kPath), polar);
+  const std::string polar = whole_file::read(dir / files::kPolarCopy);
+  std::string name = working_name::name_of(whole_file::read(dir / working_name::kPath), polar);
   if (!name.empty()) return name;
   const char* const menu_names[] = {"NACA4412", "sg6043", "NACA4432"};
   for (std::size_t i = 0; i < 3; ++i) {

@@ -15,24 +15,11 @@
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
 #include "util/files.h"
+#include "util/whole_file.h"
 
 namespace study {
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error(p.string() + ": cannot be written");
-}
 
 // The last line of `text` that holds more than blanks, without control characters.
 std::string last_line(const std::string& text) {
@@ -112,7 +99,7 @@ void write_status(const fs::path& dir, const Outcome& o) {
     << "seconds " << number_text(o.seconds) << "\n"
     << "message " << o.message << "\n";
   const fs::path tmp = dir / (std::string(kStatusFile) + ".new");
-  spit(tmp, s.str());
+  whole_file::write(tmp, s.str());
   fs::rename(tmp, dir / kStatusFile);
 }
 
@@ -124,7 +111,7 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     fs::create_directories(dir / "Data");
     fs::create_directories(dir / "Temp");
     fs::create_directories(dir / "Result");
-    spit(dir / kAnswersFile, answers(d));
+    whole_file::write(dir / kAnswersFile, answers(d));
     for (const std::string& file : {d.aerofoil + ".dat", "Lift" + d.aerofoil + ".dat"}) {
       fs::copy_file(data_dir / file, dir / "Data" / file);
     }
@@ -177,7 +164,7 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
   while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
   }
   o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  o.message = last_line(slurp(dir / "stderr.txt"));
+  o.message = last_line(whole_file::read(dir / "stderr.txt"));
   if (WIFEXITED(raw)) {
     o.exit_status = WEXITSTATUS(raw);
     if (o.exit_status == 126 && o.message.empty()) {
@@ -189,7 +176,8 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
   o.state = o.exit_status == 0 ? State::Ok : State::Failed;
   // rotorforge asks again for an answer it cannot use; every answer after it would then go to
   // the wrong prompt, so the session's results are not this design's.
-  if (const std::string refused = refusal(slurp(dir / "console.txt")); !refused.empty()) {
+  if (const std::string refused = refusal(whole_file::read(dir / "console.txt"));
+      !refused.empty()) {
     o.state = State::Failed;
     o.message = "rotorforge refused an answer: " + refused;
   }

@@ -11,25 +11,11 @@
 #include "plot/results.h"
 #include "study/design_dir.h"
 #include "util/files.h"
+#include "util/whole_file.h"
 
 namespace study {
 
 namespace {
-
-std::string slurp(const fs::path& p, bool& found) {
-  std::ifstream in(p, std::ios::binary);
-  found = static_cast<bool>(in);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error(p.string() + ": cannot be written");
-}
 
 std::string opt_text(const std::optional<double>& v) {
   return v && std::isfinite(*v) ? number_text(*v) : std::string();
@@ -182,7 +168,7 @@ Row read_row(const Design& d, const fs::path& dir) {
   if (outcome->state != State::Ok) return r;
 
   bool found = false;
-  const std::string geometry = slurp(dir / files::kGeometryTable, found);
+  const std::string geometry = whole_file::read(dir / files::kGeometryTable, found);
   plot::TextSource gs(geometry);
   const auto g = plot::read_geometry(gs);
   if (!found) {
@@ -197,7 +183,7 @@ Row read_row(const Design& d, const fs::path& dir) {
   for (int t = 0; t < kTypes; ++t) {
     if (!d.runs[t]) continue;
     const std::string file = files::kEnergyTables[static_cast<std::size_t>(t)];
-    const std::string text = slurp(dir / file, found);
+    const std::string text = whole_file::read(dir / file, found);
     plot::TextSource es(text);
     const auto e = plot::read_energy(es, t + 1);
     if (!found || !e.ok() || e.value.sweeps.empty()) {
@@ -449,7 +435,7 @@ std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
   std::vector<Row> rows;
   rows.reserve(s.designs.size());
   for (const Design& d : s.designs) rows.push_back(read_row(d, dir / "designs" / design_id(d)));
-  spit(dir / "summary.csv", summary_csv(s, rows));
+  whole_file::write(dir / "summary.csv", summary_csv(s, rows));
   const std::vector<std::string> names = labels(rows);
   std::vector<plot::Picture> charts;
   fs::create_directories(dir / "charts");
@@ -457,13 +443,13 @@ std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
     if (!s.runs[t]) continue;
     const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
     const plot::Chart scatter = energy_mass_chart(rows, names, t);
-    spit(dir / (prefix + "energy-mass.svg"), plot::render(scatter));
+    whole_file::write(dir / (prefix + "energy-mass.svg"), plot::render(scatter));
     charts.push_back({prefix + "energy-mass.svg", scatter.title});
-    spit(dir / (prefix + "energy-per-kg.svg"), energy_per_kg_svg(rows, names, t));
+    whole_file::write(dir / (prefix + "energy-per-kg.svg"), energy_per_kg_svg(rows, names, t));
     charts.push_back({prefix + "energy-per-kg.svg",
                       "Yearly energy per kilogram of blades: " + plot::type_name(t + 1)});
   }
-  spit(dir / "index.html", index_html(s, rows, charts));
+  whole_file::write(dir / "index.html", index_html(s, rows, charts));
   return rows;
 }
 
