@@ -124,8 +124,8 @@ void BM_lanes(benchmark::State& state) {
     state.SkipWithError("engine not available on this processor");
     return;
   }
-  rotor_polars::load_file(rotor_polars::kShipped[foil]);
-  state.SetLabel(std::string(rotor_polars::kShipped[foil]) + " " + calc_lanes::name(engine));
+  support::load_shipped_polar(support::kShippedPolars[foil]);
+  state.SetLabel(std::string(support::kShippedPolars[foil]) + " " + calc_lanes::name(engine));
   Blade b;
   double cp[51] = {};
   std::vector<calc_lanes::Call> calls;

@@ -15,8 +15,8 @@
 
 #include "aerofoil/global.h"
 #include "rotor/calc_mod.h"
-#include "rotor/polars.h"
 #include "support/bits.h"
+#include "support/polars.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ void load_random_polar(std::mt19937_64& rng, Grid grid) {
   if (grid == Grid::SharedDecreasing) {
     for (auto& column : global::alpha_array) std::swap(column[20], column[22]);
   }
-  rotor_polars::fill_re_log();
+  support::fill_re_log();
 }
 
 // A blade with its own arrays, and the outputs of one reference and one engine solution.
@@ -253,9 +253,9 @@ TEST(CalcLanesIdentity, RandomPolarsAndBlades) {
 }
 
 TEST(CalcLanesIdentity, ShippedPolarsAtTheOptimisersRatios) {
-  for (const char* name : rotor_polars::kShipped) {
+  for (const char* name : support::kShippedPolars) {
     SCOPED_TRACE(name);
-    rotor_polars::load_file(name);
+    support::load_shipped_polar(name);
     std::mt19937_64 rng(std::hash<std::string>{}(name));
     std::vector<Blade> blades;
     for (int i = 0; i < 6; ++i) blades.push_back(random_blade(rng));
@@ -303,7 +303,7 @@ TEST(CalcLanesIdentity, ThreadsShareTheList) {
 
 // Spans shorter than nbe limit the elements as in the scalar solver; an empty alpha does not.
 TEST(CalcLanesCalls, ElementCountFollowsTheSpans) {
-  rotor_polars::load_linear();
+  support::load_linear_polar();
   std::mt19937_64 rng(4);
   Blade b = random_blade(rng);
   while (b.nbe < 6) b = random_blade(rng);
