@@ -18,6 +18,8 @@
 namespace aerofoil_test {
 
 using support::describe;
+using support::slurp;
+using support::spit;
 
 // Same bits, or both NaN.
 inline ::testing::AssertionResult same_bits(double actual, double expected) {
@@ -32,14 +34,6 @@ class WorkDir : public support::WorkDir {
     std::filesystem::create_directory(path() / "Data");
   }
 };
-
-inline void write_text(const std::filesystem::path& path, const std::string& text) {
-  support::spit(path, text);
-}
-
-inline std::string read_text(const std::filesystem::path& path) {
-  return support::slurp(path);
-}
 
 // Records of a file: LF or CR LF line ends; a final line without LF counts too.
 inline std::vector<std::string> read_records(const std::filesystem::path& path) {

@@ -13,8 +13,8 @@
 namespace {
 
 using aerofoil_test::same_bits;
+using aerofoil_test::spit;
 using aerofoil_test::WorkDir;
-using aerofoil_test::write_text;
 
 class DataIn : public ::testing::Test {
  protected:
@@ -43,7 +43,7 @@ TEST_F(DataIn, LoadsColumnsInFileOrder) {
   for (int c = 0; c < 7; ++c) {
     for (int j = 0; j < 46; ++j) text += record(c, j) + "\r\n";
   }
-  write_text("Temp/Lift_Drag.dat", text);
+  spit("Temp/Lift_Drag.dat", text);
   data_in::file_read();
   for (int c = 0; c < 7; ++c) {
     for (int j = 0; j < 46; ++j) {
@@ -75,7 +75,7 @@ TEST_F(DataIn, AnglesGoStraightFromTextToFloat) {
     const Case& c = cases[r % 4];
     text += std::string(c.text) + " " + c.text + " " + c.text + "\n";
   }
-  write_text("Temp/Lift_Drag.dat", text);
+  spit("Temp/Lift_Drag.dat", text);
   data_in::file_read();
   for (int r = 0; r < 322; ++r) {
     const Case& c = cases[r % 4];
@@ -88,7 +88,7 @@ TEST_F(DataIn, AnglesGoStraightFromTextToFloat) {
 TEST_F(DataIn, ReLogIsTheDoubleLogarithmRoundedToFloat) {
   std::string text;
   for (int r = 0; r < 322; ++r) text += "0 0 0\n";
-  write_text("Temp/Lift_Drag.dat", text);
+  spit("Temp/Lift_Drag.dat", text);
   data_in::file_read();
   const double expected[7] = {4.623249053955078, 4.9190778732299805, 5.20412015914917,
                               5.518514156341553, 5.806180000305176,  6.07918119430542,
@@ -111,7 +111,7 @@ TEST_F(DataIn, MissingOrShortWorkingFileEndsTheRun) {
   }
   std::string text;
   for (int r = 0; r < 321; ++r) text += "0 0 0\n";
-  write_text("Temp/Lift_Drag.dat", text);
+  spit("Temp/Lift_Drag.dat", text);
   try {
     data_in::file_read();
     ADD_FAILURE() << "no error for 321 records";

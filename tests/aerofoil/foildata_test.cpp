@@ -16,9 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using aerofoil_test::read_records;
-using aerofoil_test::read_text;
+using aerofoil_test::slurp;
+using aerofoil_test::spit;
 using aerofoil_test::WorkDir;
-using aerofoil_test::write_text;
 
 // Numbers as a data file may spell them, and as the working copy must spell them.
 struct Spelling {
@@ -113,23 +113,23 @@ TEST_F(FoilData, ChoiceCopiesTheChosenAerofoilByteForByte) {
       fs::remove(polar[i]);
       fs::remove(outline[i]);
     }
-    write_text(polar[n - 1], p.file);
-    write_text(outline[n - 1], o.file);
+    spit(polar[n - 1], p.file);
+    spit(outline[n - 1], o.file);
     foildata::choice(n);
 
     const auto lift = read_records("Temp/Lift_Drag.dat");
     ASSERT_EQ(lift.size(), 322u) << "aerofoil " << n;
-    EXPECT_EQ(read_text("Temp/Lift_Drag.dat"), crlf_text(p.copy)) << "aerofoil " << n;
+    EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), crlf_text(p.copy)) << "aerofoil " << n;
     for (const char* name : {"Temp/Profil.dat", "Temp/ProfilI.dat"}) {
       const auto records = read_records(name);
       ASSERT_EQ(records.size(), 102u) << name;
       EXPECT_EQ(records[50], "") << name;
       EXPECT_EQ(records[101], "") << name;
-      EXPECT_EQ(read_text(name), crlf_text(o.copy)) << name;
+      EXPECT_EQ(slurp(name), crlf_text(o.copy)) << name;
     }
     // The data files are only read.
-    EXPECT_EQ(read_text(polar[n - 1]), p.file);
-    EXPECT_EQ(read_text(outline[n - 1]), o.file);
+    EXPECT_EQ(slurp(polar[n - 1]), p.file);
+    EXPECT_EQ(slurp(outline[n - 1]), o.file);
   }
 }
 
@@ -137,8 +137,8 @@ TEST_F(FoilData, SpellingOfCopiedValues) {
   // The two spellings named for the working copies, on the first record.
   std::string polar = "2 0.10 0.10\n";
   for (int r = 1; r < 322; ++r) polar += "1 1 1\n";
-  write_text("Data/Liftsg6043.dat", polar);
-  write_text("Data/sg6043.dat", make_outline().file);
+  spit("Data/Liftsg6043.dat", polar);
+  spit("Data/sg6043.dat", make_outline().file);
   foildata::choice(2);
   const auto lift = read_records("Temp/Lift_Drag.dat");
   ASSERT_EQ(lift.size(), 322u);
@@ -149,12 +149,12 @@ TEST_F(FoilData, SpellingOfCopiedValues) {
 TEST_F(FoilData, OtherNumbersTouchNothing) {
   const PolarText p = make_polar();
   const OutlineText o = make_outline();
-  write_text("Data/Liftnaca4412.dat", p.file);
-  write_text("Data/naca4412.dat", o.file);
-  write_text("Data/Liftsg6043.dat", p.file);
-  write_text("Data/sg6043.dat", o.file);
-  write_text("Data/Liftnaca4432.dat", p.file);
-  write_text("Data/naca4432.dat", o.file);
+  spit("Data/Liftnaca4412.dat", p.file);
+  spit("Data/naca4412.dat", o.file);
+  spit("Data/Liftsg6043.dat", p.file);
+  spit("Data/sg6043.dat", o.file);
+  spit("Data/Liftnaca4432.dat", p.file);
+  spit("Data/naca4432.dat", o.file);
 
   const std::int64_t numbers[] = {0,
                                   4,
@@ -168,14 +168,14 @@ TEST_F(FoilData, OtherNumbersTouchNothing) {
     EXPECT_TRUE(fs::is_empty("Temp")) << n;
   }
   // Working files of an earlier run stay as they were.
-  write_text("Temp/Lift_Drag.dat", "old polar\n");
-  write_text("Temp/Profil.dat", "old outline\n");
-  write_text("Temp/ProfilI.dat", "old outline I\n");
+  spit("Temp/Lift_Drag.dat", "old polar\n");
+  spit("Temp/Profil.dat", "old outline\n");
+  spit("Temp/ProfilI.dat", "old outline I\n");
   for (std::int64_t n : numbers) {
     foildata::choice(n);
-    EXPECT_EQ(read_text("Temp/Lift_Drag.dat"), "old polar\n") << n;
-    EXPECT_EQ(read_text("Temp/Profil.dat"), "old outline\n") << n;
-    EXPECT_EQ(read_text("Temp/ProfilI.dat"), "old outline I\n") << n;
+    EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), "old polar\n") << n;
+    EXPECT_EQ(slurp("Temp/Profil.dat"), "old outline\n") << n;
+    EXPECT_EQ(slurp("Temp/ProfilI.dat"), "old outline I\n") << n;
   }
 }
 
@@ -189,37 +189,37 @@ TEST_F(FoilData, OneTriplePerRecordWhateverTheLineHolds) {
     polar += n + " 0.5 0.25\n";
     expected.push_back(std::string(" ").append(n).append(". 0.5 0.25"));
   }
-  write_text("Data/Liftsg6043.dat", polar);
-  write_text("Data/sg6043.dat", make_outline().file);
+  spit("Data/Liftsg6043.dat", polar);
+  spit("Data/sg6043.dat", make_outline().file);
   foildata::choice(2);
-  EXPECT_EQ(read_text("Temp/Lift_Drag.dat"), crlf_text(expected));
+  EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), crlf_text(expected));
 }
 
 TEST_F(FoilData, ReplaceTakesNamesWithoutTrailingBlanks) {
   const PolarText p = make_polar();
   const OutlineText o = make_outline();
-  write_text("Data/p.dat", p.file);
-  write_text("Data/o.dat", o.file);
+  spit("Data/p.dat", p.file);
+  spit("Data/o.dat", o.file);
   foildata::replace("Data/p.dat            ", "Data/o.dat            ");
-  EXPECT_EQ(read_text("Temp/Lift_Drag.dat"), crlf_text(p.copy));
-  EXPECT_EQ(read_text("Temp/Profil.dat"), crlf_text(o.copy));
+  EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), crlf_text(p.copy));
+  EXPECT_EQ(slurp("Temp/Profil.dat"), crlf_text(o.copy));
   foildata::replace("Data/p.dat", "Data/o.dat");
-  EXPECT_EQ(read_text("Temp/ProfilI.dat"), crlf_text(o.copy));
+  EXPECT_EQ(slurp("Temp/ProfilI.dat"), crlf_text(o.copy));
 }
 
 TEST_F(FoilData, LongerOldWorkingFilesAreReplacedWhole) {
   const PolarText p = make_polar();
   const OutlineText o = make_outline();
   const std::string junk(100000, 'x');
-  write_text("Temp/Lift_Drag.dat", junk);
-  write_text("Temp/Profil.dat", junk);
-  write_text("Temp/ProfilI.dat", junk);
-  write_text("Data/Liftsg6043.dat", p.file);
-  write_text("Data/sg6043.dat", o.file);
+  spit("Temp/Lift_Drag.dat", junk);
+  spit("Temp/Profil.dat", junk);
+  spit("Temp/ProfilI.dat", junk);
+  spit("Data/Liftsg6043.dat", p.file);
+  spit("Data/sg6043.dat", o.file);
   foildata::choice(2);
-  EXPECT_EQ(read_text("Temp/Lift_Drag.dat"), crlf_text(p.copy));
-  EXPECT_EQ(read_text("Temp/Profil.dat"), crlf_text(o.copy));
-  EXPECT_EQ(read_text("Temp/ProfilI.dat"), crlf_text(o.copy));
+  EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), crlf_text(p.copy));
+  EXPECT_EQ(slurp("Temp/Profil.dat"), crlf_text(o.copy));
+  EXPECT_EQ(slurp("Temp/ProfilI.dat"), crlf_text(o.copy));
 }
 
 // Runs `f`, expecting a RunError whose message holds `needle`.
@@ -240,9 +240,9 @@ TEST_F(FoilData, MissingDataFilesEndTheRunNamingThePath) {
   EXPECT_TRUE(fs::is_empty("Temp"));
 
   // The polar is copied in full before the outline file is opened.
-  write_text("Data/Liftnaca4432.dat", p.file);
+  spit("Data/Liftnaca4432.dat", p.file);
   expect_run_error([] { foildata::choice(3); }, "Data/naca4432.dat");
-  EXPECT_EQ(read_text("Temp/Lift_Drag.dat"), crlf_text(p.copy));
+  EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), crlf_text(p.copy));
   EXPECT_FALSE(fs::exists("Temp/Profil.dat"));
   EXPECT_FALSE(fs::exists("Temp/ProfilI.dat"));
 }
@@ -250,20 +250,20 @@ TEST_F(FoilData, MissingDataFilesEndTheRunNamingThePath) {
 TEST_F(FoilData, ShortOrBadDataFilesEndTheRun) {
   const PolarText p = make_polar();
   const OutlineText o = make_outline();
-  write_text("Data/sg6043.dat", o.file);
+  spit("Data/sg6043.dat", o.file);
 
   // 321 full records and one number of the last: too few values.
   std::string short_polar = p.file.substr(0, p.file.rfind('\n', p.file.size() - 2) + 1) + "1 2\n";
-  write_text("Data/Liftsg6043.dat", short_polar);
+  spit("Data/Liftsg6043.dat", short_polar);
   expect_run_error([] { foildata::choice(2); }, "End of file");
 
   std::string bad_polar = p.file;
   bad_polar.replace(0, bad_polar.find('\n'), "1.0 abc 0.01");
-  write_text("Data/Liftsg6043.dat", bad_polar);
+  spit("Data/Liftsg6043.dat", bad_polar);
   expect_run_error([] { foildata::choice(2); }, "Bad real number in item 2 of list input");
 
-  write_text("Data/Liftsg6043.dat", p.file);
-  write_text("Data/sg6043.dat", o.file.substr(0, o.file.size() / 2));
+  spit("Data/Liftsg6043.dat", p.file);
+  spit("Data/sg6043.dat", o.file.substr(0, o.file.size() / 2));
   expect_run_error([] { foildata::choice(2); }, "End of file");
 }
 

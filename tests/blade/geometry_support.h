@@ -22,17 +22,12 @@ namespace geometry_test {
 
 namespace fs = std::filesystem;
 
-using support::describe;
 using support::same_bits;
 using support::slurp;
 using support::spit;
 
-// A fresh temporary directory holding Temp/ and Result/, the working directory for the lifetime
-// of the object; its name tells the test that made it.
-class WorkDir : public support::WorkDir {
- public:
-  WorkDir() : support::WorkDir(support::test_prefix("rotorforge_geometry_")) {}
-};
+// The working directory of a test: Temp/ and Result/, named after the test.
+using WorkDir = support::TestWorkDir;
 
 using support::records;
 

@@ -92,7 +92,7 @@ TEST(TwistLaw, ContinuousInValueAndSlopeAtTheJoint) {
 
 TEST(ReadCoeffs, FreeFormOverSeveralRecordsIgnoringTheRest) {
   design_test::WorkDir dir;
-  design_test::write_text("Temp/c.in", "0.5, -1.25\r\n3.\n 4d-1 5e1 99 junk\n");
+  design_test::spit("Temp/c.in", "0.5, -1.25\r\n3.\n 4d-1 5e1 99 junk\n");
   const Coeffs c = blade::read_coeffs("Temp/c.in");
   EXPECT_TRUE(same_bits(c[0], 0.5));
   EXPECT_TRUE(same_bits(c[1], -1.25));
@@ -104,9 +104,9 @@ TEST(ReadCoeffs, FreeFormOverSeveralRecordsIgnoringTheRest) {
 TEST(ReadCoeffs, MissingShortOrBadFileEndsTheRun) {
   design_test::WorkDir dir;
   EXPECT_THROW(blade::read_coeffs("Temp/none.in"), textio::RunError);
-  design_test::write_text("Temp/short.in", " 1. 2. 3. 4.\r\n");
+  design_test::spit("Temp/short.in", " 1. 2. 3. 4.\r\n");
   EXPECT_THROW(blade::read_coeffs("Temp/short.in"), textio::RunError);
-  design_test::write_text("Temp/bad.in", " 1. 2. x 4. 5.\r\n");
+  design_test::spit("Temp/bad.in", " 1. 2. x 4. 5.\r\n");
   EXPECT_THROW(blade::read_coeffs("Temp/bad.in"), textio::RunError);
 }
 
@@ -148,7 +148,7 @@ StationsRun run_stations(std::int64_t nbe, double rtip, double rhub, double pitc
     con.flush();
   }
   run.console = out.str();
-  run.table = design_test::read_text("Result/Geometry.out");
+  run.table = design_test::slurp("Result/Geometry.out");
   return run;
 }
 

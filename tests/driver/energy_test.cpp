@@ -140,7 +140,7 @@ TEST(EnergyLines, WrittenAfterEmptyRecords) {
     driver::write_energy(out, 1234.5, driver::annual_energy(1234.5));
     out.close();
   }
-  EXPECT_EQ(sweep_test::read_text("Result/Energy1.out"),
+  EXPECT_EQ(sweep_test::slurp("Result/Energy1.out"),
             "\r\n"
             "Average power output for a site P =      1234.50    W\r\n"
             "\r\n"

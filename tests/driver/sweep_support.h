@@ -21,6 +21,7 @@ namespace sweep_test {
 
 using support::describe;
 using support::same_bits;
+using support::slurp;
 
 // A fresh temporary directory with Temp/ (holding the plot files the main program creates at
 // start-up) and Result/, the working directory while the object lives.
@@ -32,10 +33,6 @@ class WorkDir : public support::WorkDir {
     }
   }
 };
-
-inline std::string read_text(const std::filesystem::path& path) {
-  return support::slurp(path);
-}
 
 // Records of a file; every record must end in CR LF.
 inline std::vector<std::string> read_records(const std::filesystem::path& path) {

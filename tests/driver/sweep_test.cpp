@@ -495,8 +495,8 @@ struct Files {
 };
 
 Files read_files(const char* table) {
-  return {sweep_test::read_text(table), sweep_test::read_text("Temp/graph.tmp"),
-          sweep_test::read_text("Temp/graph1.tmp"), sweep_test::read_text("Temp/mpl.tmp")};
+  return {sweep_test::slurp(table), sweep_test::slurp("Temp/graph.tmp"),
+          sweep_test::slurp("Temp/graph1.tmp"), sweep_test::slurp("Temp/mpl.tmp")};
 }
 
 // Runs one sweep into Result/Energy<N>.out of a fresh working directory and returns the files.
@@ -751,7 +751,7 @@ TEST_F(Sweep, TwoSweepsFollowEachOtherInOneFile) {
     out.close();
   }
   EXPECT_TEXT(
-      sweep_test::read_text("Result/Energy3.out"),
+      sweep_test::slurp("Result/Energy3.out"),
       expect_constant(b.rotor, kSite, 100.0).table + expect_constant(b.rotor, other, 80.0).table);
 }
 

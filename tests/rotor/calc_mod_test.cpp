@@ -18,6 +18,7 @@
 #include "rotor/rotor_reference.h"
 #include "support/bits.h"
 #include "support/polars.h"
+#include "support/shipped.h"
 
 namespace {
 
@@ -268,14 +269,12 @@ void compare_random(std::uint32_t seed, int cases, int& healthy) {
 
 TEST(CalcIdentity, ShippedPolarsMatchReference) {
   std::uint32_t seed = 1;
-  for (const char* name : support::kShippedPolars) {
-    SCOPED_TRACE(name);
-    support::load_shipped_polar(name);
+  support::each_shipped_polar([&](const char*) {
     // Most of these rotors are healthy throughout, the rest reach a false state somewhere.
     int healthy = 0;
     compare_random(seed++, 400, healthy);
     EXPECT_GT(healthy, 200);
-  }
+  });
 }
 
 TEST(CalcIdentity, SyntheticPolarsMatchReference) {
@@ -356,13 +355,15 @@ calc_mod::Element element(double B, double r, double chord, double setting, doub
   return {B, r, chord, setting, lambda * r, B * chord / calc_mod::kPi / r / 2.0, 7.0, 1.5};
 }
 
+// An element of the tables below and what it stands for.
+struct ElementCase {
+  calc_mod::Element e;
+  const char* what;
+};
+
 TEST(CalcElementBalance, IsAFixedPointOfTheIteration) {
   support::load_shipped_polar(support::kShippedPolars[0]);
-  struct Case {
-    calc_mod::Element e;
-    const char* what;
-  };
-  const Case cases[] = {
+  const ElementCase cases[] = {
       {element(3, 0.7, 0.06, 3.0, 7.0), "ordinary element"},
       {element(3, 0.95, 0.03, 0.0, 8.0), "near the tip"},
       {element(16, 0.15, 0.07, 38.0, 5.0), "16 blades near the hub, negative lift"},
@@ -371,7 +372,7 @@ TEST(CalcElementBalance, IsAFixedPointOfTheIteration) {
       {element(10, 0.69, 0.2, -4.9, 12.7), "heavily loaded, a close to 1"},
       {element(2, 0.2, 0.1, 35.0, 0.6), "slow, near 90 degrees"},
   };
-  for (const Case& c : cases) {
+  for (const ElementCase& c : cases) {
     SCOPED_TRACE(c.what);
     const calc_mod::Balance b = calc_mod::element_balance(c.e, 0.3, 0.0);
     ASSERT_TRUE(b.found);
@@ -418,11 +419,7 @@ TEST(CalcElementBalance, AgreesWithAConvergedIteration) {
 
 TEST(CalcElementBalance, NoWindmillStateOutsideTheRotor) {
   support::load_shipped_polar(support::kShippedPolars[0]);
-  struct Case {
-    calc_mod::Element e;
-    const char* what;
-  };
-  const Case cases[] = {
+  const ElementCase cases[] = {
       {element(3, 1.0, 0.05, 0.0, 6.0), "at the tip: no tip-loss factor"},
       {element(3, 1.2, 0.05, 0.0, 6.0), "beyond the tip"},
       {element(3, 0.5, 0.05, 0.0, 0.0), "rotor standing still"},
@@ -430,7 +427,7 @@ TEST(CalcElementBalance, NoWindmillStateOutsideTheRotor) {
       {element(3, 0.0, 0.05, 0.0, 6.0), "at the axis"},
       {element(3, 0.5, 0.05, std::nan(""), 6.0), "NaN twist"},
   };
-  for (const Case& c : cases) {
+  for (const ElementCase& c : cases) {
     EXPECT_FALSE(calc_mod::element_balance(c.e, 0.3, 0.0).found) << c.what;
   }
 }

@@ -18,6 +18,7 @@
 #include "rotor/rotor_reference.h"
 #include "support/bits.h"
 #include "support/polars.h"
+#include "support/shipped.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
 
@@ -259,11 +260,7 @@ void load_random_polar(std::uint64_t seed, bool same_angles) {
 
 TEST(TwistSearch, ShippedPolars) {
   std::uint64_t seed = 100;
-  for (const char* name : support::kShippedPolars) {
-    SCOPED_TRACE(name);
-    support::load_shipped_polar(name);
-    compare_twist_search(seed++, 3000);
-  }
+  support::each_shipped_polar([&](const char*) { compare_twist_search(seed++, 3000); });
 }
 
 TEST(TwistSearch, SyntheticPolars) {
@@ -360,11 +357,7 @@ void compare_stations(std::uint64_t seed, int cases) {
 
 TEST(DesignStation, ShippedPolarsMatchReference) {
   std::uint64_t seed = 300;
-  for (const char* name : support::kShippedPolars) {
-    SCOPED_TRACE(name);
-    support::load_shipped_polar(name);
-    compare_stations(seed++, 3);
-  }
+  support::each_shipped_polar([&](const char*) { compare_stations(seed++, 3); });
 }
 
 TEST(DesignStation, WorkedExamplePolarMatchesReference) {
@@ -447,18 +440,43 @@ const char* const kMenu =
     "           Please select an option by entering the\r\n"
     "            associated number followed by <return>.    \r\n";
 
+// param for 3 blades with `answers` on the console: what the console showed, the laws, and
+// the run-ending error if there was one (status 0 when the design ran to its end).
+struct ParamRun {
+  std::string console;
+  calc_param::Coeffs a{}, b{};
+  int status = 0;
+  std::string error;
+};
+
+ParamRun run_param(const std::string& answers, std::int64_t Numb = 3) {
+  std::istringstream in(answers);
+  std::ostringstream out;
+  ParamRun run;
+  {
+    textio::Console con(in, out);
+    try {
+      calc_param::param(con, Numb, 0.3, 2.0, run.a, run.b);
+    } catch (const textio::RunError& e) {
+      run.status = e.status();
+      run.error = e.what();
+    }
+  }
+  run.console = out.str();
+  return run;
+}
+
 TEST(Param, DialogueProgressAndLaws) {
   WorkDir wd;
-  std::istringstream in("2\n");
-  std::ostringstream out;
-  textio::Console con(in, out);
-  calc_param::Coeffs a{}, b{};
-  calc_param::param(con, 3, 0.3, 2.0, a, b);
+  const ParamRun run = run_param("2\n");
+  ASSERT_EQ(run.status, 0) << run.error;
+  const calc_param::Coeffs& a = run.a;
+  const calc_param::Coeffs& b = run.b;
 
   std::string expect = kMenu;
   expect += " Creating of geometry. Please wait...\r\n";
   for (int i = 1; i <= kStations; ++i) expect += calc_param::progress_bytes(i, false);
-  EXPECT_EQ(out.str(), expect);
+  EXPECT_EQ(run.console, expect);
   EXPECT_TRUE(std::filesystem::exists("Temp/Lift_Drag.dat"));
 
   // The laws are the fits of the station-by-station design on the chosen polar.
@@ -488,38 +506,21 @@ TEST(Param, DialogueProgressAndLaws) {
 
 TEST(Param, UnreadableChoiceEndsTheRun) {
   WorkDir wd;
-  std::istringstream in("one\n");
-  std::ostringstream out;
-  textio::Console con(in, out);
-  calc_param::Coeffs a{}, b{};
-  try {
-    calc_param::param(con, 3, 0.3, 2.0, a, b);
-    FAIL() << "expected RunError";
-  } catch (const textio::RunError& e) {
-    EXPECT_EQ(e.status(), 2);
-  }
-  EXPECT_EQ(out.str(), kMenu);
+  const ParamRun run = run_param("one\n");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.console, kMenu);
 }
 
 TEST(Param, ChoiceOutsideMenuUsesOldWorkingFiles) {
   WorkDir wd;
-  {
-    // No working files yet: the run ends, saying that there is no earlier aerofoil.
-    std::istringstream in("7\n");
-    std::ostringstream out;
-    textio::Console con(in, out);
-    calc_param::Coeffs a{}, b{};
-    try {
-      calc_param::param(con, 3, 0.3, 2.0, a, b);
-      ADD_FAILURE() << "expected RunError";
-    } catch (const textio::RunError& e) {
-      EXPECT_EQ(e.status(), 1);
-      EXPECT_EQ(std::string(e.what()),
-                "aerofoil choice 7 designs with the aerofoil of an earlier run, and none is there "
-                "(Temp/Lift_Drag.dat: No such file or directory); choose 1, 2 or 3");
-    }
-    EXPECT_EQ(out.str(), std::string(kMenu) + " Creating of geometry. Please wait...\r\n");
-  }
+  // No working files yet: the run ends, saying that there is no earlier aerofoil.
+  const ParamRun none = run_param("7\n");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.error,
+            "aerofoil choice 7 designs with the aerofoil of an earlier run, and none is there "
+            "(Temp/Lift_Drag.dat: No such file or directory); choose 1, 2 or 3");
+  EXPECT_EQ(none.console, std::string(kMenu) + " Creating of geometry. Please wait...\r\n");
+
   // Working files left by an earlier run are used as they are.
   std::filesystem::copy_file(std::filesystem::path("Data") / support::kShippedPolars[2],
                              "Temp/Lift_Drag.dat");
@@ -527,14 +528,11 @@ TEST(Param, ChoiceOutsideMenuUsesOldWorkingFiles) {
     std::filesystem::copy_file("Data/naca4432.dat", outline);
   }
   const auto before = std::filesystem::last_write_time("Temp/Lift_Drag.dat");
-  std::istringstream in("0\n");
-  std::ostringstream out;
-  textio::Console con(in, out);
-  calc_param::Coeffs a{}, b{};
-  calc_param::param(con, 2, 0.3, 2.0, a, b);
+  const ParamRun old = run_param("0\n", 2);
+  ASSERT_EQ(old.status, 0) << old.error;
   EXPECT_EQ(std::filesystem::last_write_time("Temp/Lift_Drag.dat"), before);
   const std::string bar = calc_param::progress_bytes(46, false);
-  EXPECT_EQ(out.str().substr(out.str().size() - bar.size()), bar);
+  EXPECT_EQ(old.console.substr(old.console.size() - bar.size()), bar);
   EXPECT_SAME_BITS(static_cast<double>(global::alpha_array[6][45]), 35.0);
   EXPECT_SAME_BITS(global::cl_array[0][0], -0.3663);  // first record of the NACA 4432 polar
 }

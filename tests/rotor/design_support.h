@@ -11,36 +11,26 @@
 
 #include "support/bits.h"
 #include "support/polars.h"
+#include "support/test_name.h"
 #include "support/workdir.h"
 
 namespace design_test {
 
 namespace fs = std::filesystem;
 
-using support::describe;
 using support::same_bits;
+using support::slurp;
+using support::spit;
 
-// A fresh temporary directory holding Temp/ and Result/, the working directory for the lifetime
-// of the object. Every test process gets its own path.
-class WorkDir : public support::WorkDir {
- public:
-  WorkDir() : support::WorkDir("rotorforge_design_") {}
-};
-
-inline void write_text(const fs::path& path, const std::string& text) {
-  support::spit(path, text);
-}
-
-inline std::string read_text(const fs::path& path) {
-  return support::slurp(path);
-}
+// The working directory of a test: Temp/ and Result/, named after the test.
+using WorkDir = support::TestWorkDir;
 
 // Five coefficients as a file of one line, with 17 significant digits (reads back exactly).
 inline void write_coeffs(const fs::path& path, const std::array<double, 5>& c) {
   char buf[256];
   std::snprintf(buf, sizeof buf, " %.17g %.17g %.17g %.17g %.17g\r\n", c[0], c[1], c[2], c[3],
                 c[4]);
-  write_text(path, buf);
+  spit(path, buf);
 }
 
 // The polar of the solver's worked example: in all seven columns the angles -10 ... 35 degrees,

@@ -150,10 +150,10 @@ Outcome run_in_fresh_dir(const Optimiser& optimise) {
     con.flush();
   }
   out.console = console.str();
-  out.chord_trial = design_test::read_text("Temp/Parameters1.in");
-  out.twist_trial = design_test::read_text("Temp/Parameterst1.in");
-  out.chord_best = design_test::read_text("Temp/Parameters.in");
-  out.twist_best = design_test::read_text("Temp/Parameterst.in");
+  out.chord_trial = design_test::slurp("Temp/Parameters1.in");
+  out.twist_trial = design_test::slurp("Temp/Parameterst1.in");
+  out.chord_best = design_test::slurp("Temp/Parameters.in");
+  out.twist_best = design_test::slurp("Temp/Parameterst.in");
   return out;
 }
 

@@ -1,9 +1,11 @@
-// Names of temporary directories that tell which test made them.
+// Temporary directories whose names tell which test made them.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "support/workdir.h"
 
 namespace support {
 
@@ -16,5 +18,12 @@ inline std::string test_prefix(std::string prefix) {
   }
   return prefix;
 }
+
+// A fresh working directory holding Temp/ and Result/ for the lifetime of the object, named
+// after the running test.
+class TestWorkDir : public WorkDir {
+ public:
+  TestWorkDir() : WorkDir(test_prefix("rotorforge_")) {}
+};
 
 }  // namespace support
