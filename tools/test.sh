@@ -5,6 +5,7 @@
 # first pass only, and so do the exhaustive identity tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/install_deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DROTORFORGE_WERROR=ON -DROTORFORGE_SLOW_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
