@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace plot {
 
@@ -45,6 +46,15 @@ std::string count_note(std::size_t n, const char* what) {
          " too wide for the table (asterisks) and " + (n == 1 ? "is" : "are") + " left out";
 }
 
+// A chart with its title and axis labels (each with its unit); the rest is filled in after.
+Chart titled(std::string title, std::string x_label, std::string y_label) {
+  Chart c;
+  c.title = std::move(title);
+  c.x_label = std::move(x_label);
+  c.y_label = std::move(y_label);
+  return c;
+}
+
 }  // namespace
 
 std::string type_name(int type) {
@@ -76,10 +86,6 @@ std::optional<PowerLimit> estimate_limit(const Sweep& sweep) {
 }
 
 Chart power_chart(const EnergyTable& table, const std::vector<std::optional<PowerLimit>>& limits) {
-  Chart c;
-  c.title = "Power curve \u2014 type " + std::to_string(table.type) + ", " + type_name(table.type);
-  c.x_label = "wind speed U (m/s)";
-  c.y_from_zero = true;
   double largest = 0.0;
   for (const Sweep& s : table.sweeps) {
     for (const TableRow& p : s.rows) {
@@ -90,7 +96,10 @@ Chart power_chart(const EnergyTable& table, const std::vector<std::optional<Powe
     if (l) largest = std::max(largest, std::fabs(l->value));
   }
   const PowerUnit unit = power_unit(largest);
-  c.y_label = std::string("power P (") + unit.name + ")";
+  Chart c =
+      titled("Power curve \u2014 type " + std::to_string(table.type) + ", " + type_name(table.type),
+             "wind speed U (m/s)", std::string("power P (") + unit.name + ")");
+  c.y_from_zero = true;
 
   const bool several = table.sweeps.size() > 1;
   std::size_t missing = 0;
@@ -134,11 +143,9 @@ Chart power_chart(const EnergyTable& table, const std::vector<std::optional<Powe
 }
 
 Chart cp_chart(const EnergyTable& table) {
-  Chart c;
-  c.title =
-      "Power coefficient \u2014 type " + std::to_string(table.type) + ", " + type_name(table.type);
-  c.x_label = "wind speed U (m/s)";
-  c.y_label = "power coefficient CP (\u2013)";
+  Chart c = titled(
+      "Power coefficient \u2014 type " + std::to_string(table.type) + ", " + type_name(table.type),
+      "wind speed U (m/s)", "power coefficient CP (\u2013)");
   c.y_from_zero = true;
   const bool several = table.sweeps.size() > 1;
   std::size_t missing = 0;
@@ -237,32 +244,34 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
   return c;
 }
 
-Chart chord_chart(const Geometry& g) {
-  Chart c;
-  c.title = "Blade chord along the radius";
-  c.x_label = "radius r (m)";
-  c.y_label = "chord c (m)";
-  c.y_from_zero = true;
+namespace {
+
+// One quantity of the blade stations against their radius, captioned first with the blade's span.
+Chart station_chart(const Geometry& g, std::string title, std::string y_label, std::string label,
+                    double Station::*value) {
+  Chart c = titled(std::move(title), "radius r (m)", std::move(y_label));
   Series s;
-  s.label = "chord";
-  for (const Station& st : g.stations) s.points.push_back({st.radius, st.chord});
+  s.label = std::move(label);
+  for (const Station& st : g.stations) s.points.push_back({st.radius, st.*value});
   c.series.push_back(std::move(s));
   c.caption.push_back(blade_span_caption(g.stations.front().radius, g.stations.back().radius));
+  return c;
+}
+
+}  // namespace
+
+Chart chord_chart(const Geometry& g) {
+  Chart c =
+      station_chart(g, "Blade chord along the radius", "chord c (m)", "chord", &Station::chord);
+  c.y_from_zero = true;
   c.caption.push_back("chord " + fixed(g.stations.front().chord, 4) + " m at the hub, " +
                       fixed(g.stations.back().chord, 4) + " m at the tip");
   return c;
 }
 
 Chart twist_chart(const Geometry& g) {
-  Chart c;
-  c.title = "Blade twist along the radius";
-  c.x_label = "radius r (m)";
-  c.y_label = "twist \u03b8 (\u00b0)";
-  Series s;
-  s.label = "twist";
-  for (const Station& st : g.stations) s.points.push_back({st.radius, st.twist});
-  c.series.push_back(std::move(s));
-  c.caption.push_back(blade_span_caption(g.stations.front().radius, g.stations.back().radius));
+  Chart c = station_chart(g, "Blade twist along the radius", "twist \u03b8 (\u00b0)", "twist",
+                          &Station::twist);
   c.caption.push_back("twist " + fixed(g.stations.front().twist, 2) + "\u00b0 at the hub, " +
                       fixed(g.stations.back().twist, 2) +
                       "\u00b0 at the tip, setting angle included");
@@ -270,10 +279,7 @@ Chart twist_chart(const Geometry& g) {
 }
 
 Chart plan_chart(const std::vector<Section>& sections) {
-  Chart c;
-  c.title = "Blade plan view";
-  c.x_label = "radius Z (m)";
-  c.y_label = "Y (m)";
+  Chart c = titled("Blade plan view", "radius Z (m)", "Y (m)");
   c.equal_aspect = true;
   Series outline;
   outline.label = "outline";
@@ -308,10 +314,7 @@ Chart plan_chart(const std::vector<Section>& sections) {
 }
 
 Chart sections_chart(const std::vector<Section>& sections) {
-  Chart c;
-  c.title = "Blade sections seen from the tip";
-  c.x_label = "\u2212Y (m)";
-  c.y_label = "X (m)";
+  Chart c = titled("Blade sections seen from the tip", "\u2212Y (m)", "X (m)");
   c.equal_aspect = true;
   // Colours run from the hub's blue to the tip's orange.
   constexpr int kHub[3] = {0x00, 0x72, 0xB2};
