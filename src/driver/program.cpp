@@ -223,6 +223,18 @@ Site site_of(const RunValues& v) {
   return Site{v.Ucin, v.Ucout, v.Umid, v.h, v.SeaL};
 }
 
+// Options 2 and 3: the site, then the one rotational speed the sweep runs at (which each option
+// keeps in its own variable), then the sweep.
+void site_and_speed_sweep(textio::Console& con, RunValues& v, std::string_view text,
+                          std::string_view name, double& omega, const Rotor& rotor,
+                          void (*sweep)(const Rotor&, const Site&, double, textio::OutFile&),
+                          textio::OutFile& out) {
+  ask_site(con, v);
+  ask_positive(con, text, name, omega);
+  announce(con, "Please wait...");
+  sweep(rotor, site_of(v), omega, out);
+}
+
 int session(textio::Console& con, RunFiles& files) {
   files.open_all();
   clear_screen(con);
@@ -281,16 +293,12 @@ int session(textio::Console& con, RunFiles& files) {
         sweep_variable_speed(rotor, site_of(v), files.energy[0]);
         break;
       case 2:
-        ask_site(con, v);
-        ask_positive(con, " Enter first rotational speed, (rpm), omega1=", "omega1", v.omega1);
-        announce(con, "Please wait...");
-        sweep_two_speed(rotor, site_of(v), v.omega1, files.energy[1]);
+        site_and_speed_sweep(con, v, " Enter first rotational speed, (rpm), omega1=", "omega1",
+                             v.omega1, rotor, sweep_two_speed, files.energy[1]);
         break;
       case 3:
-        ask_site(con, v);
-        ask_positive(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
-        announce(con, "Please wait...");
-        sweep_constant_speed(rotor, site_of(v), v.omega, files.energy[2]);
+        site_and_speed_sweep(con, v, " Enter  rotational speed, (rpm), omega=", "omega", v.omega,
+                             rotor, sweep_constant_speed, files.energy[2]);
         break;
       case 4:
         ask_positive(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", v.Ucin);
