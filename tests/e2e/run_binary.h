@@ -1,14 +1,13 @@
 // Running the built rotorforge binary in a fresh working directory with answers on stdin.
 #pragma once
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <system_error>
 
+#include "support/shell.h"
 #include "support/workdir.h"
 
 namespace e2e {
@@ -37,26 +36,15 @@ class WorkDir : public support::ScratchDir {
   }
 };
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Outcome = support::ShellRun;
 
 // Runs the binary in `dir` with `answers` on stdin (no terminal), capturing both streams.
 // `shell_setup` runs in the same shell first (e.g. "ulimit -f 100").
 inline Outcome run(const WorkDir& dir, const std::string& answers,
                    const std::string& shell_setup = "") {
   spit(dir / ".stdin", answers);
-  const std::string cmd = "cd '" + dir.path().string() + "' && " +
-                          (shell_setup.empty() ? "" : shell_setup + "; ") + "exec '" +
-                          ROTORFORGE_BINARY + "' < .stdin > .stdout 2> .stderr";
-  const int raw = std::system(cmd.c_str());
-  Outcome r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = dir.read(".stdout");
-  r.err = dir.read(".stderr");
-  return r;
+  return support::run_in(dir.path(), (shell_setup.empty() ? "" : shell_setup + "; ") + "exec '" +
+                                         ROTORFORGE_BINARY + "' < .stdin");
 }
 
 // The first line where two texts differ, for failure messages.

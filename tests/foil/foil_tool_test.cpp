@@ -2,7 +2,6 @@
 // imported and installed exactly as rotorforge's aerofoil menu installs a section; every kind of
 // bad input ends with one line, a non-zero status and nothing written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "aerofoil/foildata.h"
+#include "support/shell.h"
 #include "support/workdir.h"
 #include "util/session_lock.h"
 #include "util/working_name.h"
@@ -19,24 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using support::ScratchDir;
+using ToolRun = support::ShellRun;
 
 const std::string kFake = std::string(ROTORFORGE_SOURCE_DIR) + "/tests/foil/fake_xfoil.sh";
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
 ToolRun run_tool(const ScratchDir& dir, const std::string& args, const std::string& env = "") {
-  const std::string cmd = "cd '" + dir.path().string() + "' && " + env + " '" +
-                          ROTORFORGE_FOIL_BINARY + "' " + args + " > .out 2> .err < /dev/null";
-  const int raw = std::system(cmd.c_str());
-  ToolRun r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = dir.read(".out");
-  r.err = dir.read(".err");
-  return r;
+  return support::run_in(dir.path(),
+                         env + " '" + ROTORFORGE_FOIL_BINARY + "' " + args + " < /dev/null", ".out",
+                         ".err");
 }
 
 // A working directory with an empty Data/ and Temp/.

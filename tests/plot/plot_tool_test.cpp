@@ -1,7 +1,6 @@
 // The rotorforge-plot binary on working directories holding a run's files: every picture and
 // the page from complete files, clear lines and no crash for missing, cut and broken ones.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <set>
@@ -10,6 +9,7 @@
 
 #include "plot/fixtures.h"
 #include "plot/svg.h"
+#include "support/shell.h"
 #include "util/working_name.h"
 
 namespace {
@@ -30,14 +30,9 @@ std::vector<std::string> split_lines(const std::string& text) {
 }
 
 ToolRun run_tool(const WorkDir& dir, const std::string& args = "") {
-  const std::string cmd = "cd '" + dir.path().string() + "' && '" + ROTORFORGE_PLOT_BINARY + "' " +
-                          args + " > .out 2> .err";
-  const int raw = std::system(cmd.c_str());
-  ToolRun r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = split_lines(dir.read(".out"));
-  r.err = split_lines(dir.read(".err"));
-  return r;
+  const support::ShellRun run = support::run_in(
+      dir.path(), "'" + std::string(ROTORFORGE_PLOT_BINARY) + "' " + args, ".out", ".err");
+  return {run.status, split_lines(run.out), split_lines(run.err)};
 }
 
 std::string joined(const std::vector<std::string>& lines) {

@@ -2,8 +2,6 @@
 // rotorforge-study binary, the small 2 x 2 study, reading summary.csv and comparing file trees.
 #pragma once
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/shell.h"
 #include "support/test_name.h"
 #include "support/workdir.h"
 
@@ -43,22 +42,12 @@ class SourceDir : public support::ScratchDir {
   }
 };
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using ToolRun = support::ShellRun;
 
 // Runs rotorforge-study with `args` in `dir`.
 inline ToolRun run_study_tool(const fs::path& dir, const std::string& args) {
-  const std::string cmd = "cd '" + dir.string() + "' && '" + ROTORFORGE_STUDY_BINARY + "' " + args +
-                          " > .tool-out 2> .tool-err";
-  const int raw = std::system(cmd.c_str());
-  ToolRun r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = slurp(dir / ".tool-out");
-  r.err = slurp(dir / ".tool-err");
-  return r;
+  return support::run_in(dir, "'" + std::string(ROTORFORGE_STUDY_BINARY) + "' " + args, ".tool-out",
+                         ".tool-err");
 }
 
 // Two tip radii times two aerofoils, the first imported; small blades so that it runs quickly.
