@@ -12,22 +12,13 @@
 #include <vector>
 
 #include "blade/section.h"
-#include "support/bits.h"
+#include "support/kit.h"
 #include "support/records.h"
-#include "support/test_name.h"
-#include "support/workdir.h"
 #include "textio/textio.h"
 
 namespace geometry_test {
 
-namespace fs = std::filesystem;
-
-using support::same_bits;
-using support::slurp;
-using support::spit;
-
-// The working directory of a test: Temp/ and Result/, named after the test.
-using WorkDir = support::TestWorkDir;
+using namespace support::kit;
 
 using support::records;
 
@@ -110,7 +101,8 @@ inline std::string result_line(const char* text, double v, const char* unit) {
 
 // A thin rectangular section of unit chord.
 inline const blade::Outline& rectangle() {
-  static const blade::Outline o = make_outline([](double) { return -0.05; }, [](double) { return 0.05; });
+  static const blade::Outline o =
+      make_outline([](double) { return -0.05; }, [](double) { return 0.05; });
   return o;
 }
 

@@ -9,21 +9,12 @@
 #include <filesystem>
 #include <string>
 
-#include "support/bits.h"
+#include "support/kit.h"
 #include "support/polars.h"
-#include "support/test_name.h"
-#include "support/workdir.h"
 
 namespace design_test {
 
-namespace fs = std::filesystem;
-
-using support::same_bits;
-using support::slurp;
-using support::spit;
-
-// The working directory of a test: Temp/ and Result/, named after the test.
-using WorkDir = support::TestWorkDir;
+using namespace support::kit;
 
 // Five coefficients as a file of one line, with 17 significant digits (reads back exactly).
 inline void write_coeffs(const fs::path& path, const std::array<double, 5>& c) {
