@@ -85,6 +85,32 @@ std::optional<PowerLimit> estimate_limit(const Sweep& sweep) {
   return PowerLimit{last, false};
 }
 
+namespace {
+
+// One quantity of every sweep of a table against the wind speed, scaled by `factor`: a series a
+// sweep, named after the sweep where the table holds several and `single` otherwise. Rows
+// without a value are added to `missing`.
+Chart sweeps_chart(const EnergyTable& table, const char* what, std::string y_label,
+                   const char* single, double TableRow::*value, double factor,
+                   std::size_t& missing) {
+  Chart c = titled(std::string(what) + " \u2014 type " + std::to_string(table.type) + ", " +
+                       type_name(table.type),
+                   "wind speed U (m/s)", std::move(y_label));
+  c.y_from_zero = true;
+  for (std::size_t i = 0; i < table.sweeps.size(); ++i) {
+    Series series;
+    series.label = table.sweeps.size() > 1 ? sweep_label(i) : single;
+    for (const TableRow& p : table.sweeps[i].rows) {
+      if (!std::isfinite(p.*value)) ++missing;
+      series.points.push_back({p.wind, p.*value * factor});
+    }
+    c.series.push_back(std::move(series));
+  }
+  return c;
+}
+
+}  // namespace
+
 Chart power_chart(const EnergyTable& table, const std::vector<std::optional<PowerLimit>>& limits) {
   double largest = 0.0;
   for (const Sweep& s : table.sweeps) {
@@ -96,22 +122,12 @@ Chart power_chart(const EnergyTable& table, const std::vector<std::optional<Powe
     if (l) largest = std::max(largest, std::fabs(l->value));
   }
   const PowerUnit unit = power_unit(largest);
-  Chart c =
-      titled("Power curve \u2014 type " + std::to_string(table.type) + ", " + type_name(table.type),
-             "wind speed U (m/s)", std::string("power P (") + unit.name + ")");
-  c.y_from_zero = true;
-
-  const bool several = table.sweeps.size() > 1;
   std::size_t missing = 0;
+  Chart c = sweeps_chart(table, "Power curve", std::string("power P (") + unit.name + ")", "power",
+                         &TableRow::power, unit.factor, missing);
+  const bool several = table.sweeps.size() > 1;
   for (std::size_t i = 0; i < table.sweeps.size(); ++i) {
     const Sweep& s = table.sweeps[i];
-    Series series;
-    series.label = several ? sweep_label(i) : "power";
-    for (const TableRow& p : s.rows) {
-      if (!std::isfinite(p.power)) ++missing;
-      series.points.push_back({p.wind, p.power * unit.factor});
-    }
-    c.series.push_back(std::move(series));
     c.caption.push_back((several ? sweep_label(i) + ": " : std::string()) +
                         "average power at the site " + fixed(s.average_power, 2) +
                         " W, annual energy " + fixed(s.annual_energy, 2) + " kW\u00b7h (8700 h)");
@@ -143,28 +159,20 @@ Chart power_chart(const EnergyTable& table, const std::vector<std::optional<Powe
 }
 
 Chart cp_chart(const EnergyTable& table) {
-  Chart c = titled(
-      "Power coefficient \u2014 type " + std::to_string(table.type) + ", " + type_name(table.type),
-      "wind speed U (m/s)", "power coefficient CP (\u2013)");
-  c.y_from_zero = true;
-  const bool several = table.sweeps.size() > 1;
+  // A factor of exactly 1 leaves every value as it is, bit for bit.
   std::size_t missing = 0;
+  Chart c = sweeps_chart(table, "Power coefficient", "power coefficient CP (\u2013)", "CP",
+                         &TableRow::cp, 1.0, missing);
+  const bool several = table.sweeps.size() > 1;
   for (std::size_t i = 0; i < table.sweeps.size(); ++i) {
-    const Sweep& s = table.sweeps[i];
-    Series series;
-    series.label = several ? sweep_label(i) : "CP";
     double best = -std::numeric_limits<double>::infinity();
     double best_u = kNaN;
-    for (const TableRow& p : s.rows) {
-      if (!std::isfinite(p.cp)) {
-        ++missing;
-      } else if (p.cp > best) {
+    for (const TableRow& p : table.sweeps[i].rows) {
+      if (std::isfinite(p.cp) && p.cp > best) {
         best = p.cp;
         best_u = p.wind;
       }
-      series.points.push_back({p.wind, p.cp});
     }
-    c.series.push_back(std::move(series));
     if (std::isfinite(best)) {
       c.caption.push_back((several ? sweep_label(i) + ": " : std::string()) + "highest CP " +
                           fixed(best, 4) + " at U = " + fixed(best_u, 2) + " m/s");
