@@ -38,11 +38,17 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-void write_lines(const fs::path& p, const std::vector<std::string>& lines) {
+// Rewrites the file `rel` of the working directory with `change` applied to its lines.
+template <class Change>
+void edit_lines(const WorkDir& d, const std::string& rel, Change change) {
+  std::vector<std::string> lines = lines_of(d.read(rel));
+  change(lines);
   std::string text;
   for (const auto& l : lines) text += l + "\n";
-  e2e::spit(p, text);
+  e2e::spit(d / rel, text);
 }
+
+using Lines = std::vector<std::string>;
 
 TEST(BrokenFiles, DataFilesThatCannotBeRead) {
   struct Case {
@@ -56,26 +62,18 @@ TEST(BrokenFiles, DataFilesThatCannotBeRead) {
        "Data/Liftsg6043.dat: No such file or directory", 1},
       {"polar with 321 records",
        [](const WorkDir& d) {
-         auto lines = lines_of(d.read("Data/Liftsg6043.dat"));
-         lines.resize(321);
-         write_lines(d / "Data/Liftsg6043.dat", lines);
+         edit_lines(d, "Data/Liftsg6043.dat", [](Lines& l) { l.resize(321); });
        },
        "End of file", 2},
       {"polar with a letter",
        [](const WorkDir& d) {
-         auto lines = lines_of(d.read("Data/Liftsg6043.dat"));
-         lines[99] = "3 x1.2 0.01";
-         write_lines(d / "Data/Liftsg6043.dat", lines);
+         edit_lines(d, "Data/Liftsg6043.dat", [](Lines& l) { l[99] = "3 x1.2 0.01"; });
        },
        "Bad real number in item 2 of list input", 2},
       {"missing outline", [](const WorkDir& d) { fs::remove(d / "Data/sg6043.dat"); },
        "Data/sg6043.dat: No such file or directory", 1},
       {"outline of 99 points",
-       [](const WorkDir& d) {
-         auto lines = lines_of(d.read("Data/sg6043.dat"));
-         lines.resize(99);
-         write_lines(d / "Data/sg6043.dat", lines);
-       },
+       [](const WorkDir& d) { edit_lines(d, "Data/sg6043.dat", [](Lines& l) { l.resize(99); }); },
        "End of file", 2},
   };
   for (const Case& c : cases) {
@@ -98,30 +96,37 @@ TEST(BrokenFiles, BrokenOutlineLeavesTheCompletePolarCopy) {
   WorkDir good;
   ASSERT_EQ(e2e::run(good, kRotor + "2\n").status, 2);  // input ends at Umid
   WorkDir dir;
-  auto lines = lines_of(dir.read("Data/sg6043.dat"));
-  lines.resize(60);
-  write_lines(dir / "Data/sg6043.dat", lines);
+  edit_lines(dir, "Data/sg6043.dat", [](Lines& l) { l.resize(60); });
   const Outcome r = e2e::run(dir, kDesign);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("Data/sg6043.dat"), std::string::npos) << r.err;
   EXPECT_EQ(dir.read("Temp/Lift_Drag.dat"), good.read("Temp/Lift_Drag.dat"));
 }
 
-TEST(BrokenFiles, MissingTempDirectory) {
-  WorkDir dir;
-  fs::remove_all(dir / "Temp");
-  const Outcome r = e2e::run(dir, kDesign);
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("Temp/"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
-}
-
-TEST(BrokenFiles, ResultFileThatCannotBeOpened) {
-  WorkDir dir;
-  fs::create_directory(dir / "Result/Energy3.out");
-  const Outcome r = e2e::run(dir, kDesign);
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("Result/Energy3.out: Is a directory"), std::string::npos) << r.err;
+// Temp/ or Result/ that cannot take the run's files: the run fails and names the file and why.
+TEST(BrokenFiles, DirectoriesThatCannotTakeTheFiles) {
+  struct Case {
+    const char* name;
+    void (*damage)(const WorkDir&);
+    std::vector<std::string> messages;  // each must stand in the error output
+  };
+  const Case cases[] = {
+      {"missing Temp/",
+       [](const WorkDir& d) { fs::remove_all(d / "Temp"); },
+       {"Temp/", "No such file or directory"}},
+      {"result file that is a directory",
+       [](const WorkDir& d) { fs::create_directory(d / "Result/Energy3.out"); },
+       {"Result/Energy3.out: Is a directory"}},
+  };
+  for (const Case& c : cases) {
+    WorkDir dir;
+    c.damage(dir);
+    const Outcome r = e2e::run(dir, kDesign);
+    EXPECT_NE(r.status, 0) << c.name;
+    for (const std::string& m : c.messages) {
+      EXPECT_NE(r.err.find(m), std::string::npos) << c.name << ": " << r.err;
+    }
+  }
 }
 
 TEST(BrokenFiles, ReadOnlyResultDirectory) {
