@@ -10,7 +10,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DROTORFORGE_WERROR=ON -DROTORFORGE_SLOW_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROTORFORGE_SANITIZE=ON -DROTORFORGE_BENCH=OFF \
-  -DROTORFORGE_WERROR=ON >/dev/null
+# The sanitizer build is optimised lightly and keeps only line tables for its reports: it compiles
+# in about half the time of -O2 -g, and its tests still run in well under a minute.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+  -DROTORFORGE_SANITIZE=ON -DROTORFORGE_BENCH=OFF -DROTORFORGE_WERROR=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE external
