@@ -1,7 +1,5 @@
 #include "foil/import.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,11 +12,13 @@
 #include <map>
 #include <mutex>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
 #include "util/files.h"
+#include "util/scratch_dir.h"
 #include "util/session_lock.h"
 #include "util/whole_file.h"
 #include "util/working_name.h"
@@ -49,25 +49,14 @@ std::string padded(std::string s, std::size_t width) {
   return s;
 }
 
-// A scratch directory under the system's temporary directory, removed with its content.
-class Scratch {
- public:
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "rotorforge-xfoil-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw Error("cannot create a scratch directory");
-    path_ = pattern;
+// A scratch directory for XFOIL's files, removed with its content.
+scratch_dir::ScratchDir make_scratch() {
+  try {
+    return scratch_dir::ScratchDir("rotorforge-xfoil-");
+  } catch (const std::system_error&) {
+    throw Error("cannot create a scratch directory");
   }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+}
 
 // The bar on a terminal: "XFOIL base sweeps [#####-----] 7/14  0:21 left".
 class Progress {
@@ -331,7 +320,7 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
 
   const unsigned threads =
       options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-  Scratch scratch;
+  const scratch_dir::ScratchDir scratch = make_scratch();
   Progress progress(err, options.progress);
 
   std::map<std::tuple<int, Direction, Variant>, SweepOutcome> results;

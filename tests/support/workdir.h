@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "util/scratch_dir.h"
+
 namespace support {
 
 namespace fs = std::filesystem;
@@ -32,30 +34,19 @@ inline void spit(const fs::path& p, const std::string& text) {
 // holding Temp/ and Result/; removed with everything in it when the object goes.
 class ScratchDir {
  public:
-  explicit ScratchDir(const std::string& prefix) {
-    std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = buf.data();
-    fs::create_directory(dir_ / "Temp");
-    fs::create_directory(dir_ / "Result");
+  explicit ScratchDir(const std::string& prefix) : dir_(prefix) {
+    fs::create_directory(path() / "Temp");
+    fs::create_directory(path() / "Result");
   }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
 
-  const fs::path& path() const { return dir_; }
-  fs::path operator/(const std::string& rel) const { return dir_ / rel; }
-  void write(const std::string& rel, const std::string& text) const { spit(dir_ / rel, text); }
-  std::string read(const std::string& rel) const { return slurp(dir_ / rel); }
-  bool exists(const std::string& rel) const { return fs::exists(dir_ / rel); }
+  const fs::path& path() const { return dir_.path(); }
+  fs::path operator/(const std::string& rel) const { return path() / rel; }
+  void write(const std::string& rel, const std::string& text) const { spit(path() / rel, text); }
+  std::string read(const std::string& rel) const { return slurp(path() / rel); }
+  bool exists(const std::string& rel) const { return fs::exists(path() / rel); }
 
  private:
-  fs::path dir_;
+  scratch_dir::ScratchDir dir_;
 };
 
 // A scratch directory that is the working directory for the lifetime of the object; the old
