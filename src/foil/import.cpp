@@ -18,6 +18,7 @@
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
 #include "util/files.h"
+#include "util/parallel.h"
 #include "util/scratch_dir.h"
 #include "util/session_lock.h"
 #include "util/whole_file.h"
@@ -319,7 +320,7 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   rules.down_wanted = std::max(-10.0, angles.from);
 
   const unsigned threads =
-      options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+      options.jobs > 0 ? options.jobs : parallel::allowed_processors();
   const scratch_dir::ScratchDir scratch = make_scratch();
   Progress progress(err, options.progress);
 

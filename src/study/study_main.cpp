@@ -16,6 +16,7 @@
 #include "study/engines.h"
 #include "study/study_file.h"
 #include "study/summary.h"
+#include "util/parallel.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ int run_study(const RunArgs& a) {
   setup.self = self;
   setup.rotorforge = fs::absolute(rotorforge);
   setup.study_dir = dir;
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = parallel::allowed_processors();
   setup.jobs = a.jobs != 0 ? a.jobs : a.engine == "slurm" ? 0 : cores;
   if (!todo.empty()) {
     if (a.engine == "local") {

@@ -13,8 +13,12 @@
 
 namespace parallel {
 
-// Number of threads used by for_each_index: the hardware's, unless a test or benchmark chose
-// another (parallel_detail.h).
+// Number of processors this process may run on (its affinity mask, as `nproc` counts them),
+// at least 1. Every program sizes its threads and jobs by it.
+unsigned allowed_processors();
+
+// Number of threads used by for_each_index: allowed_processors(), unless a test or benchmark
+// chose another (parallel_detail.h).
 unsigned threads();
 
 // Calls f(i) for every i in [0, n), on up to threads() threads; returns when all are done.

@@ -1,6 +1,7 @@
 #include "util/parallel.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <atomic>
 #include <cstddef>
@@ -40,9 +41,22 @@ TEST_P(ParallelForEachIndex, AThrownExceptionReachesTheCaller) {
 
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelForEachIndex, ::testing::Values(1u, 2u, 5u));
 
-TEST(ParallelThreads, ZeroRestoresTheHardwareCount) {
+// A process pinned to one processor (taskset -c 0, a Slurm task with --cpus-per-task=1) runs one
+// thread, not one per core of the machine.
+TEST(ParallelThreads, CountTheProcessorsTheAffinityMaskAllows) {
+  cpu_set_t old_set;
+  ASSERT_EQ(sched_getaffinity(0, sizeof old_set, &old_set), 0);
+  int first = 0;
+  while (!CPU_ISSET(first, &old_set)) ++first;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
   parallel::set_threads(0);
-  EXPECT_GE(parallel::threads(), 1u);
+  const unsigned pinned = parallel::threads();
+  ASSERT_EQ(sched_setaffinity(0, sizeof old_set, &old_set), 0);
+  EXPECT_EQ(pinned, 1u);
+  EXPECT_EQ(parallel::threads(), static_cast<unsigned>(CPU_COUNT(&old_set)));
 }
 
 }  // namespace
