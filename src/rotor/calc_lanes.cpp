@@ -268,9 +268,19 @@ struct Lanes {
       cl_s[l] = cd_s[l] = 0.0;
     }
 
-    // Element e of lane l's call: the constants of the scalar solver's element loop.
+    // Element e of lane l's call, or the first one after it with a blade: the constants of the
+    // scalar solver's element loop. Elements without a blade are finished on the way as the
+    // scalar solver finishes them (not iterated, no load, the factors passed on unchanged).
+    // False when the call has no element left.
     auto start_element = [&](int l, std::size_t e) LAMBDA_INLINE {
       const Call& c = *call[l];
+      for (; e < count[l] && !calc_mod::has_blade(c.chord[e]); ++e) {
+        if (!c.alpha.empty()) {
+          c.alpha[e] = calc_mod::undisturbed_alpha(c.lambda * c.r[e], c.twist[e] + c.theta);
+        }
+        if (e < c.iterations.size()) c.iterations[e] = 0;
+      }
+      if (e == count[l]) return false;
       const double ri = c.r[e];
       const double cc = c.chord[e];
       elem[l] = e;
@@ -287,6 +297,7 @@ struct Lanes {
       set(bomr, l, B[l] * (1.0 - ri));
       set(setting, l, setting_s[l]);
       set(ci, l, cc);
+      return true;
     };
     // The next call of the list with at least one element, into lane l; calls without elements
     // get CP = 0 on the way. False when the list is exhausted.
@@ -306,8 +317,8 @@ struct Lanes {
         set(ap, l, 0.0);
         set(Uv, l, c.U);
         set(rtip, l, c.rtip);
-        start_element(l, 0);
-        return true;
+        if (start_element(l, 0)) return true;
+        *c.CP = 0.0;  // no element with a blade
       }
       return false;
     };
@@ -399,14 +410,10 @@ struct Lanes {
           const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
           cp[l] = cp[l] + lr_s[l] * G * (cl_e * sphi_e - cd_e * cphi_e);
         }
-        bool next_call = false;
-        if (e + 1 < count[l]) {
-          start_element(l, e + 1);
-        } else {
+        if (!start_element(l, e + 1)) {
           *c.CP = cp[l];
-          next_call = true;
+          if (!take(l)) active &= ~(1u << l);
         }
-        if (next_call && !take(l)) active &= ~(1u << l);
       }
     }
   }

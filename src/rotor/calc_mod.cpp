@@ -202,7 +202,7 @@ struct Mend {
   const Balance b = element_balance(e, a_start, ap_start);
   if (b.found) return {ElementEnd::kResolved, b.a, b.ap, evaluate(e, b.a, b.ap)};
   Mend m{ElementEnd::kUnloaded, a_start, ap_start, {}};
-  m.v.alpha = std::atan(1.0 / e.lr) * 180.0 / kPi - e.setting;
+  m.v.alpha = undisturbed_alpha(e.lr, e.setting);
   return m;
 }
 
@@ -225,6 +225,12 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
     const double setting = twist[i] + theta;
     const double lr = lambda * ri;
     const double sigma = B * ci / kPi / ri / 2.0;
+    if (!has_blade(ci)) [[unlikely]] {
+      alpha[i] = undisturbed_alpha(lr, setting);
+      if (i < iterations.size()) iterations[i] = 0;
+      if (i < trace.size()) trace[i] = {ElementEnd::kNoBlade, false, a, ap, 0.0};
+      continue;
+    }
     const double a_start = a;
     const double ap_start = ap;
     double phi = 0.0, sphi = 0.0, cphi = 0.0, W = 0.0, cl = 0.0, cd = 0.0;
@@ -294,9 +300,9 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
 
 Balance element_balance(const Element& e, double a_start, double ap_start) {
   // Outside these the equations have no windmill state: no rotation or an element at the axis
-  // (lambda_r <= 0), an infinite solidity, or no tip-loss factor (r >= 1 gives F = 0).
+  // (lambda_r <= 0), an infinite solidity, no tip-loss factor (r >= 1 gives F = 0), or no blade.
   if (!(e.lr > 0.0 && e.lr < std::numeric_limits<double>::infinity()) || !std::isfinite(e.sigma) ||
-      !(e.r < 1.0)) {
+      !(e.r < 1.0) || !has_blade(e.chord)) {
     return {false, 0.0, 0.0};
   }
   const auto reynolds = [&e](double a, double ap) {

@@ -59,6 +59,22 @@ inline bool element_needs_resolve(double a, double ap, double phi, bool converge
            phi > 0.0 && phi < kHalfPiDouble);
 }
 
+// An element has a blade only where its relative chord is positive and finite. One without (a
+// chord of zero or less, a NaN or an infinity) carries no load: nothing of it enters CP, its
+// angle of attack is that of the undisturbed inflow (a = a' = 0), and the next element starts
+// from the factors this one started from. Its solidity would be zero or negative, and the
+// iteration would then "converge" to a < 0 with a power the element cannot give.
+inline bool has_blade(double chord) noexcept {
+  return chord > 0.0 && chord < std::numeric_limits<double>::infinity();
+}
+
+// The angle of attack (degrees) of an element in the undisturbed inflow, a = a' = 0, at local
+// speed ratio lr and setting (twist + setting angle, degrees): the angle given to an element
+// that carries no load.
+inline double undisturbed_alpha(double lr, double setting) noexcept {
+  return std::atan(1.0 / lr) * 180.0 / kPi - setting;
+}
+
 // Arrays are 0-based here: element i of the blade is r[i-1], twist[i-1], chord[i-1], alpha[i-1];
 // only the first nbe entries are used. r and chord are relative to rtip, twist in degrees.
 // U wind speed (m/s), lambda tip speed ratio, theta setting angle (degrees) added to every twist.
@@ -72,14 +88,16 @@ inline bool element_needs_resolve(double a, double ap, double phi, bool converge
 // one of the largest inflow angle, the least induced); when the element has no windmill state at
 // all (at or beyond the tip, at the axis, lambda <= 0) it contributes nothing, its angle of attack
 // is the one of the undisturbed inflow (a = a' = 0), and the next element starts from the factors
-// this one started from. Spans shorter than nbe limit the number of elements to the shortest span,
+// this one started from. An element without a blade (has_blade) is not iterated at all and ends
+// the same way. Spans shorter than nbe limit the number of elements to the shortest span,
 // so nothing is read or written out of bounds.
 void calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
           std::span<const double> r, std::span<const double> twist, std::span<const double> chord,
           std::span<double> alpha, double U, double lambda, double& CP, double theta);
 
 // calc, also reporting the number of iterations each element's iteration used (1 ... 200; the
-// 200th may have ended without convergence, and the element then was solved again). `iterations`
+// 200th may have ended without convergence, and the element then was solved again; 0 for an
+// element without a blade, which is not iterated). `iterations`
 // needs as many entries as elements are computed; entries beyond its size are not reported.
 void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                   std::span<const double> r, std::span<const double> twist,
@@ -87,8 +105,10 @@ void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                   double& CP, double theta, std::span<std::int32_t> iterations);
 
 // How an element ended: its iteration converged to a windmill state (kIterated); or it did not,
-// and the element was solved again (kResolved) or has no windmill state (kUnloaded).
-enum class ElementEnd : std::uint8_t { kIterated = 0, kResolved = 1, kUnloaded = 2 };
+// and the element was solved again (kResolved) or has no windmill state (kUnloaded); or it has no
+// blade (has_blade) and was not iterated (kNoBlade; its trace holds the factors it started from,
+// an inflow angle of 0 and converged = false). Elements of the last two kinds carry no load.
+enum class ElementEnd : std::uint8_t { kIterated = 0, kResolved = 1, kUnloaded = 2, kNoBlade = 3 };
 
 // What the iteration of one element ended with (before any new solution): the arguments of
 // element_needs_resolve, and what became of the element.

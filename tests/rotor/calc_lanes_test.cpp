@@ -111,6 +111,12 @@ Blade random_blade(std::mt19937_64& rng) {
     case 3:
       b.chord[rng() % b.chord.size()] = -0.05;
       break;
+    case 4:
+      b.chord[rng() % b.chord.size()] = 0.0;
+      break;
+    case 5:  // no element with a blade
+      for (double& c : b.chord) c = -0.01;
+      break;
     default:
       break;
   }
@@ -182,6 +188,7 @@ struct Coverage {
   int not_converged = 0;  // elements that used all 200 iterations
   int resolved = 0;       // elements the scalar solver solved again after the iteration
   int unloaded = 0;       // elements without a windmill state
+  int no_blade = 0;       // elements of chord <= 0 or NaN, not iterated
   int no_elements = 0;
 };
 
@@ -202,6 +209,7 @@ void expect_same(const std::vector<Case>& cases, Coverage& seen) {
       if (c.its_ref[i] == calc_mod::kMaxIterations) ++seen.not_converged;
       if (c.trace_ref[i].end == calc_mod::ElementEnd::kResolved) ++seen.resolved;
       if (c.trace_ref[i].end == calc_mod::ElementEnd::kUnloaded) ++seen.unloaded;
+      if (c.trace_ref[i].end == calc_mod::ElementEnd::kNoBlade) ++seen.no_blade;
     }
   }
 }
@@ -249,6 +257,7 @@ TEST(CalcLanesIdentity, RandomPolarsAndBlades) {
   EXPECT_GT(seen.not_converged, 0);
   EXPECT_GT(seen.resolved, 0);
   EXPECT_GT(seen.unloaded, 0);
+  EXPECT_GT(seen.no_blade, 0);
   EXPECT_GT(seen.no_elements, 0);
 }
 

@@ -62,6 +62,7 @@ inline Case random_case(std::mt19937_64& rng, int n) {
 // How often elements were solved again, and why their iteration did not do.
 struct Tally {
   std::int64_t calls = 0, calls_mended = 0, elements = 0, resolved = 0, unloaded = 0;
+  std::int64_t no_blade = 0;       // chord <= 0 or not finite: not iterated, no load
   std::int64_t at_one = 0;         // converged to a = 1 (within the tolerance)
   std::int64_t at_minus_one = 0;   // converged to a' = -1
   std::int64_t not_a_number = 0;   // NaN or infinite a, a' or inflow angle
@@ -76,6 +77,10 @@ struct Tally {
       ++elements;
       if (t.end == calc_mod::ElementEnd::kIterated) continue;
       mended = true;
+      if (t.end == calc_mod::ElementEnd::kNoBlade) {
+        ++no_blade;
+        continue;
+      }
       (t.end == calc_mod::ElementEnd::kResolved ? resolved : unloaded) += 1;
       if (!std::isfinite(t.a) || !std::isfinite(t.ap) || !std::isfinite(t.phi)) {
         ++not_a_number;
@@ -99,6 +104,7 @@ struct Tally {
     elements += o.elements;
     resolved += o.resolved;
     unloaded += o.unloaded;
+    no_blade += o.no_blade;
     at_one += o.at_one;
     at_minus_one += o.at_minus_one;
     not_a_number += o.not_a_number;
