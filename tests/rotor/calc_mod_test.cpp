@@ -208,8 +208,8 @@ TEST(CalcEdges, ZeroRadiusAndZeroTipSpeedRatioCarryNoLoad) {
 // angle of attack and in every iteration count. Its angle of attack is the undisturbed one.
 TEST(CalcEdges, ElementWithoutBladeCarriesNoLoad) {
   support::load_shipped_polar(support::kShippedPolars[1]);
-  const double chords[] = {0.0, -0.0, -0.04, -3.0, std::nan(""),
-                           std::numeric_limits<double>::infinity()};
+  const double chords[] = {0.0,  -0.0,         -0.04,
+                           -3.0, std::nan(""), std::numeric_limits<double>::infinity()};
   for (const std::size_t k : {std::size_t{0}, std::size_t{4}, std::size_t{9}}) {
     for (const double c : chords) {
       SCOPED_TRACE("element " + std::to_string(k) + ", chord " + describe(c));
@@ -217,8 +217,8 @@ TEST(CalcEdges, ElementWithoutBladeCarriesNoLoad) {
       b.chord[k] = c;
       std::vector<std::int32_t> its(10, -1);
       double cp = 0.0;
-      calc_mod::calc_counted(b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, b.alpha, 7.0,
-                             6.0, cp, 1.5, its);
+      calc_mod::calc_counted(b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, b.alpha, 7.0, 6.0,
+                             cp, 1.5, its);
       Blade rest = worked_blade();
       for (auto* v : {&rest.r, &rest.twist, &rest.chord, &rest.alpha}) v->erase(v->begin() + k);
       rest.nbe = 9;
