@@ -8,6 +8,7 @@
 
 #include "aerofoil/global.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 #include "util/shared.h"
 
@@ -45,7 +46,8 @@ void write_outline(const char* path, const Outline& o) {
 
 void choice(std::int64_t n) {
   if (n < 1 || n > 3) return;
-  replace(cl[n - 1], cl1[n - 1]);
+  const catalogue::Aerofoil& foil = catalogue::kAerofoils[static_cast<std::size_t>(n - 1)];
+  replace(foil.polar_field, foil.outline_field);
 }
 
 void require_earlier_aerofoil(std::int64_t n) {

@@ -6,14 +6,9 @@
 
 namespace foildata {
 
-// File names as 22-character fields, padded with blanks; the file is the name without them.
-inline constexpr std::string_view cl[3] = {"Data/Liftnaca4412.dat ", "Data/Liftsg6043.dat   ",
-                                           "Data/Liftnaca4432.dat "};
-inline constexpr std::string_view cl1[3] = {"Data/naca4412.dat     ", "Data/sg6043.dat       ",
-                                            "Data/naca4432.dat     "};
-
-// Aerofoil n = 1, 2, 3 (NACA 4412, SG6043, NACA 4432): copies its polar into Temp/Lift_Drag.dat
-// and its outline into Temp/Profil.dat and Temp/ProfilI.dat. Any other n does nothing.
+// Aerofoil n = 1, 2, 3 of catalogue::kAerofoils (NACA 4412, SG6043, NACA 4432): copies its polar
+// into Temp/Lift_Drag.dat and its outline into Temp/Profil.dat and Temp/ProfilI.dat. Any other n
+// does nothing.
 void choice(std::int64_t n);
 
 // Any number other than 1, 2 and 3 designs with the aerofoil that an earlier run left in the

@@ -8,17 +8,24 @@
 
 #include <cstdint>
 
+#include "util/files.h"
+
 namespace global {
 
-inline constexpr int kColumns = 7;
-inline constexpr int kRows = 46;
+inline constexpr int kColumns = static_cast<int>(files::kPolarReynolds.size());
+inline constexpr int kRows = files::kPolarRows;
 
 inline float alpha_array[kColumns][kRows] = {};  // angle of attack of each row, degrees
 inline double cl_array[kColumns][kRows] = {};    // lift coefficient of each row
 inline double cd_array[kColumns][kRows] = {};    // drag coefficient of each row
-inline constexpr std::int32_t num_alpha[kColumns] = {46, 46, 46, 46, 46, 46, 46};
-inline constexpr float re_array[kColumns] = {42000.0f,  83000.0f,   160000.0f, 330000.0f,
-                                             640000.0f, 1200000.0f, 2400000.0f};
+inline constexpr std::int32_t num_alpha[kColumns] = {kRows, kRows, kRows, kRows,
+                                                     kRows, kRows, kRows};
+// Every Reynolds number of the files is a whole number below 2^24, exact in single precision.
+inline constexpr float re_array[kColumns] = {
+    static_cast<float>(files::kPolarReynolds[0]), static_cast<float>(files::kPolarReynolds[1]),
+    static_cast<float>(files::kPolarReynolds[2]), static_cast<float>(files::kPolarReynolds[3]),
+    static_cast<float>(files::kPolarReynolds[4]), static_cast<float>(files::kPolarReynolds[5]),
+    static_cast<float>(files::kPolarReynolds[6])};
 inline float re_log[kColumns] = {};  // log10(re_array[i]) in double, stored as float
 
 // The lookup interpolates between two rows and reads num_alpha rows of each column.

@@ -9,6 +9,7 @@
 #include "blade/blade.h"
 #include "blade/section.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 
 namespace blade {
@@ -144,8 +145,9 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   for (std::string_view line : kMaterialMenu) con.write({line});
   std::int64_t material = 0;
   con.read({textio::In(material)}, "material choice");
-  if (material >= 1 && material <= static_cast<std::int64_t>(kDensity.size())) {
-    const double mass = volume * kDensity[static_cast<std::size_t>(material - 1)];
+  if (material >= 1 && material <= static_cast<std::int64_t>(catalogue::kMaterials.size())) {
+    const double mass =
+        volume * catalogue::kMaterials[static_cast<std::size_t>(material - 1)].density;
     geometry_out.write();
     geometry_out.write_fmt(files::kFigureLineFormat, {"Mass of blade", mass, "kg"});
   }

@@ -109,9 +109,6 @@ double piece_volume(double L, double sp, double sq, double theta_p, double theta
 double lateral_surface(double R, double P, double H, std::span<const double> c) noexcept;
 double stacked_volume(double H, std::span<const double> s, std::span<const double> theta) noexcept;
 
-// Densities (kg/m^3) of the five materials of the material menu, answers 1 ... 5.
-inline constexpr std::array<double, 5> kDensity = {560.0, 2700.0, 1740.0, 1350.0, 800.0};
-
 // ---------------------------------------------------------------------------------------------
 // STL facets.
 

@@ -8,19 +8,12 @@
 namespace driver {
 namespace {
 
-// Lapse rate of the standard atmosphere, K/m, as a single-precision constant:
-// -0.006500000134110451 in double.
-constexpr double kLapse = static_cast<double>(-0.0065f);
-
 // 288 K times the sea-level density 1.225f kg/m^3 (1.2250000238418579): the density's
 // numerator, so that sea level gives exactly 1.225f.
 constexpr double kRhoT0 = 352.8000068664551;
 
 // g / (R * lapse rate) of the standard atmosphere: the exponent of the temperature ratio.
 constexpr double kDensityExponent = 5.258643911666082;
-
-// Ground roughness length, m, single precision: 0.02500000037252903.
-constexpr double kRoughness = static_cast<double>(0.025f);
 
 // ln(10 / 0.025f): the log-profile value at the 10 m measuring height, so that a 10 m hub gives
 // the measured mean unchanged.
@@ -31,10 +24,6 @@ constexpr double kHours = 8700.0;
 constexpr double kWattsPerKilowatt = 1000.0;
 
 }  // namespace
-
-double site_temperature(double SeaL) {
-  return 288.0 + SeaL * kLapse;
-}
 
 double air_density(double SeaL) {
   const double T = site_temperature(SeaL);

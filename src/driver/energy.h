@@ -13,9 +13,11 @@ namespace driver {
 
 using shared::kPi;
 
-// Air temperature (K) at altitude SeaL (m): 288 K at sea level, falling 0.0065 K per metre. The
-// lapse rate is a single-precision constant, so 1000 m gives 281.49999986588955, not 281.5.
-double site_temperature(double SeaL);
+using shared::kRoughness;
+
+// Air temperature (K) at altitude SeaL (m). The lapse rate is a single-precision constant, so
+// 1000 m gives 281.49999986588955, not 281.5.
+using shared::site_temperature;
 
 // Air density (kg/m^3) at altitude SeaL (m) from the standard-atmosphere polytrope:
 // rho = 1.225 * (T/288)^4.2586 = 288 * 1.225f * (T/288)^5.2586 / T.

@@ -17,19 +17,13 @@
 #include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
 #include "textio/textio.h"
+#include "util/answer_rules.h"
 #include "util/files.h"
 
 namespace driver {
 namespace {
 
-// The longest blade the tool builds element by element; far beyond any useful resolution, and
-// it keeps the blade arrays and the optimiser's work within what a console session can wait for.
-constexpr std::int64_t kMaxElements = 10000;
-
-// The altitude at which the air's temperature in the density formula, 288 K falling by the
-// single-precision 0.0065 K per metre, reaches 0 K: 288 / 0.006500000134110451 =
-// 44307.6913935..., shown rounded in the line that refuses an altitude at or above it.
-constexpr std::string_view kHighestAltitude = "44307.69";
+using answer_rules::Answer;
 
 // The files the run keeps open from start-up to the end. Result/Performance.out is opened so
 // that it exists, and never written.
@@ -121,52 +115,14 @@ std::string complaint(std::string_view name, std::string_view rule) {
   return line;
 }
 
-std::string finite(double v, std::string_view name) {
-  if (std::isfinite(v)) return {};
-  return complaint(name, "a finite number");
-}
-
-void ask_real(textio::Console& con, std::string_view text, std::string_view name, double& v) {
-  ask(con, text, v, [name](double x) { return finite(x, name); });
-}
-
-void ask_positive(textio::Console& con, std::string_view text, std::string_view name, double& v) {
-  ask(con, text, v, [name](double x) -> std::string {
-    if (!std::isfinite(x) || x <= 0.0) {
-      return complaint(name, "greater than 0");
-    }
-    return {};
-  });
-}
-
-// The cut-out speed is checked at its own prompt, against the cut-in speed just given: the
-// sweep runs from cut-in up to cut-out, and the energy integral over a range of no width or of
-// negative width is 0 or negative.
-void ask_cut_out(textio::Console& con, std::string_view text, double& v, double Ucin) {
-  ask(con, text, v, [Ucin](double x) -> std::string {
-    if (!std::isfinite(x) || x <= Ucin) return complaint("Ucout", "greater than Ucin");
-    return {};
-  });
-}
-
-// Altitude: the density formula needs a temperature above 0 K. The check uses the sweep's own
-// temperature, so an altitude is refused exactly when the density could not be computed from it.
-void ask_altitude(textio::Console& con, std::string_view text, double& v) {
-  ask(con, text, v, [](double x) -> std::string {
-    if (!std::isfinite(x) || !(site_temperature(x) > 0.0)) {
-      return complaint("SeaL", "below " + std::string(kHighestAltitude) + " m");
-    }
-    return {};
-  });
-}
-
-// Hub height: the logarithmic wind profile has its zero at the 0.025 m roughness length.
-void ask_hub_height(textio::Console& con, std::string_view text, double& v) {
-  ask(con, text, v, [](double x) -> std::string {
-    if (!std::isfinite(x) || x <= 0.025) {
-      return complaint("h", "greater than 0.025 m");
-    }
-    return {};
+// Asks `text` until the answer keeps the rule of `answer`; `earlier` is the answer it must
+// exceed, where its rule has one.
+template <class T>
+void ask_by_rule(textio::Console& con, std::string_view text, std::string_view name,
+                 answer_rules::Answer answer, T& v, double earlier = 0.0) {
+  ask(con, text, v, [=](T x) -> std::string {
+    const std::string rule = answer_rules::broken(answer, static_cast<double>(x), earlier);
+    return rule.empty() ? rule : complaint(name, rule);
   });
 }
 
@@ -204,12 +160,15 @@ void clear_screen(textio::Console& con) {
 
 // The five site prompts of options 1 to 3.
 void ask_site(textio::Console& con, RunValues& v) {
-  ask_positive(con, " Enter cut-in wind speed (m/s), Ucin=", "Ucin", v.Ucin);
-  ask_cut_out(con, " Enter cut-out wind speed (m/s), Ucout=", v.Ucout, v.Ucin);
-  ask_positive(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
-               v.Umid);
-  ask_hub_height(con, " Enter hub high of wind turbine (m), h=", v.h);
-  ask_altitude(con, " Enter altitude of wind turbine (m), SeaL=", v.SeaL);
+  ask_by_rule(con, " Enter cut-in wind speed (m/s), Ucin=", "Ucin", Answer::Ucin, v.Ucin);
+  // The sweep runs from cut-in up to cut-out; the energy integral over a range of no width or
+  // of negative width is 0 or negative.
+  ask_by_rule(con, " Enter cut-out wind speed (m/s), Ucout=", "Ucout", Answer::Ucout, v.Ucout,
+              v.Ucin);
+  ask_by_rule(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
+              Answer::Umid, v.Umid);
+  ask_by_rule(con, " Enter hub high of wind turbine (m), h=", "h", Answer::h, v.h);
+  ask_by_rule(con, " Enter altitude of wind turbine (m), SeaL=", "SeaL", Answer::SeaL, v.SeaL);
 }
 
 // The line written before a long computation goes out at once, so that whoever watches the
@@ -230,7 +189,7 @@ void site_and_speed_sweep(textio::Console& con, RunValues& v, std::string_view t
                           void (*sweep)(const Rotor&, const Site&, double, textio::OutFile&),
                           textio::OutFile& out) {
   ask_site(con, v);
-  ask_positive(con, text, name, omega);
+  ask_by_rule(con, text, name, Answer::Speed, omega);
   announce(con, "Please wait...");
   sweep(rotor, site_of(v), omega, out);
 }
@@ -241,35 +200,19 @@ int session(textio::Console& con, RunFiles& files) {
   banner(con);
 
   RunValues v;
-  ask(con, " Enter number of blades, Numb=", v.Numb, [](std::int64_t x) -> std::string {
-    if (x < 1) return complaint("Numb", "a whole number of at least 1");
-    return {};
-  });
-  ask(con, " Enter radius of hub (m), rhub=", v.rhub, [](double x) -> std::string {
-    if (!std::isfinite(x) || x < 0.0) return complaint("rhub", "0 or more");
-    return {};
-  });
-  ask(con, " Enter radius of tip (m), rtip=", v.rtip, [&v](double x) -> std::string {
-    if (!std::isfinite(x) || x <= v.rhub) {
-      return complaint("rtip", "greater than rhub");
-    }
-    return {};
-  });
-  ask(con, " Enter number of blade elements, nbe=", v.nbe, [](std::int64_t x) -> std::string {
-    if (x < 1 || x > kMaxElements) {
-      return complaint("nbe", "a whole number from 1 to " + std::to_string(kMaxElements));
-    }
-    return {};
-  });
-  ask_real(con, " Enter initial setting angle (degree), pitchinitial=", "pitchinitial",
-           v.pitchinitial);
+  ask_by_rule(con, " Enter number of blades, Numb=", "Numb", Answer::Numb, v.Numb);
+  ask_by_rule(con, " Enter radius of hub (m), rhub=", "rhub", Answer::rhub, v.rhub);
+  ask_by_rule(con, " Enter radius of tip (m), rtip=", "rtip", Answer::rtip, v.rtip, v.rhub);
+  ask_by_rule(con, " Enter number of blade elements, nbe=", "nbe", Answer::nbe, v.nbe);
+  ask_by_rule(con, " Enter initial setting angle (degree), pitchinitial=", "pitchinitial",
+              Answer::pitchinitial, v.pitchinitial);
 
   calc_param::Coeffs a{}, b{};
   calc_param::param(con, v.Numb, v.rhub, v.rtip, a, b);
 
   con.write();
-  ask_positive(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
-               v.Umid);
+  ask_by_rule(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
+              Answer::Umid, v.Umid);
   con.write();
   announce(con, "Optimizing of geometry. Please wait...");
   geometry::optgeo(con, v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
@@ -301,21 +244,23 @@ int session(textio::Console& con, RunFiles& files) {
                              rotor, sweep_constant_speed, files.energy[2]);
         break;
       case 4:
-        ask_positive(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", v.Ucin);
-        ask_cut_out(con, " Enter cut-out wind speed, (m/s), Ucout=", v.Ucout, v.Ucin);
-        ask_positive(con,
-                     " Enter statistical average wind speed at 10m high, (m/s),  Umid=", "Umid",
-                     v.Umid);
-        ask_hub_height(con, " Enter hub high of wind turbine, (m),  h=", v.h);
-        ask_altitude(con, " Enter altitude of wind turbine, (m),  SeaL=", v.SeaL);
-        ask_positive(con, " Enter  rotational speed, (rpm), omega=", "omega", v.omega);
-        ask_positive(con, " Enter maximum power limit, (Watt), MPL=", "MPL", v.MPL);
+        ask_by_rule(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", Answer::Ucin, v.Ucin);
+        ask_by_rule(con, " Enter cut-out wind speed, (m/s), Ucout=", "Ucout", Answer::Ucout,
+                    v.Ucout, v.Ucin);
+        ask_by_rule(con, " Enter statistical average wind speed at 10m high, (m/s),  Umid=", "Umid",
+                    Answer::Umid, v.Umid);
+        ask_by_rule(con, " Enter hub high of wind turbine, (m),  h=", "h", Answer::h, v.h);
+        ask_by_rule(con, " Enter altitude of wind turbine, (m),  SeaL=", "SeaL", Answer::SeaL,
+                    v.SeaL);
+        ask_by_rule(con, " Enter  rotational speed, (rpm), omega=", "omega", Answer::Speed,
+                    v.omega);
+        ask_by_rule(con, " Enter maximum power limit, (Watt), MPL=", "MPL", Answer::MPL, v.MPL);
         announce(con, "Please wait...");
         sweep_pitch(rotor, site_of(v), v.omega, v.MPL, files.energy[3]);
         break;
       case 5: {
-        ask_positive(con, "Enter wind speed (m/s), U0 =", "U0", v.U0);
-        ask_positive(con, "Enter tip speed ratio, Lambda = ", "Lambda", v.Lambda);
+        ask_by_rule(con, "Enter wind speed (m/s), U0 =", "U0", Answer::U0, v.U0);
+        ask_by_rule(con, "Enter tip speed ratio, Lambda = ", "Lambda", Answer::Lambda, v.Lambda);
         con.write();
         announce(con, "  rc(i)     Alpha   Cl    Cd");
         // The single point is computed at the blade's own setting; nothing of it is shown.

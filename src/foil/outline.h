@@ -7,11 +7,12 @@
 #include <span>
 
 #include "foil/section.h"
+#include "util/shared.h"
 
 namespace foil {
 
 // Points per side of an outline.
-inline constexpr int kStations = 50;
+inline constexpr int kStations = static_cast<int>(shared::kSetPoints);
 
 // A closed section contour as a curve of one parameter u in [u0, u1], running from the trailing
 // edge over one side to the leading edge and back along the other side.

@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "util/files.h"
+
 namespace foil {
 
-// The angles of attack of every polar block: -10, -9, ..., 35 degrees.
-inline constexpr int kFirstAngle = -10;
-inline constexpr int kRows = 46;
-// The Reynolds numbers of the seven blocks, lowest first, as the design program knows them.
-inline constexpr std::array<int, 7> kReynolds = {42000,  83000,   160000, 330000,
-                                                 640000, 1200000, 2400000};
+// The angles of attack of every polar block and the Reynolds numbers of the seven blocks, as
+// the design program knows them.
+inline constexpr int kFirstAngle = files::kPolarFirstAngle;
+inline constexpr int kRows = files::kPolarRows;
+inline constexpr const std::array<int, 7>& kReynolds = files::kPolarReynolds;
 
 // One converged XFOIL point.
 struct PolarPoint {

@@ -225,7 +225,7 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
   for (std::size_t b = 0; b < polar.blocks.size(); ++b) {
     Series series;
     char label[32];
-    std::snprintf(label, sizeof label, "Re %.0f", kPolarReynolds[b]);
+    std::snprintf(label, sizeof label, "Re %.0f", static_cast<double>(kPolarReynolds[b]));
     series.label = label;
     series.markers = false;
     for (const PolarRow& r : polar.blocks[b]) {

@@ -38,10 +38,10 @@ using files::kSweepRows;
 using TableRow = files::SweepRow;
 
 struct Sweep {
-  std::vector<TableRow> rows;        // kSweepRows of them
-  double average_power = 0.0;        // W
-  double annual_energy = 0.0;        // kW.h
-  long header_line = 0;              // 1-based line of the sweep's header in its file
+  std::vector<TableRow> rows;  // kSweepRows of them
+  double average_power = 0.0;  // W
+  double annual_energy = 0.0;  // kW.h
+  long header_line = 0;        // 1-based line of the sweep's header in its file
 };
 
 struct EnergyTable {
@@ -111,9 +111,8 @@ bool same_sweep(const Sweep& sweep, const std::vector<double>& winds,
 // Working polar of the aerofoil (Temp/Lift_Drag.dat).
 
 // The Reynolds numbers of its seven blocks, lowest first, and the rows of a block.
-inline constexpr std::array<double, 7> kPolarReynolds = {42000.0,  83000.0,   160000.0, 330000.0,
-                                                         640000.0, 1200000.0, 2400000.0};
-inline constexpr std::size_t kPolarRows = 46;
+inline constexpr const std::array<int, 7>& kPolarReynolds = files::kPolarReynolds;
+inline constexpr std::size_t kPolarRows = files::kPolarRows;
 
 struct PolarRow {
   double alpha = 0.0;  // deg

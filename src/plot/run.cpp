@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "aerofoil/foildata.h"
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "plot/svg.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 #include "util/whole_file.h"
 #include "util/working_name.h"
@@ -74,11 +74,8 @@ std::string aerofoil_name(const fs::path& dir) {
   const std::string polar = whole_file::read(dir / files::kPolarCopy);
   std::string name = working_name::name_of(whole_file::read(dir / working_name::kPath), polar);
   if (!name.empty()) return name;
-  const char* const menu_names[] = {"NACA4412", "sg6043", "NACA4432"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    std::string_view field = foildata::cl[i];
-    field = field.substr(0, field.find_last_not_of(' ') + 1);
-    const fs::path data = dir / field;
+  for (const catalogue::Aerofoil& foil : catalogue::kAerofoils) {
+    const fs::path data = dir / catalogue::unpadded(foil.polar_field);
     std::error_code ec;
     if (!fs::is_regular_file(data, ec)) continue;
     try {
@@ -91,7 +88,7 @@ std::string aerofoil_name(const fs::path& dir) {
         const textio::Out values[] = {a, cl, cd};
         copy += textio::free_record(values) + "\r\n";
       }
-      if (copy == polar) return menu_names[i];
+      if (copy == polar) return std::string(foil.menu_name);
     } catch (const std::exception&) {
       // Not a readable catalogue file: not this one.
     }

@@ -16,6 +16,7 @@
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param_detail.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 
 namespace calc_param {
 namespace {
@@ -526,9 +527,12 @@ void menu(textio::Console& con) {
   con.write();
   con.write({std::string(12, ' ') + "Selection of aerofoil"});
   con.write({rule});
-  con.write({left + "1 - NACA4412" + std::string(20, ' ') + "="});
-  con.write({left + "2 - sg6043" + std::string(22, ' ') + "="});
-  con.write({left + "3 - NACA4432" + std::string(20, ' ') + "="});
+  // Each entry's text is padded to the 33 columns inside the frame.
+  for (std::size_t i = 0; i < catalogue::kAerofoils.size(); ++i) {
+    const std::string entry =
+        std::to_string(i + 1) + " - " + std::string(catalogue::kAerofoils[i].menu_name);
+    con.write({left + entry + std::string(32 - entry.size(), ' ') + "="});
+  }
   con.write({rule});
   con.write({std::string(10, ' ') + "Please select an option by entering the"});
   con.write({std::string(11, ' ') + "associated number followed by <return>.    "});

@@ -14,6 +14,7 @@
 
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 #include "util/whole_file.h"
 
@@ -120,7 +121,7 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     if (data.filename().empty()) data = data.parent_path();
     const fs::path parameters = data.parent_path() / "Temp" / "Parameters.in";
     if (fs::is_regular_file(parameters)) fs::copy_file(parameters, dir / files::kChordLaw);
-    if (shipped_number(d.aerofoil) == 0) {
+    if (catalogue::shipped_number(d.aerofoil) == 0) {
       InDirectory here(dir);
       foildata::replace("Data/Lift" + d.aerofoil + ".dat", "Data/" + d.aerofoil + ".dat");
     }

@@ -7,10 +7,12 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
-#include "driver/energy.h"
+#include "util/answer_rules.h"
+#include "util/catalogue.h"
 
 namespace study {
 
@@ -18,36 +20,46 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The longest blade rotorforge accepts, in elements.
-constexpr std::int64_t kMaxElements = 10000;
-// The logarithmic wind profile has its zero at the 0.025 m ground roughness.
-constexpr double kRoughness = 0.025;
-
 enum class Kind { Int, Real, Foil, BladeType, Material, Bool };
 
-struct KeySpec {
+using answer_rules::Answer;
+
+// A key of the study file: its table, name and kind, and the answer of the session it gives
+// with that answer's rule. The tip radius and the cut-out speed are checked alone against 0 and
+// again, once a design is put together, against the hub radius and the cut-in speed.
+struct KeyRule {
   const char* table;
   const char* name;
   Kind kind;
+  std::optional<Answer> answer = std::nullopt;
 };
 
 // Every key of a study, in the order of the columns of the summary and of the cross product
 // (the first key varies slowest).
-constexpr KeySpec kKeys[] = {
-    {"rotor", "blades", Kind::Int},          {"rotor", "hub_radius", Kind::Real},
-    {"rotor", "tip_radius", Kind::Real},     {"rotor", "elements", Kind::Int},
-    {"rotor", "setting_angle", Kind::Real},  {"rotor", "aerofoil", Kind::Foil},
-    {"blade", "type", Kind::BladeType},      {"blade", "wall_thickness", Kind::Real},
-    {"blade", "material", Kind::Material},   {"blade", "stl", Kind::Bool},
-    {"site", "mean_wind", Kind::Real},       {"site", "cut_in", Kind::Real},
-    {"site", "cut_out", Kind::Real},         {"site", "hub_height", Kind::Real},
-    {"site", "altitude", Kind::Real},        {"two_speed", "first_speed", Kind::Real},
-    {"constant_speed", "speed", Kind::Real}, {"pitch", "speed", Kind::Real},
-    {"pitch", "power_limit", Kind::Real},
+constexpr KeyRule kKeys[] = {
+    {"rotor", "blades", Kind::Int, Answer::Numb},
+    {"rotor", "hub_radius", Kind::Real, Answer::rhub},
+    {"rotor", "tip_radius", Kind::Real, Answer::rtip},
+    {"rotor", "elements", Kind::Int, Answer::nbe},
+    {"rotor", "setting_angle", Kind::Real, Answer::pitchinitial},
+    {"rotor", "aerofoil", Kind::Foil},
+    {"blade", "type", Kind::BladeType},
+    {"blade", "wall_thickness", Kind::Real, Answer::delta},
+    {"blade", "material", Kind::Material},
+    {"blade", "stl", Kind::Bool},
+    {"site", "mean_wind", Kind::Real, Answer::Umid},
+    {"site", "cut_in", Kind::Real, Answer::Ucin},
+    {"site", "cut_out", Kind::Real, Answer::Ucout},
+    {"site", "hub_height", Kind::Real, Answer::h},
+    {"site", "altitude", Kind::Real, Answer::SeaL},
+    {"two_speed", "first_speed", Kind::Real, Answer::Speed},
+    {"constant_speed", "speed", Kind::Real, Answer::Speed},
+    {"pitch", "speed", Kind::Real, Answer::Speed},
+    {"pitch", "power_limit", Kind::Real, Answer::MPL},
 };
 constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
-std::string full_name(const KeySpec& k) {
+std::string full_name(const KeyRule& k) {
   return std::string(k.table) + "." + k.name;
 }
 
@@ -136,7 +148,7 @@ struct Reader {
   const fs::path& data_dir;
 
   // Reads one scalar of key `k`; false (with a problem reported) when it is not usable.
-  bool scalar(const KeySpec& k, const toml::node& n, Value& v) {
+  bool scalar(const KeyRule& k, const toml::node& n, Value& v) {
     const std::string name = full_name(k);
     v.line = line_of(n);
     const auto wrong = [&](const std::string& want) {
@@ -147,18 +159,20 @@ struct Reader {
       problems.add(v.line, name + " " + rule);
       return false;
     };
+    // The answer's own rule; a value standing alone is checked against 0 where the rule
+    // compares with an earlier answer.
+    const auto keeps_rule = [&](double x, const std::string& shown) {
+      if (!k.answer) return true;
+      const std::string rule = answer_rules::broken(*k.answer, x, 0.0);
+      if (rule.empty()) return true;
+      const bool alone = *k.answer == Answer::rtip || *k.answer == Answer::Ucout;
+      return bad("must be " + (alone ? std::string("greater than 0") : rule) + ", not " + shown);
+    };
     switch (k.kind) {
       case Kind::Int:
         if (!n.is_integer()) return wrong("a whole number");
         v.i = n.as_integer()->get();
-        if (std::string_view(k.name) == "blades" && v.i < 1) {
-          return bad("must be at least 1, not " + std::to_string(v.i));
-        }
-        if (std::string_view(k.name) == "elements" && (v.i < 1 || v.i > kMaxElements)) {
-          return bad("must be from 1 to " + std::to_string(kMaxElements) + ", not " +
-                     std::to_string(v.i));
-        }
-        return true;
+        return keeps_rule(static_cast<double>(v.i), std::to_string(v.i));
       case Kind::Real: {
         if (n.is_integer()) {
           v.r = static_cast<double>(n.as_integer()->get());
@@ -168,22 +182,7 @@ struct Reader {
           return wrong("a number");
         }
         if (!std::isfinite(v.r)) return bad("must be a finite number");
-        const std::string_view key = k.name;
-        const std::string shown = number_text(v.r);
-        if (key == "hub_radius" && v.r < 0.0) return bad("must be 0 or more, not " + shown);
-        if ((key == "tip_radius" || key == "mean_wind" || key == "wall_thickness" ||
-             key == "cut_in" || key == "first_speed" || key == "speed" || key == "power_limit") &&
-            v.r <= 0.0) {
-          return bad("must be greater than 0, not " + shown);
-        }
-        // The air density of the sweeps needs a temperature above 0 K at the site.
-        if (key == "altitude" && !(driver::site_temperature(v.r) > 0.0)) {
-          return bad("is too high: the air at " + shown + " m would be colder than 0 K");
-        }
-        if (key == "hub_height" && v.r <= kRoughness) {
-          return bad("must be greater than 0.025 m (the ground roughness), not " + shown);
-        }
-        return true;
+        return keeps_rule(v.r, number_text(v.r));
       }
       case Kind::Foil:
         if (n.is_integer()) {
@@ -192,12 +191,12 @@ struct Reader {
             return bad("must be 1, 2, 3 or the name of an aerofoil in Data/, not " +
                        std::to_string(i));
           }
-          v.s = kShippedFoils[i - 1];
+          v.s = catalogue::kAerofoils[static_cast<std::size_t>(i - 1)].stem;
           return true;
         }
         if (!n.is_string()) return wrong("1, 2, 3 or an aerofoil's name");
         v.s = n.as_string()->get();
-        if (shipped_number(lower(v.s)) != 0) {
+        if (catalogue::shipped_number(lower(v.s)) != 0) {
           v.s = lower(v.s);
           return true;
         }
@@ -234,9 +233,7 @@ struct Reader {
       case Kind::Material:
         if (n.is_string()) {
           const std::string s = lower(n.as_string()->get());
-          for (int m = 0; m < 5; ++m) {
-            if (s == kMaterials[m]) v.i = m + 1;
-          }
+          v.i = catalogue::material_number(s);
           if (v.i == 0) {
             return bad("must be one of wood, aluminium, s-glass, carbon, polywood, not \"" +
                        n.as_string()->get() + "\"");
@@ -256,7 +253,7 @@ struct Reader {
   }
 
   // A value or a list of values of key `k`.
-  void values(const KeySpec& k, const toml::node& n, std::vector<Value>& out) {
+  void values(const KeyRule& k, const toml::node& n, std::vector<Value>& out) {
     out.clear();
     if (const toml::array* list = n.as_array()) {
       if (list->empty()) problems.add(line_of(n), full_name(k) + " is an empty list");
@@ -403,13 +400,15 @@ void check_missing(const Layer& l, Problems& problems) {
 void check_combination(const Value* const pick[kKeyCount], Problems& problems) {
   const Value* hub = pick[key_index("rotor", "hub_radius")];
   const Value* tip = pick[key_index("rotor", "tip_radius")];
-  if (hub != nullptr && tip != nullptr && !(tip->r > hub->r)) {
+  if (hub != nullptr && tip != nullptr &&
+      !answer_rules::broken(Answer::rtip, tip->r, hub->r).empty()) {
     problems.add(tip->line, "rotor.tip_radius " + number_text(tip->r) +
                                 " must be greater than rotor.hub_radius " + number_text(hub->r));
   }
   const Value* cin = pick[key_index("site", "cut_in")];
   const Value* cout = pick[key_index("site", "cut_out")];
-  if (cin != nullptr && cout != nullptr && !(cout->r > cin->r)) {
+  if (cin != nullptr && cout != nullptr &&
+      !answer_rules::broken(Answer::Ucout, cout->r, cin->r).empty()) {
     problems.add(cout->line, "site.cut_out " + number_text(cout->r) +
                                  " must be greater than site.cut_in " + number_text(cin->r));
   }
@@ -446,13 +445,6 @@ StudyError::StudyError(std::vector<std::string> problems)
     : std::runtime_error(problems.empty() ? std::string("bad study") : problems.front()),
       problems_(std::move(problems)) {}
 
-int shipped_number(const std::string& aerofoil) {
-  for (int i = 0; i < 3; ++i) {
-    if (aerofoil == kShippedFoils[i]) return i + 1;
-  }
-  return 0;
-}
-
 std::string number_text(double v) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -468,8 +460,8 @@ std::string answers(const Design& d) {
   num(d.tip_radius);
   whole(d.elements);
   num(d.setting_angle);
-  const int foil = shipped_number(d.aerofoil);
-  whole(foil != 0 ? foil : kImportedFoilAnswer);
+  const int foil = catalogue::shipped_number(d.aerofoil);
+  whole(foil != 0 ? foil : catalogue::kImportedFoilAnswer);
   num(d.mean_wind);
   whole(d.blade_type);
   if (d.blade_type == 2) num(d.wall_thickness);
@@ -494,7 +486,7 @@ std::string answers(const Design& d) {
 
 std::string design_id(const Design& d) {
   std::string key = answers(d);
-  if (shipped_number(d.aerofoil) == 0) key += "aerofoil " + d.aerofoil + "\n";
+  if (catalogue::shipped_number(d.aerofoil) == 0) key += "aerofoil " + d.aerofoil + "\n";
   std::uint64_t h = 14695981039346656037ull;  // FNV-1a offset basis
   for (unsigned char c : key) {
     h ^= c;

@@ -20,13 +20,6 @@ inline constexpr int kTypes = 4;
 inline constexpr const char* kTypeTable[kTypes] = {"variable_speed", "two_speed", "constant_speed",
                                                    "pitch"};
 
-// The aerofoils of the aerofoil menu (answers 1 ... 3), named by their data files.
-inline constexpr const char* kShippedFoils[3] = {"naca4412", "sg6043", "naca4432"};
-// The answer that keeps the aerofoil already installed in Temp/ (an imported section).
-inline constexpr std::int64_t kImportedFoilAnswer = 4;
-
-inline constexpr const char* kMaterials[5] = {"wood", "aluminium", "s-glass", "carbon", "polywood"};
-
 // One design: every answer of one session.
 struct Design {
   std::int64_t blades = 0;
@@ -34,11 +27,11 @@ struct Design {
   double tip_radius = 0.0;  // m
   std::int64_t elements = 0;
   double setting_angle = 0.0;   // deg
-  std::string aerofoil;         // file stem: a shipped one of kShippedFoils, or an imported one
+  std::string aerofoil;         // file stem: a shipped one of catalogue::kAerofoils, or imported
   double mean_wind = 0.0;       // m/s at 10 m, for the design and every sweep
   int blade_type = 1;           // 1 solid, 2 hollow
   double wall_thickness = 0.0;  // mm, hollow blades only
-  int material = 1;             // 1 ... 5, kMaterials
+  int material = 1;             // 1 ... 5, catalogue::kMaterials
   bool stl = false;
   // Sweep answers, used by the types run.
   double cut_in = 0.0;
@@ -51,9 +44,6 @@ struct Design {
   double power_limit = 0.0;   // W, pitch-controlled type
   bool runs[kTypes] = {false, false, false, false};
 };
-
-// 1 ... 3 for a shipped aerofoil, 0 for an imported one.
-int shipped_number(const std::string& aerofoil);
 
 // The answers of the session, one per line, in the order the dialogue asks them, ending with
 // the menu's 0.

@@ -10,6 +10,7 @@
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "study/design_dir.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 #include "util/whole_file.h"
 
@@ -77,7 +78,10 @@ std::vector<Column> columns(const Study& s) {
   });
   answer(
       "material", "material",
-      [](const Design& d) { return std::string(kMaterials[d.material - 1]); }, false);
+      [](const Design& d) {
+        return std::string(catalogue::kMaterials[static_cast<std::size_t>(d.material - 1)].key);
+      },
+      false);
   answer(
       "stl", "STL", [](const Design& d) { return std::string(d.stl ? "yes" : "no"); }, false);
   if (s.any_type) {
@@ -137,7 +141,8 @@ void note(Row& r, const std::string& what) {
 }
 
 std::string material_name(int m) {
-  return m >= 1 && m <= 5 ? kMaterials[m - 1] : "?";
+  return m >= 1 && m <= 5 ? std::string(catalogue::kMaterials[static_cast<std::size_t>(m - 1)].key)
+                          : std::string("?");
 }
 
 }  // namespace

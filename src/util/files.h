@@ -86,6 +86,16 @@ inline constexpr std::string_view kEnergyLabel = "Average energy production E = 
 inline constexpr std::string_view kEnergyUnit = "kW.h";
 
 // ---------------------------------------------------------------------------------------------
+// Layout of the polar files (Data/LiftNAME.dat and its working copy Temp/Lift_Drag.dat).
+
+// Seven blocks of "angle Cl Cd" rows, one per Reynolds number, lowest first; every block has
+// the 46 angles of attack -10, -9, ..., 35 degrees.
+inline constexpr std::array<int, 7> kPolarReynolds = {42000,  83000,   160000, 330000,
+                                                      640000, 1200000, 2400000};
+inline constexpr int kPolarRows = 46;
+inline constexpr int kPolarFirstAngle = -10;
+
+// ---------------------------------------------------------------------------------------------
 // Layout of the geometry table.
 
 // One station: radius (m), chord (m), twist (deg, setting angle included).

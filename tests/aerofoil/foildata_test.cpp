@@ -11,6 +11,7 @@
 
 #include "aerofoil/aerofoil_support.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 
 namespace {
 
@@ -93,12 +94,14 @@ TEST_F(FoilData, CatalogueNamesAreBlankPaddedFields) {
   const char* polar[3] = {"Data/Liftnaca4412.dat", "Data/Liftsg6043.dat", "Data/Liftnaca4432.dat"};
   const char* outline[3] = {"Data/naca4412.dat", "Data/sg6043.dat", "Data/naca4432.dat"};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(foildata::cl[i].size(), 22u);
-    EXPECT_EQ(foildata::cl1[i].size(), 22u);
-    EXPECT_EQ(foildata::cl[i],
+    const catalogue::Aerofoil& foil = catalogue::kAerofoils[static_cast<std::size_t>(i)];
+    EXPECT_EQ(foil.polar_field.size(), 22u);
+    EXPECT_EQ(foil.outline_field.size(), 22u);
+    EXPECT_EQ(foil.polar_field,
               std::string(polar[i]) + std::string(22 - std::strlen(polar[i]), ' '));
-    EXPECT_EQ(foildata::cl1[i],
+    EXPECT_EQ(foil.outline_field,
               std::string(outline[i]) + std::string(22 - std::strlen(outline[i]), ' '));
+    EXPECT_EQ(catalogue::unpadded(foil.polar_field), polar[i]);
   }
 }
 

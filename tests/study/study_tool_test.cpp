@@ -256,7 +256,7 @@ TEST(StudyToolAlone, CommandLineAndStudyErrorsStopBeforeAnythingRuns) {
   };
   const std::vector<Case> cases = {
       {"bad.toml", 2,
-       "bad.toml:2: rotor.blades must be at least 1, not 0\n"
+       "bad.toml:2: rotor.blades must be a whole number of at least 1, not 0\n"
        "bad.toml:6: rotor.aerofoil \"nosuch\": Data/nosuch.dat not found (import the section "
        "with rotorforge-foil first)\n"},
       {"bad.toml --engine foo", 2,
