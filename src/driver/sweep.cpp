@@ -155,9 +155,7 @@ void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span
                 {},         p.U,       p.lambda, p.theta,    &cp[i],  {}};
   }
   std::atomic<std::size_t> next{0};
-  parallel::for_each_index(parallel::threads(), [&](std::size_t) {
-    calc_lanes::solve(calc_lanes::chosen(), calls, next);
-  });
+  parallel::on_workers([&](unsigned) { calc_lanes::solve(calc_lanes::chosen(), calls, next); });
 }
 
 // ---------------------------------------------------------------------------------------------

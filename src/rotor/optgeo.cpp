@@ -197,18 +197,16 @@ BladeKey blade_key(const Coeffs& a, const Coeffs& b) {
 }
 
 // Rates the trial blades of one pass. The blades are built from coefficients in memory and
-// their 51 solver calls each are spread over the threads, each thread advancing several calls
-// at once on the lane engine (calc_lanes, the scalar solver's bits); each call writes its own
-// slot and the objectives are summed afterwards in the order of the ratios, so the result does
-// not depend on the number of threads or the engine. Blades already rated in this run are looked
-// up instead.
+// their 51 solver calls each are spread over the workers of the program's pool (started once for
+// the whole optimisation), each advancing several calls at once on the lane engine (calc_lanes, the
+// scalar solver's bits); each call writes its own slot and the objectives are summed afterwards in
+// the order of the ratios, so the result does not depend on the number of threads or the engine.
+// Blades already rated in this run are looked up instead.
 class PassRater {
  public:
   PassRater(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double U)
       : Numb_(Numb), nbe_(nbe), rtip_(rtip), rhub_(rhub), U_(U) {
     const std::size_t n = static_cast<std::size_t>(nbe);
-    const unsigned threads = parallel::threads();
-    workers_ = threads == 0 ? 1 : threads;
     r_.resize(kTrialsPerPass * n);
     twist_.resize(kTrialsPerPass * (n + 1));
     chord_.resize(kTrialsPerPass * (n + 1));
@@ -277,8 +275,8 @@ class PassRater {
     }
     if (!calls_.empty()) {
       std::atomic<std::size_t> next{0};
-      parallel::for_each_index(
-          workers_, [&](std::size_t) { calc_lanes::solve(calc_lanes::chosen(), calls_, next); });
+      parallel::on_workers(
+          [&](unsigned) { calc_lanes::solve(calc_lanes::chosen(), calls_, next); });
       for (int j = 0; j < kRatios; ++j) {
         std::int64_t sum = 0;
         for (int t = 0; t < jobs; ++t) {
@@ -310,7 +308,6 @@ class PassRater {
   std::vector<calc_lanes::Call> calls_;
   std::vector<std::int32_t> iterations_;      // of each element of each call
   std::array<std::int64_t, kRatios> cost_{};  // iterations of each ratio's calls in the last pass
-  std::size_t workers_ = 1;
   double dr_[kTrialsPerPass] = {};
   std::map<BladeKey, double> rated_;
 };

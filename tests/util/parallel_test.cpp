@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstddef>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -39,7 +42,53 @@ TEST_P(ParallelForEachIndex, AThrownExceptionReachesTheCaller) {
   EXPECT_EQ(calls.load(), 10);
 }
 
+// The program's pool keeps its threads from round to round: many rounds are served by the same
+// threads() threads, each round calling every worker index once.
+TEST_P(ParallelForEachIndex, ThePoolKeepsItsThreadsAcrossRounds) {
+  std::mutex m;
+  std::set<pid_t> ids;  // kernel thread ids, not reused soon (pthread ids are)
+  for (int round = 0; round < 50; ++round) {
+    std::vector<std::atomic<int>> seen(GetParam());
+    parallel::on_workers([&](unsigned w) {
+      seen[w].fetch_add(1);
+      std::lock_guard<std::mutex> lock(m);
+      ids.insert(gettid());
+    });
+    for (unsigned w = 0; w < GetParam(); ++w) ASSERT_EQ(seen[w].load(), 1) << "worker " << w;
+  }
+  EXPECT_EQ(ids.size(), GetParam());
+}
+
+// A round started from inside a round runs on the calling thread alone, and still does all the
+// work it was given.
+TEST_P(ParallelForEachIndex, NestedWorkRunsInline) {
+  std::vector<std::atomic<int>> calls(8 * 100);
+  parallel::for_each_index(8, [&](std::size_t i) {
+    parallel::for_each_index(100, [&](std::size_t j) { calls[i * 100 + j].fetch_add(1); });
+  });
+  for (std::size_t k = 0; k < calls.size(); ++k) ASSERT_EQ(calls[k].load(), 1) << k;
+}
+
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelForEachIndex, ::testing::Values(1u, 2u, 5u));
+
+// A pool of its own: an exception in any worker reaches the caller after the round, and the
+// pool serves the next round normally.
+TEST(ParallelPool, AnExceptionEndsTheRoundAndThePoolGoesOn) {
+  parallel::Pool pool(3);
+  ASSERT_EQ(pool.size(), 3u);
+  for (unsigned thrower = 0; thrower < 3; ++thrower) {
+    std::atomic<int> ran{0};
+    EXPECT_THROW(pool.run([&](unsigned w) {
+      ran.fetch_add(1);
+      if (w == thrower) throw std::runtime_error("worker");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(ran.load(), 3);
+  }
+  std::atomic<int> ran{0};
+  pool.run([&](unsigned) { ran.fetch_add(1); });
+  EXPECT_EQ(ran.load(), 3);
+}
 
 // A process pinned to one processor (taskset -c 0, a Slurm task with --cpus-per-task=1) runs one
 // thread, not one per core of the machine.
