@@ -149,6 +149,32 @@ struct SideKey {
   }
 };
 
+// XFOIL takes lengths as given and refers its coefficients to a chord of one, so it gets the
+// section on unit chord, as the outline file has it. A file already on unit chord (within
+// kUnitChordSlack) is handed over spelled as written, so that XFOIL sees exactly the user's
+// numbers; any other scale or offset (a file in percent or millimetres) is normalised.
+constexpr double kUnitChordSlack = 1e-4;
+
+Section on_unit_chord(const Section& section, const Frame& frame) {
+  bool unit = true;
+  for (const Point& p : section.points) {
+    const Point q = unit_chord(frame, p);
+    unit = unit && std::abs(q.x - p.x) <= kUnitChordSlack && std::abs(q.y - p.y) <= kUnitChordSlack;
+  }
+  if (unit) return section;
+  Section out = section;
+  out.tokens.clear();
+  for (Point& p : out.points) {
+    p = unit_chord(frame, p);
+    for (double v : {p.x, p.y}) {
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.8f", v);
+      out.tokens.emplace_back(buf);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 Shape shape_of(const ImportOptions& options) {
@@ -180,9 +206,10 @@ Shape shape_of(const ImportOptions& options) {
     if (shape.name.empty()) shape.name = file_name_of(file.stem().string());
     if (shape.name.empty()) shape.name = file_name_of(section.title);
     if (shape.name.empty()) throw Error("no name to file it under: give one with --name");
-    shape.outline = resample(spline_curve(section.points));
+    const Curve curve = spline_curve(section.points);
+    shape.outline = resample(curve);
     shape.geometry = "LOAD section.dat";
-    shape.section_file = selig_text(section, shape.name);
+    shape.section_file = selig_text(on_unit_chord(section, frame_of(curve)), shape.name);
   } catch (const Error& e) {
     throw Error(options.source + ": " + e.what());
   }
@@ -242,6 +269,11 @@ void install(const std::string& data_dir, const std::string& name) {
     for (int i = 0; i < static_cast<int>(kReynolds.size()) * kRows; ++i) {
       double a = 0.0, cl = 0.0, cd = 0.0;
       p.read({a, cl, cd});
+      const std::string why = impossible(cl, cd);
+      if (!why.empty()) {
+        throw Error(polar + ": Re " + std::to_string(kReynolds[i / kRows]) + ", " + g(a) +
+                    " deg: " + why + " is not physically possible; nothing installed");
+      }
     }
     textio::InFile o(outline);
     for (int i = 0; i < 2 * kStations; ++i) {
@@ -319,8 +351,7 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   rules.up_wanted = std::min(20.0, angles.to);
   rules.down_wanted = std::max(-10.0, angles.from);
 
-  const unsigned threads =
-      options.jobs > 0 ? options.jobs : parallel::allowed_processors();
+  const unsigned threads = options.jobs > 0 ? options.jobs : parallel::allowed_processors();
   const scratch_dir::ScratchDir scratch = make_scratch();
   Progress progress(err, options.progress);
 
@@ -407,10 +438,11 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   const Polar polar = assemble(reynolds, blocks, infos, notes);
   for (std::size_t k = 0; k < polar.size(); ++k) {
     for (const Row& r : polar[k]) {
-      if (!std::isfinite(r.cl) || !std::isfinite(r.cd) || !(r.cd > 0.0)) {
-        throw Error("the polar at Re " + std::to_string(kReynolds[k]) + ", " +
-                    std::to_string(r.alpha) + " deg is not usable (Cl " + g(r.cl) + ", Cd " +
-                    g(r.cd) + "); nothing written");
+      const std::string why = impossible(r.cl, r.cd);
+      if (!why.empty()) {
+        throw Error("XFOIL gives a physically impossible polar at Re " +
+                    std::to_string(kReynolds[k]) + ", " + std::to_string(r.alpha) + " deg: " + why +
+                    "; nothing written");
       }
     }
   }

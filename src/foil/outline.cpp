@@ -160,7 +160,7 @@ std::array<double, kStations> stations() {
   return x;
 }
 
-Outline resample(const Curve& curve) {
+Frame frame_of(const Curve& curve) {
   const auto& point = curve.at;
   const double u0 = curve.u0, u1 = curve.u1;
 
@@ -177,32 +177,38 @@ Outline resample(const Curve& curve) {
     }
   }
   auto grid_u = [&](int i) { return u0 + (u1 - u0) * i / kGrid; };
-  const double u_le =
-      golden_min([&](double u) { return point(u).x; }, grid_u(std::max(i_min - 1, 0)),
-                 grid_u(std::min(i_min + 1, kGrid)));
-  const Point le = point(u_le);
+  Frame f;
+  f.u_le = golden_min([&](double u) { return point(u).x; }, grid_u(std::max(i_min - 1, 0)),
+                      grid_u(std::min(i_min + 1, kGrid)));
+  f.le = point(f.u_le);
   const Point a = point(u0);
   const Point b = point(u1);
-  const Point te{(a.x + b.x) / 2.0, (a.y + b.y) / 2.0};
-  const double scale = te.x - le.x;
+  f.te = Point{(a.x + b.x) / 2.0, (a.y + b.y) / 2.0};
+  f.chord = f.te.x - f.le.x;
 
   // One closed outline runs from the trailing edge to the nose and back: its two ends lie at
   // the rear, close together, and the nose lies between them.
-  if (!(scale > 0.0) || i_min == 0 || i_min == kGrid) {
+  if (!(f.chord > 0.0) || i_min == 0 || i_min == kGrid) {
     throw Error(
         "the points do not form one closed outline running from the trailing edge "
         "round the nose and back");
   }
-  if (std::hypot(a.x - b.x, a.y - b.y) > 0.1 * scale || (a.x - le.x) < 0.9 * scale ||
-      (b.x - le.x) < 0.9 * scale) {
+  if (std::hypot(a.x - b.x, a.y - b.y) > 0.1 * f.chord || (a.x - f.le.x) < 0.9 * f.chord ||
+      (b.x - f.le.x) < 0.9 * f.chord) {
     throw Error("the points do not form one closed outline: the first and last points are " +
                 std::string("not both at the trailing edge"));
   }
+  return f;
+}
 
-  auto norm = [&](double u) {
-    const Point p = point(u);
-    return Point{(p.x - le.x) / scale, (p.y - te.y) / scale};
-  };
+Point unit_chord(const Frame& frame, Point p) {
+  return Point{(p.x - frame.le.x) / frame.chord, (p.y - frame.te.y) / frame.chord};
+}
+
+Outline resample(const Curve& curve) {
+  const Frame frame = frame_of(curve);
+  const double u0 = curve.u0, u1 = curve.u1, u_le = frame.u_le;
+  auto norm = [&](double u) { return unit_chord(frame, curve.at(u)); };
   const auto xs = stations();
 
   auto branch = [&](double u_end) {
@@ -229,7 +235,7 @@ Outline resample(const Curve& curve) {
       }
       side[j] = Point{xs[j], norm((lo + hi) / 2.0).y};
     }
-    side[0] = Point{0.0, (le.y - te.y) / scale};
+    side[0] = Point{0.0, unit_chord(frame, frame.le).y};
     side[kStations - 1] = Point{1.0, 0.0};
     return side;
   };

@@ -42,11 +42,24 @@ struct Outline {
 // bends most.
 std::array<double, kStations> stations();
 
-// Leading edge: the point of least x on the curve (found on the curve, between listed points).
-// Trailing edge: the mid-point of the curve's two ends, so an open trailing edge is closed
-// there. The section is moved so that the leading edge lies at x = 0 and the trailing edge at
-// (1, 0) and scaled to unit chord; it is not turned. Throws Error when the contour is not one
-// closed outline (a side that doubles back in x, ends that are not the trailing edge) or its
+// Where a curve's section lies. Leading edge: the point of least x on the curve (found on the
+// curve, between listed points). Trailing edge: the mid-point of the curve's two ends, so an
+// open trailing edge is closed there. Throws Error when the curve is not one closed outline
+// (ends that are not the trailing edge, the nose at one end).
+struct Frame {
+  double u_le = 0.0;  // curve parameter of the leading edge
+  Point le;
+  Point te;
+  double chord = 1.0;  // te.x - le.x
+};
+Frame frame_of(const Curve& curve);
+
+// A point of the section moved so that the leading edge lies at x = 0 and the trailing edge at
+// (1, 0), and scaled to unit chord; not turned.
+Point unit_chord(const Frame& frame, Point p);
+
+// The section on unit chord (see unit_chord) at the stations below. Throws Error when the
+// contour is not one closed outline (see frame_of; also a side that doubles back in x) or its
 // sides cross.
 Outline resample(const Curve& curve);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "foil/section.h"
@@ -202,6 +203,22 @@ std::string unusable(const Block& block, const BlockInfo& info) {
   if (block_figures(block).ld_max < 5.0) add("max L/D < 5");
   if (info.positive.alpha < 6.0) add("stall angle < 6 deg");
   return why;
+}
+
+std::string impossible(double cl, double cd) {
+  auto g = [](double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return std::string(buf);
+  };
+  if (!std::isfinite(cl) || !std::isfinite(cd)) return "Cl " + g(cl) + ", Cd " + g(cd);
+  if (!(cd > 0.0)) return "Cd " + g(cd) + " (drag must be positive)";
+  if (cd > kMaxDrag) return "Cd " + g(cd) + " (above " + g(kMaxDrag) + ")";
+  if (std::abs(cl) > kMaxAbsLift) return "Cl " + g(cl) + " (|Cl| above " + g(kMaxAbsLift) + ")";
+  if (std::abs(cl / cd) > kMaxLiftToDrag) {
+    return "Cl/Cd " + g(cl / cd) + " (|L/D| above " + g(kMaxLiftToDrag) + ")";
+  }
+  return "";
 }
 
 }  // namespace foil

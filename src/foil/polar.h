@@ -92,6 +92,17 @@ Block build_block(const Points& up, const Points& down, const Rules& rules, Bloc
 // 5 degrees, a best lift-to-drag ratio below 5, or stall below 6 degrees.
 std::string unusable(const Block& block, const BlockInfo& info);
 
+// Bounds of the physically possible for a row of a polar: no single-element section lifts
+// beyond |Cl| 3 (the best reach about 2.5), none has a drag above 2.5 (a flat plate across the
+// flow: about 2) or none at all, and none a lift-to-drag ratio beyond 300 (the best sections in
+// XFOIL at high Reynolds numbers: about 250).
+inline constexpr double kMaxAbsLift = 3.0;
+inline constexpr double kMaxDrag = 2.5;
+inline constexpr double kMaxLiftToDrag = 300.0;
+
+// What makes a row impossible, as "Cl 198 (|Cl| above 3)"; "" when it is possible.
+std::string impossible(double cl, double cd);
+
 // Largest lift and largest lift-to-drag ratio of a block, with their angles.
 struct BlockFigures {
   double cl_max = 0.0;

@@ -1,7 +1,10 @@
 #!/bin/sh
 # Stands in for XFOIL in the tests: reads the command stream from stdin and writes a polar save
 # file of a made-up section (lift slope 0.11 per degree, stall at +12 and -8 degrees) for the
-# ASEQ sweep asked for. FAKE_XFOIL_FAIL_RE=N: write no point at Reynolds number N.
+# ASEQ sweep asked for. Like XFOIL, it refers the lift to a chord of one whatever the loaded
+# section's length, so a section in percent of chord gets a hundred times the lift.
+# FAKE_XFOIL_FAIL_RE=N: write no point at Reynolds number N.
+# FAKE_XFOIL_CL_SCALE=F: multiply every lift by F.
 # FAKE_XFOIL_HANG=1: spin after the points (the CPU limit must stop it).
 polar=""
 re=0
@@ -16,19 +19,25 @@ while IFS= read -r line; do
   esac
 done
 [ -n "$polar" ] || exit 3
+chord=1
+if [ -f section.dat ]; then
+  chord=$(awk 'NR > 1 { if (n == 0 || $1 < lo) lo = $1; if (n == 0 || $1 > hi) hi = $1; ++n }
+               END { print hi - lo }' section.dat)
+fi
 {
   i=0
   while [ $i -lt 11 ]; do echo " header line $i"; i=$((i + 1)); done
   echo "   alpha    CL        CD       CDp       CM     Top_Xtr  Bot_Xtr"
   echo "  ------ -------- --------- --------- -------- -------- --------"
   if [ "$re" != "${FAKE_XFOIL_FAIL_RE:-none}" ]; then
-    echo "$seq" | awk '{
+    echo "$seq" | awk -v scale="$chord" -v extra="${FAKE_XFOIL_CL_SCALE:-1}" '{
       start = $1; stop = $2; step = $3; n = int((stop - start) / step + 0.5)
       for (i = 0; i <= n; ++i) {
         a = start + i * step
         if (a > 12) cl = 1.32 - 0.1 * (a - 12)
         else if (a < -8) cl = -0.88 + 0.1 * (-8 - a)
         else cl = 0.11 * a
+        cl *= scale * extra
         cd = 0.01 + 0.0005 * a * a
         printf "%8.3f %8.4f %9.5f   0.00500  -0.0500   0.5000   0.9000\n", a, cl, cd
       }

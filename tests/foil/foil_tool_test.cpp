@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,10 @@ struct FoilDir : ScratchDir {
 };
 
 // A section of 25 points (a NACA 0012 shape) in Selig or Lednicer layout.
-// `bulge` bends the upper side down by bulge x (1 - x).
-std::string section_file(bool lednicer, double bulge = 0.0) {
+// `bulge` bends the upper side down by bulge x (1 - x); the points are written as
+// (scale x + dx, scale y + dy).
+std::string section_file(bool lednicer, double bulge = 0.0, double scale = 1.0, double dx = 0.0,
+                         double dy = 0.0) {
   std::vector<std::pair<double, double>> upper;  // nose to tail
   for (int k = 0; k <= 12; ++k) {
     const double u = k / 12.0, x = u * u;
@@ -52,9 +55,9 @@ std::string section_file(bool lednicer, double bulge = 0.0) {
                              0.1036 * x * x * x * x);
     upper.push_back({x, yt + bulge * x * (1.0 - x)});
   }
-  auto line = [](double x, double y) {
+  auto line = [&](double x, double y) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%9.6f %9.6f\n", x, y);
+    std::snprintf(buf, sizeof buf, "%9.6f %9.6f\n", scale * x + dx, scale * y + dy);
     return std::string(buf);
   };
   std::string text = "Test Foil\n";
@@ -100,6 +103,29 @@ TEST(FoilTool, SeligAndLednicerImportedAndInstalledAsTheMenuWould) {
   }
 }
 
+TEST(FoilTool, OutlineInAnyScaleGivesTheUnitChordPolar) {
+  FoilDir dir;
+  dir.write("unit.dat", section_file(false));
+  ASSERT_EQ(run_tool(dir, "import unit.dat --no-install" + kFakeXfoil).status, 0);
+  struct Case {
+    const char* what;
+    double scale, dx, dy;
+  };
+  for (const Case& c :
+       {Case{"percent", 100.0, 0.0, 0.0}, Case{"millimetres, moved", 250.0, 40.0, -7.0}}) {
+    SCOPED_TRACE(c.what);
+    dir.write("scaled.dat", section_file(false, 0.0, c.scale, c.dx, c.dy));
+    const ToolRun r = run_tool(dir, "import scaled.dat --no-install" + kFakeXfoil);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(dir.read("Data/Liftscaled.dat") == dir.read("Data/Liftunit.dat"));
+    std::istringstream a(dir.read("Data/scaled.dat")), b(dir.read("Data/unit.dat"));
+    double va = 0.0, vb = 0.0;
+    int n = 0;
+    for (; a >> va && b >> vb; ++n) EXPECT_NEAR(va, vb, 2e-6) << n;
+    EXPECT_EQ(n, 200);
+  }
+}
+
 TEST(FoilTool, UseInstallsAnImportedSection) {
   FoilDir dir;
   dir.write("a.dat", section_file(false));
@@ -116,6 +142,20 @@ TEST(FoilTool, UseInstallsAnImportedSection) {
   EXPECT_NE(r.err.find("Data/Liftbeta.dat"), std::string::npos) << r.err;
   r = run_tool(dir, "use ../a");
   EXPECT_NE(r.status, 0);
+
+  // A polar no section can have is not installed.
+  std::string polar = dir.read("Data/Liftalpha.dat");  // its second record is the -9 deg row
+  const auto second = polar.find('\n') + 1;
+  polar.replace(second, polar.find('\n', second) - second, "-9 198 0.05");
+  dir.write("Data/Liftgamma.dat", polar);
+  fs::copy_file(dir / "Data/alpha.dat", dir / "Data/gamma.dat");
+  const std::string before = dir.read("Temp/Lift_Drag.dat");
+  r = run_tool(dir, "use gamma");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Data/Liftgamma.dat: Re 42000, -9 deg: Cl 198 (|Cl| above 3)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(dir.read("Temp/Lift_Drag.dat") == before);
 }
 
 TEST(FoilTool, BadInputOneLineNonZeroNothingWritten) {
@@ -144,6 +184,8 @@ TEST(FoilTool, BadInputOneLineNonZeroNothingWritten) {
        "apt-get install xfoil"},
       {"XFOIL fails at one Reynolds number", good, "import in.dat", "FAKE_XFOIL_FAIL_RE=640000",
        "XFOIL failed at Re 640000"},
+      {"impossible polar", good, "import in.dat", "FAKE_XFOIL_CL_SCALE=40",
+       "physically impossible polar at Re 42000, -10 deg: Cl -27.981 (|Cl| above 3)"},
       {"bad name", good, "import in.dat --name ../up", "", "--name ../up"},
       {"bad Reynolds number", good, "import in.dat --reynolds 100000", "", "100000"},
       {"bad angles", good, "import in.dat --angles=5,14,1", "", "FROM < 0 < TO"},

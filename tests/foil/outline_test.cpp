@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foil/datafile.h"
+#include "foil/import.h"
 #include "support/workdir.h"
 
 namespace {
@@ -62,6 +63,32 @@ TEST(Resample, ShippedOutlinesComeOutByteForByte) {
     const std::string shipped = support::slurp(kSource / "Data" / c.file);
     const std::string made = foil::outline_text(foil::resample(c.curve));
     EXPECT_EQ(made, shipped) << c.file;
+  }
+}
+
+// XFOIL gets the section on unit chord: a file already on it spelled as written (the shipped
+// SG6043, whose polars were computed from exactly those numbers), a file in percent normalised.
+TEST(ShapeOf, XfoilGetsTheSectionOnUnitChord) {
+  support::ScratchDir dir("rotorforge-shape-");
+  const std::string sg = support::slurp(kSource / "tools" / "sections" / "sg6043.dat");
+  std::string percent = "SG6043 in percent\n";
+  for (const Point& p : foil::read_section(sg).points) {
+    percent += std::to_string(100.0 * p.x) + " " + std::to_string(100.0 * p.y) + "\n";
+  }
+  dir.write("percent.dat", percent);
+  foil::ImportOptions options;
+  options.source = (kSource / "tools" / "sections" / "sg6043.dat").string();
+  const foil::Shape unit = foil::shape_of(options);
+  EXPECT_NE(unit.section_file.find("\n  1.000000  .000000\n  .998105  .000656\n"),
+            std::string::npos);
+  options.source = (dir / "percent.dat").string();
+  const foil::Shape scaled = foil::shape_of(options);
+  const foil::Section handed = foil::read_section(scaled.section_file);
+  const foil::Section own = foil::read_section(sg);
+  ASSERT_EQ(handed.points.size(), own.points.size());
+  for (std::size_t i = 0; i < own.points.size(); ++i) {
+    EXPECT_NEAR(handed.points[i].x, own.points[i].x, 1e-4) << i;
+    EXPECT_NEAR(handed.points[i].y, own.points[i].y, 1e-4) << i;
   }
 }
 
