@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
       ->capture_default_str()
       ->check(CLI::Range(1.0, 36000.0));
   import->add_flag("--no-install", no_install, "write the data files only, leave Temp/ alone");
+  import->add_flag("--force", options.force,
+                   "replace the data files of a section imported before under the same name "
+                   "(never those shipped with rotorforge)");
   import->add_flag("--verbose,-v", options.verbose, "one line per XFOIL sweep");
 
   std::string use_name, use_dir = "Data";

@@ -216,6 +216,39 @@ Shape shape_of(const ImportOptions& options) {
   return shape;
 }
 
+void check_replacing(const std::string& data_dir, const std::string& name, bool force) {
+  const std::vector<std::string> paths = {outline_path(data_dir, name), polar_path(data_dir, name)};
+  std::vector<std::string> present;
+  for (const std::string& p : paths) {
+    std::error_code ec;
+    if (fs::exists(p, ec)) present.push_back(p);
+  }
+  auto listed = [](const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    }
+    return text;
+  };
+  for (std::size_t n = 0; n < std::size(foildata::cl1); ++n) {
+    const std::string_view field = foildata::cl1[n];
+    const fs::path file(std::string(field.substr(0, field.find_last_not_of(' ') + 1)));
+    if (file.stem().string() != name) continue;
+    // Regenerating the shipped data writes them into an empty directory of its own.
+    std::error_code ec;
+    const bool menu_dir = fs::equivalent(data_dir, file.parent_path(), ec);
+    if (present.empty() && !menu_dir) return;
+    throw Error(name + " is shipped with rotorforge (aerofoil " + std::to_string(n + 1) +
+                " of its menu): " + listed(present.empty() ? paths : present) +
+                " are never replaced by an import; import the section under another --name");
+  }
+  if (!present.empty() && !force) {
+    throw Error(listed(present) + (present.size() == 1 ? " exists" : " exist") +
+                ": give --force to replace " + (present.size() == 1 ? "it" : "them") +
+                ", or import under another --name");
+  }
+}
+
 Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& blocks,
                const std::vector<BlockInfo>& infos, std::vector<std::string>& notes) {
   const std::size_t n = reynolds.size();
@@ -314,6 +347,8 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
       throw Error(options.data_dir + ": no such directory");
     }
   }
+
+  check_replacing(options.data_dir, shape.name, options.force);
 
   // The working directory stays locked from here to the end, so that no rotorforge session
   // starts on working files about to change, and the XFOIL time is not spent in vain.
@@ -446,6 +481,7 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
       }
     }
   }
+  check_replacing(options.data_dir, shape.name, options.force);  // (XFOIL took a while)
   const std::string outline_file = outline_path(options.data_dir, shape.name);
   const std::string polar_file = polar_path(options.data_dir, shape.name);
   write_files({{outline_file, outline_text(shape.outline)}, {polar_file, polar_text(polar)}});

@@ -22,6 +22,7 @@ struct ImportOptions {
   std::string xfoil = "xfoil";  // program name or path
   int cpu_seconds = 30;
   double wall_seconds = 300.0;
+  bool force = false;     // replace the files of a section imported before
   bool install = true;    // make it the working aerofoil in Temp/
   bool progress = false;  // progress bar on the error stream (a terminal)
   bool verbose = false;   // one line per XFOIL sweep
@@ -43,6 +44,11 @@ Shape shape_of(const ImportOptions& options);
 // elsewhere. Throws Error when no usable block is left at or above a Reynolds number.
 Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& blocks,
                const std::vector<BlockInfo>& infos, std::vector<std::string>& notes);
+
+// The files of section `name` in `data_dir` that an import would replace, when it may: throws
+// Error naming them for a section shipped with rotorforge (never replaced, and never put into
+// the menu's own Data/ directory by an import) and, unless `force`, for any other section.
+void check_replacing(const std::string& data_dir, const std::string& name, bool force);
 
 // The whole import. `out` gets the summary; errors are thrown as Error, and nothing is written
 // then. Returns the name.

@@ -115,7 +115,7 @@ TEST(FoilTool, OutlineInAnyScaleGivesTheUnitChordPolar) {
        {Case{"percent", 100.0, 0.0, 0.0}, Case{"millimetres, moved", 250.0, 40.0, -7.0}}) {
     SCOPED_TRACE(c.what);
     dir.write("scaled.dat", section_file(false, 0.0, c.scale, c.dx, c.dy));
-    const ToolRun r = run_tool(dir, "import scaled.dat --no-install" + kFakeXfoil);
+    const ToolRun r = run_tool(dir, "import scaled.dat --no-install --force" + kFakeXfoil);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(dir.read("Data/Liftscaled.dat") == dir.read("Data/Liftunit.dat"));
     std::istringstream a(dir.read("Data/scaled.dat")), b(dir.read("Data/unit.dat"));
@@ -202,6 +202,71 @@ TEST(FoilTool, BadInputOneLineNonZeroNothingWritten) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_TRUE(dir.listing("Data").empty());
     EXPECT_TRUE(dir.listing("Temp").empty());
+  }
+}
+
+// The shipped sections are never replaced, nor put into the menu's Data/ by an import; another
+// section's files only with --force. A refusal names the files and writes nothing.
+TEST(FoilTool, ShippedSectionsNeverReplacedOthersOnlyWithForce) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> present;  // files in Data/ before, each holding "old\n"
+    std::string args;
+    int status;
+    const char* message;  // on the error stream ("" : none)
+  };
+  const Case cases[] = {
+      {"shipped",
+       {"sg6043.dat", "Liftsg6043.dat"},
+       "import in.dat --name sg6043",
+       1,
+       "sg6043 is shipped with rotorforge (aerofoil 2 of its menu): Data/sg6043.dat and "
+       "Data/Liftsg6043.dat are never replaced"},
+      {"shipped, forced",
+       {"sg6043.dat", "Liftsg6043.dat"},
+       "import in.dat --name sg6043 --force",
+       1,
+       "Data/sg6043.dat and Data/Liftsg6043.dat are never replaced"},
+      {"shipped name into the menu's Data/",
+       {},
+       "import naca4432",
+       1,
+       "naca4432 is shipped with rotorforge (aerofoil 3 of its menu): Data/naca4432.dat and "
+       "Data/Liftnaca4432.dat are never replaced"},
+      {"shipped, regenerated elsewhere", {}, "import naca4412 --data-dir fresh", 0, ""},
+      {"imported before",
+       {"mine.dat", "Liftmine.dat"},
+       "import in.dat --name mine",
+       1,
+       "Data/mine.dat and Data/Liftmine.dat exist: give --force to replace them"},
+      {"half imported before",
+       {"Liftmine.dat"},
+       "import in.dat --name mine",
+       1,
+       "Data/Liftmine.dat exists: give --force to replace it"},
+      {"imported before, forced",
+       {"mine.dat", "Liftmine.dat"},
+       "import in.dat --name mine --force",
+       0,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FoilDir dir;
+    dir.write("in.dat", section_file(false));
+    fs::create_directory(dir / "fresh");
+    for (const auto& f : c.present) dir.write("Data/" + f, "old\n");
+    const ToolRun r = run_tool(dir, c.args + " --no-install" + kFakeXfoil);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (c.status != 0) {
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+      std::vector<std::string> sorted = c.present;
+      std::sort(sorted.begin(), sorted.end());
+      EXPECT_EQ(dir.listing("Data"), sorted);
+      for (const auto& f : c.present) EXPECT_EQ(dir.read("Data/" + f), "old\n") << f;
+    } else {
+      for (const auto& f : c.present) EXPECT_NE(dir.read("Data/" + f), "old\n") << f;
+    }
   }
 }
 
