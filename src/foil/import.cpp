@@ -17,6 +17,7 @@
 
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 #include "util/parallel.h"
 #include "util/scratch_dir.h"
@@ -230,15 +231,14 @@ void check_replacing(const std::string& data_dir, const std::string& name, bool 
     }
     return text;
   };
-  for (std::size_t n = 0; n < std::size(foildata::cl1); ++n) {
-    const std::string_view field = foildata::cl1[n];
-    const fs::path file(std::string(field.substr(0, field.find_last_not_of(' ') + 1)));
-    if (file.stem().string() != name) continue;
+  if (const int n = catalogue::shipped_number(name); n > 0) {
+    const fs::path file(std::string(
+        catalogue::unpadded(catalogue::kAerofoils[static_cast<std::size_t>(n - 1)].outline_field)));
     // Regenerating the shipped data writes them into an empty directory of its own.
     std::error_code ec;
     const bool menu_dir = fs::equivalent(data_dir, file.parent_path(), ec);
     if (present.empty() && !menu_dir) return;
-    throw Error(name + " is shipped with rotorforge (aerofoil " + std::to_string(n + 1) +
+    throw Error(name + " is shipped with rotorforge (aerofoil " + std::to_string(n) +
                 " of its menu): " + listed(present.empty() ? paths : present) +
                 " are never replaced by an import; import the section under another --name");
   }
