@@ -1,5 +1,11 @@
 #include "blade/laws.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
 #include "textio/textio.h"
 #include "util/files.h"
 
@@ -29,6 +35,75 @@ double twist_law(const Coeffs& b, double x) {
   const double t0 = b[0] + k * (b[1] + k * (b[2] + k * (b[3] + k * b[4])));
   const double slope = kSlope3 * b[2] - b[1] - kSlope4 * b[3] + kSlope5 * b[4];
   return slope * k + t0 + x * slope;
+}
+
+namespace {
+
+// The roots of q2 x^2 + q1 x + q0 (at most two; NaN for none), in the form that does not cancel.
+std::array<double, 2> quadratic_roots(double q2, double q1, double q0) {
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  if (q2 == 0.0) return {q1 != 0.0 ? -q0 / q1 : none, none};
+  const double disc = q1 * q1 - 4.0 * q2 * q0;
+  if (disc < 0.0) return {none, none};
+  const double q = -(q1 + std::copysign(std::sqrt(disc), q1)) / 2.0;
+  return {q / q2, q != 0.0 ? q0 / q : none};
+}
+
+}  // namespace
+
+double chord_law_min(const Coeffs& a, double x_lo, double x_hi) {
+  for (const double c : a) {
+    if (!std::isfinite(c)) return std::numeric_limits<double>::quiet_NaN();
+  }
+  if (!std::isfinite(x_lo) || !std::isfinite(x_hi) || x_hi < x_lo) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  // The law's slope -a2 + 2 a3 x - 3 a4 x^2 + 4 a5 x^3 is monotone between its own turning
+  // points, the roots of 12 a5 x^2 - 6 a4 x + 2 a3: each piece between them holds at most one
+  // root of the slope, a minimum of the law where the slope turns from negative to positive.
+  const auto slope = [&a](double x) {
+    return -a[1] + x * (2.0 * a[2] + x * (-3.0 * a[3] + x * (4.0 * a[4])));
+  };
+  std::array<double, 4> cuts{x_lo, x_hi, x_hi, x_hi};
+  std::size_t n = 1;
+  for (const double t : quadratic_roots(12.0 * a[4], -6.0 * a[3], 2.0 * a[2])) {
+    if (t > x_lo && t < x_hi) cuts[n++] = t;
+  }
+  cuts[n++] = x_hi;
+  std::sort(cuts.begin(), cuts.begin() + static_cast<std::ptrdiff_t>(n));
+  // The turning points of the slope are evaluated too: a pair of roots of the slope too close to
+  // one of them to be told apart from it has a law's value within rounding of its own.
+  double least = chord_law(a, x_lo);
+  for (std::size_t i = 1; i < n; ++i) {
+    least = std::min(least, chord_law(a, cuts[i]));
+    double lo = cuts[i - 1], hi = cuts[i];
+    if (!(slope(lo) < 0.0 && slope(hi) > 0.0)) continue;
+    for (int k = 0; k < 200; ++k) {
+      const double mid = lo + (hi - lo) / 2.0;
+      if (!(mid > lo && mid < hi)) break;
+      (slope(mid) < 0.0 ? lo : hi) = mid;
+    }
+    least = std::min({least, chord_law(a, lo), chord_law(a, hi)});
+  }
+  return least;
+}
+
+bool chord_law_buildable(const Coeffs& a, double x_hub) {
+  return chord_law_min(a, x_hub, 1.0) >= kChordFloor;
+}
+
+Coeffs hold_chord_law(const Coeffs& a, double x_hub) {
+  const double least = chord_law_min(a, x_hub, 1.0);
+  if (!(least < kChordFloor)) return a;  // buildable, or not finite
+  Coeffs held = a;
+  held[0] = a[0] + (kChordFloor - least);
+  // Rounding may leave the lifted minimum a few ulps short of the floor.
+  double step = kChordFloor * 1e-12;
+  for (int k = 0; k < 100 && !chord_law_buildable(held, x_hub); ++k) {
+    held[0] += step;
+    step *= 2.0;
+  }
+  return held;
 }
 
 Coeffs read_coeffs(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -176,6 +177,13 @@ void run_searches(textio::Console& con, const Coeffs& a, const Coeffs& b, Pass p
   }
 }
 
+// The rating of a trial blade whose chord law falls below blade::kChordFloor somewhere between
+// hub and tip: below every objective a blade can have and below every starting best objective,
+// so it never counts as an improvement. A search whose every trial is refused thus ends below the
+// sweep's reference objective and stops the optimisation, as any search that finds nothing at
+// least as good does; the result files then hold the last accepted laws.
+constexpr double kRefused = -std::numeric_limits<double>::infinity();
+
 void check_elements(std::int64_t nbe) {
   if (nbe < 0) {
     throw textio::RunError(
@@ -205,7 +213,7 @@ BladeKey blade_key(const Coeffs& a, const Coeffs& b) {
 class PassRater {
  public:
   PassRater(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double U)
-      : Numb_(Numb), nbe_(nbe), rtip_(rtip), rhub_(rhub), U_(U) {
+      : Numb_(Numb), nbe_(nbe), rtip_(rtip), rhub_(rhub), U_(U), x_hub_(rhub / rtip) {
     const std::size_t n = static_cast<std::size_t>(nbe);
     r_.resize(kTrialsPerPass * n);
     twist_.resize(kTrialsPerPass * (n + 1));
@@ -221,9 +229,15 @@ class PassRater {
     BladeKey keys[kTrialsPerPass];
     int job_of[kTrialsPerPass];
     int jobs = 0;
+    bool refused[kTrialsPerPass];
     for (int m = 0; m < count; ++m) {
       keys[m] = blade_key(a[m], b[m]);
       job_of[m] = -1;
+      refused[m] = !blade::chord_law_buildable(a[m], x_hub_);
+      if (refused[m]) {
+        ++stats.refused;
+        continue;
+      }
       if (rated_.count(keys[m]) != 0) continue;
       for (int p = 0; p < m; ++p) {
         if (job_of[p] >= 0 && keys[p] == keys[m]) {
@@ -298,12 +312,12 @@ class PassRater {
         sum = objective_add(sum, cp_[static_cast<std::size_t>(t * kRatios + j)]);
       rated_.emplace(keys[m], sum);
     }
-    for (int m = 0; m < count; ++m) J[m] = rated_.at(keys[m]);
+    for (int m = 0; m < count; ++m) J[m] = refused[m] ? kRefused : rated_.at(keys[m]);
   }
 
  private:
   std::int64_t Numb_, nbe_;
-  double rtip_, rhub_, U_;
+  double rtip_, rhub_, U_, x_hub_;
   std::vector<double> r_, twist_, chord_, cp_;
   std::vector<calc_lanes::Call> calls_;
   std::vector<std::int32_t> iterations_;      // of each element of each call
@@ -383,8 +397,10 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 // search with the record of its last improvement, so every file ends as it would (nothing reads
 // them in between).
 void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
-            double Umid, const Coeffs& a, const Coeffs& b, OptgeoStats& stats) {
+            double Umid, const Coeffs& a_received, const Coeffs& b, OptgeoStats& stats) {
   check_elements(nbe);
+  const Coeffs a = blade::hold_chord_law(a_received, rhub / rtip);
+  stats.held = a != a_received;
   const DesignWind wind = prepare(con, Umid, a, b);
   PassRater rater(Numb, nbe, rtip, rhub, wind.U);
 
@@ -440,8 +456,11 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
 }
 
 void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
-                      double rhub, double Umid, const Coeffs& a, const Coeffs& b, Solver solver) {
+                      double rhub, double Umid, const Coeffs& a_received, const Coeffs& b,
+                      Solver solver) {
   check_elements(nbe);
+  const double x_hub = rhub / rtip;
+  const Coeffs a = blade::hold_chord_law(a_received, x_hub);
   const DesignWind wind = prepare(con, Umid, a, b);
   const std::size_t n = static_cast<std::size_t>(nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
@@ -454,9 +473,11 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
       const double v = trial_value(range, m);
       const Coeffs rec = trial_record(bests, received, rule.k, v);
       write_coeffs(trial_file(rule.law), rec);
-      blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
-      const double J =
-          objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
+      double J = kRefused;
+      if (blade::chord_law_buildable(chord_law ? rec : blade::read_coeffs(kTrialChordLaw), x_hub)) {
+        blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
+        J = objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
+      }
       if (J > best_J) {
         best_J = J;
         bests[static_cast<std::size_t>(rule.k)] = v;

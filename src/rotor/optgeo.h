@@ -16,6 +16,9 @@ using shared::Coeffs;
 // Finds the design wind speed for the site's mean Umid, then searches the ten law coefficients
 // one at a time. Leaves the best laws in Temp/Parameters.in and Temp/Parameterst.in (and the
 // last trials in Temp/Parameters1.in, Temp/Parameterst1.in); writes its progress lines to con.
+// Every blade it rates or leaves has material from hub to tip: a received chord law that falls
+// below blade::kChordFloor somewhere is first raised to it (blade::hold_chord_law), and a trial
+// whose chord law does so is refused, rated below any blade.
 void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
             double Umid, const Coeffs& a, const Coeffs& b);
 

@@ -11,9 +11,13 @@ namespace geometry {
 
 // How much work one optimisation did: trial blades met by the searches, and how many of them
 // had to be rated by the solver (the others were bit-identical to a blade already rated).
+// Trials refused (a chord law below blade::kChordFloor somewhere from hub to tip) are not rated;
+// held tells whether the received chord law had to be raised to the floor before the search.
 struct OptgeoStats {
   std::int64_t trials = 0;
   std::int64_t rated = 0;
+  std::int64_t refused = 0;
+  bool held = false;
 };
 
 // optgeo, also reporting its statistics.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -88,6 +90,77 @@ TEST(TwistLaw, ContinuousInValueAndSlopeAtTheJoint) {
   const double slope_out =
       (blade::twist_law(b, kJoint + 2 * h) - blade::twist_law(b, kJoint + h)) / h;
   EXPECT_NEAR(slope_in, slope_out, 1e-3);
+}
+
+// The least chord over [x_lo, x_hi] of laws whose minimum is known: at an end, at an interior
+// minimum, at the lower of two interior minima, and a plateau.
+TEST(ChordLawMin, KnownMinima) {
+  struct Case {
+    Coeffs a;
+    double x_lo, x_hi, least;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{0.1, 0.0, 0.0, 0.0, 0.0}, 0.1, 1.0, 0.1, "constant"},
+      {{0.1, 0.12, 0.0, 0.0, 0.0}, 0.0, 1.0, 0.1 - 0.12, "falling to the tip"},
+      {{0.1, -0.12, 0.0, 0.0, 0.0}, 0.25, 1.0, 0.1 + 0.12 * 0.25, "rising from the hub"},
+      // (x - 0.5)^2 + 0.01 = 0.26 - x + x^2
+      {{0.26, 1.0, 1.0, 0.0, 0.0}, 0.1, 1.0, 0.01, "parabola, minimum between stations"},
+      {{0.26, 1.0, 1.0, 0.0, 0.0}, 0.6, 1.0, 0.02, "parabola, minimum before the range"},
+      // (x - 0.3)^2 (x - 0.8)^2 - 0.002 = 0.0576 - 0.528 x + 1.69 x^2 - 2.2 x^3 + x^4 - 0.002
+      {{0.0556, 0.528, 1.69, 2.2, 1.0}, 0.0, 1.0, -0.002, "two interior minima"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(blade::chord_law_min(c.a, c.x_lo, c.x_hi), c.least, 1e-15) << c.what;
+  }
+  const double nan = std::nan("");
+  EXPECT_TRUE(std::isnan(blade::chord_law_min({nan, 0.0, 0.0, 0.0, 0.0}, 0.1, 1.0)));
+  EXPECT_TRUE(std::isnan(blade::chord_law_min({0.1, 0.0, 0.0, 0.0, 0.0}, nan, 1.0)));
+}
+
+// Random quartics of the sizes the optimiser meets: the least chord is never above the least of
+// 20001 samples of the law, and below it only by what the sampling can miss.
+TEST(ChordLawMin, NeverAboveAnySample) {
+  std::mt19937_64 rng(20);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int n = 0; n < 400; ++n) {
+    const Coeffs a{0.1 * u(rng), u(rng), 3.0 * u(rng), 4.0 * u(rng), 2.0 * u(rng)};
+    const double x_lo = 0.4 * (u(rng) + 1.0) / 2.0;
+    double sampled = blade::chord_law(a, x_lo);
+    for (int i = 1; i < 20000; ++i) {
+      sampled = std::min(sampled, blade::chord_law(a, x_lo + (1.0 - x_lo) * i / 20000.0));
+    }
+    sampled = std::min(sampled, blade::chord_law(a, 1.0));
+    const double least = blade::chord_law_min(a, x_lo, 1.0);
+    EXPECT_LE(least, sampled) << "case " << n;
+    EXPECT_GT(least, sampled - 1e-7) << "case " << n;
+  }
+}
+
+// A law that falls below the floor is raised by a1 alone to keep exactly the floor; one that
+// keeps it comes back bit for bit.
+TEST(HoldChordLaw, RaisesA1ToTheFloor) {
+  const Coeffs cases[] = {
+      {0.05, 0.1, 0.0, 0.0, 0.0},       // negative at the tip
+      {-0.03, -0.2, 0.0, 0.0, 0.0},     // negative at the hub
+      {0.0556, 0.528, 1.69, 2.2, 1.0},  // negative at two interior minima
+      {0.0581, 0.528, 1.69, 2.2, 1.0},  // positive, below the floor
+      {0.2, 0.3, 0.1, 0.0, 0.0},        // zero at the tip, to rounding
+  };
+  for (const Coeffs& a : cases) {
+    const double x_hub = 0.1;
+    ASSERT_LT(blade::chord_law_min(a, x_hub, 1.0), blade::kChordFloor);
+    const Coeffs held = blade::hold_chord_law(a, x_hub);
+    EXPECT_GT(held[0], a[0]);
+    for (int i = 1; i < 5; ++i) EXPECT_TRUE(same_bits(held[i], a[i]));
+    EXPECT_TRUE(blade::chord_law_buildable(held, x_hub));
+    EXPECT_NEAR(blade::chord_law_min(held, x_hub, 1.0), blade::kChordFloor, 1e-12);
+  }
+  const Coeffs fine{0.1, 0.05, 0.0, 0.0, 0.0};
+  const Coeffs kept = blade::hold_chord_law(fine, 0.2);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(same_bits(kept[i], fine[i]));
+  EXPECT_TRUE(blade::chord_law_buildable(fine, 0.2));
+  EXPECT_FALSE(blade::chord_law_buildable({std::nan(""), 0.0, 0.0, 0.0, 0.0}, 0.2));
 }
 
 TEST(ReadCoeffs, FreeFormOverSeveralRecordsIgnoringTheRest) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -335,6 +336,52 @@ TEST_F(OptgeoRun, EarlyStopAfterSearchTwoLeavesThisRunsLaws) {
   EXPECT_EQ(out.twist_trial, twist_record);
   // 110 trials met, the stop coming before the third search.
   EXPECT_EQ(out.stats.trials, 110);
+}
+
+// A rating that rewards thin blades, -(sum of the chords): left to itself the search would
+// take a1 down to 0.9 of its value and the chord 0.1 - 0.095 x below zero at the tip.
+void thin_is_better(std::int64_t, std::int64_t nbe, double, double, double, std::span<const double>,
+                    std::span<const double>, std::span<const double> chord, std::span<double>,
+                    double, double, double& CP, double) {
+  CP = 0.0;
+  for (std::int64_t i = 0; i < nbe; ++i) CP -= chord[static_cast<std::size_t>(i)];
+}
+
+// Trials whose chord law falls below the floor anywhere from hub to tip (here at the tip, which
+// no element centre reaches) are refused and never count as improvements; both implementations
+// refuse the same trials.
+TEST_F(OptgeoRun, TrialsBelowTheChordFloorAreRefused) {
+  const Problem p{3, 3, 1.5, 0.15, 5.0, {0.1, 0.095, 0.0, 0.0, 0.0}, kMixedSigns.b};
+  const double x_hub = p.rhub / p.rtip;
+  const Outcome thin = run_in_fresh_dir([&p](textio::Console& con, geometry::OptgeoStats&) {
+    geometry::optgeo_reference(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b,
+                               &thin_is_better);
+  });
+  const double least = blade::chord_law_min(coeffs_of(thin.chord_best), x_hub, 1.0);
+  EXPECT_GE(least, blade::kChordFloor);
+  EXPECT_LT(least, 0.002);  // the search went as thin as the floor lets it
+
+  const Outcome out = run_in_fresh_dir(fast(p, 2));
+  const Outcome ref = run_in_fresh_dir(reference(p));
+  expect_same(out, ref, "fast against reference");
+  EXPECT_GT(out.stats.refused, 0);
+  EXPECT_LE(out.stats.rated, out.stats.trials - out.stats.refused);
+  EXPECT_FALSE(out.stats.held);
+  EXPECT_TRUE(blade::chord_law_buildable(coeffs_of(out.chord_best), x_hub));
+  EXPECT_EQ(out.console.find("Infinity"), std::string::npos) << out.console;
+}
+
+// A received chord law that falls below the floor is raised to it before the search, so even a
+// run that stops at once leaves a law with material from hub to tip.
+TEST_F(OptgeoRun, StartingLawBelowTheFloorIsHeldBack) {
+  const Problem p{3, 3, 1.5, 0.15, 5.0, {0.05, 0.1, 0.0, 0.0, 0.0}, kMixedSigns.b};
+  const double x_hub = p.rhub / p.rtip;
+  const Outcome out = run_in_fresh_dir(fast(p, 2));
+  const Outcome ref = run_in_fresh_dir(reference(p));
+  expect_same(out, ref, "fast against reference");
+  EXPECT_TRUE(out.stats.held);
+  EXPECT_TRUE(blade::chord_law_buildable(coeffs_of(out.chord_best), x_hub));
+  EXPECT_TRUE(blade::chord_law_buildable(coeffs_of(out.chord_trial), x_hub));
 }
 
 TEST_F(OptgeoRun, NoElementsRateZeroAndANegativeCountEndsTheRun) {
