@@ -12,6 +12,7 @@
 
 #include "foil/import.h"
 #include "util/session_lock.h"
+#include "util/version.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
       "with it.",
       "rotorforge-foil"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", version::line("rotorforge-foil"));
   app.failure_message([](const CLI::App*, const CLI::Error& e) {
     return "rotorforge-foil: " + std::string(e.what()) + " (see --help)\n";
   });
@@ -91,7 +93,7 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? 0 : 2;  // --help, or a wrong command line
+    return app.exit(e) == 0 ? 0 : 2;  // --help, --version, or a wrong command line
   }
 
   try {

@@ -15,6 +15,7 @@
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
+#include "util/session_files.h"
 #include "util/whole_file.h"
 #include "util/working_name.h"
 
@@ -24,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kPlotsDir = "Result/plots";
+using files::kPlotsDir;
 
 // Every picture name this program writes; those not written in a call are stale.
 std::vector<std::string> all_picture_names() {
@@ -108,10 +109,17 @@ bool write_text(const fs::path& path, const std::string& text) {
 int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
   std::vector<std::string> notes;
 
-  // Performance tables.
+  // Performance tables. Those written before the blade now in Geometry.out are an earlier
+  // design's: drawn beside this blade they would show two rotors as one.
+  const auto states = session_files::energy_tables(dir);
+  if (const std::string older = session_files::older_tables_note(states); !older.empty()) {
+    out << older << '\n';
+    notes.push_back(older);
+  }
   std::array<std::optional<EnergyTable>, 4> energy;
   for (int t = 1; t <= 4; ++t) {
     const std::string rel = files::kEnergyTables[static_cast<std::size_t>(t - 1)];
+    if (states[static_cast<std::size_t>(t - 1)] == session_files::TableState::Older) continue;
     energy[t - 1] = load<EnergyTable>(
         dir, rel, [t](textio::RecordSource& s) { return read_energy(s, t); }, err, notes);
     if (!energy[t - 1]) continue;

@@ -336,9 +336,13 @@ std::string render(const Chart& chart) {
     }
     flush();
     if (s.markers) {
-      for (const XY& p : s.points) {
-        if (std::isfinite(p.x) && std::isfinite(p.y)) {
-          svg.circle(px(p.x), py(p.y), 2.8, "class=\"marker\" fill=\"" + color + "\"");
+      for (std::size_t i = 0; i < s.points.size(); ++i) {
+        const XY& p = s.points[i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+        svg.circle(px(p.x), py(p.y), 2.8, "class=\"marker\" fill=\"" + color + "\"");
+        if (i < s.point_labels.size() && !s.point_labels[i].empty()) {
+          svg.text(px(p.x) + 5.0, py(p.y) - 5.0, s.point_labels[i],
+                   "class=\"point-label\" " + kFont + " font-size=\"11\" fill=\"" + color + "\"");
         }
       }
     }

@@ -65,6 +65,8 @@ struct Series {
   bool line = true;        // join the points; false draws the dots alone (a scatter)
   bool closed = false;     // join the last point to the first (an outline)
   bool in_legend = true;
+  // A short text beside each point's marker (empty: none), e.g. the number of a design.
+  std::vector<std::string> point_labels;
 };
 
 // A horizontal reference line across the plot (e.g. a power limit).

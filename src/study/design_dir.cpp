@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
+#include "util/parallel.h"
 #include "util/whole_file.h"
 
 namespace study {
@@ -67,6 +69,37 @@ class InDirectory {
   fs::path old_;
 };
 
+// Runs `program` (no arguments) with `dir` as its working directory and the files `in`, `out`
+// and `err` there (created or emptied; `out` and `err` may be the same) as its standard
+// streams; returns its raw wait status, -1 when it could not be started (errno says why).
+int run_in(const fs::path& dir, const fs::path& program, const char* in, const char* out,
+           const char* err) {
+  const std::string prog = fs::absolute(program).string();
+  const std::string where = fs::absolute(dir).string();
+  const bool same = std::strcmp(out, err) == 0;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(where.c_str()) != 0) _exit(126);
+    const int i = open(in, O_RDONLY);
+    const int o = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = same ? o : open(err, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (i < 0 || o < 0 || e < 0) _exit(126);
+    dup2(i, 0);
+    dup2(o, 1);
+    dup2(e, 2);
+    execl(prog.c_str(), prog.c_str(), static_cast<char*>(nullptr));
+    const std::string why = "cannot run " + prog + ": " + std::strerror(errno) + "\n";
+    (void)!write(2, why.data(), why.size());
+    _exit(127);
+  }
+  if (pid < 0) return -1;
+  int raw = 0;
+  while (waitpid(pid, &raw, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return raw;
+}
+
 }  // namespace
 
 std::optional<Outcome> read_status(const fs::path& dir) {
@@ -85,6 +118,8 @@ std::optional<Outcome> read_status(const fs::path& dir) {
       o.exit_status = std::atoi(value.c_str());
     } else if (key == "seconds") {
       o.seconds = std::strtod(value.c_str(), nullptr);
+    } else if (key == "processors") {
+      o.processors = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
     } else if (key == "message") {
       o.message = value;
     }
@@ -98,6 +133,7 @@ void write_status(const fs::path& dir, const Outcome& o) {
   s << "status " << (o.state == State::Ok ? "ok" : "failed") << "\n"
     << "exit " << o.exit_status << "\n"
     << "seconds " << number_text(o.seconds) << "\n"
+    << "processors " << o.processors << "\n"
     << "message " << o.message << "\n";
   const fs::path tmp = dir / (std::string(kStatusFile) + ".new");
   whole_file::write(tmp, s.str());
@@ -120,7 +156,11 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     fs::path data = fs::absolute(data_dir).lexically_normal();
     if (data.filename().empty()) data = data.parent_path();
     const fs::path parameters = data.parent_path() / "Temp" / "Parameters.in";
-    if (fs::is_regular_file(parameters)) fs::copy_file(parameters, dir / files::kChordLaw);
+    if (fs::is_regular_file(parameters)) {
+      fs::copy_file(parameters, dir / files::kChordLaw);
+    } else {
+      whole_file::write(dir / files::kChordLaw, std::string(files::kChordLawSeed));
+    }
     if (catalogue::shipped_number(d.aerofoil) == 0) {
       InDirectory here(dir);
       foildata::replace("Data/Lift" + d.aerofoil + ".dat", "Data/" + d.aerofoil + ".dat");
@@ -135,34 +175,15 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
   return Prepared::Failed;
 }
 
-Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
+Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter) {
   Outcome o;
-  const std::string program = fs::absolute(rotorforge).string();
-  const std::string where = fs::absolute(dir).string();
+  o.processors = parallel::allowed_processors();
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // The child: the design's folder as working directory, the answers on standard input.
-    if (chdir(where.c_str()) != 0) _exit(126);
-    const int in = open(kAnswersFile, O_RDONLY);
-    const int out = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    const std::string why = "cannot run " + program + ": " + std::strerror(errno) + "\n";
-    (void)!write(2, why.data(), why.size());
-    _exit(127);
-  }
-  if (pid < 0) {
+  const int raw = run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
+  if (raw < 0) {
     o.message = std::string("cannot start a session: ") + std::strerror(errno);
     write_status(dir, o);
     return o;
-  }
-  int raw = 0;
-  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
   }
   o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   o.message = last_line(whole_file::read(dir / "stderr.txt"));
@@ -172,7 +193,13 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
       o.message = "cannot open the design's answers or output files";
     }
   } else if (WIFSIGNALED(raw)) {
-    o.message = "killed by signal " + std::to_string(WTERMSIG(raw));
+    const int sig = WTERMSIG(raw);
+    if (sig == SIGINT || sig == SIGTERM || sig == SIGHUP) {
+      o.state = State::Interrupted;
+      o.message = "interrupted by signal " + std::to_string(sig);
+      return o;
+    }
+    o.message = "killed by signal " + std::to_string(sig);
   }
   o.state = o.exit_status == 0 ? State::Ok : State::Failed;
   // rotorforge asks again for an answer it cannot use; every answer after it would then go to
@@ -184,6 +211,10 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge) {
   }
   if (o.state == State::Failed && o.message.empty()) {
     o.message = "rotorforge ended with status " + std::to_string(o.exit_status);
+  }
+  // The design's own pictures; a picture writer that is missing or fails costs only the link.
+  if (o.state == State::Ok && !plotter.empty() && access(plotter.c_str(), X_OK) == 0) {
+    run_in(dir, plotter, "/dev/null", kPicturesLog, kPicturesLog);
   }
   write_status(dir, o);
   return o;

@@ -1,17 +1,22 @@
 #include "study/engines.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
+
+#include "study/design_dir.h"
 
 namespace study {
 
@@ -19,7 +24,7 @@ namespace {
 
 // Starts `argv` with standard input from /dev/null and, when `out_fd` >= 0, standard output to
 // it. Searches PATH for a bare name. Returns the child's process id.
-pid_t spawn(const std::vector<std::string>& argv, int out_fd) {
+pid_t spawn(const std::vector<std::string>& argv, int out_fd, bool own_group = false) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -28,6 +33,8 @@ pid_t spawn(const std::vector<std::string>& argv, int out_fd) {
   const pid_t pid = fork();
   if (pid == 0) {
     close(ready[0]);
+    // A group of its own keeps the terminal's Ctrl-C away: the engine stops it in order.
+    if (own_group) setpgid(0, 0);
     const int null = open("/dev/null", O_RDONLY);
     if (null >= 0) dup2(null, 0);
     if (out_fd >= 0) dup2(out_fd, 1);
@@ -81,6 +88,45 @@ void draw_bar(std::ostream& out, std::size_t done, std::size_t total, double ela
   }
   out << line << std::flush;
 }
+
+volatile std::sig_atomic_t stop_flag = 0;
+
+// The progress bar of a terminal, redrawn when the count of finished designs changes.
+class Bar {
+ public:
+  Bar(bool shown, std::ostream& out, std::size_t total)
+      : shown_(shown), out_(out), total_(total), start_(std::chrono::steady_clock::now()) {
+    if (shown_) draw_bar(out_, 0, total_, 0.0);
+  }
+  void update(std::size_t done) {
+    if (!shown_ || done == done_) return;
+    done_ = done;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    draw_bar(out_, done, total_, elapsed);
+  }
+  ~Bar() {
+    if (shown_) out_ << "\n" << std::flush;
+  }
+  Bar(const Bar&) = delete;
+  Bar& operator=(const Bar&) = delete;
+
+ private:
+  bool shown_;
+  std::ostream& out_;
+  std::size_t total_;
+  std::size_t done_ = 0;
+  std::chrono::steady_clock::time_point start_;
+};
+
+// Designs of the list whose session has recorded an outcome.
+std::size_t recorded(const std::vector<fs::path>& designs) {
+  std::size_t n = 0;
+  for (const fs::path& d : designs) n += read_status(d).has_value();
+  return n;
+}
+
+constexpr auto kPoll = std::chrono::milliseconds(200);
 
 std::string write_text(const fs::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);
@@ -151,17 +197,30 @@ int run_program(const std::vector<std::string>& argv, std::string* output) {
   return wait_for(pid);
 }
 
-void run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
+void request_stop() {
+  stop_flag = 1;
+}
+
+bool stop_requested() {
+  return stop_flag != 0;
+}
+
+bool run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
                std::ostream& out) {
-  const auto start = std::chrono::steady_clock::now();
   const unsigned jobs = s.jobs == 0 ? 1 : s.jobs;
   std::map<pid_t, std::size_t> running;
   std::size_t next = 0, done = 0;
-  if (progress) draw_bar(out, 0, designs.size(), 0.0);
-  while (done < designs.size()) {
-    while (running.size() < jobs && next < designs.size()) {
-      running[spawn(session_command(s, designs[next]), -1)] = next;
+  Bar bar(progress, out, designs.size());
+  bool stopping = false;
+  while (done < next || (next < designs.size() && !stopping)) {
+    while (!stopping && running.size() < jobs && next < designs.size()) {
+      running[spawn(session_command(s, designs[next]), -1, true)] = next;
       ++next;
+    }
+    if (!stopping && stop_requested()) {
+      // Interrupt every session's group (run-one and its rotorforge); they record nothing.
+      stopping = true;
+      for (const auto& [pid, index] : running) kill(-pid, SIGINT);
     }
     int raw = 0;
     const pid_t pid = waitpid(-1, &raw, 0);
@@ -171,17 +230,13 @@ void run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool 
     }
     if (running.erase(pid) == 0) continue;
     ++done;
-    if (progress) {
-      const double elapsed =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      draw_bar(out, done, designs.size(), elapsed);
-    }
+    bar.update(done);
   }
-  if (progress) out << "\n";
+  return !stopping;
 }
 
-void run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
-                  const std::vector<std::string>& parallel_args) {
+bool run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
+                  const std::vector<std::string>& parallel_args, bool progress, std::ostream& out) {
   std::string jobs;
   for (const fs::path& d : designs) jobs += shell_line(session_command(s, d)) + "\n";
   const std::string list = write_text(s.study_dir / "jobs.txt", jobs);
@@ -190,26 +245,56 @@ void run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
                                    "--joblog", (s.study_dir / "parallel.log").string()};
   argv.insert(argv.end(), parallel_args.begin(), parallel_args.end());
   argv.insert(argv.end(), {"--arg-file", list});
+  const pid_t pid = spawn(argv, -1, true);
+  Bar bar(progress, out, designs.size());
+  bool stopping = false;
+  int raw = 0;
+  for (;;) {
+    const pid_t got = waitpid(pid, &raw, WNOHANG);
+    if (got == pid) break;
+    if (got < 0 && errno != EINTR) throw std::runtime_error("waiting for GNU parallel failed");
+    if (!stopping && stop_requested()) {
+      // parallel passes the signal on to its jobs and waits for them.
+      stopping = true;
+      kill(-pid, SIGTERM);
+    }
+    bar.update(recorded(designs));
+    std::this_thread::sleep_for(kPoll);
+  }
+  bar.update(recorded(designs));
   // parallel's status counts the failed sessions; each one has recorded its own outcome.
-  if (run_program(argv, nullptr) < 0) throw std::runtime_error("GNU parallel was killed");
+  if (!stopping && !WIFEXITED(raw)) throw std::runtime_error("GNU parallel was killed");
+  return !stopping;
 }
 
-std::string sbatch_script(const EngineSetup& s, const fs::path& list_file, std::size_t count,
-                          const std::vector<std::string>& sbatch_options) {
+std::string sbatch_script(const EngineSetup& s, const fs::path& list_file) {
   std::string script = "#!/bin/sh\n";
-  script += "#SBATCH --job-name=rotorforge-study\n";
-  script += "#SBATCH --array=1-" + std::to_string(count);
-  if (s.jobs > 0) script += "%" + std::to_string(s.jobs);
-  script += "\n";
-  script += "#SBATCH --ntasks=1\n#SBATCH --cpus-per-task=1\n";
-  script += "#SBATCH --output=" + (s.study_dir / "slurm" / "task-%a.out").string() + "\n";
-  for (const std::string& o : sbatch_options) script += "#SBATCH " + o + "\n";
   script += "# One design per array task: the task's line of the list names its folder.\n";
   script += "dir=$(sed -n \"${SLURM_ARRAY_TASK_ID}p\" " + shell_line({list_file.string()}) + ")\n";
   script += "exec " +
             shell_line({s.self.string(), "run-one", "--rotorforge", s.rotorforge.string()}) +
             " \"$dir\"\n";
   return script;
+}
+
+std::vector<std::string> sbatch_arguments(const EngineSetup& s, std::size_t count,
+                                          const fs::path& script,
+                                          const std::vector<std::string>& sbatch_options) {
+  std::string array = "--array=1-" + std::to_string(count);
+  if (s.jobs > 0) array += "%" + std::to_string(s.jobs);
+  // The output file is named relative to the task's working directory: Slurm reads '%' in
+  // --output as a pattern, and the folder's own name may hold one.
+  std::vector<std::string> args = {"sbatch",
+                                   "--parsable",
+                                   "--job-name=rotorforge-study",
+                                   array,
+                                   "--ntasks=1",
+                                   "--cpus-per-task=1",
+                                   "--chdir=" + (s.study_dir / "slurm").string(),
+                                   "--output=task-%a.out"};
+  args.insert(args.end(), sbatch_options.begin(), sbatch_options.end());
+  args.push_back(script.string());
+  return args;
 }
 
 std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& designs,
@@ -219,10 +304,11 @@ std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& desi
   std::string list;
   for (const fs::path& d : designs) list += d.string() + "\n";
   write_text(dir / "designs.txt", list);
-  const std::string script = write_text(
-      dir / "study.sbatch", sbatch_script(s, dir / "designs.txt", designs.size(), sbatch_options));
+  const std::string script =
+      write_text(dir / "study.sbatch", sbatch_script(s, dir / "designs.txt"));
   std::string output;
-  const int status = run_program({"sbatch", "--parsable", script}, &output);
+  const int status =
+      run_program(sbatch_arguments(s, designs.size(), script, sbatch_options), &output);
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
   // --parsable prints "jobid" or "jobid;cluster".
   const std::string id = output.substr(0, output.find(';'));
@@ -233,14 +319,21 @@ std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& desi
   return id;
 }
 
-void wait_slurm(const std::string& id) {
+bool wait_slurm(const std::string& id, const std::vector<fs::path>& designs, bool progress,
+                std::ostream* out) {
+  Bar bar(progress && out != nullptr, out != nullptr ? *out : std::cout, designs.size());
   for (;;) {
+    if (stop_requested()) return false;
+    bar.update(recorded(designs));
     std::string output;
     const int status =
         run_program({"squeue", "--noheader", "--jobs", id, "--format", "%i"}, &output);
     // squeue fails once the job has left the controller's memory; an empty list means done.
-    if (status != 0 || output.find_first_not_of(" \n") == std::string::npos) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (status != 0 || output.find_first_not_of(" \n") == std::string::npos) {
+      bar.update(recorded(designs));
+      return true;
+    }
+    std::this_thread::sleep_for(kPoll);
   }
 }
 

@@ -25,29 +25,47 @@ std::vector<std::string> session_command(const EngineSetup& s, const fs::path& d
 // Words joined into a line for a POSIX shell, each quoted where it needs it.
 std::string shell_line(const std::vector<std::string>& words);
 
-// Runs the sessions of `designs` on this machine, `s.jobs` at a time. With `progress`, `out`
-// shows a bar with the designs done and the time left, redrawn in place.
-void run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
+// Asks the running engine to stop (from a signal handler: Ctrl-C); it stops the sessions it
+// started, waits for them and returns false.
+void request_stop();
+bool stop_requested();
+
+// Runs the sessions of `designs` on this machine, `s.jobs` at a time, each in a process group
+// of its own. With `progress`, `out` shows a bar with the designs done and the time left,
+// redrawn in place. Returns false when stopped by request_stop (the sessions still running
+// are interrupted and record nothing).
+bool run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
                std::ostream& out);
 
 // Writes study_dir/jobs.txt (one session command per line) and runs GNU parallel on it with
-// `s.jobs` jobs at once and the given extra arguments (e.g. --sshloginfile FILE). Throws
-// std::runtime_error when parallel cannot be started or is killed.
-void run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
-                  const std::vector<std::string>& parallel_args);
+// `s.jobs` jobs at once and the given extra arguments (e.g. --sshloginfile FILE); progress as
+// run_local. Returns false when stopped by request_stop. Throws std::runtime_error when
+// parallel cannot be started or is killed.
+bool run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
+                  const std::vector<std::string>& parallel_args, bool progress, std::ostream& out);
 
 // The sbatch script of an array job over the design folders listed one per line in
-// `list_file`, `count` of them.
-std::string sbatch_script(const EngineSetup& s, const fs::path& list_file, std::size_t count,
-                          const std::vector<std::string>& sbatch_options);
+// `list_file`: only the shell commands of a task. Every setting goes on sbatch's command line
+// (sbatch_arguments), where a folder name needs no quoting for sbatch's own parser.
+std::string sbatch_script(const EngineSetup& s, const fs::path& list_file);
+
+// sbatch's arguments for an array job of `count` tasks whose script is `script`: one CPU per
+// task, at most s.jobs tasks at once (0: as the cluster allows), run in study_dir/slurm with
+// each task's output in task-N.out there, then `sbatch_options` as given.
+std::vector<std::string> sbatch_arguments(const EngineSetup& s, std::size_t count,
+                                          const fs::path& script,
+                                          const std::vector<std::string>& sbatch_options);
 
 // Writes study_dir/slurm/{designs.txt,study.sbatch}, submits the script with sbatch and returns
 // the job id. Throws std::runtime_error with sbatch's message when the submission fails.
 std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& designs,
                          const std::vector<std::string>& sbatch_options);
 
-// Waits until Slurm no longer lists job `id` (polling squeue).
-void wait_slurm(const std::string& id);
+// Waits until Slurm no longer lists job `id` (polling squeue); with `progress`, a bar of the
+// designs that have recorded an outcome. Returns false when stopped by request_stop (the job
+// goes on).
+bool wait_slurm(const std::string& id, const std::vector<fs::path>& designs = {},
+                bool progress = false, std::ostream* out = nullptr);
 
 // Runs `argv` (found on PATH) with standard input from /dev/null; returns its exit status
 // (-1 when killed) and what it wrote to standard output. Throws when it cannot be started.

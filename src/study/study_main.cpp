@@ -1,5 +1,6 @@
 // rotorforge-study: runs a design study, many rotorforge sessions fed their answers on standard
 // input, on this machine, under GNU parallel or as a Slurm array job, and summarises them.
+#include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -16,7 +17,9 @@
 #include "study/engines.h"
 #include "study/study_file.h"
 #include "study/summary.h"
+#include "util/install_paths.h"
 #include "util/parallel.h"
+#include "util/version.h"
 
 namespace {
 
@@ -37,31 +40,64 @@ int fail(const std::string& what) {
   return kBadCall;
 }
 
-// Writes the summary of `s` in `dir` and reports it; the status says whether all is done.
-int summarise(const study::Study& s, const fs::path& dir) {
-  const std::vector<study::Row> rows = study::write_summary(s, dir);
+constexpr int kInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT), as a shell reports it
+
+struct Counts {
   std::size_t ok = 0, failed = 0, pending = 0;
+};
+
+Counts count_rows(const std::vector<study::Row>& rows) {
+  Counts c;
   for (const study::Row& r : rows) {
     if (r.status == "ok") {
-      ++ok;
+      ++c.ok;
     } else if (r.status == "failed") {
-      ++failed;
-      std::cerr << "design " << r.id << " failed: " << r.message << "\n";
+      ++c.failed;
     } else {
-      ++pending;
+      ++c.pending;
     }
   }
-  std::cout << count(rows.size()) << ": " << ok << " finished, " << failed << " failed, " << pending
-            << " not run yet\n"
+  return c;
+}
+
+// Writes the summary of `s` in `dir` and reports it; the status says whether all is done. While
+// no design has finished there is nothing to summarise: nothing is written.
+int summarise(const study::Study& s, const fs::path& dir) {
+  std::vector<study::Row> rows;
+  for (const study::Design& d : s.designs) {
+    rows.push_back(study::read_row(d, dir / "designs" / study::design_id(d)));
+  }
+  const Counts before = count_rows(rows);
+  if (before.ok + before.failed == 0) {
+    std::cout << count(rows.size()) << ": none has finished yet; no summary written\n";
+    return kSomeOpen;
+  }
+  rows = study::write_summary(s, dir);
+  const Counts c = count_rows(rows);
+  for (const study::Row& r : rows) {
+    if (r.status == "failed") std::cerr << "design " << r.id << " failed: " << r.message << "\n";
+  }
+  std::cout << count(rows.size()) << ": " << c.ok << " finished, " << c.failed << " failed, "
+            << c.pending << " not run yet\n"
             << "summary: " << (dir / "summary.csv").string()
             << "\npage:    " << (dir / "index.html").string() << "\n";
-  return failed + pending == 0 ? kAllDone : kSomeOpen;
+  return c.failed + c.pending == 0 ? kAllDone : kSomeOpen;
+}
+
+// After Ctrl-C: what has finished, the summary of it, and how to go on.
+int interrupted(const study::Study& s, const fs::path& dir, const std::string& again) {
+  std::cout << "interrupted\n";
+  summarise(s, dir);
+  std::cout << again << "\n";
+  return kInterrupted;
+}
+
+void on_signal(int) {
+  study::request_stop();
 }
 
 fs::path self_path() {
-  std::error_code ec;
-  const fs::path p = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : p;
+  return install_paths::self();
 }
 
 struct RunArgs {
@@ -69,7 +105,7 @@ struct RunArgs {
   std::string out;
   std::string engine = "local";
   unsigned jobs = 0;
-  std::string data_dir = "Data";
+  std::string data_dir = install_paths::default_data_dir().string();
   std::string rotorforge;
   std::vector<std::string> parallel_args;
   std::vector<std::string> sbatch_options;
@@ -127,23 +163,43 @@ int run_study(const RunArgs& a) {
   setup.self = self;
   setup.rotorforge = fs::absolute(rotorforge);
   setup.study_dir = dir;
+  // Sessions at once: as many as this process may use processors (its affinity mask), the same
+  // count every rotorforge session sizes its threads by. Slurm gives each task one CPU.
   const unsigned cores = parallel::allowed_processors();
   setup.jobs = a.jobs != 0 ? a.jobs : a.engine == "slurm" ? 0 : cores;
+  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  struct sigaction action {};
+  action.sa_handler = on_signal;  // no SA_RESTART: a wait returns at once to stop in order
+  sigemptyset(&action.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+  const std::string again =
+      "to go on with the others, run the same command again (finished "
+      "designs are kept)";
   if (!todo.empty()) {
     if (a.engine == "local") {
-      study::run_local(setup, todo, isatty(STDOUT_FILENO) != 0, std::cout);
+      if (!study::run_local(setup, todo, terminal, std::cout)) return interrupted(s, dir, again);
     } else if (a.engine == "parallel") {
-      study::run_parallel(setup, todo, a.parallel_args);
+      if (!study::run_parallel(setup, todo, a.parallel_args, terminal, std::cout)) {
+        return interrupted(s, dir, again);
+      }
     } else {
       const std::string id = study::submit_slurm(setup, todo, a.sbatch_options);
       std::cout << "submitted Slurm job " << id << " with " << todo.size() << " tasks\n"
                 << std::flush;
+      const std::string collect_line =
+          "rotorforge-study collect " + study::shell_line({dir.string()});
       if (!a.wait) {
-        summarise(s, dir);
-        std::cout << "when the job has finished: rotorforge-study collect " << dir.string() << "\n";
+        std::cout << "the summary of the designs that have finished (any time, and again "
+                     "later for the rest): "
+                  << collect_line << "\n";
         return kAllDone;
       }
-      study::wait_slurm(id);
+      if (!study::wait_slurm(id, todo, terminal, &std::cout)) {
+        return interrupted(
+            s, dir,
+            "Slurm job " + id + " goes on (scancel " + id +
+                " stops it); the summary of what has finished then: " + collect_line);
+      }
     }
   }
   return summarise(s, dir);
@@ -180,8 +236,8 @@ int main(int argc, char** argv) {
                  "sessions at once (default: the cores here; Slurm: as the cluster allows)")
       ->check(CLI::Range(1u, 4096u));
   app.add_option("--data-dir", a.data_dir,
-                 "folder of the aerofoil files (default: Data); Temp/Parameters.in beside it "
-                 "is copied into every design");
+                 "folder of the aerofoil files (default: ./Data, else the installed ones); "
+                 "Temp/Parameters.in beside it is copied into every design");
   app.add_option("--rotorforge", a.rotorforge,
                  "the rotorforge program (default: the one beside rotorforge-study)");
   std::string sshloginfile;
@@ -189,8 +245,9 @@ int main(int argc, char** argv) {
                  "parallel engine: run the sessions on the machines listed in this file (the "
                  "study's folder must be at the same path there)");
   app.add_option("--sbatch-option", a.sbatch_options,
-                 "slurm engine: one more #SBATCH line, e.g. --sbatch-option=--partition=debug");
+                 "slurm engine: one more sbatch option, e.g. --sbatch-option=--partition=debug");
   app.add_flag("--wait", a.wait, "slurm engine: wait for the job and write the summary");
+  app.set_version_flag("--version", version::line("rotorforge-study"));
 
   std::string collect_dir;
   CLI::App* collect_cmd =
@@ -208,6 +265,8 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "rotorforge-study: " << e.what() << " (see rotorforge-study --help)\n";
     return kBadCall;
@@ -218,7 +277,8 @@ int main(int argc, char** argv) {
     if (run_one->parsed()) {
       const fs::path rf =
           a.rotorforge.empty() ? self_path().parent_path() / "rotorforge" : fs::path(a.rotorforge);
-      const study::Outcome o = study::run_one(design_dir, rf);
+      const study::Outcome o =
+          study::run_one(design_dir, rf, self_path().parent_path() / "rotorforge-plot");
       return o.state == study::State::Ok ? kAllDone : kSomeOpen;
     }
     if (!sshloginfile.empty()) a.parallel_args = {"--sshloginfile", sshloginfile};

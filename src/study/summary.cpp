@@ -119,6 +119,8 @@ std::vector<Column> columns(const Study& s) {
         {k + "energy_kWh", h + "yearly energy (kW\u00b7h)", true, result(&TypeResult::energy)});
     c.push_back({k + "energy_per_kg", h + "kW\u00b7h per kg of blades", true,
                  [t](const Row& r) { return opt_fixed(r.energy_per_kg(t), 3); }});
+    c.push_back({k + "pareto", h + "on the Pareto front", false,
+                 [t](const Row& r) { return r.on_front[t] ? std::string("yes") : std::string(); }});
   }
   c.push_back({"volume_m3", "blade volume (m\u00b3)", true,
                [](const Row& r) { return opt_text(r.volume); }});
@@ -171,6 +173,10 @@ Row read_row(const Design& d, const fs::path& dir) {
   r.message = outcome->message;
   r.seconds = outcome->seconds;
   if (outcome->state != State::Ok) return r;
+  std::error_code ec;
+  if (fs::is_regular_file(dir / files::kPlotsPage, ec)) {
+    r.pictures = "designs/" + r.id + "/" + files::kPlotsPage;
+  }
 
   bool found = false;
   const std::string geometry = whole_file::read(dir / files::kGeometryTable, found);
@@ -274,6 +280,35 @@ std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t) {
   return best;
 }
 
+std::vector<std::size_t> pareto_front(const std::vector<Row>& rows, int t) {
+  std::vector<std::size_t> with;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto m = rows[i].rotor_mass();
+    if (m && rows[i].types[t].have && std::isfinite(rows[i].types[t].energy)) with.push_back(i);
+  }
+  const auto mass = [&](std::size_t i) { return *rows[i].rotor_mass(); };
+  const auto energy = [&](std::size_t i) { return rows[i].types[t].energy; };
+  std::vector<std::size_t> front;
+  for (std::size_t i : with) {
+    const bool beaten = std::any_of(with.begin(), with.end(), [&](std::size_t j) {
+      return energy(j) >= energy(i) && mass(j) <= mass(i) &&
+             (energy(j) > energy(i) || mass(j) < mass(i));
+    });
+    if (!beaten) front.push_back(i);
+  }
+  std::stable_sort(front.begin(), front.end(), [&](std::size_t a, std::size_t b) {
+    return mass(a) < mass(b) || (mass(a) == mass(b) && energy(a) > energy(b));
+  });
+  return front;
+}
+
+void mark_fronts(std::vector<Row>& rows) {
+  for (int t = 0; t < kTypes; ++t) {
+    for (Row& r : rows) r.on_front[t] = false;
+    for (std::size_t i : pareto_front(rows, t)) rows[i].on_front[t] = true;
+  }
+}
+
 plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
                               int t) {
   plot::Chart c;
@@ -282,23 +317,33 @@ plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<st
   c.y_label = "yearly energy (kW\u00b7h)";
   c.y_from_zero = true;
   plot::Series all;
-  all.label = "designs";
+  all.label = "designs (numbered as in the table)";
   all.line = false;
-  for (const Row& r : rows) {
-    const auto m = r.rotor_mass();
-    if (m && r.types[t].have) all.points.push_back({*m, r.types[t].energy});
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto m = rows[i].rotor_mass();
+    if (!m || !rows[i].types[t].have) continue;
+    all.points.push_back({*m, rows[i].types[t].energy});
+    all.point_labels.push_back(std::to_string(i + 1));
   }
   c.series.push_back(std::move(all));
+  const std::vector<std::size_t> front = pareto_front(rows, t);
+  if (!front.empty()) {
+    plot::Series line;
+    line.label = "Pareto front";
+    line.color = "#D55E00";
+    std::string members;
+    for (std::size_t i : front) {
+      line.points.push_back({*rows[i].rotor_mass(), rows[i].types[t].energy});
+      members += (members.empty() ? "" : ", ") + std::to_string(i + 1);
+    }
+    c.series.push_back(std::move(line));
+    c.caption.push_back(
+        "Pareto front (no other design has both more energy and less mass): " + members + ".");
+  }
   if (const auto best = best_design(rows, t)) {
-    const Row& b = rows[*best];
-    plot::Series mark;
-    mark.label = "best: " + names[*best];
-    mark.line = false;
-    mark.color = "#D55E00";
-    mark.points.push_back({*b.rotor_mass(), b.types[t].energy});
-    c.series.push_back(std::move(mark));
-    c.caption.push_back("Most energy per kilogram of blades: " + names[*best] + ", " +
-                        plot::fixed(*b.energy_per_kg(t), 1) + " kW\u00b7h a year per kg.");
+    c.caption.push_back("Most energy per kilogram of blades: " + std::to_string(*best + 1) + ": " +
+                        names[*best] + ", " + plot::fixed(*rows[*best].energy_per_kg(t), 1) +
+                        " kW\u00b7h a year per kg.");
   }
   return c;
 }
@@ -312,11 +357,21 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     return *rows[a].energy_per_kg(t) > *rows[b].energy_per_kg(t);
   });
-  std::size_t longest = 10;
-  for (std::size_t i : order) longest = std::max(longest, names[i].size());
-  const double label_w = 20.0 + 7.0 * static_cast<double>(std::min<std::size_t>(longest, 70));
+  const auto bar_name = [&](std::size_t i) { return std::to_string(i + 1) + ": " + names[i]; };
+  const auto value_text = [&](std::size_t i) {
+    return plot::fixed(*rows[i].energy_per_kg(t), 1) + " kW\u00b7h/kg";
+  };
+  // Room for the texts at 12 px: DejaVu Sans is at most about 8 px a character there.
+  constexpr double kCharWidth = 8.0;
+  std::size_t longest = 10, longest_value = 0;
+  for (std::size_t i : order) {
+    longest = std::max(longest, bar_name(i).size());
+    longest_value = std::max(longest_value, value_text(i).size());
+  }
+  const double label_w =
+      20.0 + kCharWidth * static_cast<double>(std::min<std::size_t>(longest, 70));
   constexpr double kBarArea = 480.0, kBar = 18.0, kPitch = 26.0, kTop = 50.0;
-  const double width = label_w + kBarArea + 90.0;
+  const double width = label_w + kBarArea + 16.0 + kCharWidth * static_cast<double>(longest_value);
   const double height =
       kTop + kPitch * static_cast<double>(std::max<std::size_t>(order.size(), 1)) + 20.0;
   const std::string title = "Yearly energy per kilogram of blades: " + plot::type_name(t + 1);
@@ -333,13 +388,13 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
     const Row& r = rows[order[k]];
     const double v = *r.energy_per_kg(t);
     const double w = top > 0.0 ? std::max(0.0, v / top * kBarArea) : 0.0;
-    svg.text(label_w - 8.0, y + 13.0, names[order[k]],
+    svg.text(label_w - 8.0, y + 13.0, bar_name(order[k]),
              font + " font-size=\"12\" text-anchor=\"end\"");
     svg.rect(label_w, y, w, kBar,
              "class=\"bar\" data-design=\"" + r.id + "\" data-value=\"" + number_text(v) +
                  "\" fill=\"" + (k == 0 ? "#D55E00" : "#0072B2") + "\"");
-    svg.text(label_w + w + 6.0, y + 13.0, plot::fixed(v, 1) + " kW\u00b7h/kg",
-             font + " font-size=\"12\"");
+    svg.text(label_w + w + 6.0, y + 13.0, value_text(order[k]),
+             "class=\"value\" " + font + " font-size=\"12\"");
     y += kPitch;
   }
   return svg.finish();
@@ -364,24 +419,47 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       "table{border-collapse:collapse;font-size:13px}\n"
       "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
       "th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
-      "tr.best td{background:#fde3d0}tr.failed td{color:#a00}\n"
+      "tr.front td{background:#fde3d0}tr.failed td{color:#a00}\n"
       "img{max-width:100%}\n</style>\n</head>\n<body>\n<h1>" +
       html(title) + "</h1>\n<p>" + std::to_string(rows.size()) + " designs: " + std::to_string(ok) +
       " finished, " + std::to_string(failed) + " failed, " + std::to_string(pending) +
       " not run yet.</p>\n";
-  std::vector<std::size_t> bests;
+  if (pending > 0 && ok + failed > 0) {
+    out += "<p class=\"partial\">Partial results: " + std::to_string(pending) + " of " +
+           std::to_string(rows.size()) +
+           " designs have not finished (still running, or not run yet); the charts show the "
+           "others. Collect again later for the rest.</p>\n";
+  }
+  const auto design_link = [&](std::size_t i, const std::string& text) {
+    if (rows[i].pictures.empty()) return html(text);
+    return "<a href=\"" + html(rows[i].pictures) + "\">" + html(text) + "</a>";
+  };
   for (int t = 0; t < kTypes; ++t) {
     if (!s.runs[t]) continue;
     out += "<h2>Type " + std::to_string(t + 1) + ": " + html(plot::type_name(t + 1)) + "</h2>\n";
+    const std::vector<std::size_t> front = pareto_front(rows, t);
+    if (front.empty()) {
+      out += "<p>No finished design has an energy and a mass to compare.</p>\n";
+    } else {
+      out +=
+          "<p>The Pareto front: designs that no other design beats on both yearly energy and "
+          "mass of blades, lightest first. Any other design gives less energy for as much "
+          "blade, or needs more blade for as much energy.</p>\n<ol class=\"front\">\n";
+      for (std::size_t i : front) {
+        const Row& r = rows[i];
+        out += "<li value=\"" + std::to_string(i + 1) + "\">" + design_link(i, names[i]) + ": " +
+               plot::fixed(r.types[t].energy, 2) + " kW\u00b7h a year from " +
+               plot::fixed(*r.rotor_mass(), 3) + " kg of blades (" +
+               plot::fixed(*r.energy_per_kg(t), 2) + " kW\u00b7h per kg)</li>\n";
+      }
+      out += "</ol>\n";
+    }
     if (const auto best = best_design(rows, t)) {
       const Row& b = rows[*best];
-      bests.push_back(*best);
       out += "<p class=\"best\">Most energy per kilogram of blades: <b>" + html(names[*best]) +
              "</b> (design " + b.id + "), " + plot::fixed(*b.energy_per_kg(t), 2) +
-             " kW\u00b7h a year per kg: " + plot::fixed(b.types[t].energy, 2) +
-             " kW\u00b7h a year from " + plot::fixed(*b.rotor_mass(), 3) + " kg of blades.</p>\n";
-    } else {
-      out += "<p>No finished design has an energy and a mass to compare.</p>\n";
+             " kW\u00b7h a year per kg. Per kilogram alone always favours the smallest rotor; "
+             "read it with the front above.</p>\n";
     }
     const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
     for (const plot::Picture& c : charts) {
@@ -391,7 +469,9 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       }
     }
   }
-  out += "<h2>All designs</h2>\n<p>Click a heading to sort by it.</p>\n<table id=\"designs\">\n";
+  out +=
+      "<h2>All designs</h2>\n<p>Click a heading to sort by it; a design's number or id opens "
+      "its own pictures. Rows on a Pareto front are shaded.</p>\n<table id=\"designs\">\n";
   out += "<thead><tr><th>#</th>";
   for (const Column& c : cols) {
     out += "<th data-key=\"" + c.key + "\"" + (c.number ? " data-number=\"1\"" : "") + ">" +
@@ -399,15 +479,17 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
   }
   out += "</tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const bool best = std::find(bests.begin(), bests.end(), i) != bests.end();
+    const bool front = std::any_of(std::begin(rows[i].on_front), std::end(rows[i].on_front),
+                                   [](bool b) { return b; });
     out += std::string("<tr") +
-           (best                         ? " class=\"best\""
+           (front                        ? " class=\"front\""
             : rows[i].status == "failed" ? " class=\"failed\""
                                          : "") +
-           "><td class=\"n\">" + std::to_string(i + 1) + "</td>";
+           "><td class=\"n\">" + design_link(i, std::to_string(i + 1)) + "</td>";
     for (const Column& c : cols) {
-      out += std::string("<td") + (c.number ? " class=\"n\"" : "") + ">" + html(c.cell(rows[i])) +
-             "</td>";
+      const std::string cell = c.cell(rows[i]);
+      out += std::string("<td") + (c.number ? " class=\"n\"" : "") + ">" +
+             (c.key == "id" ? design_link(i, cell) : html(cell)) + "</td>";
     }
     out += "</tr>\n";
   }
@@ -440,6 +522,7 @@ std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
   std::vector<Row> rows;
   rows.reserve(s.designs.size());
   for (const Design& d : s.designs) rows.push_back(read_row(d, dir / "designs" / design_id(d)));
+  mark_fronts(rows);
   whole_file::write(dir / "summary.csv", summary_csv(s, rows));
   const std::vector<std::string> names = labels(rows);
   std::vector<plot::Picture> charts;

@@ -34,6 +34,10 @@ struct Row {
   std::optional<double> surface;  // m^2, one blade
   std::optional<double> mass;     // kg, one blade
   TypeResult types[kTypes];
+  // The design's own picture page (rotorforge-plot's, written after its session), relative to
+  // the study's folder; "" when there is none.
+  std::string pictures;
+  bool on_front[kTypes] = {false, false, false, false};  // set by mark_fronts
 
   // Mass of all the rotor's blades, kg.
   std::optional<double> rotor_mass() const;
@@ -54,15 +58,26 @@ std::string summary_csv(const Study& s, const std::vector<Row>& rows);
 // Index of the design with the most yearly energy of type t per kilogram of blades, if any.
 std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t);
 
-// Yearly energy of type t against the mass of the blades, one mark per design, the best marked.
+// The designs that no other design beats on both yearly energy of type t (more) and mass of all
+// blades (less): indices, lightest first. A design equal to another in both counts as well.
+std::vector<std::size_t> pareto_front(const std::vector<Row>& rows, int t);
+
+// Sets every row's on_front from pareto_front.
+void mark_fronts(std::vector<Row>& rows);
+
+// Yearly energy of type t against the mass of the blades: one mark per design, labelled with its
+// number in the table (index + 1), and the Pareto front joined by a line.
 plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
                               int t);
-// Yearly energy of type t per kilogram of blades, one bar per design, best first.
+// Yearly energy of type t per kilogram of blades, one bar per design ("#number name"), best
+// first, each bar with its value.
 std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<std::string>& names,
                               int t);
 
-// The page: per turbine type the best design and its charts (files under charts/), then the
-// table of all designs, sortable by any column.
+// The page: per turbine type the Pareto front, the design with most energy per kilogram and the
+// charts (files under charts/), then the table of all designs, sortable by any column, each
+// finished design linked to its own picture page. While designs have not finished (a Slurm job
+// still running) the page says so.
 std::string index_html(const Study& s, const std::vector<Row>& rows,
                        const std::vector<plot::Picture>& charts);
 

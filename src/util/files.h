@@ -23,6 +23,9 @@ inline constexpr const char* kTurnedOutline = "Temp/3dgeo.dat";
 
 // Chord and twist law coefficients of the final blade, and of the optimiser's trial blade.
 inline constexpr const char* kChordLaw = "Temp/Parameters.in";
+// What a new working directory's chord law file holds: the optimiser needs the file to exist
+// and replaces it with the laws it finds.
+inline constexpr std::string_view kChordLawSeed = " 0.1 0. 0. 0. 0.\r\n";
 inline constexpr const char* kTwistLaw = "Temp/Parameterst.in";
 inline constexpr const char* kTrialChordLaw = "Temp/Parameters1.in";
 inline constexpr const char* kTrialTwistLaw = "Temp/Parameterst1.in";
@@ -46,6 +49,9 @@ inline constexpr std::array<const char*, 4> kEnergyTables = {
 // The blade's surface points (metres) and its STL solid (millimetres).
 inline constexpr const char* kBladePoints = "Result/3dgeo.dat";
 inline constexpr const char* kBladeStl = "Result/blade.stl";
+// rotorforge-plot's pictures of a run and the page that shows them.
+inline constexpr const char* kPlotsDir = "Result/plots";
+inline constexpr const char* kPlotsPage = "Result/plots/index.html";
 
 // ---------------------------------------------------------------------------------------------
 // Layout of the performance tables.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 #include <sstream>
 #include <string>
@@ -292,6 +293,35 @@ TEST(PlotTool, StalePicturesOfAnEarlierCallGo) {
   EXPECT_EQ(dir.read("Result/plots/index.html").find("energy2"), std::string::npos);
 }
 
+// Design A ran options 1 and 4, design B (in the same directory, later) option 1 only:
+// Energy4.out still holds A's sweep, older than B's Geometry.out. B's page must not show it.
+TEST(PlotTool, EnergyTablesOfAnEarlierDesignAreLeftOutAndNamed) {
+  WorkDir dir;
+  FullRun().write(dir);
+  ASSERT_EQ(run_tool(dir).status, 0);
+  ASSERT_TRUE(dir.exists("Result/plots/energy4-power.svg"));
+  const auto blade_time = std::filesystem::last_write_time(dir / "Result/Geometry.out");
+  for (const char* older : {"Result/Energy2.out", "Result/Energy4.out"}) {
+    std::filesystem::last_write_time(dir / older, blade_time - std::chrono::seconds(60));
+  }
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0) << joined(r.err);
+  const std::string note =
+      "Result/Energy2.out, Result/Energy4.out are older than Result/Geometry.out (an earlier "
+      "design): left out";
+  ASSERT_FALSE(r.out.empty());
+  EXPECT_EQ(r.out.front(), note);
+  for (const char* gone :
+       {"energy2-power.svg", "energy2-cp.svg", "energy4-power.svg", "energy4-cp.svg"}) {
+    EXPECT_FALSE(dir.exists(std::string("Result/plots/") + gone)) << gone;
+  }
+  EXPECT_TRUE(dir.exists("Result/plots/energy1-power.svg"));
+  const std::string page = dir.read("Result/plots/index.html");
+  EXPECT_NE(page.find("<li>" + plot::escape_xml(note) + "</li>"), std::string::npos);
+  EXPECT_EQ(page.find("energy4"), std::string::npos);
+  EXPECT_EQ(page.find("MPL"), std::string::npos);
+}
+
 TEST(PlotTool, WorkingFilesOfAnotherSweepGiveAnEstimatedLimit) {
   WorkDir dir;
   const FullRun run;
@@ -327,8 +357,9 @@ TEST(PlotTool, DirectoryArgumentAndUsage) {
   EXPECT_FALSE(elsewhere.exists("Result/plots"));
   const ToolRun usage = run_tool(dir, "a b");
   EXPECT_EQ(usage.status, 2);
-  ASSERT_FALSE(usage.err.empty());
-  EXPECT_EQ(usage.err[0], "usage: rotorforge-plot [working directory]");
+  ASSERT_EQ(usage.err.size(), 2u) << joined(usage.err);
+  EXPECT_EQ(usage.err[0].rfind("rotorforge-plot: ", 0), 0u) << usage.err[0];
+  EXPECT_EQ(usage.err[1], "usage: rotorforge-plot [working directory]");
 }
 
 TEST(PlotTool, OutputDirectoryThatCannotBeMade) {

@@ -7,6 +7,7 @@
 
 #include "aerofoil/foildata.h"
 #include "study_support.h"
+#include "util/parallel.h"
 
 namespace {
 
@@ -132,22 +133,43 @@ TEST(DesignDir, SessionGetsTheAnswersInItsFolderAndItsEndIsRecorded) {
        study::State::Failed, 0,
        "rotorforge refused an answer: delta must be 0 or more; please enter it again."},
       {"is killed", "kill -9 $$", study::State::Failed, -1, "killed by signal 9"},
+      // Ctrl-C or a scheduler's stop: not an outcome of the design, which runs again later.
+      {"is interrupted", "kill -INT $$", study::State::Interrupted, -1, "interrupted by signal 2"},
   };
   for (const Case& c : cases) {
     const fs::path program = source.path() / "fake-rotorforge";
     support::spit(program, "#!/bin/sh\n" + c.script + "\n");
     fs::permissions(program, fs::perms::owner_all);
+    fs::remove(dir / "status.txt");
     const study::Outcome o = study::run_one(dir, program);
     EXPECT_EQ(o.state, c.state) << c.what;
     EXPECT_EQ(o.exit_status, c.exit_status) << c.what;
     EXPECT_EQ(o.message, c.message) << c.what;
-    EXPECT_GT(o.seconds, 0.0) << c.what;
     const auto recorded = study::read_status(dir);
+    if (c.state == study::State::Interrupted) {
+      EXPECT_FALSE(recorded.has_value()) << c.what;
+      continue;
+    }
+    EXPECT_GT(o.seconds, 0.0) << c.what;
     ASSERT_TRUE(recorded.has_value());
     EXPECT_EQ(recorded->message, c.message) << c.what;
+    EXPECT_EQ(recorded->processors, parallel::allowed_processors()) << c.what;
   }
   EXPECT_EQ(support::slurp(dir / "got.txt"), support::slurp(dir / "answers.txt"));
   EXPECT_EQ(support::slurp(dir / "console.txt"), "");  // the last session wrote nothing
+
+  // After a session that went well the picture writer runs in the folder; not after a failed one.
+  const fs::path plotter = source.path() / "fake-plot";
+  support::spit(plotter, "#!/bin/sh\npwd; echo 'to stderr' >&2\n");
+  fs::permissions(plotter, fs::perms::owner_all);
+  for (const auto& [script, drawn] : {std::pair{"exit 0", true}, std::pair{"exit 1", false}}) {
+    fs::remove(dir / "plot.txt");
+    support::spit(source.path() / "fake-rotorforge", std::string("#!/bin/sh\n") + script + "\n");
+    study::run_one(dir, source.path() / "fake-rotorforge", plotter);
+    EXPECT_EQ(support::slurp(dir / "plot.txt"),
+              drawn ? fs::absolute(dir).string() + "\nto stderr\n" : "")
+        << script;
+  }
 
   const study::Outcome missing = study::run_one(dir, source.path() / "no-such-program");
   EXPECT_EQ(missing.exit_status, 127);

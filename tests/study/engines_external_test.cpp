@@ -9,9 +9,11 @@
 #include <regex>
 #include <string>
 
+#include "study/design_dir.h"
 #include "study/engines.h"
 #include "study/study_file.h"
 #include "study_support.h"
+#include "support/shell.h"
 
 namespace {
 
@@ -87,6 +89,27 @@ TEST(Engines, GnuParallelRunsTheJobList) {
   ref.expect_same_as_local("par");
 }
 
+// Through GNU parallel at a terminal, into a folder whose name holds a quote, blanks and $(...):
+// the progress bar, and nothing executed.
+TEST(Engines, GnuParallelShowsProgressAndTakesAnyFolderName) {
+  if (!installed("parallel") || !installed("script")) {
+    GTEST_SKIP() << "GNU parallel or script (util-linux) is not installed";
+  }
+  SourceDir source;
+  source.write("s.toml",
+               "[rotor]\nblades = [2, 3]\nhub_radius = 0.1\ntip_radius = 1\nelements = 2\n"
+               "aerofoil = 1\n[site]\nmean_wind = 5\n");
+  const std::string cmd = study::shell_line(
+      {ROTORFORGE_STUDY_BINARY, "s.toml", "-o", study_test::kOddFolder, "--engine", "parallel"});
+  const auto r =
+      support::run_in(source.path(), "script -qec " + study::shell_line({cmd}) + " /dev/null");
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("] 2/2 designs"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("2 designs: 2 finished, 0 failed, 0 not run yet"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(study_test::executed(source.path()), "");
+}
+
 // A private Slurm cluster for the lifetime of the object.
 class SlurmCluster {
  public:
@@ -118,6 +141,7 @@ TEST(Engines, SlurmArrayJobThenCollect) {
   if (!installed("slurmctld") || !installed("slurmd") || !installed("munged")) {
     GTEST_SKIP() << "Slurm is not installed (apt-get install slurmctld slurmd slurm-client munge)";
   }
+  if (!installed("script")) GTEST_SKIP() << "script (util-linux) is not installed";
   if (geteuid() != 0) {
     GTEST_SKIP() << "the private Slurm cluster runs its daemons as root, and this test is not root";
   }
@@ -129,19 +153,27 @@ TEST(Engines, SlurmArrayJobThenCollect) {
   SlurmCluster cluster;
   ASSERT_TRUE(cluster.started()) << cluster.logs();
 
-  // Submitted and left to run: the summary lists the designs as not run yet.
-  const auto submitted = ref.run("-o sl --engine slurm");
+  // Submitted and left to run, into a folder whose name sbatch's own parser of #SBATCH lines
+  // could not take (a quote, blanks, '%') and that a shell would run a command from: nothing is
+  // summarised until something has finished.
+  const std::string name = study_test::kOddFolder;
+  const auto submitted = ref.run("-o " + study::shell_line({name}) + " --engine slurm");
   ASSERT_EQ(submitted.status, 0) << submitted.out << submitted.err;
   std::smatch m;
   ASSERT_TRUE(
       std::regex_search(submitted.out, m, std::regex("submitted Slurm job ([0-9]+) with 8 tasks")))
       << submitted.out;
-  const fs::path dir = ref.source.path() / "sl";
-  const std::string script = support::slurp(dir / "slurm/study.sbatch");
-  EXPECT_NE(script.find("#SBATCH --array=1-8\n"), std::string::npos) << script;
+  const fs::path dir = ref.source.path() / name;
+  EXPECT_FALSE(fs::exists(dir / "summary.csv"));
+  EXPECT_EQ(support::slurp(dir / "slurm/study.sbatch").find("#SBATCH"), std::string::npos)
+      << "every setting is on sbatch's command line";
+  EXPECT_NE(submitted.out.find("rotorforge-study collect " + study::shell_line({dir.string()})),
+            std::string::npos)
+      << submitted.out;
   study::wait_slurm(m[1].str());
   // The job has finished; collect builds the summary from the designs' folders.
-  const auto collected = study_test::run_study_tool(ref.source.path(), "collect sl");
+  const auto collected =
+      study_test::run_study_tool(ref.source.path(), "collect " + study::shell_line({name}));
   EXPECT_EQ(collected.status, 0) << collected.out << collected.err << cluster.logs();
   EXPECT_NE(collected.out.find("8 designs: 8 finished, 0 failed, 0 not run yet"),
             std::string::npos);
@@ -149,19 +181,30 @@ TEST(Engines, SlurmArrayJobThenCollect) {
   for (int task = 1; task <= kDesigns; ++task) {
     EXPECT_TRUE(fs::exists(dir / "slurm" / ("task-" + std::to_string(task) + ".out"))) << task;
   }
-  ref.expect_same_as_local("sl");
+  ref.expect_same_as_local(name);
+  EXPECT_EQ(study_test::executed(ref.source.path()), "");
+  // Each task was given one CPU (--cpus-per-task=1), and its session could use just that one:
+  // rotorforge sizes its threads by the processors it is allowed.
+  for (const study::Design& d : ref.study.designs) {
+    const auto o = study::read_status(dir / "designs" / study::design_id(d));
+    ASSERT_TRUE(o.has_value());
+    EXPECT_EQ(o->processors, 1u) << study::design_id(d);
+  }
 
   // A rerun submits only the designs without an outcome; --wait stays until the job has
-  // finished and writes the summary itself.
+  // finished, with a progress bar at a terminal, and writes the summary itself.
   for (std::size_t i : {1u, 6u}) {
     fs::remove(dir / "designs" / study::design_id(ref.study.designs[i]) / "status.txt");
   }
-  const auto waited = ref.run("-o sl --engine slurm --wait --jobs 2");
+  const std::string cmd = study::shell_line(
+      {ROTORFORGE_STUDY_BINARY, example, "-o", name, "--engine", "slurm", "--wait", "--jobs", "2"});
+  const auto waited =
+      support::run_in(ref.source.path(), "script -qec " + study::shell_line({cmd}) + " /dev/null");
   EXPECT_EQ(waited.status, 0) << waited.out << waited.err;
-  EXPECT_EQ(waited.out.substr(0, waited.out.find('\n')), "8 designs: 2 to run, 6 finished before");
-  EXPECT_NE(support::slurp(dir / "slurm/study.sbatch").find("#SBATCH --array=1-2%2\n"),
-            std::string::npos);
-  ref.expect_same_as_local("sl");
+  EXPECT_EQ(waited.out.substr(0, waited.out.find('\r')), "8 designs: 2 to run, 6 finished before");
+  EXPECT_NE(waited.out.find("] 2/2 designs"), std::string::npos) << waited.out;
+  EXPECT_NE(waited.out.find("8 designs: 8 finished, 0 failed, 0 not run yet"), std::string::npos);
+  ref.expect_same_as_local(name);
 }
 
 }  // namespace

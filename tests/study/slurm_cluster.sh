@@ -8,10 +8,16 @@ set -eu
 cmd=$1
 D=$2
 
-# Waits (up to 20 s) until the process of pid file $1 has exited; zombies count as exited.
+# The process id in pid file $1, or nothing. A daemon removes its pid file as it exits, which can
+# happen between any test and the read: a file gone is a process gone.
+pid_in() {
+  cat "$1" 2>/dev/null || true
+}
+
+# Waits (up to 20 s) until process $1 has exited; zombies count as exited.
 wait_gone() {
-  [ -f "$1" ] || return 0
-  pid=$(cat "$1")
+  pid=$1
+  [ -n "$pid" ] || return 0
   n=0
   while [ $n -lt 100 ]; do
     state=$(ps -o stat= -p "$pid" 2>/dev/null || true)
@@ -63,7 +69,8 @@ PlugStackConfig=$D/plugstack.conf
 MailProg=/bin/true
 MpiDefault=none
 ProctrackType=proctrack/linuxproc
-TaskPlugin=task/none
+TaskPlugin=task/affinity
+TaskPluginParam=Cores
 JobAcctGatherType=jobacct_gather/none
 AccountingStorageType=accounting_storage/none
 SchedulerType=sched/backfill
@@ -91,15 +98,20 @@ EOF
   ;;
 stop)
   export SLURM_CONF="$D/slurm.conf"
-  scontrol shutdown >/dev/null 2>&1 || true
-  wait_gone "$D/slurmctld.bg"
-  wait_gone "$D/slurmd.bg"
-  for f in "$D/slurmctld.bg" "$D/slurmd.bg"; do
-    [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null || true
+  # Each pid file is read once, before its process is asked to end.
+  ctld=$(pid_in "$D/slurmctld.bg")
+  slurmd=$(pid_in "$D/slurmd.bg")
+  munge=$(pid_in "$D/munge/pid")
+  # Without its configuration scontrol would look for a controller through DNS for a minute.
+  if [ -f "$SLURM_CONF" ]; then scontrol shutdown >/dev/null 2>&1 || true; fi
+  wait_gone "$ctld"
+  wait_gone "$slurmd"
+  for pid in $ctld $slurmd; do
+    kill "$pid" 2>/dev/null || true
   done
-  if [ -f "$D/munge/pid" ]; then
-    kill "$(cat "$D/munge/pid")" 2>/dev/null || true
-    wait_gone "$D/munge/pid"
+  if [ -n "$munge" ]; then
+    kill "$munge" 2>/dev/null || true
+    wait_gone "$munge"
   fi
   ;;
 *)

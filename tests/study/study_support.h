@@ -2,12 +2,14 @@
 // rotorforge-study binary, the small 2 x 2 study, reading summary.csv and comparing file trees.
 #pragma once
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/shell.h"
@@ -72,6 +74,30 @@ inline const std::string kTwoByTwo =
     "speed = 300\n"
     "power_limit = 800\n";
 
+// A folder name with a quote, blanks, a '%' (a pattern in Slurm's file names) and a command
+// substitution that would leave a file "executed" behind if any shell ran it.
+inline const std::string kOddFolder = "Dave's study $(touch executed) 100%";
+
+// "" when no shell ran the command in kOddFolder under `dir`, else what it left.
+inline std::string executed(const fs::path& dir) {
+  std::string found;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (e.path().filename() == "executed") found += e.path().string() + " ";
+  }
+  if (fs::exists("executed")) found += "executed in the working directory";
+  return found;
+}
+
+// Polls `done` every 50 ms for up to 120 s; whether it became true.
+template <class F>
+bool wait_until(F done) {
+  for (int i = 0; i < 2400; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
 // summary.csv as rows of named fields (no field of the tests' studies holds a comma).
 inline std::vector<std::map<std::string, std::string>> read_csv(const std::string& text) {
   std::istringstream in(text);
@@ -95,12 +121,15 @@ inline std::vector<std::map<std::string, std::string>> read_csv(const std::strin
   return rows;
 }
 
-// Every regular file under `root`, as paths relative to it.
+// Every regular file under `root`, as paths relative to it; a study's design folder also holds
+// rotorforge-plot's pictures under Result/plots/, which a session alone does not write: they are
+// left out.
 inline std::set<std::string> files_under(const fs::path& root) {
   std::set<std::string> files;
   if (!fs::is_directory(root)) return files;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (e.is_regular_file()) files.insert(fs::relative(e.path(), root).string());
+    const std::string rel = fs::relative(e.path(), root).string();
+    if (e.is_regular_file() && rel.rfind("plots/", 0) != 0) files.insert(rel);
   }
   return files;
 }

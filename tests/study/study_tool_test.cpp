@@ -11,6 +11,7 @@
 
 #include "e2e/run_binary.h"
 #include "plot/svg.h"
+#include "study/engines.h"
 #include "study/study_file.h"
 #include "study_support.h"
 
@@ -142,8 +143,17 @@ TEST_F(StudyTool, SummaryHoldsWhatTheSingleRunsWrote) {
     // Types not run have no columns.
     EXPECT_EQ(row.count("type2_energy_kWh"), 0u);
   }
-  // The page names the best design of each type and links its charts, which exist.
+  // The page names the best design of each type and links its charts, which exist; every row
+  // links to the design's own picture page.
   const std::string page = support::slurp(source_->path() / "out/index.html");
+  for (const auto& row : rows) {
+    const std::string pictures = "designs/" + row.at("id") + "/Result/plots/index.html";
+    EXPECT_NE(page.find("<a href=\"" + pictures + "\">" + row.at("id") + "</a>"), std::string::npos)
+        << pictures;
+    EXPECT_NE(support::slurp(source_->path() / "out" / pictures).find("<img src="),
+              std::string::npos)
+        << pictures;
+  }
   EXPECT_NE(page.find("<title>two by two</title>"), std::string::npos);
   for (const char* chart : {"charts/type1-energy-mass.svg", "charts/type1-energy-per-kg.svg",
                             "charts/type4-energy-mass.svg", "charts/type4-energy-per-kg.svg"}) {
@@ -221,6 +231,87 @@ TEST(StudyToolAlone, FailedDesignIsRecordedAndTheOthersRun) {
   EXPECT_NE(rows[1].at("mass_kg"), "");
 }
 
+// A study folder whose name holds a quote, blanks and $(...) is only a name.
+TEST(StudyToolAlone, AnyFolderNameWorksAndExecutesNothing) {
+  SourceDir source;
+  source.write("s.toml",
+               "[rotor]\nblades = [2, 3]\nhub_radius = 0.1\ntip_radius = 1\nelements = 2\n"
+               "aerofoil = 1\n[site]\nmean_wind = 5\n");
+  const std::string name = study_test::kOddFolder;
+  const auto r =
+      study_test::run_study_tool(source.path(), "s.toml -o " + study::shell_line({name}));
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("2 designs: 2 finished, 0 failed, 0 not run yet"), std::string::npos)
+      << r.out;
+  EXPECT_TRUE(fs::is_regular_file(source.path() / name / "summary.csv"));
+  EXPECT_EQ(study_test::executed(source.path()), "");
+}
+
+// Ctrl-C stops the sessions, says what has finished and how to go on; the rerun does the rest.
+// collect summarises partial results, and nothing while none has finished.
+TEST(StudyToolAlone, InterruptSaysWhatFinishedAndHowToGoOn) {
+  SourceDir source;
+  source.write("s.toml",
+               "[rotor]\nblades = [2, 3]\nhub_radius = 0.1\ntip_radius = [1, 1.1, 1.2]\n"
+               "elements = 3\naerofoil = 1\n[site]\nmean_wind = 5\n");
+  const std::string tool = "'" + std::string(ROTORFORGE_STUDY_BINARY) + "'";
+  ASSERT_EQ(std::system(("cd '" + source.path().string() + "' && { " + tool +
+                         " s.toml -o o -j 1 > .out 2> .err & echo $! > .pid; wait $!; "
+                         "echo $? > .rc; } &")
+                            .c_str()),
+            0);
+  const auto finished = [&] {
+    std::size_t n = 0;
+    if (!fs::is_directory(source.path() / "o/designs")) return n;
+    for (const auto& e : fs::directory_iterator(source.path() / "o/designs")) {
+      n += fs::exists(e.path() / "status.txt");
+    }
+    return n;
+  };
+  ASSERT_TRUE(study_test::wait_until([&] { return finished() >= 1; })) << source.read(".err");
+  ASSERT_EQ(std::system(("kill -INT $(cat '" + (source.path() / ".pid").string() + "')").c_str()),
+            0);
+  ASSERT_TRUE(study_test::wait_until([&] { return !source.read(".rc").empty(); }));
+  EXPECT_EQ(source.read(".rc"), "130\n") << source.read(".out") << source.read(".err");
+  const std::string out = source.read(".out");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(
+      out, m,
+      std::regex("interrupted\n6 designs: ([0-9]+) finished, 0 failed, ([0-9]+) not run "
+                 "yet\n")))
+      << out;
+  const int done = std::stoi(m[1].str());
+  EXPECT_EQ(static_cast<std::size_t>(done), finished()) << "a stopped session records nothing";
+  EXPECT_GE(done, 1);
+  EXPECT_LT(done, 6);
+  EXPECT_NE(out.find("to go on with the others, run the same command again"), std::string::npos);
+  EXPECT_NE(source.read("o/index.html").find("Partial results: " + m[2].str() + " of 6"),
+            std::string::npos);
+
+  // collect on the partial study: the same counts, status 1.
+  const auto partial = study_test::run_study_tool(source.path(), "collect o");
+  EXPECT_EQ(partial.status, 1);
+  EXPECT_NE(partial.out.find(m[0].str().substr(std::string("interrupted\n").size())),
+            std::string::npos)
+      << partial.out;
+
+  // The rerun runs only the others.
+  const auto again = study_test::run_study_tool(source.path(), "s.toml -o o");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(lines_of(again.out).at(0), "6 designs: " + std::to_string(6 - done) + " to run, " +
+                                           std::to_string(done) + " finished before");
+
+  // Nothing finished: nothing to summarise, nothing written.
+  for (const auto& e : fs::directory_iterator(source.path() / "o/designs")) {
+    fs::remove(e.path() / "status.txt");
+  }
+  fs::remove(source.path() / "o/summary.csv");
+  const auto none = study_test::run_study_tool(source.path(), "collect o");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "6 designs: none has finished yet; no summary written\n");
+  EXPECT_FALSE(fs::exists(source.path() / "o/summary.csv"));
+}
+
 TEST(StudyToolAlone, ProgressBarWithTimeLeftAtATerminalOnly) {
   if (std::system("command -v script > /dev/null 2>&1") != 0) {
     GTEST_SKIP() << "script (util-linux) is not installed: no terminal to run the tool at";
@@ -285,10 +376,14 @@ TEST(StudyToolAlone, CommandLineAndStudyErrorsStopBeforeAnythingRuns) {
   }
   EXPECT_FALSE(fs::exists(source.path() / "bad")) << "nothing may be created for a bad study";
 
-  const auto help = study_test::run_study_tool(source.path(), "--help");
+  source.write("ok.toml",
+               "[rotor]\nblades = 2\nhub_radius = 0.1\ntip_radius = 1\nelements = 2\n"
+               "aerofoil = 1\n[site]\nmean_wind = 5\n");
+  const auto help = study_test::run_study_tool(source.path(), "ok.toml --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("rotorforge-study collect DIR"), std::string::npos) << help.out;
   EXPECT_EQ(help.out.find("run-one"), std::string::npos) << "the sessions' subcommand is internal";
+  EXPECT_FALSE(fs::exists(source.path() / "ok")) << "--help starts no work";
 }
 
 }  // namespace

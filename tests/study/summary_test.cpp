@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -80,52 +81,98 @@ TEST(Summary, CsvHasTheStudysColumnsAndQuotesMessages) {
   rows[0].seconds = 1.5;
   rows[0].types[0].cp_max = 0.4731;
   rows[0].types[0].power = 437.33;
+  study::mark_fronts(rows);
   const std::string csv = study::summary_csv(s, rows);
   const std::string header =
       "id,blades,hub_radius_m,tip_radius_m,elements,setting_angle_deg,aerofoil,mean_wind_m_s,"
       "blade_type,wall_thickness_mm,material,stl,cut_in_m_s,cut_out_m_s,hub_height_m,altitude_m,"
-      "type1_cp_max,type1_power_W,type1_energy_kWh,type1_energy_per_kg,volume_m3,surface_m2,"
+      "type1_cp_max,type1_power_W,type1_energy_kWh,type1_energy_per_kg,type1_pareto,volume_m3,"
+      "surface_m2,"
       "mass_kg,rotor_mass_kg,design_s,status,message\n";
   const std::string want =
       header + rows[0].id +
-      ",2,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0.4731,437.33,100,200.000,,,0.25,"
+      ",2,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0.4731,437.33,100,200.000,yes,,,0.25,"
       "0.500000,1.500,ok,\n" +
       rows[1].id +
-      ",3,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0,0,120,80.000,,,0.5,1.500000,,"
+      ",3,0.15,1.5,5,0,sg6043,5,solid,,wood,no,3,20,10,0,0,0,120,80.000,yes,,,0.5,1.500000,,"
       "ok,\n" +
       rows[2].id +
-      ",2,0.15,1.5,5,0,naca4432,5,solid,,wood,no,3,20,10,0,,,,,,,,,,failed,"
+      ",2,0.15,1.5,5,0,naca4432,5,solid,,wood,no,3,20,10,0,,,,,,,,,,,failed,"
       "\"rotorforge: answer to \"\"x\"\", item 2: End of file\"\n";
   EXPECT_EQ(csv, want);
 }
 
-TEST(Summary, ChartsMarkEveryDesignAndTheBest) {
+TEST(Summary, ParetoFrontIsWhatNoOtherDesignBeatsOnEnergyAndMass) {
   const study::Study s = three_designs();
-  const auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, NAN});
-  const auto names = study::labels(rows);
-  const plot::Chart c = study::energy_mass_chart(rows, names, 0);
+  struct Case {
+    std::vector<double> mass, energy;  // mass of one blade; blades: 2, 3, 2
+    std::vector<std::size_t> front;    // lightest first
+  };
+  const std::vector<Case> cases = {
+      {{1, 1, 1}, {100, 150, 90}, {0, 1}},       // 2 kg 100, 3 kg 150, 2 kg 90 (beaten by 0)
+      {{1, 1, 0.5}, {100, 150, 90}, {2, 0, 1}},  // the lightest with least energy still counts
+      {{1, 0.5, 1}, {100, 150, 100}, {1}},       // 1.5 kg 150 beats both 2 kg designs
+      {{1, 1, 1}, {100, NAN, 100}, {0, 2}},      // equal designs are both on the front
+      {{0.5, 2, 1}, {100, 120, NAN}, {0, 1}},    // a type not read does not count
+      {{1, 1, 1}, {NAN, NAN, NAN}, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(study::pareto_front(rows_of(s, c.mass, c.energy), 0), c.front);
+  }
+}
+
+TEST(Summary, EnergyMassChartLabelsEveryMarkAndJoinsTheFront) {
+  const study::Study s = three_designs();
+  const auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, 110});  // 0.5, 1.5, 2 kg
+  const plot::Chart c = study::energy_mass_chart(rows, study::labels(rows), 0);
   ASSERT_EQ(c.series.size(), 2u);
   EXPECT_FALSE(c.series[0].line);
-  ASSERT_EQ(c.series[0].points.size(), 2u);  // the design without an energy has no mark
-  EXPECT_EQ(c.series[0].points[1].x, 1.5);
-  EXPECT_EQ(c.series[0].points[1].y, 120.0);
-  EXPECT_EQ(c.series[1].label, "best: 2 blades, sg6043");
-  ASSERT_EQ(c.series[1].points.size(), 1u);
+  ASSERT_EQ(c.series[0].points.size(), 3u);
+  EXPECT_EQ(c.series[0].point_labels, (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(c.series[1].label, "Pareto front");
+  ASSERT_EQ(c.series[1].points.size(), 2u);  // design 3 is beaten by design 2
   EXPECT_EQ(c.series[1].points[0].x, 0.5);
+  EXPECT_EQ(c.series[1].points[1].x, 1.5);
   const std::string svg = plot::render(c);
-  EXPECT_EQ(svg.find("class=\"curve\""), std::string::npos) << "marks only, no line";
-  EXPECT_NE(svg.find("class=\"marker\""), std::string::npos);
+  // Every mark has its number beside it.
+  for (const char* n : {">1</text>", ">2</text>", ">3</text>"}) {
+    EXPECT_NE(svg.find(std::string("class=\"point-label\"")), std::string::npos);
+    EXPECT_NE(svg.find(n), std::string::npos) << n;
+  }
+  EXPECT_NE(svg.find("Pareto front (no other design has both more energy and less mass): 1, 2."),
+            std::string::npos);
+}
 
-  // Bars longest first, the best in its own colour.
+// The bars' texts lie inside the picture: before, a value of four digits ("4186.0 kW·h/kg") ran
+// past its right edge.
+TEST(Summary, EnergyPerKgBarsAreLabelledAndTheirValuesFit) {
+  const study::Study s = three_designs();
+  const auto rows = rows_of(s, {0.25, 0.5, 1}, {4186, 120, NAN});
+  const auto names = study::labels(rows);
   const std::string bars = study::energy_per_kg_svg(rows, names, 0);
   const auto first =
-      bars.find("class=\"bar\" data-design=\"" + rows[0].id + "\" data-value=\"200\"");
+      bars.find("class=\"bar\" data-design=\"" + rows[0].id + "\" data-value=\"8372\"");
   const auto second =
       bars.find("class=\"bar\" data-design=\"" + rows[1].id + "\" data-value=\"80\"");
   ASSERT_NE(first, std::string::npos) << bars;
   ASSERT_NE(second, std::string::npos) << bars;
   EXPECT_LT(first, second);
   EXPECT_EQ(bars.find(rows[2].id), std::string::npos);
+  EXPECT_NE(bars.find(">1: 2 blades, sg6043</text>"), std::string::npos) << bars;
+  const std::regex width_re("<svg[^>]* width=\"([0-9.]+)\"");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(bars, m, width_re)) << bars;
+  const double width = std::stod(m[1].str());
+  // DejaVu Sans at 12 px averages about 7 px a character over digits and letters.
+  const std::regex value_re("<text x=\"([0-9.]+)\"[^>]*class=\"value\"[^>]*>([^<]*)</text>");
+  int values = 0;
+  for (auto it = std::sregex_iterator(bars.begin(), bars.end(), value_re);
+       it != std::sregex_iterator(); ++it, ++values) {
+    const std::string text = (*it)[2].str();
+    const double chars = static_cast<double>(text.size() - 1);  // "·" is two bytes
+    EXPECT_LE(std::stod((*it)[1].str()) + 7.0 * chars, width) << text;
+  }
+  EXPECT_EQ(values, 2);
 }
 
 }  // namespace
