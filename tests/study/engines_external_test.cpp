@@ -90,10 +90,11 @@ TEST(Engines, GnuParallelRunsTheJobList) {
 }
 
 // Through GNU parallel at a terminal, into a folder whose name holds a quote, blanks and $(...):
-// the progress bar, and nothing executed.
+// the progress bar, and nothing executed. Started on one processor (taskset), every session is
+// allowed just that one.
 TEST(Engines, GnuParallelShowsProgressAndTakesAnyFolderName) {
-  if (!installed("parallel") || !installed("script")) {
-    GTEST_SKIP() << "GNU parallel or script (util-linux) is not installed";
+  if (!installed("parallel") || !installed("script") || !installed("taskset")) {
+    GTEST_SKIP() << "GNU parallel, script or taskset (util-linux) is not installed";
   }
   SourceDir source;
   source.write("s.toml",
@@ -101,13 +102,20 @@ TEST(Engines, GnuParallelShowsProgressAndTakesAnyFolderName) {
                "aerofoil = 1\n[site]\nmean_wind = 5\n");
   const std::string cmd = study::shell_line(
       {ROTORFORGE_STUDY_BINARY, "s.toml", "-o", study_test::kOddFolder, "--engine", "parallel"});
-  const auto r =
-      support::run_in(source.path(), "script -qec " + study::shell_line({cmd}) + " /dev/null");
+  const auto r = support::run_in(
+      source.path(), "script -qec " + study::shell_line({"taskset -c 0 " + cmd}) + " /dev/null");
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("] 2/2 designs"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("2 designs: 2 finished, 0 failed, 0 not run yet"), std::string::npos)
       << r.out;
   EXPECT_EQ(study_test::executed(source.path()), "");
+  const study::Study study = study::read_study(source.path() / "s.toml", {});
+  for (const study::Design& d : study.designs) {
+    const auto o = study::read_status(source.path() / study_test::kOddFolder / "designs" /
+                                      study::design_id(d));
+    ASSERT_TRUE(o.has_value());
+    EXPECT_EQ(o->processors, 1u);
+  }
 }
 
 // A private Slurm cluster for the lifetime of the object.
