@@ -2,7 +2,8 @@
 # Installs, with apt-get, whatever the build and the tests need and this machine lacks: the
 # compiler and GoogleTest for rotorforge; Google Benchmark for bench/; CLI11 and toml++ for the
 # companion programs; XFOIL for aerofoil import; GNU parallel and a one-node Slurm for the study
-# engines; xmllint for the picture tests. Does nothing when everything is there.
+# engines; xmllint for the picture tests; Chromium and Node for the test that loads the pages
+# in a real browser. Does nothing when everything is there.
 set -euo pipefail
 need=()
 command -v cmake >/dev/null || need+=(cmake)
@@ -14,6 +15,8 @@ done
 command -v xmllint >/dev/null || need+=(libxml2-utils)
 command -v xfoil >/dev/null || need+=(xfoil)
 command -v parallel >/dev/null || need+=(parallel)
+command -v chromium >/dev/null || need+=(chromium)
+command -v node >/dev/null || need+=(nodejs)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   apt-get update -qq

@@ -9,7 +9,11 @@
 namespace data_in {
 
 void file_read() {
-  textio::InFile in(files::kPolarCopy);
+  file_read(files::kPolarCopy);
+}
+
+void file_read(const std::string& path) {
+  textio::InFile in(path);
 
   for (int i = 0; i < global::kColumns; ++i) {
     for (int j = 0; j < global::kRows; ++j) {

@@ -1,10 +1,14 @@
 // Loading of the polar tables from the working polar file.
 #pragma once
 
+#include <string>
+
 namespace data_in {
 
 // Reads Temp/Lift_Drag.dat (7 columns x 46 records "angle cl cd", lowest Reynolds number first)
 // into global::alpha_array, cl_array and cd_array, and fills global::re_log.
 void file_read();
+// The same from the polar file at `path`.
+void file_read(const std::string& path);
 
 }  // namespace data_in

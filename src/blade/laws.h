@@ -57,6 +57,13 @@ struct HubStation {
   double twist;  // degrees, setting angle included
 };
 
+// The blade arrays of laws a (chord) and b (twist): r (nbe), dr, chord and twist (nbe + 1 each,
+// the tip last; twists include pitchinitial), and the hub station, evaluated as chortwist
+// evaluates them. Arrays are 0-based.
+HubStation blade_arrays(const Coeffs& a, const Coeffs& b, std::int64_t nbe, double rtip,
+                        double rhub, std::span<double> r, double& dr, std::span<double> twist,
+                        double pitchinitial, std::span<double> chord);
+
 // First phase of chortwist: fills r (nbe), dr, chord and twist (nbe + 1 each, the last entry
 // being the tip; twists include pitchinitial), writes an empty record to the console and the
 // geometry table into geometry_out. Arrays are 0-based.

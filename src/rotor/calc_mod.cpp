@@ -176,6 +176,7 @@ Root largest_angle_root(const Element& e, const aerofoil::ReBlend& blend, int& b
 // pass of the iteration does.
 struct Evaluation {
   double alpha, sphi, cphi, W, cl, cd;
+  double phi, re;
 };
 
 Evaluation evaluate(const Element& e, double a, double ap) {
@@ -186,7 +187,9 @@ Evaluation evaluate(const Element& e, double a, double ap) {
   v.alpha = phi * 180.0 / kPi - e.setting;
   const double vt = (1.0 + ap) * e.lr;
   v.W = std::sqrt((1.0 - a) * (1.0 - a) + vt * vt);
-  aerofoil::landd(v.alpha, e.U * v.W * e.chord * e.rtip / kNu, v.cl, v.cd);
+  v.phi = phi;
+  v.re = e.U * v.W * e.chord * e.rtip / kNu;
+  aerofoil::landd(v.alpha, v.re, v.cl, v.cd);
   return v;
 }
 
@@ -213,7 +216,7 @@ template <bool walk>
 void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<const double> r,
            std::span<const double> twist, std::span<const double> chord, std::span<double> alpha,
            double U, double lambda, double& CP, double theta, std::span<std::int32_t> iterations,
-           std::span<ElementTrace> trace) {
+           std::span<ElementTrace> trace, std::span<ElementState> states) {
   const double B = static_cast<double>(Numb);
   double cp = 0.0;
   // Induction factors, carried from one element to the next.
@@ -233,7 +236,7 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
     }
     const double a_start = a;
     const double ap_start = ap;
-    double phi = 0.0, sphi = 0.0, cphi = 0.0, W = 0.0, cl = 0.0, cd = 0.0;
+    double phi = 0.0, sphi = 0.0, cphi = 0.0, W = 0.0, cl = 0.0, cd = 0.0, F = 0.0, re = 0.0;
     int row = 1;
     int it = 0;
     bool converged = false;
@@ -242,13 +245,13 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
       phi = std::atan((1.0 - a) / (1.0 + ap) / lr);
       sphi = std::sin(phi);
       cphi = std::cos(phi);
-      const double F = tip_loss(B * (1.0 - ri) / sphi / 2.0);
+      F = tip_loss(B * (1.0 - ri) / sphi / 2.0);
       const double aoa = phi * 180.0 / kPi - setting;
       alpha[i] = aoa;
       const double va = (1.0 - a) * (1.0 - a);
       const double vt = (1.0 + ap) * lr;
       W = std::sqrt(va + vt * vt);
-      const double re = U * W * ci * rtip / kNu;
+      re = U * W * ci * rtip / kNu;
       const aerofoil::ReBlend blend = aerofoil::re_blend(re);
       if constexpr (walk) {
         aerofoil::landd_blend_from(blend, aoa, row, cl, cd);
@@ -287,8 +290,17 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
       W = m.v.W;
       cl = m.v.cl;
       cd = m.v.cd;
+      phi = m.v.phi;
+      re = m.v.re;
+      F = end == ElementEnd::kUnloaded ? 0.0 : tip_loss(B * (1.0 - ri) / sphi / 2.0);
     }
     if (i < trace.size()) trace[i].end = end;
+    if (i < states.size()) {
+      states[i] =
+          end == ElementEnd::kUnloaded
+              ? ElementState{end, it, a, ap, 0.0, alpha[i], 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}
+              : ElementState{end, it, a, ap, phi, alpha[i], F, re, W, cl, cd, sphi, cphi};
+    }
     if (end == ElementEnd::kUnloaded) continue;
     const double G = B * W * W * ci * dr / kPi;
     cp = cp + lambda * ri * G * (cl * sphi - cd * cphi);
@@ -336,10 +348,23 @@ void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                  std::span<ElementTrace> trace) {
   const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
   if (aerofoil::angles_nondecreasing()) {
-    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, trace);
+    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, trace,
+                {});
   } else {
-    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations,
-                 trace);
+    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, trace,
+                 {});
+  }
+}
+
+void calc_elements(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
+                   std::span<const double> r, std::span<const double> twist,
+                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
+                   double& CP, double theta, std::span<ElementState> states) {
+  const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
+  if (aerofoil::angles_nondecreasing()) {
+    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, {}, {}, states);
+  } else {
+    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, {}, {}, states);
   }
 }
 

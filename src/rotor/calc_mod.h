@@ -126,6 +126,31 @@ void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
                  double& CP, double theta, std::span<std::int32_t> iterations,
                  std::span<ElementTrace> trace);
 
+// Everything one element ended with, for callers that report the rotor element by element: the
+// values of the evaluation its power is taken from (after a new solution, if any). For an
+// unloaded element only `end`, `alpha`, `a` and `ap` (the factors handed on) are set; the rest is
+// 0 and it contributes nothing.
+struct ElementState {
+  ElementEnd end;
+  int iterations;  // of the element iteration, 1 ... 200
+  double a, ap;    // induction factors
+  double phi;      // inflow angle, radians
+  double alpha;    // angle of attack, degrees
+  double F;        // tip-loss factor
+  double re;       // Reynolds number
+  double W;        // relative speed, a fraction of the wind speed
+  double cl, cd;   // lift and drag coefficients
+  double sphi, cphi;
+};
+
+// calc, also reporting each element's state (entries beyond the span's size are not reported).
+// CP is calc's; the sum of lambda r_i B W^2 c_i dr (Cl sin phi - Cd cos phi) / pi over the
+// reported elements, taken in element order, gives it again bit for bit.
+void calc_elements(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
+                   std::span<const double> r, std::span<const double> twist,
+                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
+                   double& CP, double theta, std::span<ElementState> states);
+
 // The windmill state of one element found by the bracketed search: the induction factors that
 // balance momentum and blade forces, or found = false when the element has none.
 struct Element {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "study/study_file.h"
+#include "util/session_answers.h"
 
 namespace study {
 
@@ -31,7 +32,7 @@ struct Outcome {
 };
 
 inline constexpr const char* kStatusFile = "status.txt";
-inline constexpr const char* kAnswersFile = "answers.txt";
+inline constexpr const char* kAnswersFile = session_answers::kFile;
 
 // The outcome recorded in `dir`, if any (a design not yet run, or still running, has none).
 std::optional<Outcome> read_status(const fs::path& dir);

@@ -125,7 +125,8 @@ TEST(Companions, VersionAndHelpStartNoWork) {
     const std::map<std::string, std::string> work = {{"rotorforge-plot", "."},
                                                      {"rotorforge-study", "../x.toml"},
                                                      {"rotorforge-foil", "import naca2412"},
-                                                     {"rotorforge-init", "newdir"}};
+                                                     {"rotorforge-init", "newdir"},
+                                                     {"rotorforge-loads", ". --blades 3"}};
     std::vector<std::string> calls = {"--help"};
     if (work.count(name)) calls.push_back(work.at(name) + " --help");
     for (const std::string& args : calls) {

@@ -1,0 +1,107 @@
+// Cost of rotorforge-loads' whole default report (the 23 points of each of the four energy
+// tables, the parked storm, the strength of a solid wood blade, tables, charts and page) for the
+// README example's blade cut into 10 and into 200 elements, beside one solver call at one of its
+// points: the report should cost little more than one solver call per point.
+//
+//   build/loads_bench --benchmark_counters_tabular=true
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/workdir.h"
+
+#define ROTORFORGE_SOURCE_DIR support::find_source_dir()
+
+#include "aerofoil/data_in.h"
+#include "blade/laws.h"
+#include "driver/sweep.h"
+#include "loads/report.h"
+#include "loads/run.h"
+#include "textio/textio.h"
+#include "util/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The final laws of the README's example session.
+const blade::Coeffs kChord = {0.13891050752574133, 0.3777894885896097, 0.4728620899295335,
+                              0.2638324991348155, 0.04773028888212838};
+const blade::Coeffs kTwist = {39.88992870152761, 178.03644801416868, 342.83533125359,
+                              314.34283848015724, 109.56024201854832};
+
+void write_coeffs(const char* path, const blade::Coeffs& c) {
+  textio::OutFile f(path);
+  f.write({c[0], c[1], c[2], c[3], c[4]});
+}
+
+// A session's working directory as rotorforge leaves it after sweeps of all four types: the
+// geometry table, the laws, the working polar and outline, the energy tables.
+class Session : public support::WorkDir {
+ public:
+  explicit Session(std::int64_t nbe) : support::WorkDir("rotorforge-loads-bench-") {
+    const std::string data = ROTORFORGE_SOURCE_DIR + "/Data/";
+    fs::copy_file(data + "Liftsg6043.dat", files::kPolarCopy);
+    fs::copy_file(data + "sg6043.dat", files::kOwnOutline);
+    write_coeffs(files::kChordLaw, kChord);
+    write_coeffs(files::kTwistLaw, kTwist);
+    data_in::file_read();
+    const std::size_t n = static_cast<std::size_t>(nbe);
+    std::vector<double> r(n), chord(n + 1), twist(n + 1);
+    double dr = 0.0;
+    {
+      std::istringstream in;
+      std::ostringstream out;
+      textio::Console con(in, out);
+      textio::OutFile g(files::kGeometryTable);
+      blade::stations(con, g, nbe, 1.5, 0.15, r, dr, twist, 0.0, chord);
+      g.write();
+      g.write_fmt(files::kFigureLineFormat, {"Volume of blade", 0.0005, "cubic meters"});
+    }
+    const driver::Rotor rotor{3, nbe, 0.15, 1.5, dr, r, twist, chord};
+    const driver::Site site{3.0, 20.0, 5.0, 10.0, 0.0};
+    textio::OutFile e1(files::kEnergyTables[0]), e2(files::kEnergyTables[1]),
+        e3(files::kEnergyTables[2]), e4(files::kEnergyTables[3]);
+    driver::sweep_variable_speed(rotor, site, e1);
+    driver::sweep_two_speed(rotor, site, 200.0, e2);
+    driver::sweep_constant_speed(rotor, site, 300.0, e3);
+    driver::sweep_pitch(rotor, site, 300.0, 1500.0, e4);
+  }
+};
+
+void BM_DefaultReport(benchmark::State& state) {
+  Session session(state.range(0));
+  loads::Settings s;
+  s.blades = 3;
+  std::size_t points = 0;
+  for (auto _ : state) {
+    const loads::Report r = loads::evaluate(session.path(), s);
+    std::ostringstream out;
+    loads::write_outputs(r, session.path(), out);
+    points = r.cases.size();
+  }
+  state.counters["points"] = static_cast<double>(points);
+  state.counters["per point"] = benchmark::Counter(
+      static_cast<double>(points),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DefaultReport)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// One solver call at 9 m/s, tip speed ratio 7, element by element.
+void BM_SolverCall(benchmark::State& state) {
+  Session session(state.range(0));
+  loads::Design d = loads::read_design(session.path());
+  d.rotor.blades = 3;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(loads::operating_point(d.rotor, 1.225, 9.0, 7.0, 0.0));
+  }
+}
+BENCHMARK(BM_SolverCall)->Arg(10)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,125 @@
+#include "loads/aero.h"
+
+#include <cmath>
+
+#include "aerofoil/post_stall.h"
+#include "util/shared.h"
+
+namespace loads {
+
+namespace {
+
+using shared::kPi;
+constexpr double kDegree = 180.0 / kPi;
+
+// Thrust and torque of all blades from the elements' forces per metre.
+void sum_forces(const Rotor& rotor, PointResult& p) {
+  const double B = static_cast<double>(rotor.blades);
+  const double width = rotor.dr * rotor.rtip;
+  double thrust = 0.0, torque = 0.0;
+  for (const ElementResult& e : p.elements) {
+    thrust += e.fn * width;
+    torque += e.ft * width * e.radius;
+  }
+  p.thrust = B * thrust;
+  p.torque = B * torque;
+  p.power = p.torque * p.omega;
+}
+
+}  // namespace
+
+PointResult operating_point(const Rotor& rotor, double rho, double U, double lambda, double theta) {
+  const std::size_t n = static_cast<std::size_t>(rotor.nbe);
+  std::vector<double> alpha(n);
+  std::vector<calc_mod::ElementState> states(n);
+  PointResult p;
+  p.U = U;
+  p.lambda = lambda;
+  p.theta = theta;
+  p.omega = lambda * U / rotor.rtip;
+  p.rpm = p.omega * 60.0 / 2.0 / kPi;
+  calc_mod::calc_elements(rotor.blades, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
+                          rotor.chord, alpha, U, lambda, p.cp, theta, states);
+  const double q = 0.5 * rho * U * U;
+  p.elements.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const calc_mod::ElementState& s = states[i];
+    ElementResult& e = p.elements[i];
+    e.radius = rotor.r[i] * rotor.rtip;
+    e.chord = rotor.chord[i] * rotor.rtip;
+    e.twist = rotor.twist[i] + theta;
+    e.phi = s.phi * kDegree;
+    e.alpha = s.alpha;
+    e.a = s.a;
+    e.ap = s.ap;
+    e.F = s.F;
+    e.re = s.re;
+    e.cl = s.cl;
+    e.cd = s.cd;
+    e.speed = s.W * U;
+    e.end = s.end;
+    e.W = s.W;
+    e.sphi = s.sphi;
+    e.cphi = s.cphi;
+    const double pressure = q * s.W * s.W * e.chord;
+    e.fn = pressure * (s.cl * s.cphi + s.cd * s.sphi);
+    e.ft = pressure * (s.cl * s.sphi - s.cd * s.cphi);
+  }
+  sum_forces(rotor, p);
+  p.ct = p.thrust / (q * kPi * rotor.rtip * rotor.rtip);
+  return p;
+}
+
+double element_cp(const Rotor& rotor, double lambda, const std::vector<ElementResult>& elements) {
+  const double B = static_cast<double>(rotor.blades);
+  double cp = 0.0;
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    const ElementResult& e = elements[i];
+    if (e.end == calc_mod::ElementEnd::kUnloaded) continue;
+    const double G = B * e.W * e.W * rotor.chord[i] * rotor.dr / kPi;
+    cp = cp + lambda * rotor.r[i] * G * (e.cl * e.sphi - e.cd * e.cphi);
+  }
+  return cp;
+}
+
+double aspect_ratio(const Rotor& rotor) {
+  double area = 0.0;
+  for (std::int64_t i = 0; i < rotor.nbe; ++i) {
+    area += rotor.chord[static_cast<std::size_t>(i)] * rotor.dr;
+  }
+  const double span = 1.0 - rotor.rhub / rotor.rtip;
+  return area > 0.0 ? span * span / area : 0.0;
+}
+
+PointResult parked(const Rotor& rotor, double rho, double V) {
+  const std::size_t n = static_cast<std::size_t>(rotor.nbe);
+  const double cd_max = aerofoil::flat_plate_cd_max(aspect_ratio(rotor));
+  const double q = 0.5 * rho * V * V;
+  PointResult p;
+  p.U = V;
+  p.elements.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    ElementResult& e = p.elements[i];
+    e.radius = rotor.r[i] * rotor.rtip;
+    e.chord = rotor.chord[i] * rotor.rtip;
+    e.twist = rotor.twist[i];
+    e.phi = 90.0;
+    e.alpha = 90.0 - e.twist;
+    e.F = 1.0;
+    e.re = V * e.chord / calc_mod::kNu;
+    const aerofoil::LiftDrag c = aerofoil::landd_extended(e.alpha, e.re, cd_max);
+    e.cl = c.cl;
+    e.cd = c.cd;
+    e.speed = V;
+    e.W = 1.0;
+    e.sphi = 1.0;
+    // The wind meets the blade along the axis: drag pushes it downwind, lift turns it.
+    e.fn = q * e.chord * c.cd;
+    e.ft = q * e.chord * c.cl;
+  }
+  sum_forces(rotor, p);
+  p.ct = p.thrust / (q * kPi * rotor.rtip * rotor.rtip);
+  return p;
+}
+
+}  // namespace loads

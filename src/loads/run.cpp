@@ -1,0 +1,332 @@
+#include "loads/run.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+
+#include "driver/energy.h"
+#include "driver/sweep.h"
+#include "loads/report.h"
+
+namespace loads {
+
+namespace {
+
+double number(const std::string& option, const std::string& text) {
+  const char* p = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(p, &end);
+  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v)) {
+    throw InputError(option + ": \"" + text + "\" is not a number");
+  }
+  return v;
+}
+
+double positive(const std::string& option, const std::string& text) {
+  const double v = number(option, text);
+  if (!(v > 0.0)) throw InputError(option + ": " + text + " is not a positive number");
+  return v;
+}
+
+int material_index(const std::string& text) {
+  for (std::size_t i = 0; i < kMaterials.size(); ++i) {
+    if (text == kMaterials[i].name || text == std::to_string(i + 1)) return static_cast<int>(i);
+  }
+  std::string names;
+  for (const Material& m : kMaterials) names += std::string(names.empty() ? "" : ", ") + m.name;
+  throw InputError("--material: unknown material \"" + text + "\" (" + names + " or 1 ... 5)");
+}
+
+// The grid of the beam: every element cut into `cells` equal parts, hub to tip.
+std::vector<double> beam_grid(const Rotor& rotor, std::size_t cells) {
+  const std::size_t n = static_cast<std::size_t>(rotor.nbe);
+  const double x_hub = rotor.rhub / rotor.rtip;
+  std::vector<double> x;
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t k = 0; k < cells; ++k) {
+      x.push_back(x_hub +
+                  (static_cast<double>(i) + static_cast<double>(k) / static_cast<double>(cells)) *
+                      rotor.dr);
+    }
+  }
+  x.push_back(1.0);
+  return x;
+}
+
+std::size_t cells_per_element(std::int64_t nbe) {
+  return static_cast<std::size_t>(std::max<std::int64_t>(1, 40 / std::max<std::int64_t>(nbe, 1)));
+}
+
+// The blade's sections along the grid for one wall: unit properties (they depend on the chord
+// through the relative wall), placed for a setting angle per case.
+struct Stations {
+  std::vector<double> x;      // relative radius
+  std::vector<double> chord;  // m
+  std::vector<double> twist;  // deg, setting included
+  std::vector<Centroidal> unit;
+};
+
+Stations stations_for(const Design& d, std::size_t cells, double wall_mm) {
+  Stations s;
+  s.x = beam_grid(d.rotor, cells);
+  for (double x : s.x) {
+    const double c = blade::chord_law(d.chord_law, x) * d.rotor.rtip;
+    s.chord.push_back(c);
+    s.twist.push_back(blade::twist_law(d.twist_law, x) + d.pitchinitial);
+    s.unit.push_back(centroidal(hollow_moments(d.outline, wall_mm / 1000.0 / c)));
+  }
+  return s;
+}
+
+Beam beam_for(const Design& d, const Stations& st, const Material& m, double modulus,
+              double theta) {
+  Beam b;
+  b.modulus = modulus;
+  for (std::size_t k = 0; k < st.x.size(); ++k) {
+    b.radius.push_back(st.x[k] * d.rotor.rtip);
+    b.sections.push_back(place_section(st.unit[k], d.outline, st.chord[k], st.twist[k] + theta));
+    b.mass.push_back(b.sections.back().A * m.density);
+  }
+  return b;
+}
+
+SpanLoad span_load(const PointResult& p, std::size_t cells) {
+  SpanLoad l;
+  for (const ElementResult& e : p.elements) {
+    for (std::size_t k = 0; k < cells; ++k) {
+      l.qn.push_back(e.fn);
+      l.qt.push_back(e.ft);
+    }
+  }
+  return l;
+}
+
+struct Strength {
+  double design;   // Pa: characteristic strength / material factor
+  double modulus;  // Pa
+};
+
+// Fills the case's figures from the beam's response; the utilisation is the factored stress
+// over the design strength.
+void assess(Case& c, const Beam& beam, const SpanLoad& load, const Strength& st, double load_factor,
+            bool with_deflection) {
+  const Response r = respond(beam, load, c.point.result.omega, with_deflection);
+  c.root_flap = r.m_flap.front();
+  c.gravity = r.m_gravity.front();
+  c.centrifugal = r.normal.front();
+  c.root_stress = r.stress.front() / 1e6;
+  c.utilisation = 0.0;
+  c.stress.clear();
+  c.grid = beam.radius;
+  for (std::size_t k = 0; k < r.stress.size(); ++k) {
+    c.stress.push_back(r.stress[k] / 1e6);
+    const double u = load_factor * r.stress[k] / st.design;
+    if (u > c.utilisation) {
+      c.utilisation = u;
+      c.worst_radius = beam.radius[k];
+    }
+  }
+  c.tip_deflection = with_deflection ? r.deflection.back() : 0.0;
+}
+
+double aero_root_edge(const PointResult& p, const Rotor& rotor) {
+  double m = 0.0;
+  for (const ElementResult& e : p.elements)
+    m += e.ft * rotor.dr * rotor.rtip * (e.radius - rotor.rhub);
+  return m;
+}
+
+// The largest utilisation over all cases for one wall, stresses only.
+double worst_utilisation(const Design& d, const std::vector<Case>& cases, std::size_t cells,
+                         double wall, const Material& m, const Strength& st, double load_factor) {
+  const Stations stations = stations_for(d, cells, wall);
+  double worst = 0.0;
+  for (const Case& c0 : cases) {
+    Case c = c0;
+    const Beam beam = beam_for(d, stations, m, st.modulus, c.point.theta);
+    assess(c, beam, span_load(c.point.result, cells), st, load_factor, false);
+    worst = std::max(worst, c.utilisation);
+  }
+  return worst;
+}
+
+double blade_mass(const Beam& b) {
+  double m = 0.0;
+  for (std::size_t k = 0; k + 1 < b.radius.size(); ++k) {
+    m += (b.mass[k] + b.mass[k + 1]) / 2.0 * (b.radius[k + 1] - b.radius[k]);
+  }
+  return m;
+}
+
+}  // namespace
+
+int storm_class(const std::string& name) {
+  const char* const names[4] = {"I", "II", "III", "IV"};
+  for (int i = 0; i < 4; ++i) {
+    if (name == names[i]) return i;
+  }
+  return -1;
+}
+
+Settings settings(const Options& o) {
+  Settings s;
+  if (o.blades) {
+    const double b = number("--blades", *o.blades);
+    if (!(b >= 1.0) || b != std::trunc(b) || b > 1e6) {
+      throw InputError("--blades: " + *o.blades + " is not a whole number of at least 1");
+    }
+    s.blades = static_cast<std::int64_t>(b);
+  }
+  if (o.wall) {
+    s.wall = number("--wall", *o.wall);
+    if (*s.wall < 0.0) throw InputError("--wall: " + *o.wall + " mm is negative");
+  }
+  if (o.material) s.material = material_index(*o.material);
+  for (const std::string& w : o.winds) {
+    // A list may come as one argument "5,8,11".
+    std::size_t start = 0;
+    while (start <= w.size()) {
+      const std::size_t comma = std::min(w.find(',', start), w.size());
+      s.winds.push_back(positive("--wind", w.substr(start, comma - start)));
+      start = comma + 1;
+    }
+  }
+  if (o.rpm) s.rpm = positive("--rpm", *o.rpm);
+  if (o.tsr) s.tsr = positive("--tsr", *o.tsr);
+  if (o.storm_class) {
+    const int c = storm_class(*o.storm_class);
+    if (c < 0) throw InputError("--class: \"" + *o.storm_class + "\" is not I, II, III or IV");
+    s.parked_wind = kExtremeFactor * kReferenceWind[c];
+    s.parked_label = "class " + *o.storm_class;
+  }
+  if (o.parked_wind) {
+    s.parked_wind = positive("--parked-wind", *o.parked_wind);
+    s.parked_label = "given";
+  }
+  if (o.strength) s.strength = positive("--strength", *o.strength);
+  if (o.modulus) s.modulus = positive("--modulus", *o.modulus);
+  if (o.load_factor) s.load_factor = positive("--load-factor", *o.load_factor);
+  if (o.material_factor) s.material_factor = positive("--material-factor", *o.material_factor);
+  if (o.altitude) {
+    s.altitude = number("--altitude", *o.altitude);
+    if (!(*s.altitude < 44000.0)) throw InputError("--altitude: " + *o.altitude + " m is too high");
+  }
+  return s;
+}
+
+Report evaluate(const fs::path& dir, const Settings& s) {
+  Report rep;
+  rep.settings = s;
+  {
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) throw InputError(dir.string() + ": not a directory");
+  }
+  rep.design = read_design(dir);
+  Design& d = rep.design;
+  const auto& ans = d.answers;
+  if (s.blades) {
+    d.rotor.blades = *s.blades;
+  } else if (ans && ans->blades >= 1) {
+    d.rotor.blades = ans->blades;
+  } else {
+    throw InputError("--blades: not given, and " + (dir / session_answers::kFile).string() +
+                     " does not say (give the number of blades of the session)");
+  }
+  rep.wall = s.wall ? *s.wall : (ans && ans->blade_type == 2 ? ans->delta : 0.0);
+  int mat = 0;
+  if (s.material) {
+    mat = *s.material;
+  } else if (ans && ans->material >= 1 && ans->material <= 5) {
+    mat = static_cast<int>(ans->material - 1);
+  }
+  rep.material = kMaterials[static_cast<std::size_t>(mat)];
+  if (s.strength) rep.material.strength = *s.strength;
+  if (s.modulus) rep.material.modulus = *s.modulus;
+  const double altitude = s.altitude ? *s.altitude : ans && ans->altitude ? *ans->altitude : 0.0;
+  rep.rho = driver::air_density(altitude);
+
+  std::string note;
+  std::vector<OperatingPoint> points = table_points(dir, d, rep.rho, note);
+  if (!note.empty()) rep.notes.push_back(note);
+  for (double U : s.winds) {
+    OperatingPoint p;
+    p.source = "user";
+    p.U = U;
+    p.lambda = s.tsr ? *s.tsr : driver::tip_speed_ratio(*s.rpm, U, d.rotor.rtip);
+    p.result = operating_point(d.rotor, rep.rho, p.U, p.lambda, 0.0);
+    points.push_back(p);
+  }
+
+  const Strength st{rep.material.strength * 1e6 / s.material_factor, rep.material.modulus * 1e9};
+  const std::size_t cells = cells_per_element(d.rotor.nbe);
+  const Stations stations = stations_for(d, cells, rep.wall);
+  for (OperatingPoint& p : points) {
+    Case c;
+    c.source = p.source;
+    c.point = std::move(p);
+    c.root_edge = aero_root_edge(c.point.result, d.rotor);
+    rep.cases.push_back(std::move(c));
+  }
+  {
+    Case c;
+    c.source = "parked";
+    c.parked = true;
+    c.point.source = "parked " + s.parked_label;
+    c.point.U = s.parked_wind;
+    c.point.result = parked(d.rotor, rep.rho, s.parked_wind);
+    c.root_edge = aero_root_edge(c.point.result, d.rotor);
+    rep.cases.push_back(std::move(c));
+  }
+  for (Case& c : rep.cases) {
+    const Beam beam = beam_for(d, stations, rep.material, st.modulus, c.point.theta);
+    assess(c, beam, span_load(c.point.result, cells), st, s.load_factor, true);
+  }
+  rep.mass = blade_mass(beam_for(d, stations, rep.material, st.modulus, 0.0));
+  for (std::size_t i = 0; i < rep.cases.size(); ++i) {
+    if (rep.cases[i].utilisation > rep.cases[rep.worst].utilisation) rep.worst = i;
+  }
+
+  if (rep.wall > 0.0) {
+    // The thinnest wall that holds: bisection between no wall and a wall that fills the root.
+    rep.thin_search_done = true;
+    double thickest = 0.0;
+    for (std::size_t k = 0; k < stations.x.size(); ++k)
+      thickest = std::max(thickest, stations.chord[k]);
+    double hi = thickest * 1000.0;  // mm: thicker than any section
+    const auto holds = [&](double wall) {
+      return worst_utilisation(d, rep.cases, cells, wall, rep.material, st, s.load_factor) <= 1.0;
+    };
+    if (holds(hi)) {
+      double lo = 0.0;
+      while (hi - lo > 0.005) {
+        const double mid = (lo + hi) / 2.0;
+        (holds(mid) ? hi : lo) = mid;
+      }
+      rep.thinnest_wall = hi;
+      rep.thinnest_mass =
+          blade_mass(beam_for(d, stations_for(d, cells, hi), rep.material, st.modulus, 0.0));
+    }
+  }
+  return rep;
+}
+
+int run(const Options& o, std::ostream& out, std::ostream& err) {
+  try {
+    const Settings s = settings(o);
+    const Report r = evaluate(o.dir, s);
+    print_summary(r, out);
+    write_outputs(r, o.dir, out);
+  } catch (const InputError& e) {
+    err << "rotorforge-loads: " << e.what() << '\n';
+    return kBadInput;
+  } catch (const std::exception& e) {
+    err << "rotorforge-loads: " << e.what() << '\n';
+    return kBadInput;
+  }
+  return kDone;
+}
+
+}  // namespace loads

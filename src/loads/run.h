@@ -1,0 +1,99 @@
+// rotorforge-loads as a whole: the settings from the command line (or a study design's answers),
+// the loads of every operating point and of the parked storm, the strength of the blade, and
+// what is written into Result/loads/.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "loads/session.h"
+#include "loads/structure.h"
+
+namespace loads {
+
+// Exit statuses.
+inline constexpr int kDone = 0;
+inline constexpr int kBadInput = 1;
+inline constexpr int kBadCommandLine = 2;
+
+// The command line as given: values are checked by settings().
+struct Options {
+  fs::path dir = ".";
+  std::optional<std::string> blades, wall, material;
+  std::vector<std::string> winds;
+  std::optional<std::string> rpm, tsr;
+  std::optional<std::string> storm_class, parked_wind;
+  std::optional<std::string> strength, modulus, load_factor, material_factor, altitude;
+};
+
+// IEC classes I ... IV: reference wind speeds (m/s); the 50-year extreme is 1.4 times it.
+inline constexpr double kReferenceWind[4] = {50.0, 42.5, 37.5, 30.0};
+inline constexpr double kExtremeFactor = 1.4;
+// The class of a name "I" ... "IV" (0 ... 3), -1 for another.
+int storm_class(const std::string& name);
+
+// Loads of one study design: class and factors (the rest comes from the design's answers).
+struct Settings {
+  std::optional<std::int64_t> blades;  // from the answers when absent
+  std::optional<double> wall;          // mm, 0 solid
+  std::optional<int> material;         // 0 ... 4
+  std::vector<double> winds;
+  std::optional<double> rpm, tsr;
+  double parked_wind = kExtremeFactor * kReferenceWind[0];  // m/s
+  std::string parked_label = "class I";
+  std::optional<double> strength;  // MPa
+  std::optional<double> modulus;   // GPa
+  double load_factor = kLoadFactor;
+  double material_factor = kMaterialFactor;
+  std::optional<double> altitude;  // m
+};
+
+// The checked settings; throws InputError naming the option.
+Settings settings(const Options& o);
+
+// One load case evaluated on the blade.
+struct Case {
+  std::string source;  // "Energy1 sweep 1", "user", "parked"
+  bool parked = false;
+  OperatingPoint point;
+  double root_flap = 0.0;       // N m, one blade
+  double root_edge = 0.0;       // N m, aerodynamic
+  double gravity = 0.0;         // N m, edgewise at the root, blade horizontal
+  double centrifugal = 0.0;     // N at the root
+  double root_stress = 0.0;     // MPa, unfactored
+  double utilisation = 0.0;     // largest along the span
+  double worst_radius = 0.0;    // m, where it is largest
+  double tip_deflection = 0.0;  // m downwind
+  std::vector<double> stress;   // MPa along the beam grid
+  std::vector<double> grid;     // m
+};
+
+struct Report {
+  Design design;
+  Settings settings;
+  Material material;
+  double wall = 0.0;  // mm
+  double rho = 0.0;
+  double mass = 0.0;  // kg, one blade from its sections
+  std::vector<Case> cases;
+  std::size_t worst = 0;
+  std::optional<double> thinnest_wall;  // mm, hollow blades: the thinnest that holds
+  std::optional<double> thinnest_mass;  // kg, one blade
+  bool thin_search_done = false;
+  std::vector<std::string> notes;
+};
+
+// Everything for the session in `dir`. Throws InputError.
+Report evaluate(const fs::path& dir, const Settings& s);
+
+// The console summary and the files of Result/loads/ (written only here).
+void print_summary(const Report& r, std::ostream& out);
+void write_outputs(const Report& r, const fs::path& dir, std::ostream& out);
+
+// The whole program after the command line was parsed: status kDone or kBadInput.
+int run(const Options& o, std::ostream& out, std::ostream& err);
+
+}  // namespace loads

@@ -1,0 +1,61 @@
+// What a finished rotorforge session left in its working directory, read for the loads: the
+// blade at full precision (the laws in Temp/, the stations of Result/Geometry.out), the working
+// polar and outline, and the operating points of the current energy tables.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "blade/laws.h"
+#include "blade/section.h"
+#include "loads/aero.h"
+#include "util/session_answers.h"
+
+namespace loads {
+
+namespace fs = std::filesystem;
+
+// Bad input: one line naming the file, line or option and what is wrong.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Design {
+  Rotor rotor;
+  double pitchinitial = 0.0;  // deg
+  blade::HubStation hub;
+  blade::Coeffs chord_law{}, twist_law{};
+  blade::Outline outline;                           // the aerofoil's own outline of unit chord
+  std::optional<double> mass;                       // kg, one blade, as Result/Geometry.out says
+  std::optional<session_answers::Answers> answers;  // in a study's design folder
+};
+
+// One operating point of a sweep (or of the user's).
+struct OperatingPoint {
+  std::string source;  // "Energy1 sweep 1", "user"
+  int type = 0;        // 1 ... 4, 0 for the user's
+  double U = 0.0, lambda = 0.0, theta = 0.0;
+  std::optional<double> table_cp;     // as the table shows it
+  std::optional<double> table_power;  // W
+  PointResult result;                 // the rotor there, element by element
+};
+
+// The blade of the session in `dir`: from answers.txt when the folder is a study's design
+// (exact answers), else with the hub and tip radius and setting angle read from the geometry
+// table's four decimals (which reproduce typed answers of up to four decimals exactly). Loads
+// the working polar into the polar tables. Throws InputError.
+Design read_design(const fs::path& dir);
+
+// The operating points of the sweeps in the current energy tables, solved in air of density
+// rho; the note of older tables left out (or "") in `note`. Each point's tip speed ratio and
+// setting angle are the sweep's own: of the values the table shows at two decimals, those of the
+// sweep's rules whose power coefficient the table shows. Throws InputError for a table that
+// cannot be read or that another blade wrote.
+std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
+                                         std::string& note);
+
+}  // namespace loads

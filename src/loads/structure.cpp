@@ -1,0 +1,177 @@
+#include "loads/structure.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace loads {
+
+namespace {
+
+constexpr double kDegree = 3.14159265358979323846 / 180.0;
+
+// The outline as one closed ring: set 1 from its first point to its last, set 2 back.
+void ring(const blade::Outline& o, std::vector<double>& x, std::vector<double>& y) {
+  x.clear();
+  y.clear();
+  for (std::size_t j = 0; j < blade::kSetPoints; ++j) {
+    x.push_back(o.x[0][j]);
+    y.push_back(o.y[0][j]);
+  }
+  for (std::size_t j = blade::kSetPoints; j-- > 0;) {
+    x.push_back(o.x[1][j]);
+    y.push_back(o.y[1][j]);
+  }
+}
+
+}  // namespace
+
+Moments operator-(const Moments& a, const Moments& b) noexcept {
+  return {a.A - b.A, a.Qx - b.Qx, a.Qy - b.Qy, a.Jxx - b.Jxx, a.Jyy - b.Jyy, a.Jxy - b.Jxy};
+}
+
+Moments polygon_moments(std::span<const double> x, std::span<const double> y) noexcept {
+  // Green's theorem over the edges (i, i+1), the last edge closing the ring.
+  Moments m;
+  const std::size_t n = std::min(x.size(), y.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t k = i + 1 == n ? 0 : i + 1;
+    const double x0 = x[i], y0 = y[i], x1 = x[k], y1 = y[k];
+    const double c = x0 * y1 - x1 * y0;
+    m.A += c;
+    m.Qx += (x0 + x1) * c;
+    m.Qy += (y0 + y1) * c;
+    m.Jxx += (x0 * x0 + x0 * x1 + x1 * x1) * c;
+    m.Jyy += (y0 * y0 + y0 * y1 + y1 * y1) * c;
+    m.Jxy += (x0 * y1 + 2.0 * x0 * y0 + 2.0 * x1 * y1 + x1 * y0) * c;
+  }
+  m.A /= 2.0;
+  m.Qx /= 6.0;
+  m.Qy /= 6.0;
+  m.Jxx /= 12.0;
+  m.Jyy /= 12.0;
+  m.Jxy /= 24.0;
+  return m;
+}
+
+Moments outline_moments(const blade::Outline& o) noexcept {
+  std::vector<double> x, y;
+  ring(o, x, y);
+  return polygon_moments(x, y);
+}
+
+Moments hollow_moments(const blade::Outline& o, double d) noexcept {
+  const Moments outer = outline_moments(o);
+  if (!(d > 0.0)) return outer;
+  const Moments inner = outline_moments(blade::inner_outline(o, d));
+  // An inner outline that has collapsed or turned inside out leaves the section solid.
+  if (!(inner.A > 0.0)) return outer;
+  return outer - inner;
+}
+
+Centroidal centroidal(const Moments& m) noexcept {
+  Centroidal c;
+  c.A = m.A;
+  if (!(m.A != 0.0)) return c;
+  c.cx = m.Qx / m.A;
+  c.cy = m.Qy / m.A;
+  c.Iuu = m.Jxx - m.A * c.cx * c.cx;
+  c.Ivv = m.Jyy - m.A * c.cy * c.cy;
+  c.Iuv = m.Jxy - m.A * c.cx * c.cy;
+  return c;
+}
+
+Section place_section(const Centroidal& unit, const blade::Outline& outer, double chord,
+                      double twist) {
+  // (X, Y) = chord * (-C u + S v, S u + C v) for chordwise u and upper-side v about the centroid.
+  const double C = std::cos(twist * kDegree), S = std::sin(twist * kDegree);
+  const double c2 = chord * chord, c4 = c2 * c2;
+  Section s;
+  s.A = unit.A * c2;
+  s.Sxx = c4 * (C * C * unit.Iuu - 2.0 * C * S * unit.Iuv + S * S * unit.Ivv);
+  s.Syy = c4 * (S * S * unit.Iuu + 2.0 * C * S * unit.Iuv + C * C * unit.Ivv);
+  s.Sxy = c4 * (-C * S * unit.Iuu + (S * S - C * C) * unit.Iuv + S * C * unit.Ivv);
+  std::vector<double> u, v;
+  ring(outer, u, v);
+  s.X.resize(u.size());
+  s.Y.resize(u.size());
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    const double du = u[i] - unit.cx, dv = v[i] - unit.cy;
+    s.X[i] = chord * (-C * du + S * dv);
+    s.Y[i] = chord * (S * du + C * dv);
+  }
+  return s;
+}
+
+const std::array<Material, 5> kMaterials = {{
+    {"wood", blade::kDensity[0], 24.0, 11.0},
+    {"aluminium", blade::kDensity[1], 240.0, 70.0},
+    {"s-glass", blade::kDensity[2], 610.0, 38.6},
+    {"carbon", blade::kDensity[3], 1500.0, 181.0},
+    {"polywood", blade::kDensity[4], 40.0, 10.0},
+}};
+
+double peak_stress(const Section& s, double normal, double m_flap, double m_edge) noexcept {
+  // sigma = N/A + a X + b Y. The stress resultants of the bending part balance the moments:
+  // the integral of sigma Y dA is -m_flap (downwind loads put the upwind side in tension), that
+  // of sigma X dA is -m_edge.
+  const double det = s.Sxx * s.Syy - s.Sxy * s.Sxy;
+  const double a = (-m_edge * s.Syy + m_flap * s.Sxy) / det;
+  const double b = (-m_flap * s.Sxx + m_edge * s.Sxy) / det;
+  const double n = normal / s.A;
+  double peak = 0.0;
+  for (std::size_t i = 0; i < s.X.size(); ++i) {
+    peak = std::max(peak, std::fabs(n + a * s.X[i] + b * s.Y[i]));
+  }
+  return peak;
+}
+
+Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with_deflection) {
+  const std::size_t n = beam.radius.size();
+  Response r;
+  r.m_flap.assign(n, 0.0);
+  r.m_edge.assign(n, 0.0);
+  r.m_gravity.assign(n, 0.0);
+  r.normal.assign(n, 0.0);
+  r.stress.assign(n, 0.0);
+  if (n == 0) return r;
+  // From the tip inwards: shear and moment of each cell's constant load, exactly; centrifugal
+  // force and weight of the mass per metre, linear over the cell.
+  double vn = 0.0, vt = 0.0, vg = 0.0;
+  for (std::size_t k = n - 1; k-- > 0;) {
+    const double h = beam.radius[k + 1] - beam.radius[k];
+    const double m0 = beam.mass[k], m1 = beam.mass[k + 1];
+    r.m_flap[k] = r.m_flap[k + 1] + vn * h + load.qn[k] * h * h / 2.0;
+    r.m_edge[k] = r.m_edge[k + 1] + vt * h + load.qt[k] * h * h / 2.0;
+    r.m_gravity[k] = r.m_gravity[k + 1] + vg * h + kGravity * h * h * (m0 / 6.0 + m1 / 3.0);
+    vn += load.qn[k] * h;
+    vt += load.qt[k] * h;
+    vg += kGravity * h * (m0 + m1) / 2.0;
+    r.normal[k] =
+        r.normal[k + 1] + omega * omega * h * (m0 * beam.radius[k] + m1 * beam.radius[k + 1]) / 2.0;
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    const double edge = r.m_edge[k] + std::copysign(r.m_gravity[k], r.m_edge[k]);
+    r.m_edge[k] = edge;
+    r.stress[k] = k + 1 == n ? 0.0 : peak_stress(beam.sections[k], r.normal[k], r.m_flap[k], edge);
+  }
+  if (!with_deflection) return r;
+  // Curvature towards +Y: -b / E with b the stress gradient along Y of the bending part.
+  std::vector<double> kappa(n, 0.0);
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    const Section& s = beam.sections[k];
+    const double det = s.Sxx * s.Syy - s.Sxy * s.Sxy;
+    const double b = (-r.m_flap[k] * s.Sxx + r.m_edge[k] * s.Sxy) / det;
+    kappa[k] = -b / beam.modulus;
+  }
+  r.deflection.assign(n, 0.0);
+  double slope = 0.0;
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    const double h = beam.radius[k + 1] - beam.radius[k];
+    r.deflection[k + 1] =
+        r.deflection[k] + slope * h + h * h * (2.0 * kappa[k] + kappa[k + 1]) / 6.0;
+    slope += h * (kappa[k] + kappa[k + 1]) / 2.0;
+  }
+  return r;
+}
+
+}  // namespace loads

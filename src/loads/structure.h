@@ -1,0 +1,128 @@
+// The blade as a beam: section properties from the real outline (solid or hollow), the
+// materials, the loads along the span, stresses and utilisation, and the tip deflection.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "blade/section.h"
+
+namespace loads {
+
+// ---------------------------------------------------------------------------------------------
+// Section properties.
+
+// Area integrals of a plane region about the origin of its coordinates.
+struct Moments {
+  double A = 0.0;    // area
+  double Qx = 0.0;   // integral of x dA
+  double Qy = 0.0;   // integral of y dA
+  double Jxx = 0.0;  // integral of x^2 dA
+  double Jyy = 0.0;  // integral of y^2 dA
+  double Jxy = 0.0;  // integral of x y dA
+};
+Moments operator-(const Moments& a, const Moments& b) noexcept;
+
+// Of the closed polygon through the points in order (counter-clockwise: positive area).
+Moments polygon_moments(std::span<const double> x, std::span<const double> y) noexcept;
+
+// Of the section an outline of unit chord encloses: the lower set from the leading edge to the
+// trailing edge, then the upper set back, closed. The hollow section of wall d (chord units) is
+// that of the outline less that of its inner outline (blade::inner_outline, as the blade's
+// volume takes it).
+Moments outline_moments(const blade::Outline& o) noexcept;
+Moments hollow_moments(const blade::Outline& o, double d) noexcept;
+
+// About the centroid: area, centroid, and the second moments u^2, v^2, u v (u along x).
+struct Centroidal {
+  double A = 0.0;
+  double cx = 0.0;
+  double cy = 0.0;
+  double Iuu = 0.0;
+  double Ivv = 0.0;
+  double Iuv = 0.0;
+};
+Centroidal centroidal(const Moments& m) noexcept;
+
+// A section of the blade in the rotor's axes, about its centroid: X in the plane of rotation
+// (positive in the direction of rotation), Y along the wind (positive downwind). The outline of
+// unit chord is scaled by `chord` (m) and turned by `twist` (deg, setting included): the chord
+// runs from the leading edge, ahead in X, to the trailing edge, behind and downwind, at the twist
+// angle to the plane of rotation; the upper (suction) side faces downwind.
+struct Section {
+  double A = 0.0;            // m^2
+  double Sxx = 0.0;          // integral of X^2 dA, m^4
+  double Syy = 0.0;          // integral of Y^2 dA
+  double Sxy = 0.0;          // integral of X Y dA
+  std::vector<double> X, Y;  // the outer outline's points, m from the centroid
+};
+// `unit` are the centroidal properties of the section of unit chord (solid or hollow of the
+// station's own wall), `outer` its outline.
+Section place_section(const Centroidal& unit, const blade::Outline& outer, double chord,
+                      double twist);
+
+// ---------------------------------------------------------------------------------------------
+// Materials and safety factors.
+
+struct Material {
+  const char* name;
+  double density;   // kg/m^3 (the material menu's)
+  double strength;  // characteristic strength along the blade, MPa
+  double modulus;   // modulus along the blade, GPa
+};
+// The five materials of the material menu, answers 1 ... 5. The strengths and moduli and their
+// sources are listed in the README.
+extern const std::array<Material, 5> kMaterials;
+
+// Partial safety factors of the simplified load method for small wind turbines: loads 3.0;
+// materials 1.1 (ultimate strength, characteristic values of a characterised material).
+inline constexpr double kLoadFactor = 3.0;
+inline constexpr double kMaterialFactor = 1.1;
+
+// ---------------------------------------------------------------------------------------------
+// The blade as a cantilever clamped at the hub.
+
+// Loads per metre of span on the cells between consecutive grid points: normal to the plane of
+// rotation (downwind) and in it (in the direction of rotation), N/m.
+struct SpanLoad {
+  std::vector<double> qn;  // one per cell
+  std::vector<double> qt;
+};
+
+// The beam along a grid of radii from the hub to the tip (m, increasing): per grid point the
+// section, and the mass per metre (kg/m) there.
+struct Beam {
+  std::vector<double> radius;
+  std::vector<Section> sections;
+  std::vector<double> mass;  // kg/m
+  double modulus = 0.0;      // Pa
+};
+
+// What the loads do at every grid point.
+struct Response {
+  std::vector<double> m_flap;      // bending moment of the downwind loads, N m
+  std::vector<double> m_edge;      // of the loads in the plane of rotation, with gravity, N m
+  std::vector<double> m_gravity;   // of the blade's weight alone, blade horizontal, N m
+  std::vector<double> normal;      // centrifugal force, N
+  std::vector<double> stress;      // largest |stress| over the outline, Pa (unfactored)
+  std::vector<double> deflection;  // downwind, m (0 at the hub)
+};
+
+inline constexpr double kGravity = 9.80665;  // m/s^2, standard
+
+// Moments by exact integration of the cell loads (constant over a cell), centrifugal force and
+// gravity moment by the trapezoid rule over the mass per metre (linear over a cell); stresses
+// N/A + a X + b Y with (a, b) from the two moments over the full second-moment matrix;
+// curvature b / E integrated twice from the clamped hub (linear over a cell). The gravity moment
+// is taken with the sign that adds to the edgewise moment (the worst of a turn).
+// `with_deflection` false leaves `deflection` empty.
+Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with_deflection);
+
+// Stress at the outline's points of one section for an axial force and two moments: the
+// largest magnitude.
+double peak_stress(const Section& s, double normal, double m_flap, double m_edge) noexcept;
+
+}  // namespace loads
