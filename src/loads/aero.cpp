@@ -75,7 +75,9 @@ double element_cp(const Rotor& rotor, double lambda, const std::vector<ElementRe
   double cp = 0.0;
   for (std::size_t i = 0; i < elements.size(); ++i) {
     const ElementResult& e = elements[i];
-    if (e.end == calc_mod::ElementEnd::kUnloaded) continue;
+    if (e.end == calc_mod::ElementEnd::kUnloaded || e.end == calc_mod::ElementEnd::kNoBlade) {
+      continue;
+    }
     const double G = B * e.W * e.W * rotor.chord[i] * rotor.dr / kPi;
     cp = cp + lambda * rotor.r[i] * G * (e.cl * e.sphi - e.cd * e.cphi);
   }

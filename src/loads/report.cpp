@@ -29,6 +29,8 @@ const char* end_name(calc_mod::ElementEnd e) {
       return "resolved";
     case calc_mod::ElementEnd::kUnloaded:
       return "unloaded";
+    case calc_mod::ElementEnd::kNoBlade:
+      return "no blade";
   }
   return "?";
 }

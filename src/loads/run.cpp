@@ -36,7 +36,7 @@ int material_index(const std::string& text) {
     if (text == kMaterials[i].name || text == std::to_string(i + 1)) return static_cast<int>(i);
   }
   std::string names;
-  for (const Material& m : kMaterials) names += std::string(names.empty() ? "" : ", ") + m.name;
+  for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
   throw InputError("--material: unknown material \"" + text + "\" (" + names + " or 1 ... 5)");
 }
 

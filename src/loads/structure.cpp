@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "util/catalogue.h"
+
 namespace loads {
 
 namespace {
@@ -102,13 +104,21 @@ Section place_section(const Centroidal& unit, const blade::Outline& outer, doubl
   return s;
 }
 
-const std::array<Material, 5> kMaterials = {{
-    {"wood", blade::kDensity[0], 24.0, 11.0},
-    {"aluminium", blade::kDensity[1], 240.0, 70.0},
-    {"s-glass", blade::kDensity[2], 610.0, 38.6},
-    {"carbon", blade::kDensity[3], 1500.0, 181.0},
-    {"polywood", blade::kDensity[4], 40.0, 10.0},
-}};
+namespace {
+
+// Characteristic strength (MPa) and modulus (GPa) along the blade, in the catalogue's order.
+constexpr double kStrength[5] = {24.0, 240.0, 610.0, 1500.0, 40.0};
+constexpr double kModulus[5] = {11.0, 70.0, 38.6, 181.0, 10.0};
+
+constexpr Material material(std::size_t i) {
+  return {catalogue::kMaterials[i].key, catalogue::kMaterials[i].density, kStrength[i],
+          kModulus[i]};
+}
+
+}  // namespace
+
+const std::array<Material, 5> kMaterials = {material(0), material(1), material(2), material(3),
+                                            material(4)};
 
 double peak_stress(const Section& s, double normal, double m_flap, double m_edge) noexcept {
   // sigma = N/A + a X + b Y. The stress resultants of the bending part balance the moments:

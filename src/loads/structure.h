@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "blade/section.h"
@@ -68,10 +69,10 @@ Section place_section(const Centroidal& unit, const blade::Outline& outer, doubl
 // Materials and safety factors.
 
 struct Material {
-  const char* name;
-  double density;   // kg/m^3 (the material menu's)
-  double strength;  // characteristic strength along the blade, MPa
-  double modulus;   // modulus along the blade, GPa
+  std::string_view name;  // the catalogue's key
+  double density;         // kg/m^3 (the material menu's)
+  double strength;        // characteristic strength along the blade, MPa
+  double modulus;         // modulus along the blade, GPa
 };
 // The five materials of the material menu, answers 1 ... 5. The strengths and moduli and their
 // sources are listed in the README.

@@ -232,6 +232,10 @@ void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<c
       alpha[i] = undisturbed_alpha(lr, setting);
       if (i < iterations.size()) iterations[i] = 0;
       if (i < trace.size()) trace[i] = {ElementEnd::kNoBlade, false, a, ap, 0.0};
+      if (i < states.size()) {
+        states[i] = {
+            ElementEnd::kNoBlade, 0, a, ap, 0.0, alpha[i], 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+      }
       continue;
     }
     const double a_start = a;

@@ -128,8 +128,8 @@ void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
 
 // Everything one element ended with, for callers that report the rotor element by element: the
 // values of the evaluation its power is taken from (after a new solution, if any). For an
-// unloaded element only `end`, `alpha`, `a` and `ap` (the factors handed on) are set; the rest is
-// 0 and it contributes nothing.
+// unloaded element or one without a blade only `end`, `alpha`, `a` and `ap` (the factors handed
+// on) are set; the rest is 0 and it contributes nothing.
 struct ElementState {
   ElementEnd end;
   int iterations;  // of the element iteration, 1 ... 200
