@@ -316,14 +316,56 @@ struct Reader {
         }
       }
       if (is_type) continue;
-      if (top && (kname == "design" || kname == "title")) continue;
+      if (top && (kname == "design" || kname == "title" || kname == "loads")) continue;
       problems.add(line, "unknown key " + kname +
                              " (expected rotor, blade, site, variable_speed, two_speed, "
                              "constant_speed, pitch" +
-                             (top ? std::string(", design or title)") : std::string(")")));
+                             (top ? std::string(", loads, design or title)") : std::string(")")));
     }
   }
 };
+
+// The [loads] table: the class of the parked storm (or its wind) and the two safety factors.
+LoadsTable read_loads(const toml::node& n, Problems& problems) {
+  LoadsTable l;
+  const toml::table* t = n.as_table();
+  if (t == nullptr) {
+    problems.add(line_of(n), "loads must be a table, not " + kind_of(n));
+    return l;
+  }
+  for (auto&& [key, node] : *t) {
+    const std::string k(key.str());
+    const long line = static_cast<long>(key.source().begin.line);
+    if (k == "class") {
+      const std::optional<std::string> c = node.value<std::string>();
+      if (!c || !(*c == "I" || *c == "II" || *c == "III" || *c == "IV")) {
+        problems.add(line, "loads.class must be \"I\", \"II\", \"III\" or \"IV\"");
+      } else {
+        l.storm_class = *c;
+      }
+      continue;
+    }
+    std::optional<double>* target = k == "parked_wind"       ? &l.parked_wind
+                                    : k == "load_factor"     ? &l.load_factor
+                                    : k == "material_factor" ? &l.material_factor
+                                                             : nullptr;
+    if (target == nullptr) {
+      problems.add(line, "unknown key loads." + k +
+                             " (loads takes class, parked_wind, load_factor, material_factor)");
+      continue;
+    }
+    const std::optional<double> v = node.value<double>();
+    if (!v || !(*v > 0.0) || !std::isfinite(*v)) {
+      problems.add(line, "loads." + k + " must be a number above 0");
+    } else {
+      *target = *v;
+    }
+  }
+  if (l.parked_wind && t->contains("class")) {
+    problems.add(line_of(n), "loads: give class or parked_wind, not both");
+  }
+  return l;
+}
 
 std::size_t key_index(std::string_view table, std::string_view name) {
   for (std::size_t i = 0; i < kKeyCount; ++i) {
@@ -543,6 +585,7 @@ Study parse_study(const std::string& text, const std::string& name, const fs::pa
 
   Study s;
   s.title = title;
+  if (const toml::node* l = doc.get("loads")) s.loads = read_loads(*l, problems);
   std::set<std::string> ids;
   for (const Layer& l : layers) expand(l, s, ids, problems);
   if (!problems.empty()) throw StudyError(problems.take());

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -53,8 +54,18 @@ std::string answers(const Design& d);
 // answers, and of the imported aerofoil's name (the answers say only "4" for any of them).
 std::string design_id(const Design& d);
 
+// The [loads] table: rotorforge-loads runs on every finished design with these (its answers give
+// the blades, wall, material and altitude).
+struct LoadsTable {
+  std::string storm_class = "I";      // I ... IV, the parked storm 1.4 x the class's wind
+  std::optional<double> parked_wind;  // m/s, instead of the class
+  std::optional<double> load_factor;
+  std::optional<double> material_factor;
+};
+
 struct Study {
   std::string title;                                 // for the page; may be empty
+  std::optional<LoadsTable> loads;                   // when the file has a [loads] table
   std::vector<Design> designs;                       // in the file's order, each id once
   bool any_type = false;                             // at least one turbine type runs
   bool runs[kTypes] = {false, false, false, false};  // types run by any design

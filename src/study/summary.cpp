@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "loads/run.h"
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "study/design_dir.h"
@@ -132,6 +133,23 @@ std::vector<Column> columns(const Study& s) {
   c.push_back({"design_s", "design time (s)", true, [](const Row& r) {
                  return r.seconds ? plot::fixed(*r.seconds, 3) : std::string();
                }});
+  if (s.loads) {
+    c.push_back({"utilisation", "loads: worst utilisation", true, [](const Row& r) {
+                   return r.loads ? plot::fixed(r.loads->utilisation, 3) : std::string();
+                 }});
+    c.push_back({"tip_deflection_mm", "loads: tip deflection (mm)", true, [](const Row& r) {
+                   return r.loads ? plot::fixed(r.loads->tip_deflection * 1000.0, 1)
+                                  : std::string();
+                 }});
+    c.push_back({"thinnest_wall_mm", "loads: thinnest wall (mm)", true, [](const Row& r) {
+                   return r.loads && r.loads->thinnest_wall
+                              ? plot::fixed(*r.loads->thinnest_wall, 2)
+                              : std::string();
+                 }});
+    c.push_back({"holds", "loads: holds", false, [](const Row& r) {
+                   return r.loads ? std::string(r.loads->holds() ? "yes" : "no") : std::string();
+                 }});
+  }
   c.push_back({"status", "status", false, [](const Row& r) { return r.status; }});
   c.push_back({"message", "message", false, [](const Row& r) { return r.message; }});
   return c;
@@ -160,9 +178,44 @@ std::optional<double> Row::energy_per_kg(int t) const {
   return types[t].energy / *m;
 }
 
-Row read_row(const Design& d, const fs::path& dir) {
+namespace {
+
+// The loads of a finished design by rotorforge-loads, its pages written into its Result/loads/.
+void read_loads(Row& r, const fs::path& dir, const LoadsTable& table) {
+  loads::Settings ls;
+  const int c = loads::storm_class(table.storm_class);
+  if (c >= 0) {
+    ls.parked_wind = loads::kExtremeFactor * loads::kReferenceWind[c];
+    ls.parked_label = "class " + table.storm_class;
+  }
+  if (table.parked_wind) {
+    ls.parked_wind = *table.parked_wind;
+    ls.parked_label = "given";
+  }
+  if (table.load_factor) ls.load_factor = *table.load_factor;
+  if (table.material_factor) ls.material_factor = *table.material_factor;
+  try {
+    const loads::Report rep = loads::evaluate(dir, ls);
+    std::ostringstream quiet;
+    loads::write_outputs(rep, dir, quiet);
+    LoadsFigures f;
+    f.utilisation = rep.cases[rep.worst].utilisation;
+    for (const loads::Case& k : rep.cases) {
+      f.tip_deflection = std::max(f.tip_deflection, std::fabs(k.tip_deflection));
+    }
+    f.thinnest_wall = rep.thinnest_wall;
+    r.loads = f;
+  } catch (const std::exception& e) {
+    note(r, std::string("loads: ") + e.what());
+  }
+}
+
+}  // namespace
+
+Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTable>& loads) {
   Row r;
   r.design = &d;
+  r.loads_asked = loads.has_value();
   r.id = design_id(d);
   const auto outcome = read_status(dir);
   if (!outcome) {
@@ -211,6 +264,7 @@ Row read_row(const Design& d, const fs::path& dir) {
     tr.power = sw.average_power;
     tr.energy = sw.annual_energy;
   }
+  if (loads) read_loads(r, dir, *loads);
   return r;
 }
 
@@ -274,6 +328,7 @@ std::string summary_csv(const Study& s, const std::vector<Row>& rows) {
 std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t) {
   std::optional<std::size_t> best;
   for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].loads_asked && !(rows[i].loads && rows[i].loads->holds())) continue;
     const auto e = rows[i].energy_per_kg(t);
     if (e && (!best || *e > *rows[*best].energy_per_kg(t))) best = i;
   }
@@ -456,10 +511,13 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
     }
     if (const auto best = best_design(rows, t)) {
       const Row& b = rows[*best];
-      out += "<p class=\"best\">Most energy per kilogram of blades: <b>" + html(names[*best]) +
+      out += std::string("<p class=\"best\">Most energy per kilogram of blades") +
+             (s.loads ? " among the designs that hold" : "") + ": <b>" + html(names[*best]) +
              "</b> (design " + b.id + "), " + plot::fixed(*b.energy_per_kg(t), 2) +
              " kW\u00b7h a year per kg. Per kilogram alone always favours the smallest rotor; "
              "read it with the front above.</p>\n";
+    } else if (s.loads) {
+      out += "<p>No finished design that holds has an energy and a mass to compare.</p>\n";
     }
     const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
     for (const plot::Picture& c : charts) {
@@ -521,7 +579,9 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
 std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
   std::vector<Row> rows;
   rows.reserve(s.designs.size());
-  for (const Design& d : s.designs) rows.push_back(read_row(d, dir / "designs" / design_id(d)));
+  for (const Design& d : s.designs) {
+    rows.push_back(read_row(d, dir / "designs" / design_id(d), s.loads));
+  }
   mark_fronts(rows);
   whole_file::write(dir / "summary.csv", summary_csv(s, rows));
   const std::vector<std::string> names = labels(rows);

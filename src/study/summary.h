@@ -24,8 +24,18 @@ struct TypeResult {
   double energy = 0.0;  // yearly energy, kW.h
 };
 
+// What rotorforge-loads found for a design.
+struct LoadsFigures {
+  double utilisation = 0.0;             // worst case
+  double tip_deflection = 0.0;          // m, the largest
+  std::optional<double> thinnest_wall;  // mm, hollow blades
+  bool holds() const { return utilisation <= 1.0; }
+};
+
 struct Row {
   const Design* design = nullptr;
+  bool loads_asked = false;           // the study has a [loads] table
+  std::optional<LoadsFigures> loads;  // when asked and the design's loads could be computed
   std::string id;
   std::string status;  // "ok", "failed" or "pending" (no outcome recorded yet)
   std::string message;
@@ -46,8 +56,10 @@ struct Row {
 };
 
 // Reads what the session of `d` left in `dir`. A problem with a result file of a finished
-// design is noted in the row's message.
-Row read_row(const Design& d, const fs::path& dir);
+// design is noted in the row's message. With `loads`, also runs the loads of the design (its
+// Result/loads/ is written).
+Row read_row(const Design& d, const fs::path& dir,
+             const std::optional<LoadsTable>& loads = std::nullopt);
 
 // A short name of each design, made of the answers that differ between the designs
 // ("3 blades, tip 1.5 m, sg6043").
@@ -55,7 +67,8 @@ std::vector<std::string> labels(const std::vector<Row>& rows);
 
 std::string summary_csv(const Study& s, const std::vector<Row>& rows);
 
-// Index of the design with the most yearly energy of type t per kilogram of blades, if any.
+// Index of the design with the most yearly energy of type t per kilogram of blades, if any;
+// when the loads were asked for, among the designs that hold.
 std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t);
 
 // The designs that no other design beats on both yearly energy of type t (more) and mass of all
