@@ -182,8 +182,9 @@ std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, d
           if (!shows(lam, row.tsr, 2) || (t == 4 && !shows(theta, row.angle, 2))) continue;
           p.result = operating_point(rotor, rho, p.U, lam, theta);
           const double cp = p.result.cp;
-          // Types 3 and 4 show a negative coefficient as 0.
-          const double shown = (t == 3 || t == 4) && cp < 0.0 && row.cp == 0.0 ? 0.0 : cp;
+          // Types 3 and 4 show a negative coefficient as 0, and type 1 shows 0 where no ratio
+          // of its grid gives a positive one; type 2 shows it as it is.
+          const double shown = t != 2 && cp < 0.0 && row.cp == 0.0 ? 0.0 : cp;
           if (shows(shown, row.cp, 4)) {
             p.lambda = lam;
             p.theta = theta;
