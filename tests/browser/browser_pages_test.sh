@@ -18,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 session="$work/session"
 mkdir -p "$session/Data" "$session/Temp" "$session/Result"
 cp "$src"/Data/*.dat "$session/Data/"
-cp "$src/Temp/Parameters.in" "$session/Temp/"
+printf ' 0.1 0. 0. 0. 0.\r\n' > "$session/Temp/Parameters.in"
 site='3\n20\n5\n10\n0\n'
 (cd "$session" &&
  printf "3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n1\n${site}4\n${site}300\n1500\n0\n" |

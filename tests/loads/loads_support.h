@@ -24,7 +24,8 @@ inline const std::string kSite = "3\n20\n5\n10\n0\n";
 inline const std::string kAllSweeps =
     "1\n" + kSite + "2\n" + kSite + "200\n3\n" + kSite + "300\n4\n" + kSite + "300\n1500\n";
 
-// A scratch working directory with the shipped data files and the repository's starting law,
+// A scratch working directory with the shipped data files and the starting law rotorforge-init
+// writes,
 // in which rotorforge has run with `answers`.
 class Session : public support::ScratchDir {
  public:
@@ -34,8 +35,7 @@ class Session : public support::ScratchDir {
       if (e.path().extension() == ".dat")
         fs::copy_file(e.path(), path() / "Data" / e.path().filename());
     }
-    fs::copy_file(fs::path(ROTORFORGE_SOURCE_DIR) / "Temp" / "Parameters.in",
-                  path() / "Temp" / "Parameters.in");
+    write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
     write(".answers", answers);
     const support::ShellRun r =
         support::run_in(path(), "'" + std::string(ROTORFORGE_BINARY) + "' < .answers");
