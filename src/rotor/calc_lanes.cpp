@@ -206,6 +206,13 @@ struct Lanes {
       return vd{v[0], v[1]};
     }
   }
+  static LANES_INLINE vi splat_i(std::int64_t x) {
+    if constexpr (W == 4) {
+      return vi{x, x, x, x};
+    } else {
+      return vi{x, x};
+    }
+  }
   static LANES_INLINE vi iota() {
     if constexpr (W == 4) {
       return vi{0, 1, 2, 3};
@@ -236,14 +243,23 @@ struct Lanes {
   }
   static LANES_INLINE void set(vd& v, int lane, double x) { v = iota() == lane ? splat(x) : v; }
 
+  // A call whose element needs the bracketed search (calc_mod::element_needs_resolve), set aside
+  // with everything its lane held so that the lane can take other work meanwhile.
+  struct Parked {
+    const Call* call;
+    std::size_t count, elem;
+    double cp;
+    calc_mod::Element element;
+    double a_start, ap_start;
+  };
+
   static LANES_INLINE void run(const Table& table, std::span<const Call> calls,
-                               std::atomic<std::size_t>& next) {
+                               std::atomic<std::size_t>& next, Activity& activity) {
     // Per lane: the call, its element count, the element, the iterations spent on it, the row of
     // the last lookup, the power coefficient summed so far and the element's scalar constants.
     const Call* call[W] = {};
     std::size_t count[W] = {};
     std::size_t elem[W] = {};
-    int its[W] = {};
     // The row search of a lookup gives the same row from any start when it walks; a lane keeps
     // its row from element to element, where the angles of attack change little.
     int row[W];
@@ -256,8 +272,9 @@ struct Lanes {
     double setting_s[W] = {};
     double a_start[W] = {};  // the factors the element started from
     double ap_start[W] = {};
-    // Per lane as vectors: induction factors, element and call constants.
+    // Per lane as vectors: induction factors, iterations, element and call constants.
     vd a = splat(calc_mod::kStartA), ap = splat(0.0);
+    vi its = splat_i(0);
     vd lr = splat(1.0), sigma = splat(1.0), bomr = splat(1.0), setting = splat(0.0);
     vd ci = splat(1.0), Uv = splat(1.0), rtip = splat(1.0);
     // Results of the per-lane calls; lanes without a call keep harmless values.
@@ -267,6 +284,8 @@ struct Lanes {
       phi_s[l] = log_re_s[l] = sphi_s[l] = cphi_s[l] = acos_s[l] = 0.5;
       cl_s[l] = cd_s[l] = 0.0;
     }
+    std::vector<Parked> parked;
+    std::size_t parked_next = 0;
 
     // Element e of lane l's call, or the first one after it with a blade: the constants of the
     // scalar solver's element loop. Elements without a blade are finished on the way as the
@@ -284,7 +303,6 @@ struct Lanes {
       const double ri = c.r[e];
       const double cc = c.chord[e];
       elem[l] = e;
-      its[l] = 0;
       r_s[l] = ri;
       lr_s[l] = c.lambda * ri;
       ci_s[l] = cc;
@@ -292,6 +310,7 @@ struct Lanes {
       setting_s[l] = c.twist[e] + c.theta;
       a_start[l] = a[l];
       ap_start[l] = ap[l];
+      its = iota() == l ? splat_i(0) : its;
       set(lr, l, lr_s[l]);
       set(sigma, l, sigma_s[l]);
       set(bomr, l, B[l] * (1.0 - ri));
@@ -299,9 +318,27 @@ struct Lanes {
       set(ci, l, cc);
       return true;
     };
-    // The next call of the list with at least one element, into lane l; calls without elements
-    // get CP = 0 on the way. False when the list is exhausted.
-    auto take = [&](int l) LAMBDA_INLINE {
+    // Call c, with n elements, into lane l from element e on, with the factors a0, ap0 and the
+    // power coefficient cp0 of the elements before e. False (and CP written) when no element
+    // with a blade is left.
+    auto begin_call = [&](int l, const Call& c, std::size_t n, std::size_t e, double a0, double ap0,
+                          double cp0) LAMBDA_INLINE {
+      call[l] = &c;
+      count[l] = n;
+      cp[l] = cp0;
+      B[l] = static_cast<double>(c.Numb);
+      set(a, l, a0);
+      set(ap, l, ap0);
+      set(Uv, l, c.U);
+      set(rtip, l, c.rtip);
+      if (start_element(l, e)) return true;
+      *c.CP = cp0;
+      return false;
+    };
+    // Work for lane l: the next call of the list with an element to iterate (calls without one
+    // get their CP on the way), else a call set aside, solved again where it stopped and
+    // resumed from its next element. False when there is neither.
+    auto fill = [&](int l) LAMBDA_INLINE {
       for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < calls.size();) {
         const Call& c = calls[k];
         const std::size_t n = element_count(c);
@@ -309,26 +346,32 @@ struct Lanes {
           *c.CP = 0.0;
           continue;
         }
-        call[l] = &c;
-        count[l] = n;
-        cp[l] = 0.0;
-        B[l] = static_cast<double>(c.Numb);
-        set(a, l, calc_mod::kStartA);
-        set(ap, l, 0.0);
-        set(Uv, l, c.U);
-        set(rtip, l, c.rtip);
-        if (start_element(l, 0)) return true;
-        *c.CP = 0.0;  // no element with a blade
+        if (begin_call(l, c, n, 0, calc_mod::kStartA, 0.0, 0.0)) return true;
+      }
+      while (parked_next < parked.size()) {
+        const Parked p = parked[parked_next++];
+        const Call& c = *p.call;
+        const calc_mod::Mended m = calc_mod::mend(p.element, p.a_start, p.ap_start);
+        ++activity.resolved;
+        if (!c.alpha.empty()) c.alpha[p.elem] = m.alpha;
+        double cp0 = p.cp;
+        if (m.end != calc_mod::ElementEnd::kUnloaded) {
+          const double G = p.element.B * m.W * m.W * p.element.chord * c.dr / kPi;
+          cp0 = cp0 + p.element.lr * G * (m.cl * m.sphi - m.cd * m.cphi);
+        }
+        if (begin_call(l, c, p.count, p.elem + 1, m.a, m.ap, cp0)) return true;
       }
       return false;
     };
 
     unsigned active = 0;
     for (int l = 0; l < W; ++l) {
-      if (take(l)) active |= 1u << l;
+      if (fill(l)) active |= 1u << l;
     }
 
     while (active != 0) {
+      ++activity.steps;
+      activity.lane_steps += static_cast<std::uint64_t>(__builtin_popcount(active));
       // Three rounds of per-lane calls; within a round the calls of one lane do not depend on
       // each other either, so the processor overlaps them all: the inflow angle with the
       // Reynolds number's logarithm (which needs only the induction factors), then its sine and
@@ -351,6 +394,8 @@ struct Lanes {
         cphi_s[l] = std::cos(phi_s[l]);
         lookup(table, log_re_s[l], aoa[l], row[l], cl_s[l], cd_s[l]);
       }
+      const vd cl = gather(cl_s);
+      const vd cd = gather(cd_s);
       const vd sphi = gather(sphi_s);
       const vd cphi = gather(cphi_s);
       const vd f = bomr / sphi / 2.0;
@@ -359,8 +404,6 @@ struct Lanes {
         acos_s[l] = std::acos(std::exp(-std::fabs(f[l])));
       }
       const vd F = 2.0 * gather(acos_s) / kPi;
-      const vd cl = gather(cl_s);
-      const vd cd = gather(cd_s);
       const vd normal = cl * cphi + cd * sphi;
       const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (sphi * sphi);
       const vi high = CT > calc_mod::kHighInduction * F;
@@ -377,42 +420,38 @@ struct Lanes {
           (vabs(a - a_new) < calc_mod::kTolA) & (vabs(ap - ap_new) < calc_mod::kTolAp);
       a = converged ? a : (a + a_new) / 2.0;
       ap = converged ? ap : (ap + ap_new) / 2.0;
+      its += 1;
+      const vi done = converged | (its >= calc_mod::kMaxIterations);
+      if (!any(done)) continue;
 
       for (int l = 0; l < W; ++l) {
-        if ((active & (1u << l)) == 0) continue;
-        ++its[l];
-        if (converged[l] == 0 && its[l] < calc_mod::kMaxIterations) continue;
+        if ((active & (1u << l)) == 0 || done[l] == 0) continue;
         // Element done: its iterations and angle of attack, then its share of the power. An
-        // element whose iteration did not end in a windmill state is solved again, in the lane,
-        // by the scalar solver's own function for it, and ends as there.
+        // element whose iteration did not end in a windmill state is set aside with its call,
+        // to be solved again by the scalar solver's own function for it (calc_mod::mend) when
+        // the list runs out; the lane meanwhile takes the next call.
         const Call& c = *call[l];
         const std::size_t e = elem[l];
-        if (e < c.iterations.size()) c.iterations[e] = its[l];
-        double aoa_e = aoa[l], w = Wv[l], cl_e = cl[l], cd_e = cd[l];
-        double sphi_e = sphi[l], cphi_e = cphi[l];
-        bool loaded = true;
+        if (e < c.iterations.size()) c.iterations[e] = static_cast<std::int32_t>(its[l]);
         if (calc_mod::element_needs_resolve(a[l], ap[l], phi[l], converged[l] != 0)) [[unlikely]] {
-          const calc_mod::Mended m = calc_mod::mend(
-              {B[l], r_s[l], ci_s[l], setting_s[l], lr_s[l], sigma_s[l], c.U, c.rtip}, a_start[l],
-              ap_start[l]);
-          set(a, l, m.a);
-          set(ap, l, m.ap);
-          aoa_e = m.alpha;
-          w = m.W;
-          cl_e = m.cl;
-          cd_e = m.cd;
-          sphi_e = m.sphi;
-          cphi_e = m.cphi;
-          loaded = m.end != calc_mod::ElementEnd::kUnloaded;
+          parked.push_back({&c,
+                            count[l],
+                            e,
+                            cp[l],
+                            {B[l], r_s[l], ci_s[l], setting_s[l], lr_s[l], sigma_s[l], c.U, c.rtip},
+                            a_start[l],
+                            ap_start[l]});
+          ++activity.set_aside;
+          if (!fill(l)) active &= ~(1u << l);
+          continue;
         }
-        if (!c.alpha.empty()) c.alpha[e] = aoa_e;
-        if (loaded) {
-          const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
-          cp[l] = cp[l] + lr_s[l] * G * (cl_e * sphi_e - cd_e * cphi_e);
-        }
+        if (!c.alpha.empty()) c.alpha[e] = aoa[l];
+        const double w = Wv[l];
+        const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
+        cp[l] = cp[l] + lr_s[l] * G * (cl[l] * sphi[l] - cd[l] * cphi[l]);
         if (!start_element(l, e + 1)) {
           *c.CP = cp[l];
-          if (!take(l)) active &= ~(1u << l);
+          if (!fill(l)) active &= ~(1u << l);
         }
       }
     }
@@ -421,13 +460,14 @@ struct Lanes {
 
 __attribute__((target("avx2"), flatten)) void run_avx2(const Table& table,
                                                        std::span<const Call> calls,
-                                                       std::atomic<std::size_t>& next) {
-  Lanes<4>::run(table, calls, next);
+                                                       std::atomic<std::size_t>& next,
+                                                       Activity& activity) {
+  Lanes<4>::run(table, calls, next, activity);
 }
 
 __attribute__((flatten)) void run_sse2(const Table& table, std::span<const Call> calls,
-                                       std::atomic<std::size_t>& next) {
-  Lanes<2>::run(table, calls, next);
+                                       std::atomic<std::size_t>& next, Activity& activity) {
+  Lanes<2>::run(table, calls, next, activity);
 }
 
 #endif  // ROTORFORGE_LANES
@@ -462,6 +502,24 @@ Engine fastest() noexcept {
 namespace {
 // The lanes of the engine picked by choose(); 0 for the default.
 std::atomic<int> g_chosen_lanes{0};
+
+// The engines' activity, summed over every thread.
+struct ActivityTotals {
+  std::atomic<std::uint64_t> steps{0}, slots{0}, lane_steps{0}, set_aside{0}, resolved{0};
+  void add(const Activity& a) noexcept {
+    steps.fetch_add(a.steps, std::memory_order_relaxed);
+    slots.fetch_add(a.slots, std::memory_order_relaxed);
+    lane_steps.fetch_add(a.lane_steps, std::memory_order_relaxed);
+    set_aside.fetch_add(a.set_aside, std::memory_order_relaxed);
+    resolved.fetch_add(a.resolved, std::memory_order_relaxed);
+  }
+  Activity read() const noexcept {
+    return {steps.load(std::memory_order_relaxed), slots.load(std::memory_order_relaxed),
+            lane_steps.load(std::memory_order_relaxed), set_aside.load(std::memory_order_relaxed),
+            resolved.load(std::memory_order_relaxed)};
+  }
+};
+ActivityTotals g_activity;
 }  // namespace
 
 Engine chosen() noexcept {
@@ -490,15 +548,22 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
 #if ROTORFORGE_LANES
   if (e != Engine::Scalar) {
     const Table table = inspect_table();
+    Activity activity;
     if (e == Engine::Avx2) {
-      run_avx2(table, calls, next);
+      run_avx2(table, calls, next, activity);
     } else {
-      run_sse2(table, calls, next);
+      run_sse2(table, calls, next, activity);
     }
+    activity.slots = activity.steps * static_cast<std::uint64_t>(e);
+    g_activity.add(activity);
     return;
   }
 #endif
   run_scalar(calls, next);
+}
+
+Activity activity() noexcept {
+  return g_activity.read();
 }
 
 void solve(Engine e, std::span<const Call> calls) {

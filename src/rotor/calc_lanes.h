@@ -6,9 +6,11 @@
 // double precision, and calls the same atan, sincos, exp, acos and log10: the results (CP, every
 // angle of attack, every iteration count) are those of the scalar solver, bit for bit, on every
 // engine. A lane whose element converged (or reached the iteration limit) finishes it and goes on
-// to its next element, or to the next call of the list, independently of the other lanes. An
-// element whose iteration ends outside the windmill state (calc_mod::element_needs_resolve) is
-// solved again in its lane by calc_mod::mend, the function the scalar solver uses for it.
+// to its next element, or to the next call of the list, independently of the other lanes. A call
+// with an element whose iteration ends outside the windmill state (calc_mod::element_needs_resolve)
+// is set aside, and its lane takes the next call of the list; when the list runs out, the calls
+// set aside are taken up in the order they came: the element is solved again by calc_mod::mend,
+// the function the scalar solver uses for it, and the call goes on in a lane from the next element.
 #pragma once
 
 #include <atomic>
@@ -61,5 +63,19 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
 
 // Solves every call of `calls` on this thread.
 void solve(Engine e, std::span<const Call> calls);
+
+// What the lane engines did, summed over every thread since the program started (the scalar
+// engine counts nothing): steps of the vector iteration (one iteration of every lane), the lane
+// slots they offered (steps times lanes) and how many of those advanced a call (lane_steps; the
+// lane occupancy is lane_steps / slots), calls set aside for the bracketed search of an element
+// while their lane went on with other calls, and elements solved again by it.
+struct Activity {
+  std::uint64_t steps = 0;
+  std::uint64_t slots = 0;
+  std::uint64_t lane_steps = 0;
+  std::uint64_t set_aside = 0;
+  std::uint64_t resolved = 0;
+};
+Activity activity() noexcept;
 
 }  // namespace calc_lanes
