@@ -1,28 +1,34 @@
 // The design stage (starting design, law optimisation, geometry table) for every aerofoil and
-// nbe = 10, 20, 60, done twice in each benchmark: the straightforward way and the fast way.
+// nbe = 10, 20, 60, 200, 1200, done twice in each benchmark: the straightforward way and the fast
+// way.
 //  * straightforward: the starting design station by station with every twist candidate looked
 //    up in full (rotor_reference::design_station), and optgeo_reference on one thread: every
 //    trial written to its file and read back by each law evaluation, every trial rated by the
 //    plainly written solver (rotor_reference::calc; calc_mod::calc for the calls in which an
 //    element's iteration does not end in a windmill state);
-//  * fast: calc_param::param, and optgeo rating the trials of a pass in parallel from laws held
-//    in memory on the lane engine (calc_lanes, the engine chosen for this processor: several
-//    solver calls advanced at once per thread), looking repeated blades up.
+//  * fast: calc_param::param, and optgeo rating the trials of a pass on the workers of the
+//    program's pool from laws held in memory, on the lane engine (calc_lanes, the engine chosen
+//    for this processor: several solver calls advanced at once per worker), looking repeated
+//    blades up.
 // Both must leave the same starting laws, the same optimiser console lines, the same four
 // coefficient files and the same geometry table; the benchmark stops with an error otherwise.
+// At 1200 elements both ways stop the optimisation after its first sweep (geometry::set_sweeps):
+// a full run of the straightforward way takes minutes there.
 //
 // Run from the repository root (or anywhere below it): the aerofoil files are taken from the
 // first Data/ directory found from the working directory or the executable upwards.
 //
-//   build/design_bench --benchmark_counters_tabular=true [--engine=scalar|sse2|avx2]
+//   build/design_bench [--engine=scalar|sse2|avx2] [--benchmark_filter=nbe:20/]
 //
 // Reported per case: the fast stage's wall time as the benchmark time, and as counters the wall
 // times of both ways split into param (starting design) and optgeo (optimisation), the processor
 // time of each way (all threads; on a machine shared with other work the wall times of the
-// parallel way suffer first), the speedup of the whole stage and of optgeo alone,
-// the trial blades the searches met (1650 for a run without an early stop) and how many of them
-// the fast way had to rate, and the load average when the case ended. The label and the context
-// name the lane engine.
+// parallel way suffer first), the wall ratio (speedup) and the processor-time ratio (cpu_ratio)
+// of the whole stage, the speedup of optgeo alone, the lane occupancy of the fast way (the share
+// of lane steps that advanced a solver call), the calls set aside for an element's bracketed
+// re-solve, the trial blades the searches met (1650 for a run without an early stop) and how
+// many of them the fast way had to rate, and the load average when the case ended. A table of
+// all cases follows the benchmark's own report. The label and the context name the lane engine.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -30,6 +36,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -82,7 +89,8 @@ class WorkDir : public support::DataWorkDir {
 };
 
 struct Stage {
-  double cpu_s = 0.0;  // processor time of all threads over the whole stage
+  double cpu_s = 0.0;          // processor time of all threads over the whole stage
+  calc_lanes::Activity lanes;  // what the lane engine did in the optimisation
   double param_cpu_s = 0.0;
   double optgeo_cpu_s = 0.0;
   double param_s = 0.0;
@@ -168,6 +176,7 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
     st.param_cpu_s = process_cpu_seconds() - cpu0;
 
     t0 = std::chrono::steady_clock::now();
+    const calc_lanes::Activity lanes0 = calc_lanes::activity();
     if (fast) {
       geometry::optgeo(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b, st.stats);
     } else {
@@ -175,6 +184,10 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
     }
     st.optgeo_s = seconds_since(t0);
     st.optgeo_cpu_s = process_cpu_seconds() - cpu0 - st.param_cpu_s;
+    const calc_lanes::Activity lanes1 = calc_lanes::activity();
+    st.lanes = {lanes1.steps - lanes0.steps, lanes1.slots - lanes0.slots,
+                lanes1.lane_steps - lanes0.lane_steps, lanes1.set_aside - lanes0.set_aside,
+                lanes1.resolved - lanes0.resolved};
 
     t0 = std::chrono::steady_clock::now();
     const std::size_t n = static_cast<std::size_t>(nbe);
@@ -196,10 +209,24 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
   return st;
 }
 
+// One line of the closing table.
+struct Row {
+  int aerofoil;
+  std::int64_t nbe;
+  int sweeps;
+  double plain_s, fast_s, plain_cpu_s, fast_cpu_s, occupancy, load1;
+};
+std::vector<Row> g_rows;
+
+// Blades this long are optimised for one sweep only, in both ways.
+constexpr std::int64_t kShortRunFrom = 1000;
+
 void BM_DesignStage(benchmark::State& state) {
   const int aerofoil = static_cast<int>(state.range(0));
   const std::int64_t nbe = state.range(1);
+  const int sweeps = nbe >= kShortRunFrom ? 1 : 3;
   const fs::path data = find_data_dir();
+  geometry::set_sweeps(sweeps);
   for (auto _ : state) {
     const Stage plain = design_stage(data, aerofoil, nbe, false);
     const Stage fast = design_stage(data, aerofoil, nbe, true);
@@ -224,6 +251,12 @@ void BM_DesignStage(benchmark::State& state) {
     state.counters["cpu_ratio"] = plain.cpu_s / fast.cpu_s;
     state.counters["speedup"] = plain.total() / fast.total();
     state.counters["optgeo_speedup"] = plain.optgeo_s / fast.optgeo_s;
+    const double occupancy = fast.lanes.slots == 0 ? 0.0
+                                                   : static_cast<double>(fast.lanes.lane_steps) /
+                                                         static_cast<double>(fast.lanes.slots);
+    state.counters["occupancy"] = occupancy;
+    state.counters["set_aside"] = static_cast<double>(fast.lanes.set_aside);
+    state.counters["sweeps"] = sweeps;
     state.counters["trials"] = static_cast<double>(fast.stats.trials);
     state.counters["rated"] = static_cast<double>(fast.stats.rated);
     state.SetLabel(std::string("engine ") + calc_lanes::name(calc_lanes::chosen()));
@@ -231,6 +264,8 @@ void BM_DesignStage(benchmark::State& state) {
     // way's most) stretch when other work shares the cores; the processor times less so.
     double load[1] = {0.0};
     if (getloadavg(load, 1) == 1) state.counters["load1"] = load[0];
+    g_rows.push_back({aerofoil, nbe, sweeps, plain.total(), fast.total(), plain.cpu_s, fast.cpu_s,
+                      occupancy, load[0]});
     // The optimised laws, for the record.
     std::fprintf(stderr, "aerofoil %d nbe %lld\noptimiser console:\n%s%s\n", aerofoil,
                  static_cast<long long>(nbe), fast.console.c_str(), fast.files.c_str());
@@ -239,7 +274,7 @@ void BM_DesignStage(benchmark::State& state) {
 
 BENCHMARK(BM_DesignStage)
     ->ArgNames({"aerofoil", "nbe"})
-    ->ArgsProduct({{1, 2, 3}, {10, 20, 60}})
+    ->ArgsProduct({{1, 2, 3}, {10, 20, 60, 200, 1200}})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
@@ -259,7 +294,8 @@ bool take_engine_flag(int& argc, char** argv) {
     } else if (want == "avx2") {
       e = calc_lanes::Engine::Avx2;
     } else {
-      std::fprintf(stderr, "design_bench: unknown engine '%s' (scalar, sse2, avx2)\n", want.c_str());
+      std::fprintf(stderr, "design_bench: unknown engine '%s' (scalar, sse2, avx2)\n",
+                   want.c_str());
       return false;
     }
     if (!calc_lanes::available(e)) {
@@ -274,6 +310,21 @@ bool take_engine_flag(int& argc, char** argv) {
   return true;
 }
 
+// Every case run, one line each: the straightforward and the fast stage's wall times, their
+// ratio, the ratio of their processor times (all threads) and the fast way's lane occupancy.
+void print_table() {
+  if (g_rows.empty()) return;
+  static const char* const kNames[] = {"?", "NACA4412", "SG6043", "NACA4432"};
+  std::printf("\n%-9s %8s %6s %12s %10s %10s %9s %10s %6s\n", "aerofoil", "elements", "sweeps",
+              "straight. s", "fast s", "wall ratio", "cpu ratio", "occupancy", "load1");
+  for (const Row& r : g_rows) {
+    std::printf("%-9s %8" PRId64 " %6d %12.3f %10.3f %10.2f %9.2f %10.3f %6.1f\n",
+                kNames[r.aerofoil >= 1 && r.aerofoil <= 3 ? r.aerofoil : 0], r.nbe, r.sweeps,
+                r.plain_s, r.fast_s, r.plain_s / r.fast_s, r.plain_cpu_s / r.fast_cpu_s,
+                r.occupancy, r.load1);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -283,5 +334,6 @@ int main(int argc, char** argv) {
   benchmark::AddCustomContext("lane engine", calc_lanes::name(calc_lanes::chosen()));
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  print_table();
   return 0;
 }

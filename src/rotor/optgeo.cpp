@@ -37,6 +37,8 @@ constexpr double kTightHigh = 1.05f;  // 1.0499999523162842
 constexpr double kNarrowing = 1.9f;   // 1.899999976158142
 
 constexpr int kSweeps = 3;
+// The sweeps an optimisation runs: kSweeps, unless a benchmark asked for fewer (set_sweeps).
+std::atomic<int> g_sweeps{kSweeps};
 constexpr int kPasses = 5;
 constexpr int kTrialsPerPass = 11;
 constexpr int kRatios = 51;
@@ -155,7 +157,8 @@ void run_searches(textio::Console& con, const Coeffs& a, const Coeffs& b, Pass p
   Coeffs best_a = a;
   Coeffs best_b = b;
   Ranges ranges = initial_ranges(a, b);
-  for (int sweep = 0; sweep < kSweeps; ++sweep) {
+  const int sweeps = g_sweeps.load(std::memory_order_relaxed);
+  for (int sweep = 0; sweep < sweeps; ++sweep) {
     double reference = 0.0;
     for (int s = 0; s < 10; ++s) {
       const SearchRule& rule = kSearches[s];
@@ -337,6 +340,10 @@ DesignWind design_wind_speed(double Umid) {
     if (E > best.E) best = {U, E};
   }
   return best;
+}
+
+void set_sweeps(int n) {
+  g_sweeps.store(n >= 1 && n <= kSweeps ? n : kSweeps, std::memory_order_relaxed);
 }
 
 double objective_lambda(int j) {
