@@ -62,6 +62,10 @@ class Session : public support::WorkDir {
       g.write();
       g.write_fmt(files::kFigureLineFormat, {"Volume of blade", 0.0005, "cubic meters"});
     }
+    // The sweeps' plot files, which rotorforge creates at start-up.
+    for (const char* f : {files::kPlotWinds, files::kPlotPowers, files::kPlotLimit}) {
+      textio::OutFile(f).close();
+    }
     const driver::Rotor rotor{3, nbe, 0.15, 1.5, dr, r, twist, chord};
     const driver::Site site{3.0, 20.0, 5.0, 10.0, 0.0};
     textio::OutFile e1(files::kEnergyTables[0]), e2(files::kEnergyTables[1]),
@@ -90,6 +94,22 @@ void BM_DefaultReport(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DefaultReport)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// The same without writing: the points matched and solved, the parked storm, the strength.
+void BM_Evaluate(benchmark::State& state) {
+  Session session(state.range(0));
+  loads::Settings s;
+  s.blades = 3;
+  std::size_t points = 0;
+  for (auto _ : state) {
+    const loads::Report r = loads::evaluate(session.path(), s);
+    points = r.cases.size();
+  }
+  state.counters["per point"] = benchmark::Counter(
+      static_cast<double>(points),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Evaluate)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
 
 // One solver call at 9 m/s, tip speed ratio 7, element by element.
 void BM_SolverCall(benchmark::State& state) {

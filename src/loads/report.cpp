@@ -1,6 +1,7 @@
 #include "loads/report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -14,11 +15,11 @@ namespace {
 
 using plot::fixed;
 
-// Seventeen significant digits: the value reads back as the same double.
+// The shortest text that reads back as the same double.
 std::string full(double v) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
 }
 
 const char* end_name(calc_mod::ElementEnd e) {

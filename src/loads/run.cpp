@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <ostream>
 
 #include "driver/energy.h"
@@ -140,15 +141,20 @@ double aero_root_edge(const PointResult& p, const Rotor& rotor) {
 }
 
 // The largest utilisation over all cases for one wall, stresses only.
-double worst_utilisation(const Design& d, const std::vector<Case>& cases, std::size_t cells,
-                         double wall, const Material& m, const Strength& st, double load_factor) {
+double worst_utilisation(const Design& d, const std::vector<Case>& cases,
+                         const std::vector<SpanLoad>& spans, std::size_t cells, double wall,
+                         const Material& m, const Strength& st, double load_factor) {
   const Stations stations = stations_for(d, cells, wall);
+  std::map<double, Beam> beams;
   double worst = 0.0;
-  for (const Case& c0 : cases) {
-    Case c = c0;
-    const Beam beam = beam_for(d, stations, m, st.modulus, c.point.theta);
-    assess(c, beam, span_load(c.point.result, cells), st, load_factor, false);
-    worst = std::max(worst, c.utilisation);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const double theta = cases[i].point.theta;
+    auto it = beams.find(theta);
+    if (it == beams.end()) {
+      it = beams.emplace(theta, beam_for(d, stations, m, st.modulus, theta)).first;
+    }
+    const Response r = respond(it->second, spans[i], cases[i].point.result.omega, false);
+    for (double stress : r.stress) worst = std::max(worst, load_factor * stress / st.design);
   }
   return worst;
 }
@@ -280,9 +286,17 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     c.root_edge = aero_root_edge(c.point.result, d.rotor);
     rep.cases.push_back(std::move(c));
   }
+  // One beam per setting angle: every point of the stall-controlled types shares the first.
+  std::map<double, Beam> beams;
   for (Case& c : rep.cases) {
-    const Beam beam = beam_for(d, stations, rep.material, st.modulus, c.point.theta);
-    assess(c, beam, span_load(c.point.result, cells), st, s.load_factor, true);
+    auto it = beams.find(c.point.theta);
+    if (it == beams.end()) {
+      it = beams
+               .emplace(c.point.theta,
+                        beam_for(d, stations, rep.material, st.modulus, c.point.theta))
+               .first;
+    }
+    assess(c, it->second, span_load(c.point.result, cells), st, s.load_factor, true);
   }
   rep.mass = blade_mass(beam_for(d, stations, rep.material, st.modulus, 0.0));
   for (std::size_t i = 0; i < rep.cases.size(); ++i) {
@@ -296,8 +310,11 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     for (std::size_t k = 0; k < stations.x.size(); ++k)
       thickest = std::max(thickest, stations.chord[k]);
     double hi = thickest * 1000.0;  // mm: thicker than any section
+    std::vector<SpanLoad> spans;
+    for (const Case& c : rep.cases) spans.push_back(span_load(c.point.result, cells));
     const auto holds = [&](double wall) {
-      return worst_utilisation(d, rep.cases, cells, wall, rep.material, st, s.load_factor) <= 1.0;
+      return worst_utilisation(d, rep.cases, spans, cells, wall, rep.material, st, s.load_factor) <=
+             1.0;
     };
     if (holds(hi)) {
       double lo = 0.0;
