@@ -1,6 +1,7 @@
 #include "util/parallel.h"
 
 #include <sched.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -117,9 +118,11 @@ void Pool::run(const std::function<void(unsigned)>& task) {
 
 namespace {
 
-// The program's pool and the lock that gives it to one round at a time.
+// The program's pool, the process that started it and the lock that gives it to one round at a
+// time.
 std::mutex program_pool_mutex;
 std::unique_ptr<Pool> program_pool;
+pid_t program_pool_owner = 0;
 
 }  // namespace
 
@@ -134,9 +137,13 @@ void on_workers(const std::function<void(unsigned)>& work) {
     work(0);
     return;
   }
+  // A child forked from the program has none of its parent's threads: the pool it inherited is
+  // left alone (it cannot be joined) and the child starts its own.
+  if (program_pool && program_pool_owner != getpid()) static_cast<void>(program_pool.release());
   if (!program_pool || program_pool->size() != want) {
     program_pool.reset();
     program_pool = std::make_unique<Pool>(want);
+    program_pool_owner = getpid();
   }
   program_pool->run(work);
 }

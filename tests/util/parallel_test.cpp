@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -70,6 +71,25 @@ TEST_P(ParallelForEachIndex, NestedWorkRunsInline) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelForEachIndex, ::testing::Values(1u, 2u, 5u));
+
+// A child forked after the program's pool started (a companion starting a program) has no
+// worker threads; work it hands out still gets done, on a pool of its own.
+TEST(ParallelPool, AForkedChildRunsOnAPoolOfItsOwn) {
+  parallel::set_threads(2);
+  parallel::for_each_index(4, [](std::size_t) {});
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    alarm(30);  // a child waiting for its parent's threads ends here
+    std::atomic<int> calls{0};
+    parallel::for_each_index(100, [&](std::size_t) { calls.fetch_add(1); });
+    _exit(calls.load() == 100 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  parallel::set_threads(0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
 
 // A pool of its own: an exception in any worker reaches the caller after the round, and the
 // pool serves the next round normally.
