@@ -55,7 +55,15 @@ struct Table {
   int n;
   double re_log[global::kColumns];
   double grid[global::kRows];
+  // For a shared grid, the column pair of upper column k and row j side by side:
+  // pair[k][j] = {cl[k][j], cd[k][j], cl[k-1][j], cd[k-1][j]}, so that a lookup interpolates
+  // all four with one operation on a vector of four doubles.
+  double pair[global::kColumns][global::kRows][4];
 };
+
+// Four doubles, one lookup's lift and drag in both columns of a pair; the operations on it are
+// those of the scalar lookup, element by element.
+using Quad = double __attribute__((vector_size(32)));
 
 Table inspect_table() noexcept {
   Table t{};
@@ -71,6 +79,17 @@ Table inspect_table() noexcept {
   }
   t.n = global::num_alpha[0];
   for (int j = 0; j < t.n; ++j) t.grid[j] = static_cast<double>(global::alpha_array[0][j]);
+  if (t.shared) {
+    for (int k = 1; k < global::kColumns; ++k) {
+      for (int j = 0; j < t.n; ++j) {
+        double* q = t.pair[k][j];
+        q[0] = global::cl_array[k][j];
+        q[1] = global::cd_array[k][j];
+        q[2] = global::cl_array[k - 1][j];
+        q[3] = global::cd_array[k - 1][j];
+      }
+    }
+  }
   return t;
 }
 
@@ -88,21 +107,14 @@ inline aerofoil::ReBlend re_blend_log(const Table& table, double l) noexcept {
 // landd_blend_from's when walking).
 inline void landd_shared(const Table& table, const aerofoil::ReBlend& b, double alpha, int& row,
                          double& cl, double& cd) noexcept {
-  const int hi = b.k;
-  const int lo = b.k - 1;
   const int n = table.n;
   const double* a = table.grid;
-  double cl_hi, cd_hi, cl_lo, cd_lo;
+  const double(*pair)[4] = table.pair[b.k];
+  Quad v;  // {cl_hi, cd_hi, cl_lo, cd_lo}
   if (alpha < a[0]) {
-    cl_hi = global::cl_array[hi][0];
-    cd_hi = global::cd_array[hi][0];
-    cl_lo = global::cl_array[lo][0];
-    cd_lo = global::cd_array[lo][0];
+    std::memcpy(&v, pair[0], sizeof v);
   } else if (alpha >= a[n - 1]) {
-    cl_hi = global::cl_array[hi][n - 1];
-    cd_hi = global::cd_array[hi][n - 1];
-    cl_lo = global::cl_array[lo][n - 1];
-    cd_lo = global::cd_array[lo][n - 1];
+    std::memcpy(&v, pair[n - 1], sizeof v);
   } else {
     int k;
     if (table.walk) {
@@ -115,18 +127,19 @@ inline void landd_shared(const Table& table, const aerofoil::ReBlend& b, double 
       }
       row = k;
     } else {
-      k = aerofoil::first_row_above(global::alpha_array[hi], n, alpha);
+      k = aerofoil::first_row_above(global::alpha_array[b.k], n, alpha);
     }
     const double a0 = a[k - 1];
     const double a1 = a[k];
     const double t = (alpha - a0) / (a1 - a0);
-    cl_hi = global::cl_array[hi][k] * t + (1.0 - t) * global::cl_array[hi][k - 1];
-    cd_hi = global::cd_array[hi][k] * t + (1.0 - t) * global::cd_array[hi][k - 1];
-    cl_lo = global::cl_array[lo][k] * t + (1.0 - t) * global::cl_array[lo][k - 1];
-    cd_lo = global::cd_array[lo][k] * t + (1.0 - t) * global::cd_array[lo][k - 1];
+    Quad above, below;
+    std::memcpy(&above, pair[k], sizeof above);
+    std::memcpy(&below, pair[k - 1], sizeof below);
+    // aerofoil::blend_rows in both columns: value[k] * t + (1 - t) * value[k - 1].
+    v = above * t + (1.0 - t) * below;
   }
-  cl = (1.0 - b.t) * cl_lo + cl_hi * b.t;
-  cd = (1.0 - b.t) * cd_lo + cd_hi * b.t;
+  cl = (1.0 - b.t) * v[2] + v[0] * b.t;
+  cd = (1.0 - b.t) * v[3] + v[1] * b.t;
 }
 
 // The lookup of one lane: landd(alpha, re) as the scalar solver does it, from the logarithm of
