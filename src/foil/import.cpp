@@ -220,7 +220,7 @@ Shape shape_of(const ImportOptions& options) {
 void check_replacing(const std::string& data_dir, const std::string& name, bool force) {
   const std::vector<std::string> paths = {outline_path(data_dir, name), polar_path(data_dir, name)};
   std::vector<std::string> present;
-  for (const std::string& p : paths) {
+  for (const std::string& p : {paths[0], paths[1], fill_record::path(data_dir, name).string()}) {
     std::error_code ec;
     if (fs::exists(p, ec)) present.push_back(p);
   }
@@ -250,22 +250,16 @@ void check_replacing(const std::string& data_dir, const std::string& name, bool 
 }
 
 Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& blocks,
-               const std::vector<BlockInfo>& infos, std::vector<std::string>& notes) {
+               const std::vector<BlockInfo>& infos,
+               const std::vector<std::vector<FilledRows>>& filled,
+               std::vector<fill_record::Fill>& fills, std::vector<std::string>& notes) {
   const std::size_t n = reynolds.size();
-  std::vector<std::string> why(n);
-  for (std::size_t i = 0; i < n; ++i) why[i] = unusable(blocks[i], infos[i]);
-  std::vector<std::size_t> source(n);
   for (std::size_t i = 0; i < n; ++i) {
-    std::size_t j = i;
-    while (j < n && !why[j].empty()) ++j;
-    if (j == n) {
-      throw Error("XFOIL gives no polar fit for a rotor design at Re " +
-                  std::to_string(reynolds[i]) + " or above (" + why[i] + ")");
-    }
-    source[i] = j;
-    if (j != i) {
-      notes.push_back("Re " + std::to_string(reynolds[i]) + ": " + why[i] + "; the block of Re " +
-                      std::to_string(reynolds[j]) + " is used");
+    const std::string why = unusable(blocks[i], infos[i]);
+    if (!why.empty()) {
+      notes.push_back("Re " + std::to_string(reynolds[i]) + ": " + why +
+                      " in XFOIL's converged points, kept as they are: a rotor running at this "
+                      "Reynolds number will do poorly");
     }
   }
   Polar polar{};
@@ -280,10 +274,16 @@ Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& block
         best_distance = d;
       }
     }
-    polar[k] = blocks[source[best]];
+    polar[k] = blocks[best];
     if (reynolds[best] != kReynolds[k]) {
-      notes.push_back("Re " + std::to_string(kReynolds[k]) + ": not computed; the block of Re " +
-                      std::to_string(reynolds[source[best]]) + " is used");
+      fills.push_back({kReynolds[k], kFirstAngle, kFirstAngle + kRows - 1,
+                       "not computed: the block of Re " + std::to_string(reynolds[best])});
+      continue;
+    }
+    for (const FilledRows& r : filled[best]) {
+      fills.push_back({kReynolds[k], r.first, r.last,
+                       "not converged: Viterna-Corrigan from " + g(r.from) +
+                           " deg, as if the section stalled there"});
     }
   }
   return polar;
@@ -425,11 +425,37 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
       pending.push_back({j.reynolds, j.direction});
     }
   }
-  for (Variant v : {Variant::NoAcceleration, Variant::FinePanels}) {
+  for (Variant v : {Variant::NoAcceleration, Variant::FinePanels, Variant::Bridge}) {
     if (pending.empty()) break;
     std::vector<SweepJob> jobs;
-    for (const SideKey& k : pending) jobs.push_back({k.reynolds, k.direction, v});
+    for (const SideKey& k : pending) {
+      SweepJob job{k.reynolds, k.direction, v};
+      if (v == Variant::Bridge) {
+        // Back from the first angle the base sweep converged at beyond its gap, or from the
+        // wanted angle when it converged at none.
+        const Points& points = results[{k.reynolds, k.direction, Variant::Base}].points;
+        const auto range = contiguous(points, k.direction, rules);
+        job.back_to = range.empty() ? 0.0 : range.back();
+        job.seed =
+            beyond_gap(points, k.direction, rules)
+                .value_or(k.direction == Direction::Up ? rules.up_wanted : rules.down_wanted);
+      }
+      jobs.push_back(job);
+    }
     run_phase(jobs, std::string("retries ") + variant_name(v));
+    if (v == Variant::Bridge) {
+      // The bridge only adds angles: those the base sweep converged at stay as it gave them.
+      for (const SideKey& k : pending) {
+        Points merged = results[{k.reynolds, k.direction, Variant::Base}].points;
+        for (const PolarPoint& p : results[{k.reynolds, k.direction, v}].points) {
+          if (std::none_of(merged.begin(), merged.end(),
+                           [&](const PolarPoint& q) { return q.alpha == p.alpha; })) {
+            merged.push_back(p);
+          }
+        }
+        results[{k.reynolds, k.direction, v}].points = std::move(merged);
+      }
+    }
     std::erase_if(pending, [&](const SideKey& k) {
       if (!side_ok(results[{k.reynolds, k.direction, v}].points, k.direction, rules)) return false;
       chosen[k] = v;
@@ -440,7 +466,8 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   for (const SideKey& k : pending) {
     Variant best = Variant::Base;
     double reach = -2.0;
-    for (Variant v : {Variant::Base, Variant::NoAcceleration, Variant::FinePanels}) {
+    for (Variant v :
+         {Variant::Base, Variant::NoAcceleration, Variant::FinePanels, Variant::Bridge}) {
       const double w = side_width(results[{k.reynolds, k.direction, v}].points, k.direction, rules);
       if (w > reach) {
         reach = w;
@@ -453,6 +480,7 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
 
   std::vector<Block> blocks;
   std::vector<BlockInfo> infos;
+  std::vector<std::vector<FilledRows>> filled;
   for (int re : reynolds) {
     const Variant vu = chosen[{re, Direction::Up}];
     const Variant vd = chosen[{re, Direction::Down}];
@@ -468,9 +496,11 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
                   " points); nothing written");
     }
     infos.push_back(info);
+    filled.push_back(fill_short_sides(blocks.back(), info, rules));
   }
   std::vector<std::string> notes;
-  const Polar polar = assemble(reynolds, blocks, infos, notes);
+  std::vector<fill_record::Fill> fills;
+  const Polar polar = assemble(reynolds, blocks, infos, filled, fills, notes);
   for (std::size_t k = 0; k < polar.size(); ++k) {
     for (const Row& r : polar[k]) {
       const std::string why = impossible(r.cl, r.cd);
@@ -484,14 +514,25 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   check_replacing(options.data_dir, shape.name, options.force);  // (XFOIL took a while)
   const std::string outline_file = outline_path(options.data_dir, shape.name);
   const std::string polar_file = polar_path(options.data_dir, shape.name);
-  write_files({{outline_file, outline_text(shape.outline)}, {polar_file, polar_text(polar)}});
+  const std::string fill_file = fill_record::path(options.data_dir, shape.name).string();
+  std::vector<FileText> written = {{outline_file, outline_text(shape.outline)},
+                                   {polar_file, polar_text(polar)}};
+  if (!fills.empty()) written.push_back({fill_file, fill_record::text(shape.name, fills)});
+  write_files(written);
+  if (fills.empty()) {
+    // A record left by an earlier import of the same name (--force) no longer holds.
+    std::error_code ec;
+    fs::remove(fill_file, ec);
+    if (ec) throw Error("cannot remove " + fill_file + ": " + ec.message());
+  }
 
   // Summary.
   const Figures f = figures(shape.outline);
   out << shape.name << ": thickness " << fixed(100.0 * f.thickness, 1) << " %, camber "
       << fixed(100.0 * f.camber, 1) << " %, area " << fixed(f.area, 4) << ", perimeter "
       << fixed(f.perimeter, 3) << ", leading edge y " << fixed(shape.outline.lower[0].y, 4) << "\n";
-  out << "  Re        max Cl  at deg  max L/D  at deg  XFOIL part     stall +/-     sweeps\n";
+  out << "  Re        max Cl  at deg  max L/D  at deg  XFOIL part     stall +/-     sweeps    "
+         "filled\n";
   for (std::size_t i = 0; i < reynolds.size(); ++i) {
     const BlockFigures b = block_figures(blocks[i]);
     const BlockInfo& info = infos[i];
@@ -501,14 +542,24 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
     out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(b.cl_max, 3), 8)
         << padded(std::to_string(b.cl_max_alpha), 8) << padded(fixed(b.ld_max, 1), 9)
         << padded(std::to_string(b.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
-        << variant_name(chosen[{reynolds[i], Direction::Up}]) << "/"
-        << variant_name(chosen[{reynolds[i], Direction::Down}]) << "\n";
+        << padded(std::string(variant_name(chosen[{reynolds[i], Direction::Up}])) + "/" +
+                      variant_name(chosen[{reynolds[i], Direction::Down}]),
+                  10)
+        << (fill_record::any_at(fills, reynolds[i]) ? "yes" : "no") << "\n";
   }
   out << "  (* no confirmed stall on that side; beyond the XFOIL part: Viterna-Corrigan, aspect "
          "ratio "
       << g(kAspectRatio) << ")\n";
   for (const auto& note : notes) out << "  " << note << "\n";
-  out << "wrote " << outline_file << " and " << polar_file << "\n";
+  if (fills.empty()) {
+    out << "  nothing filled: every angle from " << g(rules.down_wanted) << " to "
+        << g(rules.up_wanted) << " deg up to stall comes from converged XFOIL points\n";
+    out << "wrote " << outline_file << " and " << polar_file << "\n";
+  } else {
+    out << "  FILLED (no converged XFOIL point; recorded in " << fill_file << "):\n";
+    for (const auto& fill : fills) out << "    " << fill_record::describe(fill) << "\n";
+    out << "wrote " << outline_file << ", " << polar_file << " and " << fill_file << "\n";
+  }
 
   if (options.install) {
     install(options.data_dir, shape.name);

@@ -9,6 +9,7 @@
 #include "foil/datafile.h"
 #include "foil/outline.h"
 #include "foil/xfoil.h"
+#include "util/fill_record.h"
 
 namespace foil {
 
@@ -37,13 +38,16 @@ struct Shape {
 };
 Shape shape_of(const ImportOptions& options);
 
-// The seven blocks of the polar file, given the blocks computed for options.reynolds (in that
-// order): a block that cannot serve a design is replaced by the next higher Reynolds number's
-// usable one, and a Reynolds number not computed takes the block of the nearest one computed
-// (in log10 Re; the higher of two equally near). `notes` gets one line per block taken from
-// elsewhere. Throws Error when no usable block is left at or above a Reynolds number.
+// The seven blocks of the polar file, given the blocks computed for `reynolds` (in that order)
+// and the rows each of them had filled (fill_short_sides). A Reynolds number not computed takes
+// the block of the nearest one computed (in log10 Re; the higher of two equally near), all of
+// it recorded as filled. A block that serves a rotor design poorly is kept as XFOIL's points
+// give it, never replaced by another Reynolds number's (which would flatter the section);
+// `notes` gets a line saying so. `fills` gets the record of every filled row.
 Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& blocks,
-               const std::vector<BlockInfo>& infos, std::vector<std::string>& notes);
+               const std::vector<BlockInfo>& infos,
+               const std::vector<std::vector<FilledRows>>& filled,
+               std::vector<fill_record::Fill>& fills, std::vector<std::string>& notes);
 
 // The files of section `name` in `data_dir` that an import would replace, when it may: throws
 // Error naming them for a section shipped with rotorforge (never replaced, and never put into

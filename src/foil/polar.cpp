@@ -92,6 +92,21 @@ double side_width(const Points& points, Direction direction, const Rules& rules)
   return range.empty() ? -1.0 : std::abs(range.back());
 }
 
+std::optional<double> beyond_gap(const Points& points, Direction direction, const Rules& rules) {
+  const auto range = contiguous(points, direction, rules);
+  const double sign = sign_of(direction);
+  const double end = range.empty() ? 0.0 : range.back();
+  const double wanted = direction == Direction::Up ? rules.up_wanted : rules.down_wanted;
+  std::optional<double> next;
+  for (const PolarPoint& p : points) {
+    const double a = sign * p.alpha;
+    if (a > sign * end + kSlack && a <= sign * wanted + kSlack && (!next || a < sign * *next)) {
+      next = p.alpha;
+    }
+  }
+  return next;
+}
+
 Coefficients viterna(double alpha_s, double cl_s, double cd_s, double alpha, double aspect_ratio) {
   const double cd_max = aspect_ratio <= 50.0 ? 1.11 + 0.018 * aspect_ratio : 2.01;
   const double a_s = alpha_s * (kPi / 180.0);
@@ -174,6 +189,10 @@ Block build_block(const Points& up, const Points& down, const Rules& rules, Bloc
   }
   info.positive = *pos;
   info.negative = *neg;
+  const auto up_range = contiguous(up, Direction::Up, rules);
+  const auto down_range = contiguous(down_with_zero, Direction::Down, rules);
+  info.reach_up = up_range.empty() ? 0.0 : up_range.back();
+  info.reach_down = down_range.empty() ? 0.0 : down_range.back();
   info.first = used.front();
   info.last = used.back();
   return block;
@@ -203,6 +222,36 @@ std::string unusable(const Block& block, const BlockInfo& info) {
   if (block_figures(block).ld_max < 5.0) add("max L/D < 5");
   if (info.positive.alpha < 6.0) add("stall angle < 6 deg");
   return why;
+}
+
+std::vector<FilledRows> fill_short_sides(Block& block, const BlockInfo& info, const Rules& rules) {
+  std::vector<FilledRows> runs;
+  const bool down_short = !info.negative.confirmed && info.reach_down > rules.down_wanted + kSlack;
+  const bool up_short = !info.positive.confirmed && info.reach_up < rules.up_wanted - kSlack;
+  if (down_short) {
+    const int last = static_cast<int>(std::ceil(info.negative.alpha - kSlack)) - 1;
+    const int first = static_cast<int>(std::ceil(rules.down_wanted - kSlack));
+    if (first <= last) runs.push_back({first, last, info.negative.alpha});
+  }
+  if (up_short) {
+    const int first = static_cast<int>(std::floor(info.positive.alpha + kSlack)) + 1;
+    const int last = static_cast<int>(std::floor(rules.up_wanted + kSlack));
+    if (first <= last) runs.push_back({first, last, info.positive.alpha});
+  }
+  // The best lift-to-drag ratio of the rows XFOIL gave, each side on its own sign of lift.
+  double best = 0.0;
+  for (const Row& r : block) {
+    if (r.alpha >= info.first - kSlack && r.alpha <= info.last + kSlack) {
+      best = std::max(best, std::abs(r.cl / r.cd));
+    }
+  }
+  for (const FilledRows& run : runs) {
+    for (int a = run.first; a <= run.last; ++a) {
+      Row& r = block[static_cast<std::size_t>(a - kFirstAngle)];
+      if (best > 0.0 && std::abs(r.cl / r.cd) > best) r.cd = std::abs(r.cl) / best;
+    }
+  }
+  return runs;
 }
 
 std::string impossible(double cl, double cd) {

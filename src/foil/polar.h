@@ -57,6 +57,9 @@ std::optional<Stall> stall(const Points& points, Direction direction, const Rule
 bool side_ok(const Points& points, Direction direction, const Rules& rules);
 // How far a sweep's contiguous range reaches from 0 (degrees), -1 when it has none.
 double side_width(const Points& points, Direction direction, const Rules& rules);
+// The first converged angle beyond the gap that ends the contiguous range, no further out than
+// the wanted angle; nothing when there is none.
+std::optional<double> beyond_gap(const Points& points, Direction direction, const Rules& rules);
 
 // Viterna-Corrigan extension from the match point (alpha_s, cl_s, cd_s) to alpha (degrees),
 // for a blade of the given aspect ratio: the flat-plate drag CDmax = 1.11 + 0.018 AR (2.01
@@ -81,6 +84,8 @@ struct BlockInfo {
   Stall negative;
   double first = 0.0;  // the range of XFOIL points used
   double last = 0.0;
+  double reach_up = 0.0;  // where the contiguous ranges of the two sweeps end
+  double reach_down = 0.0;
 };
 
 // The 46 rows of one Reynolds number from its up and down sweeps: XFOIL's values between the
@@ -88,9 +93,22 @@ struct BlockInfo {
 // Viterna-Corrigan outside them. Throws Error when a sweep has no point near 0 degrees.
 Block build_block(const Points& up, const Points& down, const Rules& rules, BlockInfo& info);
 
-// Why a block cannot serve a rotor design ("" when it can): lift that does not grow from 0 to
-// 5 degrees, a best lift-to-drag ratio below 5, or stall below 6 degrees.
+// Why a block will serve a rotor design poorly ("" when it serves): lift that does not grow
+// from 0 to 5 degrees, a best lift-to-drag ratio below 5, or stall below 6 degrees.
 std::string unusable(const Block& block, const BlockInfo& info);
+
+// The rows of a block that no converged XFOIL point gave: on a side whose sweeps stopped short
+// of the wanted angle without a confirmed stall, the rows from the last angle used out to the
+// wanted angle. They hold Viterna-Corrigan values from that angle, as if the section stalled
+// there; and where even that would show a better lift-to-drag ratio than the block's XFOIL
+// points, the drag is raised to the ratio of the XFOIL points (`block` is changed then).
+// Returns the runs of filled rows, for the record.
+struct FilledRows {
+  int first = 0;
+  int last = 0;
+  double from = 0.0;  // the angle the values are extended from
+};
+std::vector<FilledRows> fill_short_sides(Block& block, const BlockInfo& info, const Rules& rules);
 
 // Bounds of the physically possible for a row of a polar: no single-element section lifts
 // beyond |Cl| 3 (the best reach about 2.5), none has a drag above 2.5 (a flat plate across the

@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 // 100 Newton iterations per point, 160 panel nodes from PANE, 240 in the fine variant.
 constexpr int kNcrit = 9;
 constexpr int kIterations = 100;
+constexpr int kBridgeIterations = 300;
 constexpr int kFinePanels = 240;
 
 std::string g(double v) {
@@ -76,6 +77,8 @@ const char* variant_name(Variant v) {
       return "A";
     case Variant::FinePanels:
       return "B";
+    case Variant::Bridge:
+      return "C";
   }
   return "?";
 }
@@ -93,11 +96,16 @@ std::string commands(const XfoilSetup& setup, const SweepJob& job) {
   lines.insert(lines.end(), {"OPER", "VISC " + std::to_string(job.reynolds), "VPAR",
                              "N " + std::to_string(kNcrit)});
   if (job.variant == Variant::NoAcceleration) lines.push_back("VACC 0");
-  lines.insert(lines.end(), {"", "ITER " + std::to_string(kIterations), "PACC", "polar.txt", ""});
-  if (job.direction == Direction::Up) {
-    lines.push_back("ASEQ 0 " + g(setup.angles.to) + " " + g(step));
+  const int iterations = job.variant == Variant::Bridge ? kBridgeIterations : kIterations;
+  lines.insert(lines.end(), {"", "ITER " + std::to_string(iterations), "PACC", "polar.txt", ""});
+  const double sign = job.direction == Direction::Up ? 1.0 : -1.0;
+  const double first = job.direction == Direction::Up ? 0.0 : -step;
+  if (job.variant == Variant::Bridge) {
+    lines.push_back("ASEQ " + g(first) + " " + g(job.seed) + " " + g(sign * step));
+    lines.push_back("ASEQ " + g(job.seed) + " " + g(job.back_to) + " " + g(-sign * step / 2.0));
   } else {
-    lines.push_back("ASEQ " + g(-step) + " " + g(setup.angles.from) + " " + g(-step));
+    const double last = job.direction == Direction::Up ? setup.angles.to : setup.angles.from;
+    lines.push_back("ASEQ " + g(first) + " " + g(last) + " " + g(sign * step));
   }
   lines.insert(lines.end(), {"PACC", "", "QUIT"});
   std::string text;

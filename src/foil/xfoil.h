@@ -23,14 +23,19 @@ struct Angles {
 
 // The variants of a sweep, tried in this order while a sweep falls short: the base settings,
 // then the viscous Newton solver without its acceleration parameter (VACC 0), then 240
-// panel nodes and half the angle step.
-enum class Variant { Base, NoAcceleration, FinePanels };
-const char* variant_name(Variant v);  // "base", "A", "B"
+// panel nodes and half the angle step, then the bridge: with three times the viscous
+// iterations, the sweep goes out to a converged angle beyond the point where it stopped (the
+// seed) and comes back from there towards that point in half steps, so that the angles it could
+// not reach from 0 are reached from the other side.
+enum class Variant { Base, NoAcceleration, FinePanels, Bridge };
+const char* variant_name(Variant v);  // "base", "A", "B", "C"
 
 struct SweepJob {
   int reynolds = 0;
   Direction direction = Direction::Up;
   Variant variant = Variant::Base;
+  double seed = 0.0;     // the bridge: the angle it comes back from ...
+  double back_to = 0.0;  // ... and the angle it comes back to
 };
 
 struct XfoilSetup {

@@ -110,4 +110,17 @@ inline constexpr std::string_view kGeometryRowFormat = "(f14.4, f15.4, f15.4)";
 // The volume, surface and mass lines below the table: label, value, unit.
 inline constexpr std::string_view kFigureLineFormat = "(A18, f12.6, A15)";
 
+// ---------------------------------------------------------------------------------------------
+// Aerofoil data in Data/ (or the directory a program is given instead).
+
+// Beside a section's polar DIR/LiftNAME.dat, the record of its filled angles: DIR/NAME.fill.
+// A filled angle is a row of the polar that no converged XFOIL point gave, between the angles
+// every sweep is meant to reach (-10 and 20 deg) and short of a confirmed stall; or every row of
+// a block taken from another Reynolds number. Text; lines starting with '#' are comments; every
+// other line is one run of filled angles of one block: the block's Reynolds number, the first
+// and the last angle (whole degrees) and, after a blank, how they were filled, in words:
+//   42000 5 20 not converged: Viterna-Corrigan from 4.5 deg, as if the section stalled there
+// No file: nothing was filled. util/fill_record.h reads and writes it.
+inline constexpr std::string_view kFillExtension = ".fill";
+
 }  // namespace files

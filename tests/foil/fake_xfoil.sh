@@ -5,6 +5,9 @@
 # section's length, so a section in percent of chord gets a hundred times the lift.
 # FAKE_XFOIL_FAIL_RE=N: write no point at Reynolds number N.
 # FAKE_XFOIL_CL_SCALE=F: multiply every lift by F.
+# FAKE_XFOIL_GAP=N:LO:HI: at Reynolds number N no angle strictly between LO and HI converges in
+# a sweep going away from 0; one coming back towards 0 converges them.
+# FAKE_XFOIL_STOP=N:A: at Reynolds number N no angle beyond A (away from 0) ever converges.
 # FAKE_XFOIL_HANG=1: spin after the points (the CPU limit must stop it).
 polar=""
 re=0
@@ -15,7 +18,8 @@ while IFS= read -r line; do
   case "$line" in
     PACC) [ -z "$polar" ] && want_name=1 ;;
     "VISC "*) re=${line#VISC } ;;
-    "ASEQ "*) seq=${line#ASEQ } ;;
+    "ASEQ "*) seq="$seq${line#ASEQ }
+" ;;
   esac
 done
 [ -n "$polar" ] || exit 3
@@ -30,10 +34,16 @@ fi
   echo "   alpha    CL        CD       CDp       CM     Top_Xtr  Bot_Xtr"
   echo "  ------ -------- --------- --------- -------- -------- --------"
   if [ "$re" != "${FAKE_XFOIL_FAIL_RE:-none}" ]; then
-    echo "$seq" | awk -v scale="$chord" -v extra="${FAKE_XFOIL_CL_SCALE:-1}" '{
+    printf '%s' "$seq" | awk -v scale="$chord" -v extra="${FAKE_XFOIL_CL_SCALE:-1}" \
+        -v re="$re" -v gap="${FAKE_XFOIL_GAP:-0:0:0}" -v stop_at="${FAKE_XFOIL_STOP:-0:0}" '
+    BEGIN { split(gap, g, ":"); split(stop_at, s, ":") }
+    NF == 3 {
       start = $1; stop = $2; step = $3; n = int((stop - start) / step + 0.5)
       for (i = 0; i <= n; ++i) {
         a = start + i * step
+        outwards = (a > 0 && step > 0) || (a < 0 && step < 0)
+        if (re == g[1] && outwards && a > g[2] + 1e-9 && a < g[3] - 1e-9) continue
+        if (re == s[1] && ((s[2] > 0 && a > s[2] + 1e-9) || (s[2] < 0 && a < s[2] - 1e-9))) continue
         if (a > 12) cl = 1.32 - 0.1 * (a - 12)
         else if (a < -8) cl = -0.88 + 0.1 * (-8 - a)
         else cl = 0.11 * a

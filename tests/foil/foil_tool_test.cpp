@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "aerofoil/foildata.h"
 #include "support/shell.h"
 #include "support/workdir.h"
+#include "util/fill_record.h"
 #include "util/session_lock.h"
 #include "util/working_name.h"
 
@@ -203,6 +205,73 @@ TEST(FoilTool, BadInputOneLineNonZeroNothingWritten) {
     EXPECT_TRUE(dir.listing("Data").empty());
     EXPECT_TRUE(dir.listing("Temp").empty());
   }
+}
+
+// Rows of block `k` (lowest Reynolds number 0) of a polar file: angle, Cl, Cd.
+std::vector<std::array<double, 3>> block_rows(const std::string& polar, int k) {
+  std::istringstream in(polar);
+  std::vector<std::array<double, 3>> rows;
+  std::array<double, 3> r{};
+  for (int i = 0; in >> r[0] >> r[1] >> r[2]; ++i) {
+    if (i / 46 == k) rows.push_back(r);
+  }
+  return rows;
+}
+
+// A sweep that stops short at 42000 is tried harder; what still does not converge is filled
+// from the block's own last converged angle, never from another Reynolds number's block, and
+// the fill is said in the summary and recorded beside the polar.
+TEST(FoilTool, ShortSweepsTriedHarderAndWhatIsStillFilledIsSaid) {
+  FoilDir dir;
+  dir.write("in.dat", section_file(false));
+  // Angles 5.5 ... 7 converge only when the sweep comes back from 7.5: the bridge reaches them.
+  ToolRun r =
+      run_tool(dir, "import in.dat --no-install" + kFakeXfoil, "FAKE_XFOIL_GAP=42000:5:7.5");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("  42000     1.320   12      24.4     4       -8..12         12 / -8       "
+                       "C/base    no\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("nothing filled"), std::string::npos) << r.out;
+  EXPECT_FALSE(dir.exists("Data/in.fill"));
+  const std::string bridged = dir.read("Data/Liftin.dat");
+  EXPECT_EQ(block_rows(bridged, 0), block_rows(bridged, 1));
+
+  // Nothing beyond 4.5 deg ever converges at 42000.
+  r = run_tool(dir, "import in.dat --no-install --force" + kFakeXfoil, "FAKE_XFOIL_STOP=42000:4.5");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string record =
+      "42000 5 20 not converged: Viterna-Corrigan from 4.5 deg, as if the section stalled there";
+  EXPECT_NE(r.out.find("FILLED (no converged XFOIL point; recorded in Data/in.fill):\n    "
+                       "Re 42000: 5..20 deg not converged"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("wrote Data/in.dat, Data/Liftin.dat and Data/in.fill"), std::string::npos);
+  EXPECT_NE(dir.read("Data/in.fill").find("\n" + record + "\n"), std::string::npos);
+  const auto fills = fill_record::read(dir / "Data", "in");
+  ASSERT_EQ(fills.size(), 1u);
+  EXPECT_EQ(fill_record::describe(fills[0]),
+            "Re 42000: 5..20 deg not converged: Viterna-Corrigan from 4.5 deg, as if the section "
+            "stalled there");
+  const std::string polar = dir.read("Data/Liftin.dat");
+  const auto low = block_rows(polar, 0), next = block_rows(polar, 1);
+  double best_converged = 0.0, best_filled = 0.0;
+  for (int i = 0; i < 46; ++i) {
+    const double ld = low[i][1] / low[i][2];
+    if (low[i][0] <= 4) {
+      EXPECT_EQ(low[i], next[i]) << low[i][0];  // the block's own converged points
+      best_converged = std::max(best_converged, ld);
+    } else if (low[i][0] <= 20) {
+      best_filled = std::max(best_filled, ld);
+    }
+  }
+  EXPECT_LE(best_filled, best_converged);
+  EXPECT_LT(low[12 + 10][1], next[12 + 10][1]);  // never the 83000 block's lift at 12 deg
+
+  // A later import of the same name that fills nothing takes the record away.
+  r = run_tool(dir, "import in.dat --no-install --force" + kFakeXfoil);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(dir.exists("Data/in.fill"));
 }
 
 // The shipped sections are never replaced, nor put into the menu's Data/ by an import; another

@@ -10,6 +10,7 @@
 
 #include "foil/import.h"
 #include "support/bits.h"
+#include "util/fill_record.h"
 
 namespace {
 
@@ -180,7 +181,10 @@ foil::Block falling_block(foil::BlockInfo& info) {
   return b;
 }
 
-TEST(Assemble, UnusableBlocksReplacedAndMissingReynoldsNumbersFilled) {
+// A block that serves a design poorly stays as XFOIL's points give it: replacing it by a higher
+// Reynolds number's block (as an earlier rule did) flattered the section where small rotors
+// run. Reynolds numbers not computed take the nearest block and are recorded as filled.
+TEST(Assemble, PoorBlocksKeptAndBlocksNotComputedRecordedAsFilled) {
   const foil::Rules rules;
   foil::BlockInfo good_info, bad_info;
   const foil::Block good =
@@ -188,35 +192,97 @@ TEST(Assemble, UnusableBlocksReplacedAndMissingReynoldsNumbersFilled) {
   const foil::Block bad = falling_block(bad_info);
   EXPECT_NE(foil::unusable(bad, bad_info).find("CL(5) <= CL(0)"), std::string::npos);
 
-  // All seven computed, the lowest two unusable: both take the third's block.
+  // All seven computed, the lowest two poor: kept, and said so.
   std::vector<int> re(foil::kReynolds.begin(), foil::kReynolds.end());
   std::vector<foil::Block> blocks(7, good);
   std::vector<foil::BlockInfo> infos(7, good_info);
   blocks[0] = blocks[1] = bad;
   infos[0] = infos[1] = bad_info;
-  blocks[2][0].cl = 7.0;  // marks the third block
+  std::vector<std::vector<foil::FilledRows>> filled(7);
+  filled[1] = {{5, 20, 4.5}};
   std::vector<std::string> notes;
-  foil::Polar polar = foil::assemble(re, blocks, infos, notes);
-  EXPECT_EQ(polar[0][0].cl, 7.0);
-  EXPECT_EQ(polar[1][0].cl, 7.0);
-  EXPECT_NE(polar[3][0].cl, 7.0);
+  std::vector<fill_record::Fill> fills;
+  foil::Polar polar = foil::assemble(re, blocks, infos, filled, fills, notes);
+  for (int k = 0; k < 7; ++k) {
+    EXPECT_EQ(polar[k][0].cl, (k < 2 ? bad : good)[0].cl) << k;
+  }
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_TRUE(notes[0].starts_with("Re 42000: CL(5) <= CL(0)")) << notes[0];
-  EXPECT_TRUE(notes[0].ends_with("; the block of Re 160000 is used")) << notes[0];
+  EXPECT_NE(notes[0].find("kept as they are"), std::string::npos) << notes[0];
+  EXPECT_EQ(fills, (std::vector<fill_record::Fill>{
+                       {83000, 5, 20,
+                        "not converged: Viterna-Corrigan from 4.5 deg, as if the section stalled "
+                        "there"}}));
 
-  // Two computed: each of the seven takes the nearer one in log10 Re.
+  // Two computed: each of the seven takes the nearer one in log10 Re, the five others filled.
   std::vector<foil::Block> two = {good, good};
   two[0][0].cl = 1.0;
   two[1][0].cl = 2.0;
   notes.clear();
-  polar = foil::assemble({160000, 640000}, two, {good_info, good_info}, notes);
+  fills.clear();
+  polar = foil::assemble({160000, 640000}, two, {good_info, good_info}, {{}, {}}, fills, notes);
   const double want[7] = {1.0, 1.0, 1.0, 2.0, 2.0, 2.0, 2.0};
   for (int k = 0; k < 7; ++k) EXPECT_EQ(polar[k][0].cl, want[k]) << foil::kReynolds[k];
-  EXPECT_EQ(notes.size(), 5u);
+  EXPECT_TRUE(notes.empty());
+  ASSERT_EQ(fills.size(), 5u);
+  EXPECT_EQ(fills[0], (fill_record::Fill{42000, -10, 35, "not computed: the block of Re 160000"}));
+  EXPECT_EQ(fills[4].reynolds, 2400000);
+}
 
-  // Nothing usable at or above a Reynolds number.
-  EXPECT_THROW(foil::assemble({160000, 640000}, {good, bad}, {good_info, bad_info}, notes),
-               foil::Error);
+// A side whose sweeps stop short without a confirmed stall has its rows out to the wanted angle
+// filled from the last angle used, as if stalled there, and never better in lift-to-drag ratio
+// than the block's XFOIL points; a stall confirmed, or a sweep reaching the wanted angle, fills
+// nothing.
+TEST(FillShortSides, OnlyUnconvergedAnglesAndNeverBetterThanTheConvergedOnes) {
+  const foil::Rules rules;
+  struct Case {
+    const char* what;
+    Points up, down;
+    std::vector<std::pair<int, int>> runs;
+  };
+  const Case cases[] = {
+      {"whole", sweep(0, 22, 0.5), sweep(-0.5, -15, 0.5), {}},
+      {"up stops at 4.5", sweep(0, 4.5, 0.5), sweep(-0.5, -15, 0.5), {{5, 20}}},
+      {"up stops at 4.5, a gap, more",
+       sweep(0, 22, 0.5, {5, 5.5, 6}),
+       sweep(-0.5, -15, 0.5),
+       {{5, 20}}},
+      {"down stops at -3", sweep(0, 22, 0.5), sweep(-0.5, -3, 0.5), {{-10, -4}}},
+      {"up reaches 20 unconfirmed", sweep(0, 11.5, 0.5), sweep(-0.5, -15, 0.5), {{12, 20}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    foil::BlockInfo info;
+    foil::Block b = foil::build_block(c.up, c.down, rules, info);
+    const foil::Block before = b;
+    const auto runs = foil::fill_short_sides(b, info, rules);
+    std::vector<std::pair<int, int>> got;
+    for (const auto& r : runs) got.emplace_back(r.first, r.last);
+    EXPECT_EQ(got, c.runs);
+    double converged = 0.0, filled = 0.0;
+    for (const foil::Row& r : b) {
+      const double ld = std::abs(r.cl / r.cd);
+      bool in_run = false;
+      for (const auto& run : runs) in_run = in_run || (r.alpha >= run.first && r.alpha <= run.last);
+      if (in_run) {
+        filled = std::max(filled, ld);
+        EXPECT_EQ(r.cl, before[static_cast<std::size_t>(r.alpha + 10)].cl);  // lift kept
+      } else if (r.alpha >= info.first && r.alpha <= info.last) {
+        converged = std::max(converged, ld);
+      }
+    }
+    EXPECT_LE(filled, converged);
+  }
+}
+
+// The first converged angle past the gap that ends a sweep's contiguous range.
+TEST(BeyondGap, FirstAngleAfterTheGapWithinTheWantedAngle) {
+  const foil::Rules rules;
+  EXPECT_EQ(foil::beyond_gap(sweep(0, 22, 0.5, {5.5, 6, 6.5}), Direction::Up, rules), 7.0);
+  EXPECT_EQ(foil::beyond_gap(sweep(-0.5, -15, 0.5, {-3.5, -4, -4.5}), Direction::Down, rules),
+            -5.0);
+  EXPECT_FALSE(foil::beyond_gap(sweep(0, 22, 0.5), Direction::Up, rules));
+  EXPECT_FALSE(foil::beyond_gap(sweep(0, 4, 0.5), Direction::Up, rules));
 }
 
 }  // namespace

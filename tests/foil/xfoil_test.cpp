@@ -24,7 +24,7 @@ foil::XfoilSetup setup_for(const std::string& program) {
   return s;
 }
 
-TEST(Commands, TheThreeVariants) {
+TEST(Commands, TheFourVariants) {
   foil::XfoilSetup s = setup_for("xfoil");
   EXPECT_EQ(foil::commands(s, {160000, foil::Direction::Up, foil::Variant::Base}),
             "PLOP\nG\n\nNACA 0012\nPANE\nOPER\nVISC 160000\nVPAR\nN 9\n\nITER 100\nPACC\n"
@@ -37,6 +37,14 @@ TEST(Commands, TheThreeVariants) {
   EXPECT_EQ(foil::commands(s, {2400000, foil::Direction::Up, foil::Variant::FinePanels}),
             "PLOP\nG\n\nLOAD section.dat\nPPAR\nN 240\n\n\nOPER\nVISC 2400000\nVPAR\nN 9\n\n"
             "ITER 100\nPACC\npolar.txt\n\nASEQ 0 14 0.5\nPACC\n\nQUIT\n");
+  // The bridge: out to the seed, then back towards where the sweep stopped in half steps.
+  s.angles = {};
+  foil::SweepJob bridge{42000, foil::Direction::Down, foil::Variant::Bridge};
+  bridge.seed = -5.0;
+  bridge.back_to = -3.0;
+  EXPECT_EQ(foil::commands(s, bridge),
+            "PLOP\nG\n\nLOAD section.dat\nPANE\nOPER\nVISC 42000\nVPAR\nN 9\n\nITER 300\n"
+            "PACC\npolar.txt\n\nASEQ -0.5 -5 -0.5\nASEQ -5 -3 0.25\nPACC\n\nQUIT\n");
 }
 
 TEST(ReadPolarFile, ConvergedPointsOnlyFirstOfEachAngle) {
