@@ -14,6 +14,7 @@
 #include "foil/xfoil.h"
 #include "plot/results.h"
 #include "support/workdir.h"
+#include "util/fill_record.h"
 #include "util/working_name.h"
 
 namespace {
@@ -73,6 +74,35 @@ TEST(RealXfoil, Naca0012ImportedThenDesignedWith) {
   EXPECT_GT(cp_max, 0.3);
   EXPECT_LT(cp_max, 0.593);  // the Betz limit 16/27
   EXPECT_GT(fs::file_size(dir / "Result" / "blade.stl"), 10000u);
+}
+
+// NACA 6409 at Re 42000: XFOIL's sweeps from 0 stop at 5.5 deg (up) and -1 deg (down) with
+// converged angles beyond. The block is the section's own, tried harder, and whatever is still
+// filled is said in the summary and recorded, never taken from the 83000 block.
+TEST(RealXfoil, ThinCamberedSectionAtLowReynoldsNumberTriedHarderAndFillsSaid) {
+  ASSERT_FALSE(foil::find_program("xfoil").empty()) << "needs XFOIL: apt-get install xfoil";
+  support::ScratchDir dir("rotorforge-foil-xfoil-");
+  fs::create_directory(dir / "Data");
+  const int imported = run(dir, std::string("'") + ROTORFORGE_FOIL_BINARY +
+                                    "' import naca6409 --reynolds 42000,83000 --no-install"
+                                    " --jobs 2 > foil.out 2> foil.err");
+  ASSERT_EQ(imported, 0) << dir.read("foil.err");
+  const std::string summary = dir.read("foil.out");
+  const auto fills = fill_record::read(dir / "Data", "naca6409");
+  std::istringstream polar(dir.read("Data/Liftnaca6409.dat"));
+  double angle[92], cl[92], cd[92];
+  for (int i = 0; i < 92; ++i) ASSERT_TRUE(polar >> angle[i] >> cl[i] >> cd[i]);
+  bool same = true;
+  for (int i = 0; i < 46; ++i) same = same && cl[i] == cl[46 + i] && cd[i] == cd[46 + i];
+  EXPECT_FALSE(same) << "the 42000 block is the 83000 block";
+  const bool filled = fill_record::any_at(fills, 42000);
+  EXPECT_EQ(summary.find("Re 42000: ") != std::string::npos &&
+                summary.find("FILLED") < summary.find("Re 42000: "),
+            filled)
+      << summary;
+  // The sweeps that stopped short were bridged.
+  EXPECT_NE(summary.find("  42000 "), std::string::npos);
+  EXPECT_NE(summary.substr(summary.find("  42000 "), 90).find("C/C"), std::string::npos) << summary;
 }
 
 }  // namespace
