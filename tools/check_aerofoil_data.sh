@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Regenerates the six files of Data/ with rotorforge-foil into a scratch directory and compares
-# them byte for byte with the shipped ones. Needs XFOIL (apt-get install xfoil) and a build in
-# build/; takes one to a few minutes. Exit status 0 when all six are identical.
+# Regenerates the six files of Data/ (and the records of filled angles) with rotorforge-foil into
+# a scratch directory and compares them byte for byte with the shipped ones. Needs XFOIL
+# (apt-get install xfoil) and a build in build/; takes a few minutes. Exit status 0 when all
+# are identical.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 foil=${1:-build/rotorforge-foil}
@@ -11,8 +12,16 @@ for section in naca4412 tools/sections/sg6043.dat naca4432; do
   "$foil" import "$section" --data-dir "$out" --no-install
 done
 status=0
-for f in naca4412.dat Liftnaca4412.dat sg6043.dat Liftsg6043.dat naca4432.dat Liftnaca4432.dat; do
-  if cmp -s "Data/$f" "$out/$f"; then
+# The six data files, and the records of filled angles (NAME.fill) found on either side.
+files="naca4412.dat Liftnaca4412.dat sg6043.dat Liftsg6043.dat naca4432.dat Liftnaca4432.dat"
+for stem in naca4412 sg6043 naca4432; do
+  if [ -e "Data/$stem.fill" ] || [ -e "$out/$stem.fill" ]; then files="$files $stem.fill"; fi
+done
+for f in $files; do
+  if [ ! -e "Data/$f" ] || [ ! -e "$out/$f" ]; then
+    echo "Data/$f: only on one side"
+    status=1
+  elif cmp -s "Data/$f" "$out/$f"; then
     echo "Data/$f: identical"
   else
     echo "Data/$f: differs"

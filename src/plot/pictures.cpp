@@ -210,7 +210,8 @@ std::string blade_span_caption(double hub, double tip) {
 
 }  // namespace
 
-Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity) {
+Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity,
+                  const std::vector<fill_record::Fill>& fills) {
   Chart c;
   const char* what = quantity == PolarQuantity::Lift   ? "Lift coefficient"
                      : quantity == PolarQuantity::Drag ? "Drag coefficient"
@@ -227,6 +228,7 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
     char label[32];
     std::snprintf(label, sizeof label, "Re %.0f", static_cast<double>(kPolarReynolds[b]));
     series.label = label;
+    if (fill_record::any_at(fills, kPolarReynolds[b])) series.label += " (filled)";
     series.markers = false;
     for (const PolarRow& r : polar.blocks[b]) {
       const double v = quantity == PolarQuantity::Lift   ? r.cl
@@ -242,6 +244,9 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
     c.series.push_back(std::move(series));
   }
   c.caption.push_back("working aerofoil " + aerofoil + " (Temp/Lift_Drag.dat)");
+  for (const fill_record::Fill& f : fills) {
+    c.caption.push_back("filled, no converged XFOIL point: " + fill_record::describe(f));
+  }
   if (std::isfinite(best)) {
     c.caption.push_back(std::string(quantity == PolarQuantity::Lift   ? "highest Cl "
                                     : quantity == PolarQuantity::Drag ? "highest Cd "

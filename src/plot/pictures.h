@@ -10,6 +10,7 @@
 
 #include "plot/results.h"
 #include "plot/svg.h"
+#include "util/fill_record.h"
 
 namespace plot {
 
@@ -50,7 +51,10 @@ Chart sections_chart(const std::vector<Section>& sections);
 // The working polar against the angle of attack, one line per Reynolds number, for the
 // aerofoil named `aerofoil`: lift, drag or lift-to-drag ratio.
 enum class PolarQuantity { Lift, Drag, LiftToDrag };
-Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity);
+// Blocks with filled angles (`fills`, the section's record) are labelled so, and the caption
+// lists the fills.
+Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity,
+                  const std::vector<fill_record::Fill>& fills = {});
 
 struct Picture {
   std::string file;  // name inside the plots directory

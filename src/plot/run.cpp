@@ -15,6 +15,7 @@
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
+#include "util/fill_record.h"
 #include "util/session_files.h"
 #include "util/whole_file.h"
 #include "util/working_name.h"
@@ -71,9 +72,11 @@ std::optional<T> load(const fs::path& dir, const std::string& rel, Reader reader
 // The name of the aerofoil whose polar Temp/Lift_Drag.dat holds: the one rotorforge-foil left
 // beside it, if it still belongs to this polar; else the catalogue aerofoil whose data file the
 // menu copies into exactly these bytes; else none.
-std::string aerofoil_name(const fs::path& dir) {
+// `stem` gets the name of its data files ("" when unknown).
+std::string aerofoil_name(const fs::path& dir, std::string& stem) {
   const std::string polar = whole_file::read(dir / files::kPolarCopy);
   std::string name = working_name::name_of(whole_file::read(dir / working_name::kPath), polar);
+  stem = name;
   if (!name.empty()) return name;
   for (const catalogue::Aerofoil& foil : catalogue::kAerofoils) {
     const fs::path data = dir / catalogue::unpadded(foil.polar_field);
@@ -89,7 +92,10 @@ std::string aerofoil_name(const fs::path& dir) {
         const textio::Out values[] = {a, cl, cd};
         copy += textio::free_record(values) + "\r\n";
       }
-      if (copy == polar) return std::string(foil.menu_name);
+      if (copy == polar) {
+        stem = foil.stem;
+        return std::string(foil.menu_name);
+      }
     } catch (const std::exception&) {
       // Not a readable catalogue file: not this one.
     }
@@ -201,13 +207,29 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
     add(page.blade_pictures, "blade-sections.svg", sections_chart(*sections));
   }
   if (polar) {
-    page.aerofoil = aerofoil_name(dir);
+    std::string stem;
+    page.aerofoil = aerofoil_name(dir, stem);
+    // Angles of the section's data that no converged XFOIL point gave, as its import recorded.
+    std::vector<fill_record::Fill> fills;
+    if (!stem.empty()) {
+      try {
+        fills = fill_record::read(dir / "Data", stem);
+      } catch (const std::exception& e) {
+        err << e.what() << '\n';
+        page.notes.push_back(e.what());
+      }
+    }
+    for (const fill_record::Fill& f : fills) {
+      const std::string line = "filled (no converged XFOIL point): " + fill_record::describe(f);
+      out << line << '\n';
+      page.notes.push_back(line);
+    }
     add(page.polar_pictures, "aerofoil-cl.svg",
-        polar_chart(*polar, page.aerofoil, PolarQuantity::Lift));
+        polar_chart(*polar, page.aerofoil, PolarQuantity::Lift, fills));
     add(page.polar_pictures, "aerofoil-cd.svg",
-        polar_chart(*polar, page.aerofoil, PolarQuantity::Drag));
+        polar_chart(*polar, page.aerofoil, PolarQuantity::Drag, fills));
     add(page.polar_pictures, "aerofoil-ld.svg",
-        polar_chart(*polar, page.aerofoil, PolarQuantity::LiftToDrag));
+        polar_chart(*polar, page.aerofoil, PolarQuantity::LiftToDrag, fills));
   }
   for (int t = 1; t <= 4; ++t) {
     if (!energy[t - 1]) continue;

@@ -17,6 +17,7 @@
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
+#include "util/fill_record.h"
 #include "util/parallel.h"
 #include "util/whole_file.h"
 
@@ -151,6 +152,10 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     whole_file::write(dir / kAnswersFile, answers(d));
     for (const std::string& file : {d.aerofoil + ".dat", "Lift" + d.aerofoil + ".dat"}) {
       fs::copy_file(data_dir / file, dir / "Data" / file);
+    }
+    // The record of the polar's filled angles goes with it, when there is one.
+    if (const fs::path fill = fill_record::path(data_dir, d.aerofoil); fs::is_regular_file(fill)) {
+      fs::copy_file(fill, dir / "Data" / fill.filename());
     }
     // The working directory that holds the data folder ("Data" and "Data/" alike).
     fs::path data = fs::absolute(data_dir).lexically_normal();

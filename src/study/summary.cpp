@@ -13,6 +13,7 @@
 #include "study/design_dir.h"
 #include "util/catalogue.h"
 #include "util/files.h"
+#include "util/fill_record.h"
 #include "util/whole_file.h"
 
 namespace study {
@@ -51,7 +52,7 @@ struct Column {
   std::function<std::string(const Row&)> cell;
 };
 
-std::vector<Column> columns(const Study& s) {
+std::vector<Column> columns(const Study& s, const std::vector<Row>& rows) {
   std::vector<Column> c;
   const auto answer = [&](std::string key, std::string heading,
                           std::function<std::string(const Design&)> f, bool number = true) {
@@ -69,6 +70,11 @@ std::vector<Column> columns(const Study& s) {
          [&](const Design& d) { return num(d.setting_angle); });
   answer(
       "aerofoil", "aerofoil", [](const Design& d) { return d.aerofoil; }, false);
+  // An aerofoil whose polar holds angles no converged XFOIL point gave (its import's record).
+  if (std::any_of(rows.begin(), rows.end(), [](const Row& r) { return !r.filled.empty(); })) {
+    c.push_back({"aerofoil_filled_re", "aerofoil data filled at Re", false,
+                 [](const Row& r) { return r.filled; }});
+  }
   answer("mean_wind_m_s", "mean wind at 10 m (m/s)",
          [&](const Design& d) { return num(d.mean_wind); });
   answer(
@@ -222,6 +228,16 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
     r.status = "pending";
     return r;
   }
+  try {
+    for (const auto& f : fill_record::read(dir / "Data", d.aerofoil)) {
+      const std::string re = std::to_string(f.reynolds);
+      if ((" " + r.filled + " ").find(" " + re + " ") == std::string::npos) {
+        r.filled += (r.filled.empty() ? "" : " ") + re;
+      }
+    }
+  } catch (const std::exception& e) {
+    note(r, e.what());
+  }
   r.status = outcome->state == State::Ok ? "ok" : "failed";
   r.message = outcome->message;
   r.seconds = outcome->seconds;
@@ -313,7 +329,7 @@ std::vector<std::string> labels(const std::vector<Row>& rows) {
 }
 
 std::string summary_csv(const Study& s, const std::vector<Row>& rows) {
-  const std::vector<Column> cols = columns(s);
+  const std::vector<Column> cols = columns(s, rows);
   std::string out;
   for (std::size_t i = 0; i < cols.size(); ++i) out += (i ? "," : "") + cols[i].key;
   out += "\n";
@@ -458,7 +474,7 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
 std::string index_html(const Study& s, const std::vector<Row>& rows,
                        const std::vector<plot::Picture>& charts) {
   const std::vector<std::string> names = labels(rows);
-  const std::vector<Column> cols = columns(s);
+  const std::vector<Column> cols = columns(s, rows);
   const std::string title = s.title.empty() ? "rotorforge design study" : s.title;
   std::size_t ok = 0, failed = 0, pending = 0;
   for (const Row& r : rows) {

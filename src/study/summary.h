@@ -43,6 +43,9 @@ struct Row {
   std::optional<double> volume;   // m^3, one blade
   std::optional<double> surface;  // m^2, one blade
   std::optional<double> mass;     // kg, one blade
+  // Reynolds numbers whose blocks of the aerofoil's polar hold filled angles (its import's
+  // record), as "42000 83000"; "" when none.
+  std::string filled;
   TypeResult types[kTypes];
   // The design's own picture page (rotorforge-plot's, written after its session), relative to
   // the study's folder; "" when there is none.

@@ -20,6 +20,7 @@
 #include "aerofoil/foildata.h"
 #include "aerofoil/global.h"
 #include "textio/textio.h"
+#include "util/fill_record.h"
 
 namespace {
 
@@ -33,12 +34,16 @@ struct Aerofoil {
   const char* outline;
   double thickness;  // nominal maximum thickness, chord units
   double thickness_tolerance;
+  // The lowest blocks that are XFOIL's own poor solution, kept as they are: NACA 4432 below
+  // Re 330000 (laminar separation: lift that does not grow, L/D 1.4, 2.0 and 20.2). They were
+  // once copies of the 330000 block, which flattered the section where small rotors run.
+  int poor_blocks;
 };
 
 const Aerofoil kAerofoils[] = {
-    {1, "Liftnaca4412.dat", "naca4412.dat", 0.12, 0.005},
-    {2, "Liftsg6043.dat", "sg6043.dat", 0.10, 0.005},
-    {3, "Liftnaca4432.dat", "naca4432.dat", 0.32, 0.01},
+    {1, "Liftnaca4412.dat", "naca4412.dat", 0.12, 0.005, 0},
+    {2, "Liftsg6043.dat", "sg6043.dat", 0.10, 0.005, 0},
+    {3, "Liftnaca4432.dat", "naca4432.dat", 0.32, 0.01, 3},
 };
 
 void PrintTo(const Aerofoil& a, std::ostream* os) {
@@ -108,6 +113,17 @@ TEST_P(ShippedData, PolarIsPlausible) {
       EXPECT_LT(cd[j], 2.0) << "row " << j + 1;
     }
 
+    max_cl[c] = *std::max_element(cl, cl + 46);
+    max_ld[c] = -1e300;
+    float best_angle = 0;
+    for (int j = 0; j < 46; ++j) {
+      if (cl[j] / cd[j] > max_ld[c]) {
+        max_ld[c] = cl[j] / cd[j];
+        best_angle = angle[j];
+      }
+    }
+    if (c < a.poor_blocks) continue;  // only physically possible, not good for a design
+
     // Lift slope in the attached range: least-squares fit through the rows from 0 to 5 degrees.
     // Thin-aerofoil theory gives 2 pi per radian = 0.11 per degree; viscous effects lower it, a
     // laminar bubble at low Reynolds number can raise it somewhat.
@@ -135,36 +151,20 @@ TEST_P(ShippedData, PolarIsPlausible) {
     // Post-stall: drag well above its attached-flow minimum at the top angle.
     EXPECT_GT(cd[45], 0.2);
 
-    max_cl[c] = *std::max_element(cl, cl + 46);
-    max_ld[c] = -1e300;
-    float best_angle = 0;
-    for (int j = 0; j < 46; ++j) {
-      if (cl[j] / cd[j] > max_ld[c]) {
-        max_ld[c] = cl[j] / cd[j];
-        best_angle = angle[j];
-      }
-    }
     // The twist is set at the best lift-to-drag angle: it must lie in the attached range.
     EXPECT_GE(best_angle, 0.0f);
     EXPECT_LE(best_angle, 15.0f);
     EXPECT_GT(max_ld[c], 5.0);
   }
 
-  auto same_block = [](int c) {
-    return std::equal(global::alpha_array[c], global::alpha_array[c] + 46,
-                      global::alpha_array[c + 1]) &&
-           std::equal(global::cl_array[c], global::cl_array[c] + 46, global::cl_array[c + 1]) &&
-           std::equal(global::cd_array[c], global::cd_array[c] + 46, global::cd_array[c + 1]);
-  };
   for (int c = 0; c + 1 < 7; ++c) {
     SCOPED_TRACE("columns " + std::to_string(c + 1) + " and " + std::to_string(c + 2));
-    // Best L/D rises with Reynolds number. The only exception allowed is a block that is an exact
-    // copy of the next one (NACA 4432 below Re 330000, where the blocks are deliberately the
-    // 330000 block).
-    if (same_block(c)) {
-      EXPECT_EQ(max_ld[c], max_ld[c + 1]);
-    } else {
-      EXPECT_GT(max_ld[c + 1], max_ld[c]);
+    // Best L/D rises with Reynolds number; no block is taken from a higher Reynolds number, and
+    // a poor block is never better than the first good one.
+    EXPECT_GT(max_ld[c + 1], max_ld[c]);
+    if (c < a.poor_blocks) {
+      EXPECT_LT(max_ld[c], max_ld[a.poor_blocks]);
+      continue;
     }
     // Maximum lift rises strictly from 330000 up. Below, the SG6043 sits on a plateau (1.6336,
     // 1.6284, 1.6337 at 83000, 160000, 330000): the laminar bubble that lifts its maximum at low
@@ -176,6 +176,21 @@ TEST_P(ShippedData, PolarIsPlausible) {
     }
   }
   EXPECT_GT(max_cl[6], max_cl[0] + 0.15);
+}
+
+// What the import had to fill is recorded beside the polar: for the shipped sections only
+// SG6043 at -10 deg and Re 2400000, where XFOIL's down sweep stops at -9.25 deg whatever is tried.
+TEST_P(ShippedData, FilledAnglesRecorded) {
+  const Aerofoil& a = GetParam();
+  const std::string stem = fs::path(a.outline).stem().string();
+  const auto fills = fill_record::read(kData, stem);
+  const std::vector<fill_record::Fill> want =
+      stem == "sg6043"
+          ? std::vector<fill_record::Fill>{{2400000, -10, -10,
+                                            "not converged: Viterna-Corrigan from -9.25 deg, as "
+                                            "if the section stalled there"}}
+          : std::vector<fill_record::Fill>{};
+  EXPECT_EQ(fills, want);
 }
 
 TEST_P(ShippedData, OutlineIsClosedAndUpright) {

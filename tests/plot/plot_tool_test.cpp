@@ -439,6 +439,34 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   EXPECT_EQ(fixture::curves(dir.read("Result/plots/blade-sections.svg")).size(), 12u);
 }
 
+// Blocks of the working aerofoil that its import filled (its record Data/NAME.fill) are marked
+// on the polar pictures and said on the console.
+TEST(PlotTool, FilledBlocksMarked) {
+  WorkDir dir;
+  std::string polar;
+  for (int b = 0; b < 7; ++b) {
+    for (int a = -10; a <= 35; ++a) {
+      polar += fixture::free_line({static_cast<double>(a), 0.1 * a, 0.01 + 0.001 * a * a});
+    }
+  }
+  dir.write("Temp/Lift_Drag.dat", polar);
+  dir.write(working_name::kPath, working_name::record("thin", polar));
+  dir.write("Data/thin.fill", "# thin\n42000 5 20 not converged: as if stalled at 4.5 deg\n");
+  const ToolRun r = run_tool(dir);
+  EXPECT_EQ(r.status, 0) << joined(r.err);
+  ASSERT_FALSE(r.out.empty());
+  EXPECT_EQ(r.out[0],
+            "filled (no converged XFOIL point): Re 42000: 5..20 deg not converged: as if stalled "
+            "at 4.5 deg");
+  for (const char* f : {"aerofoil-cl.svg", "aerofoil-cd.svg", "aerofoil-ld.svg"}) {
+    const std::string svg = dir.read(std::string("Result/plots/") + f);
+    EXPECT_EQ(points_of(svg, "Re 42000 (filled)"), 46u) << f;
+    EXPECT_EQ(points_of(svg, "Re 83000 (filled)"), 0u) << f;
+    EXPECT_NE(svg.find("filled, no converged XFOIL point: Re 42000: 5..20 deg"), std::string::npos)
+        << f;
+  }
+}
+
 // The working polar is drawn under the name of the aerofoil it belongs to: the one
 // rotorforge-foil left beside it while it still fits the polar, else none.
 TEST(PlotTool, WorkingPolarWithItsName) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "aerofoil/foildata.h"
+#include "study/summary.h"
 #include "study_support.h"
 #include "util/parallel.h"
 
@@ -90,6 +91,27 @@ TEST(DesignDir, ImportedAerofoilIsInstalledAsTheMenuInstallsAShippedOne) {
   }
   EXPECT_NE(support::slurp(dir / "Temp/Lift_Drag.dat"), "");
   EXPECT_EQ(fs::current_path(), shipped.path()) << "the working directory is given back";
+}
+
+// The record of the aerofoil's filled angles goes into the design's folder with its data, and
+// the design's row carries the Reynolds numbers it names.
+TEST(DesignDir, FillRecordTravelsWithTheAerofoilAndFlagsTheRow) {
+  SourceDir source;
+  source.write("Data/myfoil.fill",
+               "# myfoil\n42000 5 20 not converged\n83000 -10 -4 x\n"
+               "42000 -10 -8 y\n");
+  const fs::path dir = source.path() / "d";
+  const study::Design d = design("myfoil");
+  ASSERT_EQ(study::prepare(d, dir, source.path() / "Data"), study::Prepared::Ready);
+  EXPECT_EQ(support::slurp(dir / "Data/myfoil.fill"), source.read("Data/myfoil.fill"));
+  study::write_status(dir, study::Outcome{study::State::Ok, 0, 1.0, ""});
+  EXPECT_EQ(study::read_row(d, dir).filled, "42000 83000");
+  // A shipped aerofoil without a record: nothing flagged.
+  const fs::path plain = source.path() / "e";
+  ASSERT_EQ(study::prepare(design("sg6043"), plain, source.path() / "Data"),
+            study::Prepared::Ready);
+  study::write_status(plain, study::Outcome{study::State::Ok, 0, 1.0, ""});
+  EXPECT_EQ(study::read_row(design("sg6043"), plain).filled, "");
 }
 
 TEST(DesignDir, SetUpFailureIsRecorded) {

@@ -102,6 +102,22 @@ TEST(Summary, CsvHasTheStudysColumnsAndQuotesMessages) {
   EXPECT_EQ(csv, want);
 }
 
+// A design on an aerofoil with filled polar angles is flagged in the summary and on the page;
+// without any, the column is not there.
+TEST(Summary, FilledAerofoilDataFlagged) {
+  const study::Study s = three_designs();
+  auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, 90});
+  EXPECT_EQ(study::summary_csv(s, rows).find("filled"), std::string::npos);
+  rows[2].filled = "42000 83000";
+  const std::string csv = study::summary_csv(s, rows);
+  EXPECT_NE(csv.find(",aerofoil,aerofoil_filled_re,mean_wind_m_s,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",naca4432,42000 83000,5,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",sg6043,,5,"), std::string::npos) << csv;
+  const std::string page = study::index_html(s, rows, {});
+  EXPECT_NE(page.find("aerofoil data filled at Re"), std::string::npos);
+  EXPECT_NE(page.find("42000 83000"), std::string::npos);
+}
+
 TEST(Summary, ParetoFrontIsWhatNoOtherDesignBeatsOnEnergyAndMass) {
   const study::Study s = three_designs();
   struct Case {
