@@ -451,13 +451,15 @@ TEST(PlotTool, FilledBlocksMarked) {
   }
   dir.write("Temp/Lift_Drag.dat", polar);
   dir.write(working_name::kPath, working_name::record("thin", polar));
+  std::filesystem::create_directory(dir / "Data");
   dir.write("Data/thin.fill", "# thin\n42000 5 20 not converged: as if stalled at 4.5 deg\n");
   const ToolRun r = run_tool(dir);
   EXPECT_EQ(r.status, 0) << joined(r.err);
   ASSERT_FALSE(r.out.empty());
   EXPECT_EQ(r.out[0],
             "filled (no converged XFOIL point): Re 42000: 5..20 deg not converged: as if stalled "
-            "at 4.5 deg");
+            "at 4.5 deg")
+      << joined(r.err);
   for (const char* f : {"aerofoil-cl.svg", "aerofoil-cd.svg", "aerofoil-ld.svg"}) {
     const std::string svg = dir.read(std::string("Result/plots/") + f);
     EXPECT_EQ(points_of(svg, "Re 42000 (filled)"), 46u) << f;
