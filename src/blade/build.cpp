@@ -137,9 +137,11 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   write_point_file(nbe, rtip, rhub, r, twist, chord, hub);
 
   geometry_out.write();
-  geometry_out.write_fmt(files::kFigureLineFormat, {"Volume of blade", volume, "cubic meters"});
+  geometry_out.write_fmt(files::kFigureLineFormat,
+                         {files::kVolumeLabel, volume, files::kVolumeUnit});
   geometry_out.write();
-  geometry_out.write_fmt(files::kFigureLineFormat, {"Surface of blade", surface, "square meters"});
+  geometry_out.write_fmt(files::kFigureLineFormat,
+                         {files::kSurfaceLabel, surface, files::kSurfaceUnit});
 
   con.write();
   for (std::string_view line : kMaterialMenu) con.write({line});
@@ -149,7 +151,7 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
     const double mass =
         volume * catalogue::kMaterials[static_cast<std::size_t>(material - 1)].density;
     geometry_out.write();
-    geometry_out.write_fmt(files::kFigureLineFormat, {"Mass of blade", mass, "kg"});
+    geometry_out.write_fmt(files::kFigureLineFormat, {files::kMassLabel, mass, files::kMassUnit});
   }
   return {volume, surface};
 }

@@ -151,8 +151,8 @@ HubStation stations(textio::Console& con, textio::OutFile& geometry_out, std::in
   const std::size_t tip = static_cast<std::size_t>(nbe);
 
   con.write();
-  geometry_out.write({"              Geometry of blades"});
-  geometry_out.write({"     Radius (m)       chord(m)       twist (deg)"});
+  geometry_out.write({files::kGeometryTitle});
+  geometry_out.write({files::kGeometryHeadings});
   geometry_out.write_fmt(files::kGeometryRowFormat, {x_hub * rtip, hub.chord * rtip, hub.twist});
   for (std::size_t i = 0; i < tip; ++i) {
     geometry_out.write_fmt(files::kGeometryRowFormat, {r[i] * rtip, chord[i] * rtip, twist[i]});

@@ -19,6 +19,7 @@
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
+#include "util/number_text.h"
 #include "util/parallel.h"
 #include "util/scratch_dir.h"
 #include "util/session_lock.h"
@@ -31,14 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// `v` with `decimals` decimals; a value that rounds to zero is written without a sign.
-std::string fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string text(buf);
-  if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-  return text;
-}
+using number_text::fixed;
 
 std::string g(double v) {
   char buf[32];

@@ -4,16 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
 namespace foil {
 
 namespace {
-
-// The textbook value of pi: the outline is geometry of our own, not one of the single-precision
-// constants of the rotor calculation.
-constexpr double kPi = 3.141592653589793;
 
 // Second derivatives of the natural cubic spline through (s, v) (tridiagonal system solved by
 // the Thomas algorithm; the end rows say v'' = 0).
@@ -156,7 +153,8 @@ Curve spline_curve(std::span<const Point> points) {
 
 std::array<double, kStations> stations() {
   std::array<double, kStations> x{};
-  for (int j = 0; j < kStations; ++j) x[j] = (1.0 - std::cos(kPi * j / (kStations - 1))) / 2.0;
+  for (int j = 0; j < kStations; ++j)
+    x[j] = (1.0 - std::cos(std::numbers::pi * j / (kStations - 1))) / 2.0;
   return x;
 }
 

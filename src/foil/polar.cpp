@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <numbers>
 
 #include "foil/section.h"
 
@@ -14,9 +15,6 @@ namespace {
 // Angles compared after arithmetic on them are compared with this slack; XFOIL writes angles to
 // three decimals, so no two distinct angles come closer.
 constexpr double kSlack = 1e-9;
-
-// The textbook pi (the extension is a fit of our own, not part of the rotor calculation).
-constexpr double kPi = 3.141592653589793;
 
 double sign_of(Direction d) {
   return d == Direction::Up ? 1.0 : -1.0;
@@ -109,8 +107,9 @@ std::optional<double> beyond_gap(const Points& points, Direction direction, cons
 
 Coefficients viterna(double alpha_s, double cl_s, double cd_s, double alpha, double aspect_ratio) {
   const double cd_max = aspect_ratio <= 50.0 ? 1.11 + 0.018 * aspect_ratio : 2.01;
-  const double a_s = alpha_s * (kPi / 180.0);
-  const double a = alpha * (kPi / 180.0);
+  // The true pi: the extension is a fit of our own, not part of the rotor calculation.
+  const double a_s = alpha_s * (std::numbers::pi / 180.0);
+  const double a = alpha * (std::numbers::pi / 180.0);
   const double b1 = cd_max;
   const double a1 = b1 / 2.0;
   const double b2 = (cd_s - cd_max * std::pow(std::sin(a_s), 2.0)) / std::cos(a_s);

@@ -222,13 +222,18 @@ Read<Geometry> read_geometry(textio::RecordSource& source) {
   Read<Geometry> result;
   Geometry& g = result.value;
   Lines lines(source);
-  if (!lines.next() || !contains(lines.text(), "Geometry of blades")) {
-    result.error = lines.number() == 0 ? "the file is empty"
-                                       : at_line(1, "expected the title \"Geometry of blades\"");
+  const std::string_view title = trim(files::kGeometryTitle);
+  if (!lines.next() || !contains(lines.text(), title)) {
+    result.error = lines.number() == 0
+                       ? "the file is empty"
+                       : at_line(1, "expected the title \"" + std::string(title) + "\"");
     return result;
   }
-  if (!lines.next() || !contains(lines.text(), "Radius (m)")) {
-    result.error = at_line(2, "expected the column headings \"Radius (m) ...\"");
+  // The first heading is enough to know the line; the spacing of the others is not checked.
+  std::string_view first = trim(files::kGeometryHeadings);
+  first = first.substr(0, first.find("  "));
+  if (!lines.next() || !contains(lines.text(), first)) {
+    result.error = at_line(2, "expected the column headings \"" + std::string(first) + " ...\"");
     return result;
   }
   const std::vector<Field> fields = layout(files::kGeometryRowFormat);
@@ -253,15 +258,15 @@ Read<Geometry> read_geometry(textio::RecordSource& source) {
     std::optional<double>* target = nullptr;
     std::string_view unit;
     const std::string_view label = trim(std::string_view(rec).substr(0, kFigureValue.column));
-    if (label == "Volume of blade") {
+    if (label == files::kVolumeLabel) {
       target = &g.volume;
-      unit = "cubic meters";
-    } else if (label == "Surface of blade") {
+      unit = files::kVolumeUnit;
+    } else if (label == files::kSurfaceLabel) {
       target = &g.surface;
-      unit = "square meters";
-    } else if (label == "Mass of blade") {
+      unit = files::kSurfaceUnit;
+    } else if (label == files::kMassLabel) {
       target = &g.mass;
-      unit = "kg";
+      unit = files::kMassUnit;
     }
     if (target == nullptr || rec.size() < kFigureValue.column + kFigureValue.width) {
       result.error =

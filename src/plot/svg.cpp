@@ -5,16 +5,11 @@
 #include <cmath>
 #include <limits>
 
+#include "util/number_text.h"
+
 namespace plot {
 
 namespace {
-
-// Shortest text that reads back as the same double, for the data-* attributes.
-std::string exact(double v) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
 
 // Digits after the point that the tick labels of `step` need (0.25 -> 2, 5 -> 0).
 int decimals_for(double step) {
@@ -44,16 +39,6 @@ constexpr double kCaptionLine = 18.0;
 const std::string kFont = "font-family=\"DejaVu Sans, Arial, sans-serif\"";
 
 }  // namespace
-
-std::string fixed(double v, int decimals) {
-  if (std::isnan(v)) return "n/a";
-  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
-  char buf[512];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  std::string s(buf, r.ptr);
-  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
-}
 
 std::string escape_xml(std::string_view text) {
   std::string out;
@@ -254,8 +239,10 @@ std::string render(const Chart& chart) {
   auto px = [&](double x) { return kLeft + (x - ax.lo) / (ax.hi - ax.lo) * plot_w; };
   auto py = [&](double y) { return kTop + (ay.hi - y) / (ay.hi - ay.lo) * plot_h; };
 
-  svg.open_group("class=\"plot\" data-x-min=\"" + exact(ax.lo) + "\" data-x-max=\"" + exact(ax.hi) +
-                 "\" data-y-min=\"" + exact(ay.lo) + "\" data-y-max=\"" + exact(ay.hi) + "\"");
+  svg.open_group("class=\"plot\" data-x-min=\"" + number_text::shortest(ax.lo) +
+                 "\" data-x-max=\"" + number_text::shortest(ax.hi) + "\" data-y-min=\"" +
+                 number_text::shortest(ay.lo) + "\" data-y-max=\"" + number_text::shortest(ay.hi) +
+                 "\"");
   svg.rect(kLeft, kTop, plot_w, plot_h, "class=\"frame\" fill=\"none\" stroke=\"#333\"");
 
   // Ticks at the multiples of the step inside the range, counted as integers so that no error

@@ -12,10 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "util/number_text.h"
+
 namespace plot {
 
-// `v` with `decimals` digits after the point, "-0" written as "0"; NaN gives "n/a".
-std::string fixed(double v, int decimals);
+using number_text::fixed;
 
 // Text with &, <, >, " and ' replaced by entities, for XML text and attribute values.
 std::string escape_xml(std::string_view text);

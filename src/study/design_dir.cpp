@@ -18,6 +18,7 @@
 #include "util/catalogue.h"
 #include "util/files.h"
 #include "util/fill_record.h"
+#include "util/number_text.h"
 #include "util/parallel.h"
 #include "util/whole_file.h"
 
@@ -133,7 +134,7 @@ void write_status(const fs::path& dir, const Outcome& o) {
   std::ostringstream s;
   s << "status " << (o.state == State::Ok ? "ok" : "failed") << "\n"
     << "exit " << o.exit_status << "\n"
-    << "seconds " << number_text(o.seconds) << "\n"
+    << "seconds " << number_text::shortest(o.seconds) << "\n"
     << "processors " << o.processors << "\n"
     << "message " << o.message << "\n";
   const fs::path tmp = dir / (std::string(kStatusFile) + ".new");

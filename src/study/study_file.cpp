@@ -13,6 +13,7 @@
 
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
+#include "util/number_text.h"
 
 namespace study {
 
@@ -182,7 +183,7 @@ struct Reader {
           return wrong("a number");
         }
         if (!std::isfinite(v.r)) return bad("must be a finite number");
-        return keeps_rule(v.r, number_text(v.r));
+        return keeps_rule(v.r, number_text::shortest(v.r));
       }
       case Kind::Foil:
         if (n.is_integer()) {
@@ -444,15 +445,17 @@ void check_combination(const Value* const pick[kKeyCount], Problems& problems) {
   const Value* tip = pick[key_index("rotor", "tip_radius")];
   if (hub != nullptr && tip != nullptr &&
       !answer_rules::broken(Answer::rtip, tip->r, hub->r).empty()) {
-    problems.add(tip->line, "rotor.tip_radius " + number_text(tip->r) +
-                                " must be greater than rotor.hub_radius " + number_text(hub->r));
+    problems.add(tip->line, "rotor.tip_radius " + number_text::shortest(tip->r) +
+                                " must be greater than rotor.hub_radius " +
+                                number_text::shortest(hub->r));
   }
   const Value* cin = pick[key_index("site", "cut_in")];
   const Value* cout = pick[key_index("site", "cut_out")];
   if (cin != nullptr && cout != nullptr &&
       !answer_rules::broken(Answer::Ucout, cout->r, cin->r).empty()) {
-    problems.add(cout->line, "site.cut_out " + number_text(cout->r) +
-                                 " must be greater than site.cut_in " + number_text(cin->r));
+    problems.add(cout->line, "site.cut_out " + number_text::shortest(cout->r) +
+                                 " must be greater than site.cut_in " +
+                                 number_text::shortest(cin->r));
   }
 }
 
@@ -487,15 +490,9 @@ StudyError::StudyError(std::vector<std::string> problems)
     : std::runtime_error(problems.empty() ? std::string("bad study") : problems.front()),
       problems_(std::move(problems)) {}
 
-std::string number_text(double v) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
-
 std::string answers(const Design& d) {
   std::vector<std::string> a;
-  const auto num = [&](double v) { a.push_back(number_text(v)); };
+  const auto num = [&](double v) { a.push_back(number_text::shortest(v)); };
   const auto whole = [&](std::int64_t v) { a.push_back(std::to_string(v)); };
   whole(d.blades);
   num(d.hub_radius);

@@ -88,7 +88,4 @@ Study parse_study(const std::string& text, const std::string& name,
                   const std::filesystem::path& data_dir);
 Study read_study(const std::filesystem::path& file, const std::filesystem::path& data_dir);
 
-// Shortest text that reads back as the same double ("0.15", "20", "1e-05").
-std::string number_text(double v);
-
 }  // namespace study

@@ -14,6 +14,7 @@
 #include "util/catalogue.h"
 #include "util/files.h"
 #include "util/fill_record.h"
+#include "util/number_text.h"
 #include "util/whole_file.h"
 
 namespace study {
@@ -21,7 +22,7 @@ namespace study {
 namespace {
 
 std::string opt_text(const std::optional<double>& v) {
-  return v && std::isfinite(*v) ? number_text(*v) : std::string();
+  return v && std::isfinite(*v) ? number_text::shortest(*v) : std::string();
 }
 
 // Derived values with the decimals of the figures they come from (a blade's mass has six).
@@ -59,7 +60,7 @@ std::vector<Column> columns(const Study& s, const std::vector<Row>& rows) {
     c.push_back(
         {std::move(key), std::move(heading), number, [f](const Row& r) { return f(*r.design); }});
   };
-  const auto num = [](double v) { return number_text(v); };
+  const auto num = [](double v) { return number_text::shortest(v); };
   answer(
       "id", "design", [](const Design& d) { return design_id(d); }, false);
   answer("blades", "blades", [](const Design& d) { return std::to_string(d.blades); });
@@ -117,7 +118,7 @@ std::vector<Column> columns(const Study& s, const std::vector<Row>& rows) {
     const std::string h = "type " + std::to_string(t + 1) + ": ";
     const auto result = [t](double TypeResult::*field) {
       return [t, field](const Row& r) {
-        return r.types[t].have ? number_text(r.types[t].*field) : std::string();
+        return r.types[t].have ? number_text::shortest(r.types[t].*field) : std::string();
       };
     };
     c.push_back({k + "cp_max", h + "highest CP", true, result(&TypeResult::cp_max)});
@@ -287,7 +288,7 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
 std::vector<std::string> labels(const std::vector<Row>& rows) {
   // Per design, its answers as short phrases; only the phrases that differ are kept.
   const auto parts = [](const Design& d) {
-    const auto n = [](double v) { return number_text(v); };
+    const auto n = [](double v) { return number_text::shortest(v); };
     std::vector<std::string> p = {
         std::to_string(d.blades) + " blades",
         "hub " + n(d.hub_radius) + " m",
@@ -462,7 +463,7 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
     svg.text(label_w - 8.0, y + 13.0, bar_name(order[k]),
              font + " font-size=\"12\" text-anchor=\"end\"");
     svg.rect(label_w, y, w, kBar,
-             "class=\"bar\" data-design=\"" + r.id + "\" data-value=\"" + number_text(v) +
+             "class=\"bar\" data-design=\"" + r.id + "\" data-value=\"" + number_text::shortest(v) +
                  "\" fill=\"" + (k == 0 ? "#D55E00" : "#0072B2") + "\"");
     svg.text(label_w + w + 6.0, y + 13.0, value_text(order[k]),
              "class=\"value\" " + font + " font-size=\"12\"");

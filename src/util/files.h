@@ -104,11 +104,22 @@ inline constexpr int kPolarFirstAngle = -10;
 // ---------------------------------------------------------------------------------------------
 // Layout of the geometry table.
 
+// The title and the column headings above the stations, as written (blanks included).
+inline constexpr std::string_view kGeometryTitle = "              Geometry of blades";
+inline constexpr std::string_view kGeometryHeadings =
+    "     Radius (m)       chord(m)       twist (deg)";
+
 // One station: radius (m), chord (m), twist (deg, setting angle included).
 inline constexpr std::string_view kGeometryRowFormat = "(f14.4, f15.4, f15.4)";
 
 // The volume, surface and mass lines below the table: label, value, unit.
 inline constexpr std::string_view kFigureLineFormat = "(A18, f12.6, A15)";
+inline constexpr std::string_view kVolumeLabel = "Volume of blade";
+inline constexpr std::string_view kVolumeUnit = "cubic meters";
+inline constexpr std::string_view kSurfaceLabel = "Surface of blade";
+inline constexpr std::string_view kSurfaceUnit = "square meters";
+inline constexpr std::string_view kMassLabel = "Mass of blade";
+inline constexpr std::string_view kMassUnit = "kg";
 
 // ---------------------------------------------------------------------------------------------
 // Aerofoil data in Data/ (or the directory a program is given instead).

@@ -11,25 +11,6 @@
 
 namespace {
 
-TEST(Fixed, LocaleFreeDecimalsWithoutNegativeZero) {
-  struct Case {
-    double v;
-    int decimals;
-    const char* text;
-  };
-  const Case cases[] = {
-      {1234.5, 2, "1234.50"},
-      {-3.14159, 3, "-3.142"},
-      {-0.004, 2, "0.00"},
-      {-0.0, 0, "0"},
-      {0.125, 2, "0.12"},  // the binary value 0.125 is a tie, broken to even
-      {1e21, 0, "1000000000000000000000"},
-      {std::nan(""), 2, "n/a"},
-      {std::numeric_limits<double>::infinity(), 1, "inf"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(plot::fixed(c.v, c.decimals), c.text) << c.v;
-}
-
 TEST(EscapeXml, MarkupCharactersBecomeEntities) {
   EXPECT_EQ(plot::escape_xml("a<b & \"c\" 'd'>\u00b0"),
             "a&lt;b &amp; &quot;c&quot; &#39;d&#39;&gt;\u00b0");

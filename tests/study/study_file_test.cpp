@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/workdir.h"
+#include "util/number_text.h"
 
 namespace {
 
@@ -196,9 +197,9 @@ TEST(StudyFile, ImportedAerofoilNeedsBothFilesInTheDataFolder) {
 std::vector<std::string> summary_of(const study::Study& s) {
   std::vector<std::string> out;
   for (const study::Design& d : s.designs) {
-    out.push_back(std::to_string(d.blades) + " " + study::number_text(d.tip_radius) + " " +
+    out.push_back(std::to_string(d.blades) + " " + number_text::shortest(d.tip_radius) + " " +
                   d.aerofoil + " " + (d.blade_type == 2 ? "hollow" : "solid") + " " +
-                  study::number_text(d.wall_thickness));
+                  number_text::shortest(d.wall_thickness));
   }
   return out;
 }
@@ -276,15 +277,6 @@ TEST(StudyFile, IdsFollowTheAnswersAndTheImportedAerofoil) {
                                study::design_id(design("\"otherfoil\"", "1.5"))};
   EXPECT_EQ(ids.size(), 4u);
   EXPECT_EQ(study::answers(design("\"myfoil\"", "1.5")), "3\n0.15\n1.5\n5\n0\n4\n5\n1\n1\n0\n");
-}
-
-TEST(StudyFile, NumbersReadBackExactly) {
-  for (double v : {0.15, 1.5, 20.0, -1.5, 1e-5, 0.1 + 0.2, 123456789.125}) {
-    const std::string t = study::number_text(v);
-    EXPECT_EQ(std::stod(t), v) << t;
-  }
-  EXPECT_EQ(study::number_text(20.0), "20");
-  EXPECT_EQ(study::number_text(0.15), "0.15");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "study/engines.h"
 #include "study/study_file.h"
 #include "study_support.h"
+#include "util/number_text.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ TEST_F(StudyTool, DesignFilesEqualSingleRunsByteForByte) {
     const fs::path dir = design_dir(d);
     // The imported copy of NACA 4412 is compared with a session that answers 1 at the
     // aerofoil menu: installing it gives exactly the blade of the shipped aerofoil.
-    SCOPED_TRACE(d.aerofoil + " " + study::number_text(d.tip_radius));
+    SCOPED_TRACE(d.aerofoil + " " + number_text::shortest(d.tip_radius));
     EXPECT_EQ(support::slurp(dir / "answers.txt"), study::answers(d));
     e2e::Outcome single;
     const auto run = single_run(d, single);
