@@ -195,10 +195,11 @@ TEST(PlotTool, MissingCutAndBrokenFilesAreSkippedWithALine) {
   broken[broken.find("0.4500")] = 'O';  // a letter in the CP column of the peak row
   const std::string cut = fixture::sweep_text(3, rows, 1.0, 2.0) +
                           fixture::sweep_text(3, rows, 1.0, 2.0).substr(0, 500);
+  // The geometry table first: an energy table written before it would be an earlier design's.
+  dir.write("Result/Geometry.out", "no geometry here\r\n");
   dir.write("Result/Energy2.out", broken);
   dir.write("Result/Energy3.out", cut);
   dir.write("Result/Energy4.out", "\r\n");
-  dir.write("Result/Geometry.out", "no geometry here\r\n");
   fixture::Blade b;
   const std::string points = fixture::blade_points_text(b);
   dir.write("Result/3dgeo.dat", points.substr(0, points.size() / 3));
@@ -237,9 +238,10 @@ TEST(PlotTool, GarbageNeverCrashes) {
   WorkDir dir;
   std::string bytes;
   for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) % 256);
+  // The geometry table first: an energy table written before it would be an earlier design's.
+  dir.write("Result/Geometry.out", std::string(" Geometry of blades\r\n Radius (m)\r\n") + bytes);
   dir.write("Result/Energy1.out", bytes);
   dir.write("Result/Energy2.out", bytes.substr(1, 100) + "\n\n\n");
-  dir.write("Result/Geometry.out", std::string(" Geometry of blades\r\n Radius (m)\r\n") + bytes);
   std::filesystem::create_directories(dir / "Result/Energy3.out");
   dir.write("Result/Energy4.out", "<script>&</script> Wind Speed(m/s)\r\n");
   const ToolRun bad = run_tool(dir);
