@@ -20,6 +20,12 @@ std::array<TableState, 4> energy_tables(const fs::path& dir) {
       states[i] = TableState::Missing;
       continue;
     }
+    // rotorforge creates all four tables when it starts; one its session did not sweep stays
+    // empty, and holds nothing of an earlier design.
+    if (fs::file_size(table, table_ec) == 0 && !table_ec) {
+      states[i] = TableState::Empty;
+      continue;
+    }
     const auto table_time = fs::last_write_time(table, table_ec);
     // A sweep always writes its table after the design stage wrote the geometry table's last
     // line, so an equal time (a coarse file system clock) still counts as current.

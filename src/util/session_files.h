@@ -17,6 +17,7 @@ enum class TableState {
   Missing,  // no such file
   Current,  // written after the geometry table, by a sweep of the blade it holds
   Older,    // written before the geometry table: an earlier design's
+  Empty,    // no rows: created at start-up by a session that did not run that sweep
 };
 
 // The state of the four energy tables (index type - 1) of working directory `dir`. Without a

@@ -14,9 +14,11 @@ namespace {
 namespace fs = std::filesystem;
 using session_files::TableState;
 
-void touch(const fs::path& p, fs::file_time_type when) {
+void touch(const fs::path& p, fs::file_time_type when, bool empty = false) {
   fs::create_directories(p.parent_path());
-  std::ofstream(p) << "x\n";
+  std::ofstream out(p);
+  if (!empty) out << "x\n";
+  out.close();
   fs::last_write_time(p, when);
 }
 
@@ -28,22 +30,38 @@ TEST(SessionFiles, EnergyTablesOlderThanTheBladeAreLeftOut) {
   struct Case {
     const char* name;
     bool geometry;
-    std::array<int, 4> tables;  // 0 missing, -1 written before the geometry, +1 after, 2 same time
+    // 0 missing, -1 written before the geometry, +1 after, 2 same time, 3 empty and before
+    std::array<int, 4> tables;
     std::array<TableState, 4> want;
     const char* note;
   };
   const Case cases[] = {
-      {"all current", true, {1, 1, 1, 1}, {TableState::Current, TableState::Current,
-                                           TableState::Current, TableState::Current}, ""},
-      {"a and b", true, {1, 0, 0, -1}, {TableState::Current, TableState::Missing,
-                                        TableState::Missing, TableState::Older},
+      {"all current",
+       true,
+       {1, 1, 1, 1},
+       {TableState::Current, TableState::Current, TableState::Current, TableState::Current},
+       ""},
+      {"a and b",
+       true,
+       {1, 0, 0, -1},
+       {TableState::Current, TableState::Missing, TableState::Missing, TableState::Older},
        "Result/Energy4.out is older than Result/Geometry.out (an earlier design): left out"},
-      {"two older", true, {-1, -1, 2, 0}, {TableState::Older, TableState::Older,
-                                           TableState::Current, TableState::Missing},
+      {"two older",
+       true,
+       {-1, -1, 2, 0},
+       {TableState::Older, TableState::Older, TableState::Current, TableState::Missing},
        "Result/Energy1.out, Result/Energy2.out are older than Result/Geometry.out (an earlier "
        "design): left out"},
-      {"no blade", false, {-1, 0, 0, 0}, {TableState::Current, TableState::Missing,
-                                          TableState::Missing, TableState::Missing}, ""},
+      {"empty ones never older",
+       true,
+       {1, 3, 3, -1},
+       {TableState::Current, TableState::Empty, TableState::Empty, TableState::Older},
+       "Result/Energy4.out is older than Result/Geometry.out (an earlier design): left out"},
+      {"no blade",
+       false,
+       {-1, 0, 0, 0},
+       {TableState::Current, TableState::Missing, TableState::Missing, TableState::Missing},
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -52,7 +70,11 @@ TEST(SessionFiles, EnergyTablesOlderThanTheBladeAreLeftOut) {
     for (std::size_t i = 0; i < 4; ++i) {
       const int when = c.tables[i];
       if (when == 0) continue;
-      touch(dir.path() / files::kEnergyTables[i], when < 0 ? before : when == 2 ? t0 : after);
+      touch(dir.path() / files::kEnergyTables[i],
+            when < 0 || when == 3 ? before
+            : when == 2           ? t0
+                                  : after,
+            when == 3);
     }
     const auto states = session_files::energy_tables(dir.path());
     EXPECT_EQ(states, c.want);
