@@ -1,10 +1,6 @@
 #include "foil/xfoil.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,12 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <thread>
+#include <stdexcept>
 #include <vector>
 
 #include "foil/section.h"
+#include "util/process.h"
 #include "util/whole_file.h"
 
 extern char** environ;
@@ -42,10 +38,13 @@ std::string g(double v) {
   return buf;
 }
 
+// Writes a whole working file; a failure is the import's error.
 void write_file(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (!out.flush()) throw Error(path.string() + ": cannot write");
+  try {
+    whole_file::write(path, text);
+  } catch (const std::runtime_error&) {
+    throw Error(path.string() + ": cannot write");
+  }
 }
 
 // A number as Python's float() reads it would, from a whole word; false for anything else.
@@ -158,68 +157,49 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
   if (!setup.section_file.empty()) write_file(wd / "section.dat", setup.section_file);
   write_file(wd / "cmds.in", commands(setup, job));
 
-  // Everything the child needs is prepared before fork: after it, only async-signal-safe calls.
-  const std::string cmds = (wd / "cmds.in").string();
-  const std::string log = (wd / "log.txt").string();
-  std::vector<std::string> env_text;
+  process::Command c;
+  c.argv = {setup.program};
+  c.env.emplace();
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string_view v(*e);
     if (!v.starts_with("LD_PRELOAD=") && !v.starts_with("GFORTRAN_UNBUFFERED_ALL=")) {
-      env_text.emplace_back(v);
+      c.env->emplace_back(v);
     }
   }
-  env_text.push_back("LD_PRELOAD=" + setup.shim);
+  c.env->push_back("LD_PRELOAD=" + setup.shim);
   // Points reach the polar file as they are computed, so a killed sweep keeps them.
-  env_text.push_back("GFORTRAN_UNBUFFERED_ALL=1");
-  std::vector<char*> envp;
-  for (auto& s : env_text) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::string program = setup.program;
-  char* argv[] = {program.data(), nullptr};
-  const rlimit cpu{static_cast<rlim_t>(setup.cpu_seconds), static_cast<rlim_t>(setup.cpu_seconds)};
-  const rlimit core{0, 0};
-
-  const pid_t pid = fork();
-  if (pid < 0) throw Error("cannot start xfoil: fork failed");
-  if (pid == 0) {
-    setpgid(0, 0);
-    if (chdir(workdir.c_str()) != 0) _exit(126);
-    const int in = open(cmds.c_str(), O_RDONLY);
-    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(out, 2);
-    close(in);
-    close(out);
-    setrlimit(RLIMIT_CPU, &cpu);
-    setrlimit(RLIMIT_CORE, &core);
-    execve(argv[0], argv, envp.data());
-    _exit(127);
-  }
-  setpgid(pid, pid);  // also here, so that the group exists before any kill below
+  c.env->push_back("GFORTRAN_UNBUFFERED_ALL=1");
+  c.dir = wd;
+  c.in = wd / "cmds.in";
+  c.out = c.err = wd / "log.txt";
+  c.own_group = true;
+  c.cpu_seconds = setup.cpu_seconds;
+  c.no_core = true;
+  process::Watch watch;
+  watch.time_limit = setup.wall_seconds;
+  watch.stop = stop_requested;
+  const process::Result r = process::run(c, watch);
 
   SweepOutcome outcome;
-  int status = 0;
-  for (;;) {
-    const pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) break;
-    const double waited =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (waited > setup.wall_seconds || stop_requested()) {
-      kill(-pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      outcome.status = stop_requested() ? "interrupted" : "time limit";
+  switch (r.failure) {
+    case process::Failure::None:
       break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    case process::Failure::Open:  // as a shell reports a program it could not set up ...
+      outcome.status = "exit 126";
+      break;
+    case process::Failure::Exec:  // ... and one it could not find or run
+      outcome.status = "exit 127";
+      break;
+    case process::Failure::Fork:
+    case process::Failure::Wait:
+      throw Error(r.failure_text());
   }
-  if (outcome.status.empty()) {
-    if (WIFEXITED(status)) {
-      outcome.status =
-          WEXITSTATUS(status) == 0 ? "ok" : "exit " + std::to_string(WEXITSTATUS(status));
-    } else if (WIFSIGNALED(status)) {
-      const int sig = WTERMSIG(status);
+  if (r.stopped || r.timed_out) {
+    outcome.status = r.stopped ? "interrupted" : "time limit";
+  } else if (outcome.status.empty()) {
+    if (r.exit_code() >= 0) {
+      outcome.status = r.exit_code() == 0 ? "ok" : "exit " + std::to_string(r.exit_code());
+    } else if (const int sig = r.signal(); sig != 0) {
       outcome.status =
           sig == SIGXCPU || sig == SIGKILL ? "CPU limit" : "signal " + std::to_string(sig);
     }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -101,13 +102,6 @@ std::string aerofoil_name(const fs::path& dir, std::string& stem) {
     }
   }
   return "unnamed aerofoil";
-}
-
-bool write_text(const fs::path& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f << text;
-  f.close();
-  return !f.fail();
 }
 
 }  // namespace
@@ -257,9 +251,10 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
   int status = kDrawn;
   for (const Output& o : outputs) {
     const std::string rel = std::string(kPlotsDir) + "/" + o.name;
-    if (write_text(plots / o.name, o.text)) {
+    try {
+      whole_file::write(plots / o.name, o.text);
       out << "wrote " << rel << '\n';
-    } else {
+    } catch (const std::runtime_error&) {
       err << rel << ": could not be written\n";
       status = kNothingDrawn;
     }

@@ -1,10 +1,7 @@
 #include "study/design_dir.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -20,6 +17,7 @@
 #include "util/fill_record.h"
 #include "util/number_text.h"
 #include "util/parallel.h"
+#include "util/process.h"
 #include "util/whole_file.h"
 
 namespace study {
@@ -73,33 +71,17 @@ class InDirectory {
 
 // Runs `program` (no arguments) with `dir` as its working directory and the files `in`, `out`
 // and `err` there (created or emptied; `out` and `err` may be the same) as its standard
-// streams; returns its raw wait status, -1 when it could not be started (errno says why).
-int run_in(const fs::path& dir, const fs::path& program, const char* in, const char* out,
-           const char* err) {
-  const std::string prog = fs::absolute(program).string();
-  const std::string where = fs::absolute(dir).string();
-  const bool same = std::strcmp(out, err) == 0;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(where.c_str()) != 0) _exit(126);
-    const int i = open(in, O_RDONLY);
-    const int o = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = same ? o : open(err, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (i < 0 || o < 0 || e < 0) _exit(126);
-    dup2(i, 0);
-    dup2(o, 1);
-    dup2(e, 2);
-    execl(prog.c_str(), prog.c_str(), static_cast<char*>(nullptr));
-    const std::string why = "cannot run " + prog + ": " + std::strerror(errno) + "\n";
-    (void)!write(2, why.data(), why.size());
-    _exit(127);
-  }
-  if (pid < 0) return -1;
-  int raw = 0;
-  while (waitpid(pid, &raw, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return raw;
+// streams. It stays in this process's group, so that an engine interrupting this one's group
+// interrupts it too.
+process::Result run_in(const fs::path& dir, const fs::path& program, const char* in,
+                       const char* out, const char* err) {
+  process::Command c;
+  c.argv = {fs::absolute(program).string()};
+  c.dir = fs::absolute(dir);
+  c.in = c.dir / in;
+  c.out = c.dir / out;
+  c.err = c.dir / err;
+  return process::run(c);
 }
 
 }  // namespace
@@ -185,21 +167,27 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path&
   Outcome o;
   o.processors = parallel::allowed_processors();
   const auto start = std::chrono::steady_clock::now();
-  const int raw = run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
-  if (raw < 0) {
-    o.message = std::string("cannot start a session: ") + std::strerror(errno);
+  const process::Result r = run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
+  if (r.failure == process::Failure::Fork || r.failure == process::Failure::Wait) {
+    o.message = std::string("cannot start a session: ") + std::strerror(r.error);
     write_status(dir, o);
     return o;
   }
   o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (r.failure == process::Failure::Exec) {
+    // As a shell says it: in the session's error file, the program's status 127.
+    whole_file::write(dir / "stderr.txt",
+                      "cannot run " + r.what + ": " + std::strerror(r.error) + "\n");
+  }
   o.message = last_line(whole_file::read(dir / "stderr.txt"));
-  if (WIFEXITED(raw)) {
-    o.exit_status = WEXITSTATUS(raw);
-    if (o.exit_status == 126 && o.message.empty()) {
-      o.message = "cannot open the design's answers or output files";
-    }
-  } else if (WIFSIGNALED(raw)) {
-    const int sig = WTERMSIG(raw);
+  if (r.failure == process::Failure::Exec) {
+    o.exit_status = 127;
+  } else if (r.failure == process::Failure::Open) {
+    o.exit_status = 126;
+    if (o.message.empty()) o.message = "cannot open the design's answers or output files";
+  } else if (r.exit_code() >= 0) {
+    o.exit_status = r.exit_code();
+  } else if (const int sig = r.signal(); sig != 0) {
     if (sig == SIGINT || sig == SIGTERM || sig == SIGHUP) {
       o.state = State::Interrupted;
       o.message = "interrupted by signal " + std::to_string(sig);

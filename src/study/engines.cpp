@@ -1,15 +1,12 @@
 #include "study/engines.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <ostream>
@@ -17,54 +14,25 @@
 #include <thread>
 
 #include "study/design_dir.h"
+#include "util/process.h"
+#include "util/whole_file.h"
 
 namespace study {
 
 namespace {
 
-// Starts `argv` with standard input from /dev/null and, when `out_fd` >= 0, standard output to
-// it. Searches PATH for a bare name. Returns the child's process id.
-pid_t spawn(const std::vector<std::string>& argv, int out_fd, bool own_group = false) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  int ready[2];
-  if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("cannot create a pipe");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(ready[0]);
-    // A group of its own keeps the terminal's Ctrl-C away: the engine stops it in order.
-    if (own_group) setpgid(0, 0);
-    const int null = open("/dev/null", O_RDONLY);
-    if (null >= 0) dup2(null, 0);
-    if (out_fd >= 0) dup2(out_fd, 1);
-    execvp(args[0], args.data());
-    // Tell the parent why the program could not start.
-    const int e = errno;
-    (void)!write(ready[1], &e, sizeof e);
-    _exit(127);
-  }
-  close(ready[1]);
-  if (pid < 0) {
-    close(ready[0]);
-    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(errno));
-  }
-  int e = 0;
-  const ssize_t n = read(ready[0], &e, sizeof e);
-  close(ready[0]);
-  if (n == static_cast<ssize_t>(sizeof e)) {
-    waitpid(pid, nullptr, 0);
-    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(e));
-  }
-  return pid;
-}
-
-int wait_for(pid_t pid) {
-  int raw = 0;
-  while (waitpid(pid, &raw, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+// Starts `argv` (a bare name is looked up in PATH) with standard input from /dev/null, in a
+// process group of its own: the terminal's Ctrl-C does not reach it, and the engine stops it in
+// order. Throws std::runtime_error when it cannot be started.
+process::Child spawn(const std::vector<std::string>& argv) {
+  process::Command c;
+  c.argv = argv;
+  c.in = "/dev/null";
+  c.own_group = true;
+  process::Result failure;
+  process::Child child = process::start(c, failure);
+  if (!failure.ran()) throw std::runtime_error(failure.failure_text());
+  return child;
 }
 
 std::string clock_text(double seconds) {
@@ -128,14 +96,6 @@ std::size_t recorded(const std::vector<fs::path>& designs) {
 
 constexpr auto kPoll = std::chrono::milliseconds(200);
 
-std::string write_text(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error(p.string() + ": cannot be written");
-  return p.string();
-}
-
 }  // namespace
 
 std::vector<std::string> session_command(const EngineSetup& s, const fs::path& design_dir) {
@@ -168,33 +128,16 @@ std::string shell_line(const std::vector<std::string>& words) {
 }
 
 int run_program(const std::vector<std::string>& argv, std::string* output) {
-  int fds[2] = {-1, -1};
-  if (output != nullptr && pipe2(fds, O_CLOEXEC) != 0) {
-    throw std::runtime_error("cannot create a pipe");
+  process::Command c;
+  c.argv = argv;
+  c.in = "/dev/null";
+  c.capture_out = output != nullptr;
+  const process::Result r = process::run(c);
+  if (r.failure != process::Failure::None && r.failure != process::Failure::Wait) {
+    throw std::runtime_error(r.failure_text());
   }
-  pid_t pid = -1;
-  try {
-    pid = spawn(argv, fds[1]);
-  } catch (...) {
-    if (output != nullptr) {
-      close(fds[0]);
-      close(fds[1]);
-    }
-    throw;
-  }
-  if (output != nullptr) {
-    close(fds[1]);
-    char buf[4096];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) != 0;) {
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        break;
-      }
-      output->append(buf, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-  }
-  return wait_for(pid);
+  if (output != nullptr) *output += r.output;
+  return r.exit_code();
 }
 
 void request_stop() {
@@ -208,19 +151,21 @@ bool stop_requested() {
 bool run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
                std::ostream& out) {
   const unsigned jobs = s.jobs == 0 ? 1 : s.jobs;
-  std::map<pid_t, std::size_t> running;
+  std::map<pid_t, process::Child> running;
   std::size_t next = 0, done = 0;
   Bar bar(progress, out, designs.size());
   bool stopping = false;
   while (done < next || (next < designs.size() && !stopping)) {
     while (!stopping && running.size() < jobs && next < designs.size()) {
-      running[spawn(session_command(s, designs[next]), -1, true)] = next;
+      process::Child child = spawn(session_command(s, designs[next]));
+      const pid_t pid = child.pid();
+      running.emplace(pid, std::move(child));
       ++next;
     }
     if (!stopping && stop_requested()) {
       // Interrupt every session's group (run-one and its rotorforge); they record nothing.
       stopping = true;
-      for (const auto& [pid, index] : running) kill(-pid, SIGINT);
+      for (const auto& [pid, child] : running) child.signal(SIGINT);
     }
     int raw = 0;
     const pid_t pid = waitpid(-1, &raw, 0);
@@ -239,31 +184,27 @@ bool run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
                   const std::vector<std::string>& parallel_args, bool progress, std::ostream& out) {
   std::string jobs;
   for (const fs::path& d : designs) jobs += shell_line(session_command(s, d)) + "\n";
-  const std::string list = write_text(s.study_dir / "jobs.txt", jobs);
+  const std::string list = (s.study_dir / "jobs.txt").string();
+  whole_file::write(list, jobs);
   std::vector<std::string> argv = {"parallel", "--will-cite",
                                    "--jobs",   std::to_string(s.jobs == 0 ? 1 : s.jobs),
                                    "--joblog", (s.study_dir / "parallel.log").string()};
   argv.insert(argv.end(), parallel_args.begin(), parallel_args.end());
   argv.insert(argv.end(), {"--arg-file", list});
-  const pid_t pid = spawn(argv, -1, true);
+  process::Child child = spawn(argv);
   Bar bar(progress, out, designs.size());
-  bool stopping = false;
-  int raw = 0;
-  for (;;) {
-    const pid_t got = waitpid(pid, &raw, WNOHANG);
-    if (got == pid) break;
-    if (got < 0 && errno != EINTR) throw std::runtime_error("waiting for GNU parallel failed");
-    if (!stopping && stop_requested()) {
-      // parallel passes the signal on to its jobs and waits for them.
-      stopping = true;
-      kill(-pid, SIGTERM);
-    }
-    bar.update(recorded(designs));
-    std::this_thread::sleep_for(kPoll);
-  }
+  // parallel passes the signal on to its jobs and waits for them.
+  process::Watch watch;
+  watch.stop = stop_requested;
+  watch.stop_signal = SIGTERM;
+  watch.tick = [&] { bar.update(recorded(designs)); };
+  watch.every = kPoll;
+  const process::Result r = process::wait(child, watch);
+  if (!r.ran()) throw std::runtime_error("waiting for GNU parallel failed");
   bar.update(recorded(designs));
+  const bool stopping = r.stopped;
   // parallel's status counts the failed sessions; each one has recorded its own outcome.
-  if (!stopping && !WIFEXITED(raw)) throw std::runtime_error("GNU parallel was killed");
+  if (!stopping && r.exit_code() < 0) throw std::runtime_error("GNU parallel was killed");
   return !stopping;
 }
 
@@ -303,9 +244,9 @@ std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& desi
   fs::create_directories(dir);
   std::string list;
   for (const fs::path& d : designs) list += d.string() + "\n";
-  write_text(dir / "designs.txt", list);
-  const std::string script =
-      write_text(dir / "study.sbatch", sbatch_script(s, dir / "designs.txt"));
+  whole_file::write(dir / "designs.txt", list);
+  const std::string script = (dir / "study.sbatch").string();
+  whole_file::write(script, sbatch_script(s, dir / "designs.txt"));
   std::string output;
   const int status =
       run_program(sbatch_arguments(s, designs.size(), script, sbatch_options), &output);
