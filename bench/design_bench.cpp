@@ -18,7 +18,8 @@
 // Run from the repository root (or anywhere below it): the aerofoil files are taken from the
 // first Data/ directory found from the working directory or the executable upwards.
 //
-//   build/design_bench [--engine=scalar|sse2|avx2] [--benchmark_filter=nbe:20/]
+//   build/design_bench [--engine=scalar|sse2|avx2|avx512] [--fast-only]
+//   [--benchmark_filter=nbe:20/]
 //
 // Reported per case: the fast stage's wall time as the benchmark time, and as counters the wall
 // times of both ways split into param (starting design) and optgeo (optimisation), the processor
@@ -218,6 +219,9 @@ struct Row {
 };
 std::vector<Row> g_rows;
 
+// --fast-only: the fast way alone, unchecked (for profiling it).
+bool g_fast_only = false;
+
 // Blades this long are optimised for one sweep only, in both ways.
 constexpr std::int64_t kShortRunFrom = 1000;
 
@@ -228,6 +232,13 @@ void BM_DesignStage(benchmark::State& state) {
   const fs::path data = find_data_dir();
   geometry::set_sweeps(sweeps);
   for (auto _ : state) {
+    if (g_fast_only) {
+      const Stage fast = design_stage(data, aerofoil, nbe, true);
+      state.SetIterationTime(fast.total());
+      state.counters["fast_cpu_s"] = fast.cpu_s;
+      state.counters["lane_steps"] = static_cast<double>(fast.lanes.lane_steps);
+      continue;
+    }
     const Stage plain = design_stage(data, aerofoil, nbe, false);
     const Stage fast = design_stage(data, aerofoil, nbe, true);
     if (plain.a != fast.a || plain.b != fast.b || plain.console != fast.console ||
@@ -279,8 +290,8 @@ BENCHMARK(BM_DesignStage)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
-// --engine=scalar|sse2|avx2 runs the fast way on that lane engine instead of the one chosen for
-// the processor (for comparing the engines; scalar is the plain solver on every thread).
+// --engine=scalar|sse2|avx2|avx512 runs the fast way on that lane engine instead of the one chosen
+// for the processor (for comparing the engines; scalar is the plain solver on every thread).
 bool take_engine_flag(int& argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -293,8 +304,10 @@ bool take_engine_flag(int& argc, char** argv) {
       e = calc_lanes::Engine::Sse2;
     } else if (want == "avx2") {
       e = calc_lanes::Engine::Avx2;
+    } else if (want == "avx512") {
+      e = calc_lanes::Engine::Avx512;
     } else {
-      std::fprintf(stderr, "design_bench: unknown engine '%s' (scalar, sse2, avx2)\n",
+      std::fprintf(stderr, "design_bench: unknown engine '%s' (scalar, sse2, avx2, avx512)\n",
                    want.c_str());
       return false;
     }
@@ -329,6 +342,13 @@ void print_table() {
 
 int main(int argc, char** argv) {
   if (!take_engine_flag(argc, argv)) return 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) != "--fast-only") continue;
+    g_fast_only = true;
+    for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    --i;
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::AddCustomContext("lane engine", calc_lanes::name(calc_lanes::chosen()));

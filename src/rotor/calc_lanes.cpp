@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "aerofoil/aerofoil.h"
@@ -185,9 +186,17 @@ struct VectorTypes<4> {
   using d = v4d;
   using i = v4i;
 };
+using v8d = double __attribute__((vector_size(64)));
+using v8i = std::int64_t __attribute__((vector_size(64)));
+template <>
+struct VectorTypes<8> {
+  using d = v8d;
+  using i = v8i;
+};
 
-// The engine's helpers return vectors of four doubles; they are always inlined into the AVX2
-// entry point, so the baseline calling convention for such vectors never applies. (The compiler
+// The engine's helpers return vectors of four and eight doubles; they are always inlined into the
+// AVX2 and AVX-512 entry points, so the baseline calling convention for such vectors never
+// applies. (The compiler
 // reports it at the end of the file, so the warning stays off from here on.)
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -205,54 +214,49 @@ struct Lanes {
   using vd = typename VectorTypes<W>::d;
   using vi = typename VectorTypes<W>::i;
 
-  static LANES_INLINE vd splat(double x) {
-    if constexpr (W == 4) {
-      return vd{x, x, x, x};
-    } else {
-      return vd{x, x};
-    }
+  template <std::size_t... I>
+  static LANES_INLINE vd splat_(double x, std::index_sequence<I...>) {
+    return vd{(static_cast<void>(I), x)...};
+  }
+  static LANES_INLINE vd splat(double x) { return splat_(x, std::make_index_sequence<W>{}); }
+  template <std::size_t... I>
+  static LANES_INLINE vd gather_(const double (&v)[W], std::index_sequence<I...>) {
+    return vd{v[I]...};
   }
   static LANES_INLINE vd gather(const double (&v)[W]) {
-    if constexpr (W == 4) {
-      return vd{v[0], v[1], v[2], v[3]};
-    } else {
-      return vd{v[0], v[1]};
-    }
+    return gather_(v, std::make_index_sequence<W>{});
+  }
+  template <std::size_t... I>
+  static LANES_INLINE vi splat_i_(std::int64_t x, std::index_sequence<I...>) {
+    return vi{(static_cast<void>(I), x)...};
   }
   static LANES_INLINE vi splat_i(std::int64_t x) {
-    if constexpr (W == 4) {
-      return vi{x, x, x, x};
-    } else {
-      return vi{x, x};
-    }
+    return splat_i_(x, std::make_index_sequence<W>{});
   }
-  static LANES_INLINE vi iota() {
-    if constexpr (W == 4) {
-      return vi{0, 1, 2, 3};
-    } else {
-      return vi{0, 1};
-    }
+  template <std::size_t... I>
+  static LANES_INLINE vi iota_(std::index_sequence<I...>) {
+    return vi{static_cast<std::int64_t>(I)...};
   }
+  static LANES_INLINE vi iota() { return iota_(std::make_index_sequence<W>{}); }
   static LANES_INLINE vd vsqrt(const vd& x) {
-    if constexpr (W == 4) {
-      // Two halves with the SSE2 instruction: the helper is compiled for the baseline, where the
-      // AVX one may not be named; inlined into the AVX2 entry point it becomes AVX code.
-      const v2d lo = reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[0], x[1]})));
-      const v2d hi = reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[2], x[3]})));
-      return vd{lo[0], lo[1], hi[0], hi[1]};
-    } else {
-      return reinterpret_cast<vd>(_mm_sqrt_pd(reinterpret_cast<__m128d>(x)));
+    // Pairs with the SSE2 instruction: the helper is compiled for the baseline, where the AVX one
+    // may not be named; inlined into a wider entry point it becomes that entry point's code.
+    vd r;
+    for (int i = 0; i < W; i += 2) {
+      const v2d h =
+          reinterpret_cast<v2d>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v2d{x[i], x[i + 1]})));
+      r[i] = h[0];
+      r[i + 1] = h[1];
     }
+    return r;
   }
   static LANES_INLINE vd vabs(const vd& x) {
     return reinterpret_cast<vd>(reinterpret_cast<vi>(x) & std::int64_t{0x7fffffffffffffff});
   }
   static LANES_INLINE bool any(const vi& mask) {
-    if constexpr (W == 4) {
-      return ((mask[0] | mask[1]) | (mask[2] | mask[3])) != 0;
-    } else {
-      return (mask[0] | mask[1]) != 0;
-    }
+    std::int64_t m = 0;
+    for (int i = 0; i < W; ++i) m |= mask[i];
+    return m != 0;
   }
   static LANES_INLINE void set(vd& v, int lane, double x) { v = iota() == lane ? splat(x) : v; }
 
@@ -478,6 +482,14 @@ __attribute__((target("avx2"), flatten)) void run_avx2(const Table& table,
   Lanes<4>::run(table, calls, next, activity);
 }
 
+// Eight lanes in the AVX-512 registers: twice the calls in flight per step for the processor to
+// overlap, and the vector arithmetic of eight lanes in one instruction each.
+__attribute__((target("avx512f,avx512dq,avx512vl,avx2"), flatten)) void run_avx512(
+    const Table& table, std::span<const Call> calls, std::atomic<std::size_t>& next,
+    Activity& activity) {
+  Lanes<8>::run(table, calls, next, activity);
+}
+
 __attribute__((flatten)) void run_sse2(const Table& table, std::span<const Call> calls,
                                        std::atomic<std::size_t>& next, Activity& activity) {
   Lanes<2>::run(table, calls, next, activity);
@@ -501,12 +513,21 @@ bool available(Engine e) noexcept {
 #else
       return false;
 #endif
+    case Engine::Avx512:
+#if ROTORFORGE_LANES
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
+             __builtin_cpu_supports("avx512vl") != 0 && __builtin_cpu_supports("avx2") != 0;
+#else
+      return false;
+#endif
   }
   return false;
 }
 
 Engine fastest() noexcept {
-  static const Engine chosen = available(Engine::Avx2)   ? Engine::Avx2
+  static const Engine chosen = available(Engine::Avx512) ? Engine::Avx512
+                               : available(Engine::Avx2) ? Engine::Avx2
                                : available(Engine::Sse2) ? Engine::Sse2
                                                          : Engine::Scalar;
   return chosen;
@@ -552,6 +573,8 @@ const char* name(Engine e) noexcept {
       return "sse2 (2 lanes)";
     case Engine::Avx2:
       return "avx2 (4 lanes)";
+    case Engine::Avx512:
+      return "avx512 (8 lanes)";
   }
   return "?";
 }
@@ -562,7 +585,9 @@ void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next
   if (e != Engine::Scalar) {
     const Table table = inspect_table();
     Activity activity;
-    if (e == Engine::Avx2) {
+    if (e == Engine::Avx512) {
+      run_avx512(table, calls, next, activity);
+    } else if (e == Engine::Avx2) {
       run_avx2(table, calls, next, activity);
     } else {
       run_sse2(table, calls, next, activity);

@@ -41,11 +41,14 @@ struct Call {
 };
 
 // The engines; the value is the number of lanes.
-enum class Engine { Scalar = 1, Sse2 = 2, Avx2 = 4 };
+enum class Engine { Scalar = 1, Sse2 = 2, Avx2 = 4, Avx512 = 8 };
+// Every engine, narrowest first.
+inline constexpr Engine kEngines[] = {Engine::Scalar, Engine::Sse2, Engine::Avx2, Engine::Avx512};
 
 // Whether this processor can run engine e (Scalar always).
 bool available(Engine e) noexcept;
-// The engine used by default: AVX2 when the processor has it, else SSE2 on x86-64, else Scalar.
+// The engine used by default: the widest the processor has (AVX-512, AVX2, SSE2 on x86-64), else
+// Scalar.
 Engine fastest() noexcept;
 const char* name(Engine e) noexcept;
 

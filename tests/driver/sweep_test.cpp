@@ -620,7 +620,7 @@ TEST_F(Sweep, SameFilesOnEveryEngine) {
     const double speed = type == 2 ? 60.0 : 100.0;
     calc_lanes::choose(calc_lanes::Engine::Scalar);
     const Files scalar = run_sweep(type, b.rotor, kSite, speed, 6000.0);
-    for (calc_lanes::Engine e : {calc_lanes::Engine::Sse2, calc_lanes::Engine::Avx2}) {
+    for (calc_lanes::Engine e : calc_lanes::kEngines) {
       if (!calc_lanes::available(e)) continue;
       calc_lanes::choose(e);
       const Files f = run_sweep(type, b.rotor, kSite, speed, 6000.0);
