@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +11,6 @@
 #include <mutex>
 #include <ostream>
 #include <system_error>
-#include <thread>
 
 #include "aerofoil/foildata.h"
 #include "textio/textio.h"
@@ -21,6 +18,7 @@
 #include "util/files.h"
 #include "util/number_text.h"
 #include "util/parallel.h"
+#include "util/progress.h"
 #include "util/scratch_dir.h"
 #include "util/session_lock.h"
 #include "util/whole_file.h"
@@ -54,83 +52,46 @@ scratch_dir::ScratchDir make_scratch() {
   }
 }
 
-// The bar on a terminal: "XFOIL base sweeps [#####-----] 7/14  0:21 left".
-class Progress {
- public:
-  Progress(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
-  void show(const std::string& phase, std::size_t done, std::size_t total, double elapsed) {
-    if (!shown_) return;
-    constexpr std::size_t kWidth = 30;
-    const std::size_t filled = total == 0 ? kWidth : kWidth * done / total;
-    std::string line = "\rXFOIL " + phase + " [" + std::string(filled, '#') +
-                       std::string(kWidth - filled, '-') + "] " + std::to_string(done) + "/" +
-                       std::to_string(total);
-    if (done > 0 && done < total) {
-      const long left =
-          std::lround(elapsed / static_cast<double>(done) * static_cast<double>(total - done));
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "  %ld:%02ld left", left / 60, left % 60);
-      line += buf;
-    }
-    line += "   ";
-    err_ << line << std::flush;
-  }
-  void finish() {
-    if (shown_) err_ << "\r" << std::string(72, ' ') << "\r" << std::flush;
-  }
+// The bar on a terminal: "XFOIL sweeps [#####-----] 7/14  0:21 left   ", its phase named
+// in its prefix.
+const progress::Style kSweepsBar{"", '-', "", "  ", "   ", "   ", ""};
 
- private:
-  std::ostream& err_;
-  bool shown_;
-};
+// The scratch folder of one sweep.
+std::string sweep_dir(const fs::path& scratch, const SweepJob& job) {
+  return (scratch /
+          (std::to_string(job.reynolds) + (job.direction == Direction::Up ? "_up_" : "_down_") +
+           variant_name(job.variant)))
+      .string();
+}
 
-// Runs `jobs` on up to `threads` threads; outcome i belongs to job i whatever the order of
-// completion.
+// Runs `jobs` on a pool of up to `threads` workers; outcome i belongs to job i whatever the
+// order of completion. The bar is redrawn as each sweep ends.
 std::vector<SweepOutcome> run_all(const XfoilSetup& setup, const std::vector<SweepJob>& jobs,
                                   unsigned threads, const fs::path& scratch,
-                                  const std::string& phase, Progress& progress) {
+                                  const std::string& phase, progress::Bar& bar) {
   std::vector<SweepOutcome> outcomes(jobs.size());
   std::atomic<std::size_t> next{0};
   std::size_t done = 0;
   std::string error;
   std::mutex mutex;
-  std::condition_variable changed;
-  const auto start = std::chrono::steady_clock::now();
-  auto work = [&] {
+  bar.start(jobs.size(), "XFOIL " + phase + " ");
+  bar.draw(0);
+  parallel::Pool pool(static_cast<unsigned>(std::min<std::size_t>(threads, jobs.size())));
+  pool.run([&](unsigned) {
     for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-      const SweepJob& job = jobs[i];
-      const std::string dir = (scratch / (std::to_string(job.reynolds) +
-                                          (job.direction == Direction::Up ? "_up_" : "_down_") +
-                                          variant_name(job.variant)))
-                                  .string();
       try {
-        outcomes[i] = run_sweep(setup, job, dir);
+        outcomes[i] = run_sweep(setup, jobs[i], sweep_dir(scratch, jobs[i]));
       } catch (const std::exception& e) {
         std::lock_guard<std::mutex> lock(mutex);
         if (error.empty()) error = e.what();
       }
       std::lock_guard<std::mutex> lock(mutex);
-      ++done;
-      changed.notify_all();
+      bar.draw(++done);
     }
-  };
-  const unsigned n = static_cast<unsigned>(std::min<std::size_t>(threads, jobs.size()));
-  std::vector<std::thread> pool;
-  for (unsigned t = 0; t < n; ++t) pool.emplace_back(work);
-  {
-    std::unique_lock<std::mutex> lock(mutex);
-    while (done < jobs.size()) {
-      const double elapsed =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      progress.show(phase, done, jobs.size(), elapsed);
-      changed.wait_for(lock, std::chrono::milliseconds(500));
-    }
-  }
-  for (auto& t : pool) t.join();
-  progress.show(phase, jobs.size(), jobs.size(), 0.0);
+  });
   if (!error.empty()) throw Error(error);
   if (stop_requested()) {
-    progress.finish();
+    bar.erase();
     throw Error("interrupted; nothing written");
   }
   return outcomes;
@@ -323,42 +284,47 @@ void install(const std::string& data_dir, const std::string& name) {
       {{working_name::kPath, working_name::record(name, whole_file::read(files::kPolarCopy))}});
 }
 
-std::string import_section(const ImportOptions& options, std::ostream& out, std::ostream& err) {
-  const Shape shape = shape_of(options);
+namespace {
 
+// The Reynolds numbers XFOIL runs at: those asked for, else all seven; ascending, once each.
+std::vector<int> reynolds_to_run(const ImportOptions& options) {
   std::vector<int> reynolds = options.reynolds;
   if (reynolds.empty()) reynolds.assign(kReynolds.begin(), kReynolds.end());
   std::sort(reynolds.begin(), reynolds.end());
   reynolds.erase(std::unique(reynolds.begin(), reynolds.end()), reynolds.end());
+  return reynolds;
+}
 
+void check_angles_and_folder(const ImportOptions& options) {
   const Angles& angles = options.angles;
   if (!(angles.step > 0.0) || !(angles.from < 0.0) || !(angles.to > 0.0)) {
     throw Error("--angles FROM,TO,STEP needs FROM < 0 < TO and STEP > 0");
   }
-  {
-    std::error_code ec;
-    if (!fs::is_directory(options.data_dir, ec)) {
-      throw Error(options.data_dir + ": no such directory");
-    }
+  std::error_code ec;
+  if (!fs::is_directory(options.data_dir, ec)) {
+    throw Error(options.data_dir + ": no such directory");
   }
+}
 
-  check_replacing(options.data_dir, shape.name, options.force);
-
-  // The working directory stays locked from here to the end, so that no rotorforge session
-  // starts on working files about to change, and the XFOIL time is not spent in vain.
+// An import that installs keeps the working directory locked from here to its end, so that no
+// rotorforge session starts on working files about to change, and the XFOIL time is not spent
+// in vain.
+session_lock::Attempt lock_for_install(const ImportOptions& options) {
   session_lock::Attempt lock;
-  if (options.install) {
-    std::error_code ec;
-    if (!fs::is_directory("Temp", ec)) {
-      throw Error(
-          "no Temp/ directory here: run in rotorforge's working directory, or give "
-          "--no-install");
-    }
-    lock = session_lock::try_lock(".");
-    if (lock.busy) throw Error(session_lock::busy_message(".", lock.holder_pid));
-    if (!lock.lock.held()) throw Error(lock.error);
+  if (!options.install) return lock;
+  std::error_code ec;
+  if (!fs::is_directory("Temp", ec)) {
+    throw Error(
+        "no Temp/ directory here: run in rotorforge's working directory, or give "
+        "--no-install");
   }
+  lock = session_lock::try_lock(".");
+  if (lock.busy) throw Error(session_lock::busy_message(".", lock.holder_pid));
+  if (!lock.lock.held()) throw Error(lock.error);
+  return lock;
+}
 
+XfoilSetup xfoil_setup(const ImportOptions& options, const Shape& shape) {
   XfoilSetup setup;
   setup.program = find_program(options.xfoil);
   if (setup.program.empty()) {
@@ -370,29 +336,48 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   }
   setup.geometry = shape.geometry;
   setup.section_file = shape.section_file;
-  setup.angles = angles;
+  setup.angles = options.angles;
   setup.cpu_seconds = options.cpu_seconds;
   setup.wall_seconds = options.wall_seconds;
+  return setup;
+}
 
+Rules sweep_rules(const Angles& angles) {
   Rules rules;
   // One missing point is tolerated in a sweep; with the usual half-degree steps that is 1 deg.
   rules.max_gap = std::max(1.0, 2.0 * angles.step);
   rules.up_wanted = std::min(20.0, angles.to);
   rules.down_wanted = std::max(-10.0, angles.from);
+  return rules;
+}
 
+// Every sweep run, and the variant whose sweep each side of each Reynolds number takes.
+struct Sweeps {
+  std::map<std::tuple<int, Direction, Variant>, SweepOutcome> results;
+  std::map<SideKey, Variant> chosen;
+
+  const SweepOutcome& of(int reynolds, Direction d) const {
+    return results.at({reynolds, d, chosen.at({reynolds, d})});
+  }
+};
+
+// The base sweeps of every Reynolds number, then the variants in turn for the sides still
+// short, until each side is satisfied or every variant has been tried.
+Sweeps run_sweeps(const ImportOptions& options, const XfoilSetup& setup,
+                  const std::vector<int>& reynolds, const Rules& rules, std::ostream& err) {
   const unsigned threads = options.jobs > 0 ? options.jobs : parallel::allowed_processors();
   const scratch_dir::ScratchDir scratch = make_scratch();
-  Progress progress(err, options.progress);
-
-  std::map<std::tuple<int, Direction, Variant>, SweepOutcome> results;
+  progress::Bar bar(err, options.progress, kSweepsBar);
+  Sweeps sweeps;
+  auto& results = sweeps.results;
   auto run_phase = [&](const std::vector<SweepJob>& jobs, const std::string& phase) {
-    const auto outcomes = run_all(setup, jobs, threads, scratch.path(), phase, progress);
+    const auto outcomes = run_all(setup, jobs, threads, scratch.path(), phase, bar);
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       const SweepJob& j = jobs[i];
       results[{j.reynolds, j.direction, j.variant}] = outcomes[i];
       if (options.verbose) {
         const auto range = contiguous(outcomes[i].points, j.direction, rules);
-        progress.finish();
+        bar.erase();
         char line[160];
         std::snprintf(line, sizeof line,
                       "  Re %7d %-4s %-4s: %3zu points, range to %6.2f, %s, %.1f s", j.reynolds,
@@ -410,7 +395,7 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   }
   run_phase(base, "sweeps");
 
-  std::map<SideKey, Variant> chosen;
+  std::map<SideKey, Variant>& chosen = sweeps.chosen;
   std::vector<SideKey> pending;
   for (const SweepJob& j : base) {
     if (side_ok(results[{j.reynolds, j.direction, Variant::Base}].points, j.direction, rules)) {
@@ -470,31 +455,39 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
     }
     chosen[k] = best;
   }
-  progress.finish();
+  bar.erase();
+  return sweeps;
+}
 
+// The blocks of the Reynolds numbers run, from their chosen sweeps, each with the rows it had
+// to fill.
+struct Blocks {
   std::vector<Block> blocks;
   std::vector<BlockInfo> infos;
   std::vector<std::vector<FilledRows>> filled;
+};
+
+Blocks build_blocks(const std::vector<int>& reynolds, const Sweeps& sweeps, const Rules& rules) {
+  Blocks b;
   for (int re : reynolds) {
-    const Variant vu = chosen[{re, Direction::Up}];
-    const Variant vd = chosen[{re, Direction::Down}];
-    const SweepOutcome& up = results[{re, Direction::Up, vu}];
-    const SweepOutcome& down = results[{re, Direction::Down, vd}];
+    const SweepOutcome& up = sweeps.of(re, Direction::Up);
+    const SweepOutcome& down = sweeps.of(re, Direction::Down);
     BlockInfo info;
     try {
-      blocks.push_back(build_block(up.points, down.points, rules, info));
+      b.blocks.push_back(build_block(up.points, down.points, rules, info));
     } catch (const Error& e) {
       throw Error("XFOIL failed at Re " + std::to_string(re) + ": " + e.what() + " (up sweep " +
                   up.status + ", " + std::to_string(up.points.size()) + " points; down sweep " +
                   down.status + ", " + std::to_string(down.points.size()) +
                   " points); nothing written");
     }
-    infos.push_back(info);
-    filled.push_back(fill_short_sides(blocks.back(), info, rules));
+    b.infos.push_back(info);
+    b.filled.push_back(fill_short_sides(b.blocks.back(), info, rules));
   }
-  std::vector<std::string> notes;
-  std::vector<fill_record::Fill> fills;
-  const Polar polar = assemble(reynolds, blocks, infos, filled, fills, notes);
+  return b;
+}
+
+void check_possible(const Polar& polar) {
   for (std::size_t k = 0; k < polar.size(); ++k) {
     for (const Row& r : polar[k]) {
       const std::string why = impossible(r.cl, r.cd);
@@ -505,22 +498,36 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
       }
     }
   }
+}
+
+// The section's data files and their record of filled rows.
+struct DataFiles {
+  std::string outline, polar, fill;
+};
+
+// Writes the two data files and, when rows were filled, their record; a record left by an
+// earlier import of the same name (--force) no longer holds and goes.
+DataFiles write_data(const ImportOptions& options, const Shape& shape, const Polar& polar,
+                     const std::vector<fill_record::Fill>& fills) {
   check_replacing(options.data_dir, shape.name, options.force);  // (XFOIL took a while)
-  const std::string outline_file = outline_path(options.data_dir, shape.name);
-  const std::string polar_file = polar_path(options.data_dir, shape.name);
-  const std::string fill_file = fill_record::path(options.data_dir, shape.name).string();
-  std::vector<FileText> written = {{outline_file, outline_text(shape.outline)},
-                                   {polar_file, polar_text(polar)}};
-  if (!fills.empty()) written.push_back({fill_file, fill_record::text(shape.name, fills)});
+  const DataFiles files{outline_path(options.data_dir, shape.name),
+                        polar_path(options.data_dir, shape.name),
+                        fill_record::path(options.data_dir, shape.name).string()};
+  std::vector<FileText> written = {{files.outline, outline_text(shape.outline)},
+                                   {files.polar, polar_text(polar)}};
+  if (!fills.empty()) written.push_back({files.fill, fill_record::text(shape.name, fills)});
   write_files(written);
   if (fills.empty()) {
-    // A record left by an earlier import of the same name (--force) no longer holds.
     std::error_code ec;
-    fs::remove(fill_file, ec);
-    if (ec) throw Error("cannot remove " + fill_file + ": " + ec.message());
+    fs::remove(files.fill, ec);
+    if (ec) throw Error("cannot remove " + files.fill + ": " + ec.message());
   }
+  return files;
+}
 
-  // Summary.
+void summarise(std::ostream& out, const Shape& shape, const std::vector<int>& reynolds,
+               const Blocks& b, const Sweeps& sweeps, const std::vector<fill_record::Fill>& fills,
+               const std::vector<std::string>& notes, const Rules& rules, const DataFiles& files) {
   const Figures f = figures(shape.outline);
   out << shape.name << ": thickness " << fixed(100.0 * f.thickness, 1) << " %, camber "
       << fixed(100.0 * f.camber, 1) << " %, area " << fixed(f.area, 4) << ", perimeter "
@@ -528,16 +535,16 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   out << "  Re        max Cl  at deg  max L/D  at deg  XFOIL part     stall +/-     sweeps    "
          "filled\n";
   for (std::size_t i = 0; i < reynolds.size(); ++i) {
-    const BlockFigures b = block_figures(blocks[i]);
-    const BlockInfo& info = infos[i];
+    const BlockFigures bf = block_figures(b.blocks[i]);
+    const BlockInfo& info = b.infos[i];
     const std::string part = g(info.first) + ".." + g(info.last);
     const std::string match = g(info.positive.alpha) + (info.positive.confirmed ? "" : "*") +
                               " / " + g(info.negative.alpha) + (info.negative.confirmed ? "" : "*");
-    out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(b.cl_max, 3), 8)
-        << padded(std::to_string(b.cl_max_alpha), 8) << padded(fixed(b.ld_max, 1), 9)
-        << padded(std::to_string(b.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
-        << padded(std::string(variant_name(chosen[{reynolds[i], Direction::Up}])) + "/" +
-                      variant_name(chosen[{reynolds[i], Direction::Down}]),
+    out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(bf.cl_max, 3), 8)
+        << padded(std::to_string(bf.cl_max_alpha), 8) << padded(fixed(bf.ld_max, 1), 9)
+        << padded(std::to_string(bf.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
+        << padded(std::string(variant_name(sweeps.chosen.at({reynolds[i], Direction::Up}))) + "/" +
+                      variant_name(sweeps.chosen.at({reynolds[i], Direction::Down})),
                   10)
         << (fill_record::any_at(fills, reynolds[i]) ? "yes" : "no") << "\n";
   }
@@ -548,12 +555,33 @@ std::string import_section(const ImportOptions& options, std::ostream& out, std:
   if (fills.empty()) {
     out << "  nothing filled: every angle from " << g(rules.down_wanted) << " to "
         << g(rules.up_wanted) << " deg up to stall comes from converged XFOIL points\n";
-    out << "wrote " << outline_file << " and " << polar_file << "\n";
+    out << "wrote " << files.outline << " and " << files.polar << "\n";
   } else {
-    out << "  FILLED (no converged XFOIL point; recorded in " << fill_file << "):\n";
+    out << "  FILLED (no converged XFOIL point; recorded in " << files.fill << "):\n";
     for (const auto& fill : fills) out << "    " << fill_record::describe(fill) << "\n";
-    out << "wrote " << outline_file << ", " << polar_file << " and " << fill_file << "\n";
+    out << "wrote " << files.outline << ", " << files.polar << " and " << files.fill << "\n";
   }
+}
+
+}  // namespace
+
+std::string import_section(const ImportOptions& options, std::ostream& out, std::ostream& err) {
+  const Shape shape = shape_of(options);
+  const std::vector<int> reynolds = reynolds_to_run(options);
+  check_angles_and_folder(options);
+  check_replacing(options.data_dir, shape.name, options.force);
+  const session_lock::Attempt lock = lock_for_install(options);
+  const XfoilSetup setup = xfoil_setup(options, shape);
+  const Rules rules = sweep_rules(options.angles);
+
+  const Sweeps sweeps = run_sweeps(options, setup, reynolds, rules, err);
+  const Blocks b = build_blocks(reynolds, sweeps, rules);
+  std::vector<std::string> notes;
+  std::vector<fill_record::Fill> fills;
+  const Polar polar = assemble(reynolds, b.blocks, b.infos, b.filled, fills, notes);
+  check_possible(polar);
+  const DataFiles files = write_data(options, shape, polar, fills);
+  summarise(out, shape, reynolds, b, sweeps, fills, notes, rules, files);
 
   if (options.install) {
     install(options.data_dir, shape.name);

@@ -15,6 +15,7 @@
 
 #include "study/design_dir.h"
 #include "util/process.h"
+#include "util/progress.h"
 #include "util/whole_file.h"
 
 namespace study {
@@ -35,57 +36,11 @@ process::Child spawn(const std::vector<std::string>& argv) {
   return child;
 }
 
-std::string clock_text(double seconds) {
-  const long s = static_cast<long>(seconds + 0.5);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
-  return buf;
-}
-
-void draw_bar(std::ostream& out, std::size_t done, std::size_t total, double elapsed) {
-  constexpr std::size_t kWidth = 30;
-  const std::size_t filled = total == 0 ? kWidth : done * kWidth / total;
-  std::string line = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
-                     std::to_string(done) + "/" + std::to_string(total) + " designs";
-  if (done > 0 && done < total) {
-    line += ", " +
-            clock_text(elapsed / static_cast<double>(done) * static_cast<double>(total - done)) +
-            " left  ";
-  } else {
-    line += "          ";
-  }
-  out << line << std::flush;
-}
-
 volatile std::sig_atomic_t stop_flag = 0;
 
-// The progress bar of a terminal, redrawn when the count of finished designs changes.
-class Bar {
- public:
-  Bar(bool shown, std::ostream& out, std::size_t total)
-      : shown_(shown), out_(out), total_(total), start_(std::chrono::steady_clock::now()) {
-    if (shown_) draw_bar(out_, 0, total_, 0.0);
-  }
-  void update(std::size_t done) {
-    if (!shown_ || done == done_) return;
-    done_ = done;
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    draw_bar(out_, done, total_, elapsed);
-  }
-  ~Bar() {
-    if (shown_) out_ << "\n" << std::flush;
-  }
-  Bar(const Bar&) = delete;
-  Bar& operator=(const Bar&) = delete;
-
- private:
-  bool shown_;
-  std::ostream& out_;
-  std::size_t total_;
-  std::size_t done_ = 0;
-  std::chrono::steady_clock::time_point start_;
-};
+// The bar of a terminal, redrawn when the count of finished designs changes:
+// "[###############...............] 1/2 designs, 0:42 left  ".
+const progress::Style kDesignsBar{"", '.', " designs", ", ", "  ", std::string(10, ' '), "\n"};
 
 // Designs of the list whose session has recorded an outcome.
 std::size_t recorded(const std::vector<fs::path>& designs) {
@@ -153,7 +108,8 @@ bool run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool 
   const unsigned jobs = s.jobs == 0 ? 1 : s.jobs;
   std::map<pid_t, process::Child> running;
   std::size_t next = 0, done = 0;
-  Bar bar(progress, out, designs.size());
+  progress::Bar bar(out, progress, kDesignsBar, designs.size());
+  bar.draw(0);
   bool stopping = false;
   while (done < next || (next < designs.size() && !stopping)) {
     while (!stopping && running.size() < jobs && next < designs.size()) {
@@ -192,7 +148,8 @@ bool run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
   argv.insert(argv.end(), parallel_args.begin(), parallel_args.end());
   argv.insert(argv.end(), {"--arg-file", list});
   process::Child child = spawn(argv);
-  Bar bar(progress, out, designs.size());
+  progress::Bar bar(out, progress, kDesignsBar, designs.size());
+  bar.draw(0);
   // parallel passes the signal on to its jobs and waits for them.
   process::Watch watch;
   watch.stop = stop_requested;
@@ -262,7 +219,9 @@ std::string submit_slurm(const EngineSetup& s, const std::vector<fs::path>& desi
 
 bool wait_slurm(const std::string& id, const std::vector<fs::path>& designs, bool progress,
                 std::ostream* out) {
-  Bar bar(progress && out != nullptr, out != nullptr ? *out : std::cout, designs.size());
+  progress::Bar bar(out != nullptr ? *out : std::cout, progress && out != nullptr, kDesignsBar,
+                    designs.size());
+  bar.draw(0);
   for (;;) {
     if (stop_requested()) return false;
     bar.update(recorded(designs));
