@@ -116,7 +116,9 @@ void BM_calc(benchmark::State& state) {
                                                  benchmark::Counter::kIsRate);
 }
 
-// The same 51 calls on the lane engines, all handed over as one list.
+// The same 51 calls on the lane engines, all handed over as one list; the sum of their power
+// coefficients must be calc's to the bit (calc solves an element again where the plain reference
+// would not, so the reference is no oracle for the engines).
 void BM_lanes(benchmark::State& state) {
   const int foil = static_cast<int>(state.range(0));
   const auto engine = static_cast<calc_lanes::Engine>(state.range(1));
@@ -137,8 +139,8 @@ void BM_lanes(benchmark::State& state) {
   double sum = 0.0;
   for (double v : cp) sum += v;
   Blade ref;
-  if (std::bit_cast<std::uint64_t>(sum) != std::bit_cast<std::uint64_t>(sweep<true>(ref))) {
-    state.SkipWithError("the lane engine differs from the reference");
+  if (std::bit_cast<std::uint64_t>(sum) != std::bit_cast<std::uint64_t>(sweep<false>(ref))) {
+    state.SkipWithError("the lane engine differs from calc");
     return;
   }
   for (auto _ : state) {
@@ -151,7 +153,7 @@ void BM_lanes(benchmark::State& state) {
 
 BENCHMARK(BM_lanes)
     ->Name("calc/lanes")
-    ->ArgsProduct({{0, 1, 2}, {1, 2, 4}})
+    ->ArgsProduct({{0, 1, 2}, {1, 2, 4, 8}})
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_calc<false>)->Name("calc/fast")->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_calc<true>)->Name("calc/reference")->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
