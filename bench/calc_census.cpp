@@ -14,6 +14,7 @@
 #include <sstream>
 #include <vector>
 
+#include "driver/starting_design.h"
 #include "rotor/blade1.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
@@ -78,7 +79,7 @@ int ordinary_designs() {
     std::ostringstream out;
     textio::Console con(in, out);
     calc_param::Coeffs a{}, b{};
-    calc_param::param(con, d.Numb, d.rhub, d.rtip, a, b);
+    driver::starting_design(con, d.Numb, d.rhub, d.rtip, a, b);
     tally = {};
     geometry::optgeo_reference(con, d.Numb, d.nbe, d.rtip, d.rhub, d.Umid, a, b, &counting_solver);
     const Tally design = tally;

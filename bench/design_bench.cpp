@@ -52,6 +52,7 @@
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
 #include "blade/laws.h"
+#include "driver/starting_design.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
@@ -169,7 +170,7 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
     const double cpu0 = process_cpu_seconds();
     auto t0 = std::chrono::steady_clock::now();
     if (fast) {
-      calc_param::param(param_con, kNumb, kRhub, kRtip, st.a, st.b);
+      driver::starting_design(param_con, kNumb, kRhub, kRtip, st.a, st.b);
     } else {
       plain_param(aerofoil, kNumb, kRhub, kRtip, st.a, st.b);
     }

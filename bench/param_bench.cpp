@@ -28,6 +28,7 @@
 // executable upwards.
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
+#include "driver/starting_design.h"
 #include "rotor/calc_param.h"
 #include "rotor/rotor_reference.h"
 #include "support/polars.h"
@@ -118,7 +119,7 @@ void BM_param_full(benchmark::State& state) {
     std::istringstream in(std::to_string(foil + 1) + "\n");
     std::ostringstream out;
     textio::Console con(in, out);
-    calc_param::param(con, B, kRhub, kRtip, a, b);
+    driver::starting_design(con, B, kRhub, kRtip, a, b);
     benchmark::DoNotOptimize(a);
   }
   const Design d = design<false>(B);

@@ -12,13 +12,14 @@
 #include "blade/blade.h"
 #include "blade/bladestl.h"
 #include "driver/energy.h"
+#include "driver/starting_design.h"
 #include "driver/sweep.h"
 #include "rotor/calc_mod.h"
-#include "rotor/calc_param.h"
 #include "rotor/optgeo.h"
 #include "textio/textio.h"
 #include "util/answer_rules.h"
 #include "util/files.h"
+#include "util/shared.h"
 
 namespace driver {
 namespace {
@@ -207,8 +208,8 @@ int session(textio::Console& con, RunFiles& files) {
   ask_by_rule(con, " Enter initial setting angle (degree), pitchinitial=", "pitchinitial",
               Answer::pitchinitial, v.pitchinitial);
 
-  calc_param::Coeffs a{}, b{};
-  calc_param::param(con, v.Numb, v.rhub, v.rtip, a, b);
+  shared::Coeffs a{}, b{};
+  starting_design(con, v.Numb, v.rhub, v.rtip, a, b);
 
   con.write();
   ask_by_rule(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",

@@ -1,32 +1,29 @@
-// The starting blade: aerofoil menu, station-by-station design at the design tip speed ratio,
-// and the least-squares chord and twist laws fitted to it.
+// The starting blade: station-by-station design at the design tip speed ratio on the loaded polar,
+// and the least-squares chord and twist laws fitted to it. The twist search of each station is
+// twist_search's; the aerofoil menu and the progress bar are the driver's (driver/starting_design).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
-#include <string>
 
 #include "util/shared.h"
-
-namespace textio {
-class Console;
-}
 
 namespace calc_param {
 
 using shared::Coeffs;
 
-// Shows the aerofoil menu on `con`, reads the choice, copies and loads the aerofoil's data,
-// designs 46 stations with a progress bar and returns the chord law a (a1..a5) and twist law
-// b (b1..b5) in the alternating form c1 - c2*x + c3*x^2 - c4*x^3 + c5*x^4.
-void param(textio::Console& con, std::int64_t Numb, double rhub, double rtip, Coeffs& a, Coeffs& b);
+inline constexpr int kStations = 46;
+inline constexpr int kChordCandidates = 1000;
+
+// Designs the 46 stations between rhub and rtip on the loaded polar and returns the chord law a
+// (a1..a5) and twist law b (b1..b5) in the alternating form c1 - c2*x + c3*x^2 - c4*x^3 + c5*x^4.
+// station_done(i) is called as station i = 1 ... 46 is designed.
+void design(std::int64_t Numb, double rhub, double rtip, Coeffs& a, Coeffs& b,
+            const std::function<void(int)>& station_done);
 
 // ---------------------------------------------------------------------------------------------
 // Kernels of the design, pure apart from reading the loaded polar tables.
-
-inline constexpr int kStations = 46;
-inline constexpr int kTwistCandidates = 1000;
-inline constexpr int kChordCandidates = 1000;
 
 // Design tip speed ratio for B blades: a quartic in B up to 12 blades, 1 beyond.
 double design_tip_speed_ratio(std::int64_t B);
@@ -55,11 +52,5 @@ void design_station(std::int64_t Numb, double rtip, double lambda_d, double x, b
 // (the x and x^3 coefficients with their signs reversed). dx is the station spacing.
 void fit(std::span<const double, kStations> x, double dx, std::span<const double, kStations> y,
          Coeffs& c);
-
-// Bytes of the progress display after station i (1 ... 46): the bar of i blocks and 46 - i
-// blanks, backspaces to the end of the blocks, the percentage as I3 and "%", and backspaces to
-// the start of the bar. The block is byte 219 (a full block in code page 437), or the UTF-8 full
-// block U+2588 when `utf8_block` is set (a terminal of today).
-std::string progress_bytes(int i, bool utf8_block);
 
 }  // namespace calc_param

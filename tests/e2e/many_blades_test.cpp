@@ -1,10 +1,9 @@
 // Complete sessions of the real binary on rotors whose blades and elements are hard to design or
 // to balance: many-bladed rotors, whose high-solidity elements drive the element iteration into
-// its false states, and designs whose chord laws the optimiser once drove to zero and below. In
-// every one the blade has material from hub to tip, every power coefficient of the sweeps is a
-// number within the Betz limit, and no result file holds a value that is not a number. (The
-// sessions once showed CP 4.2277 for 16 blades at 4 m/s, an erratic curve with CP 0.5423 for 12
-// blades at 100 rpm, chords down to -0.19 m and CP 5.64 to 5.79 for 24 blades.)
+// its false states (a = 1, a' = -1), and designs whose chord laws the optimiser pushes towards
+// zero somewhere between hub and tip. In every one the blade has material from hub to tip (every
+// chord of the geometry table above zero), every power coefficient of the sweeps is a number
+// within the Betz limit, and no result file holds a value that is not a number.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -127,7 +126,7 @@ TEST(ManyBlades, TwelveBladesOneSpeedWithinTheBetzLimit) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Designs whose optimised chord law once fell to zero and below.
+// Designs whose optimised chord law is pushed to zero and below unless the chord floor holds it.
 
 struct Design {
   int blades;
@@ -188,8 +187,8 @@ TEST_P(ChordLaws, PositiveChordsAndPhysicalCurvesInEverySweep) {
   expect_buildable_and_physical(d, answers, {1, 2, 3, 4});
 }
 
-// Blades of 8, 6 and 24 that came out with chords of -0.040, -0.054, -0.003 and -0.045 m, the
-// last with CP 5.64 to 5.79 in its variable-speed sweep.
+// Blades of 8, 6 and 24 whose unchecked chord laws reach -0.003 to -0.054 m, the 24-bladed one
+// with power coefficients far beyond the Betz limit in its variable-speed sweep.
 INSTANTIATE_TEST_SUITE_P(OnceNegative, ChordLaws,
                          ::testing::Values(Design{8, 0.15, 1.5, 10, 0.0, 2, 4.5},
                                            Design{8, 0.2, 1.5, 10, 0.0, 2, 5.0},
@@ -228,8 +227,8 @@ TEST_P(WholeSessions, PositiveChordsAndPhysicalCurves) {
 
 INSTANTIATE_TEST_SUITE_P(Random, WholeSessions, ::testing::ValuesIn(random_designs()));
 
-// Designs of a random sweep that gave a chord of -0.116 m with CP 1.007, a tip chord of
-// -0.0009 m, and a starting blade with a chord below zero at the hub.
+// Designs whose unchecked laws give a chord of -0.116 m (with CP above 1), a tip chord just
+// below zero, and a starting blade with a chord below zero at the hub.
 INSTANTIATE_TEST_SUITE_P(OnceNegative, WholeSessions,
                          ::testing::Values(Design{7, 0.418, 2.75, 17, -2.0, 2, 6.0},
                                            Design{4, 0.183, 0.61, 19, -4.8, 2, 6.2},

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "rotor/calc_param.h"
-#include "rotor/calc_param_detail.h"
 #include "rotor/rotor_reference.h"
 #include "support/bits.h"
 #include "support/polars.h"

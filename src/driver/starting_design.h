@@ -1,0 +1,28 @@
+// The dialogue of the starting design: the aerofoil menu and its answer, the working copies of
+// the chosen aerofoil, and the progress bar while calc_param designs the stations.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "util/shared.h"
+
+namespace textio {
+class Console;
+}
+
+namespace driver {
+
+// Shows the aerofoil menu on `con`, reads the choice, copies and loads the aerofoil's data,
+// designs the starting blade (calc_param::design) with a progress bar and returns its chord law
+// a and twist law b.
+void starting_design(textio::Console& con, std::int64_t Numb, double rhub, double rtip,
+                     shared::Coeffs& a, shared::Coeffs& b);
+
+// Bytes of the progress display after station i (1 ... 46): the bar of i blocks and 46 - i
+// blanks, backspaces to the end of the blocks, the percentage as I3 and "%", and backspaces to
+// the start of the bar. The block is byte 219 (a full block in code page 437), or the UTF-8 full
+// block U+2588 when `utf8_block` is set (a terminal of today).
+std::string progress_bytes(int i, bool utf8_block);
+
+}  // namespace driver
