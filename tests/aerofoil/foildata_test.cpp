@@ -39,14 +39,15 @@ const Spelling& spelling(int n) {
   return kSpellings[n % kNumSpellings];
 }
 
-// A polar file of 322 records and the records its working copy must hold.
-struct PolarText {
+// A data file's text and the records its working copy must hold.
+struct DataText {
   std::string file;
   std::vector<std::string> copy;
 };
 
-PolarText make_polar() {
-  PolarText p;
+// A polar file of 322 records.
+DataText make_polar() {
+  DataText p;
   for (int r = 0; r < 322; ++r) {
     const Spelling& a = spelling(r);
     const Spelling& b = spelling(r + 1);
@@ -60,13 +61,8 @@ PolarText make_polar() {
 }
 
 // An outline file of 100 records and the 102 records of each working copy.
-struct OutlineText {
-  std::string file;
-  std::vector<std::string> copy;
-};
-
-OutlineText make_outline() {
-  OutlineText o;
+DataText make_outline() {
+  DataText o;
   for (int s = 0; s < 2; ++s) {
     for (int p = 0; p < 50; ++p) {
       const Spelling& x = spelling(s * 50 + p + 5);
@@ -108,8 +104,8 @@ TEST_F(FoilData, CatalogueNamesAreBlankPaddedFields) {
 TEST_F(FoilData, ChoiceCopiesTheChosenAerofoilByteForByte) {
   const char* polar[3] = {"Data/Liftnaca4412.dat", "Data/Liftsg6043.dat", "Data/Liftnaca4432.dat"};
   const char* outline[3] = {"Data/naca4412.dat", "Data/sg6043.dat", "Data/naca4432.dat"};
-  const PolarText p = make_polar();
-  const OutlineText o = make_outline();
+  const DataText p = make_polar();
+  const DataText o = make_outline();
   for (int n = 1; n <= 3; ++n) {
     // Only aerofoil n has data files, so picking any other would fail to open.
     for (int i = 0; i < 3; ++i) {
@@ -150,8 +146,8 @@ TEST_F(FoilData, SpellingOfCopiedValues) {
 }
 
 TEST_F(FoilData, OtherNumbersTouchNothing) {
-  const PolarText p = make_polar();
-  const OutlineText o = make_outline();
+  const DataText p = make_polar();
+  const DataText o = make_outline();
   spit("Data/Liftnaca4412.dat", p.file);
   spit("Data/naca4412.dat", o.file);
   spit("Data/Liftsg6043.dat", p.file);
@@ -199,8 +195,8 @@ TEST_F(FoilData, OneTriplePerRecordWhateverTheLineHolds) {
 }
 
 TEST_F(FoilData, ReplaceTakesNamesWithoutTrailingBlanks) {
-  const PolarText p = make_polar();
-  const OutlineText o = make_outline();
+  const DataText p = make_polar();
+  const DataText o = make_outline();
   spit("Data/p.dat", p.file);
   spit("Data/o.dat", o.file);
   foildata::replace("Data/p.dat            ", "Data/o.dat            ");
@@ -211,8 +207,8 @@ TEST_F(FoilData, ReplaceTakesNamesWithoutTrailingBlanks) {
 }
 
 TEST_F(FoilData, LongerOldWorkingFilesAreReplacedWhole) {
-  const PolarText p = make_polar();
-  const OutlineText o = make_outline();
+  const DataText p = make_polar();
+  const DataText o = make_outline();
   const std::string junk(100000, 'x');
   spit("Temp/Lift_Drag.dat", junk);
   spit("Temp/Profil.dat", junk);
@@ -238,7 +234,7 @@ void expect_run_error(F f, const std::string& needle) {
 }
 
 TEST_F(FoilData, MissingDataFilesEndTheRunNamingThePath) {
-  const PolarText p = make_polar();
+  const DataText p = make_polar();
   expect_run_error([] { foildata::choice(1); }, "Data/Liftnaca4412.dat");
   EXPECT_TRUE(fs::is_empty("Temp"));
 
@@ -251,8 +247,8 @@ TEST_F(FoilData, MissingDataFilesEndTheRunNamingThePath) {
 }
 
 TEST_F(FoilData, ShortOrBadDataFilesEndTheRun) {
-  const PolarText p = make_polar();
-  const OutlineText o = make_outline();
+  const DataText p = make_polar();
+  const DataText o = make_outline();
   spit("Data/sg6043.dat", o.file);
 
   // 321 full records and one number of the last: too few values.

@@ -49,6 +49,15 @@ struct Blade {
   blade::HubStation hub() const { return {chord(rhub / rtip), twist(rhub / rtip)}; }
 };
 
+// A test's working directory whose working outlines are the shipped section `name`.
+struct SectionDir {
+  WorkDir dir;
+  Outline outline;
+  explicit SectionDir(const char* name) : outline(shipped_outline(name)) {
+    write_working_outlines(outline);
+  }
+};
+
 struct Built {
   blade::BladeFigures figures;
   std::string console;
@@ -71,7 +80,6 @@ Built run_build(const Blade& b, const std::string& answers) {
   result.geometry = records("Result/Geometry.out");
   return result;
 }
-
 
 TEST(Build, SolidPrismVolumeSurfaceAndLines) {
   WorkDir dir;
@@ -165,8 +173,7 @@ TEST(Build, AnswerThatIsNotANumberEndsTheRun) {
 }
 
 TEST(Build, HollowWithZeroWallHasNoVolumeAndNoMass) {
-  WorkDir dir;
-  write_working_outlines(shipped_outline("naca4412.dat"));
+  const SectionDir dir("naca4412.dat");
   const Blade b{6, 1.5, 0.15, [](double x) { return 0.12 - 0.05 * x; },
                 [](double x) { return 20.0 - 15.0 * x; }};
   const Built built = run_build(b, "2\n0\n1\n");
@@ -179,9 +186,8 @@ TEST(Build, HollowWithZeroWallHasNoVolumeAndNoMass) {
 }
 
 TEST(Build, HollowVolumeSubtractsTheInnerSectionsStationByStation) {
-  WorkDir dir;
-  const Outline outer = shipped_outline("naca4412.dat");
-  write_working_outlines(outer);
+  const SectionDir dir("naca4412.dat");
+  const Outline& outer = dir.outline;
   const Blade b{4, 1.2, 0.12, [](double x) { return 0.11 - 0.04 * x; },
                 [](double x) { return 15.0 - 10.0 * x; }};
   const double delta = 1.5;  // mm
@@ -221,9 +227,8 @@ TEST(Build, HollowVolumeSubtractsTheInnerSectionsStationByStation) {
 }
 
 TEST(PointFile, OneElementGivesThreeBlocksOfTurnedScaledSections) {
-  WorkDir dir;
-  const Outline outer = shipped_outline("naca4412.dat");
-  write_working_outlines(outer);
+  const SectionDir dir("naca4412.dat");
+  const Outline& outer = dir.outline;
   const Blade b{1, 2.0, 0.3, [](double x) { return 0.1 - 0.03 * x; },
                 [](double x) { return 12.0 - 9.0 * x; }};
   run_build(b, "1\n1\n");
@@ -250,8 +255,7 @@ TEST(PointFile, OneElementGivesThreeBlocksOfTurnedScaledSections) {
 }
 
 TEST(PointFile, TenElementsGiveTwelveHundredRecordsRisingInZ) {
-  WorkDir dir;
-  write_working_outlines(shipped_outline("sg6043.dat"));
+  const SectionDir dir("sg6043.dat");
   spit("Result/3dgeo.dat", std::string(200000, 'x'));  // an older, longer file is replaced
   const Blade b{10, 1.0, 0.1, [](double) { return 0.1; }, [](double x) { return 5.0 * x; }};
   run_build(b, "1\n1\n");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e/run_binary.h"
+#include "support/records.h"
 
 namespace {
 
@@ -33,20 +34,10 @@ double field(const std::string& line, std::size_t from, std::size_t width) {
   return end == text.c_str() + text.size() && end != text.c_str() ? v : std::nan("");
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream s(text);
-  for (std::string line; std::getline(s, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 // The geometry table of Result/Geometry.out (rows of f14.4, f15.4, f15.4 after two title lines,
 // hub to tip): every chord above zero. Returns the number of rows.
 int expect_positive_chords(const WorkDir& dir) {
-  const std::vector<std::string> lines = lines_of(dir.read("Result/Geometry.out"));
+  const std::vector<std::string> lines = support::text_records(dir.read("Result/Geometry.out"));
   int rows = 0;
   for (std::size_t i = 2; i < lines.size() && lines[i].size() == 44; ++i, ++rows) {
     const double chord = field(lines[i], 14, 15);
@@ -61,7 +52,7 @@ int expect_positive_chords(const WorkDir& dir) {
 // the number of rows.
 int expect_physical_table(const std::string& text, const std::string& name) {
   int rows = 0;
-  for (const std::string& line : lines_of(text)) {
+  for (const std::string& line : support::text_records(text)) {
     if (const std::size_t eq = line.find('='); eq != std::string::npos) {  // the energy lines
       EXPECT_TRUE(std::isfinite(field(line, 36, 12))) << name << ": " << line;
       continue;

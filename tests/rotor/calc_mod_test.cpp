@@ -401,27 +401,36 @@ calc_mod::Element element(double B, double r, double chord, double setting, doub
   return {B, r, chord, setting, lambda * r, B * chord / calc_mod::kPi / r / 2.0, 7.0, 1.5};
 }
 
-// An element of the tables below and what it stands for.
+// Elements with a windmill state and elements outside the rotor, which have none.
 struct ElementCase {
   calc_mod::Element e;
+  bool found;
   const char* what;
 };
 
-TEST(CalcElementBalance, IsAFixedPointOfTheIteration) {
+const ElementCase kElementCases[] = {
+    {element(3, 0.7, 0.06, 3.0, 7.0), true, "ordinary element"},
+    {element(3, 0.95, 0.03, 0.0, 8.0), true, "near the tip"},
+    {element(16, 0.15, 0.07, 38.0, 5.0), true, "16 blades near the hub, negative lift"},
+    {element(16, 0.15, 0.07, 38.0, 1.0), true, "16 blades at its design speed"},
+    {element(12, 0.3, 0.2, 5.0, 4.0), true, "solidity above 1, high induction"},
+    {element(10, 0.69, 0.2, -4.9, 12.7), true, "heavily loaded, a close to 1"},
+    {element(2, 0.2, 0.1, 35.0, 0.6), true, "slow, near 90 degrees"},
+    {element(3, 1.0, 0.05, 0.0, 6.0), false, "at the tip: no tip-loss factor"},
+    {element(3, 1.2, 0.05, 0.0, 6.0), false, "beyond the tip"},
+    {element(3, 0.5, 0.05, 0.0, 0.0), false, "rotor standing still"},
+    {element(3, 0.5, 0.05, 0.0, -4.0), false, "rotor turning backwards"},
+    {element(3, 0.0, 0.05, 0.0, 6.0), false, "at the axis"},
+    {element(3, 0.5, 0.05, std::nan(""), 6.0), false, "NaN twist"},
+};
+
+TEST(CalcElementBalance, IsAFixedPointOfTheIterationWhereOneExists) {
   support::load_shipped_polar(support::kShippedPolars[0]);
-  const ElementCase cases[] = {
-      {element(3, 0.7, 0.06, 3.0, 7.0), "ordinary element"},
-      {element(3, 0.95, 0.03, 0.0, 8.0), "near the tip"},
-      {element(16, 0.15, 0.07, 38.0, 5.0), "16 blades near the hub, negative lift"},
-      {element(16, 0.15, 0.07, 38.0, 1.0), "16 blades at its design speed"},
-      {element(12, 0.3, 0.2, 5.0, 4.0), "solidity above 1, high induction"},
-      {element(10, 0.69, 0.2, -4.9, 12.7), "heavily loaded, a close to 1"},
-      {element(2, 0.2, 0.1, 35.0, 0.6), "slow, near 90 degrees"},
-  };
-  for (const ElementCase& c : cases) {
+  for (const ElementCase& c : kElementCases) {
     SCOPED_TRACE(c.what);
     const calc_mod::Balance b = calc_mod::element_balance(c.e, 0.3, 0.0);
-    ASSERT_TRUE(b.found);
+    EXPECT_EQ(b.found, c.found);
+    if (!b.found || !c.found) continue;
     EXPECT_LT(b.a, 1.0);
     EXPECT_GT(b.ap, -1.0);
     // The iteration leaves the state where it is: it is a solution of the same equations. The
@@ -460,21 +469,6 @@ TEST(CalcElementBalance, AgreesWithAConvergedIteration) {
       EXPECT_NEAR(b.a, a, 2.0 * calc_mod::kTolA) << lambda << " " << r;
       EXPECT_NEAR(b.ap, ap, 2.0 * calc_mod::kTolAp) << lambda << " " << r;
     }
-  }
-}
-
-TEST(CalcElementBalance, NoWindmillStateOutsideTheRotor) {
-  support::load_shipped_polar(support::kShippedPolars[0]);
-  const ElementCase cases[] = {
-      {element(3, 1.0, 0.05, 0.0, 6.0), "at the tip: no tip-loss factor"},
-      {element(3, 1.2, 0.05, 0.0, 6.0), "beyond the tip"},
-      {element(3, 0.5, 0.05, 0.0, 0.0), "rotor standing still"},
-      {element(3, 0.5, 0.05, 0.0, -4.0), "rotor turning backwards"},
-      {element(3, 0.0, 0.05, 0.0, 6.0), "at the axis"},
-      {element(3, 0.5, 0.05, std::nan(""), 6.0), "NaN twist"},
-  };
-  for (const ElementCase& c : cases) {
-    EXPECT_FALSE(calc_mod::element_balance(c.e, 0.3, 0.0).found) << c.what;
   }
 }
 

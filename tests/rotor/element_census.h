@@ -99,18 +99,11 @@ struct Tally {
   }
 
   void operator+=(const Tally& o) {
-    calls += o.calls;
-    calls_mended += o.calls_mended;
-    elements += o.elements;
-    resolved += o.resolved;
-    unloaded += o.unloaded;
-    no_blade += o.no_blade;
-    at_one += o.at_one;
-    at_minus_one += o.at_minus_one;
-    not_a_number += o.not_a_number;
-    not_converged += o.not_converged;
-    angle += o.angle;
-    above_betz += o.above_betz;
+    static constexpr std::int64_t Tally::*kCounts[] = {
+        &Tally::calls,        &Tally::calls_mended,  &Tally::elements, &Tally::resolved,
+        &Tally::unloaded,     &Tally::no_blade,      &Tally::at_one,   &Tally::at_minus_one,
+        &Tally::not_a_number, &Tally::not_converged, &Tally::angle,    &Tally::above_betz};
+    for (std::int64_t Tally::*count : kCounts) this->*count += o.*count;
   }
 
   void print(const char* what) const {

@@ -14,6 +14,7 @@
 #include "rotor/design_support.h"
 #include "rotor/optgeo_detail.h"
 #include "rotor/rotor_reference.h"
+#include "support/records.h"
 #include "textio/textio.h"
 #include "util/parallel.h"
 #include "util/parallel_detail.h"
@@ -166,16 +167,6 @@ void expect_same(const Outcome& x, const Outcome& y, const std::string& what) {
   EXPECT_EQ(x.twist_best, y.twist_best) << what;
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream s(text);
-  for (std::string line; std::getline(s, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 Coeffs coeffs_of(const std::string& record) {
   Coeffs c{};
   std::istringstream s(record);
@@ -239,7 +230,7 @@ TEST_F(OptgeoRun, ParallelSequentialAndReferenceAgreeToTheByte) {
   }
 
   // A full run: U_d line and one line per search of three sweeps.
-  const std::vector<std::string> lines = lines_of(seq.console);
+  const std::vector<std::string> lines = support::text_records(seq.console);
   ASSERT_EQ(lines.size(), 31u);
   const geometry::DesignWind wind = geometry::design_wind_speed(5.0);
   EXPECT_EQ(lines[0], textio::free_record(std::vector<textio::Out>{wind.U, wind.E}));
@@ -288,7 +279,7 @@ TEST_F(OptgeoRun, ZeroCoefficientRatesOneBlade) {
   const Outcome out = run_in_fresh_dir(fast(p, 2));
   const Outcome ref = run_in_fresh_dir(plain_reference(p));
   expect_same(out, ref, "fast against reference with the plain solver");
-  const std::vector<std::string> lines = lines_of(out.console);
+  const std::vector<std::string> lines = support::text_records(out.console);
   ASSERT_GE(lines.size(), 6u);
   EXPECT_EQ(lines[5], lines[4]);
   EXPECT_TRUE(same_bits(coeffs_of(out.chord_best)[4], 0.0));
@@ -312,7 +303,7 @@ TEST_F(OptgeoRun, EarlyStopAfterSearchTwoLeavesThisRunsLaws) {
   expect_same(out, ref, "fast against reference");
 
   // U_d and search 1's best objective only.
-  const std::vector<std::string> lines = lines_of(out.console);
+  const std::vector<std::string> lines = support::text_records(out.console);
   ASSERT_EQ(lines.size(), 2u);
 
   // Chord result: a1's and a2's bests, then a3, a4, a5 as received.
@@ -390,7 +381,7 @@ TEST_F(OptgeoRun, NoElementsRateZeroAndANegativeCountEndsTheRun) {
   Problem p = kMixedSigns;
   p.nbe = 0;
   const Outcome out = run_in_fresh_dir(fast(p, 2));
-  const std::vector<std::string> lines = lines_of(out.console);
+  const std::vector<std::string> lines = support::text_records(out.console);
   ASSERT_EQ(lines.size(), 31u);
   for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i], " 0.") << "line " << i;
   const Coeffs chord_best = coeffs_of(out.chord_best);
