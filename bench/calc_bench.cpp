@@ -64,11 +64,11 @@ double sweep(Blade& b) {
   for (int k = 0; k <= 50; ++k) {
     double cp = 0.0;
     if constexpr (reference) {
-      rotor_reference::calc(kNumb, kNbe, b.dr, kRhub, kRtip, b.r, b.twist, b.chord, b.alpha, kU,
-                            lambda_of(k), cp, 0.0);
+      rotor_reference::calc(
+          {kNumb, kNbe, b.dr, kRtip, b.r, b.twist, b.chord, kU, lambda_of(k), 0.0}, b.alpha, cp);
     } else {
-      calc_mod::calc(kNumb, kNbe, b.dr, kRhub, kRtip, b.r, b.twist, b.chord, b.alpha, kU,
-                     lambda_of(k), cp, 0.0);
+      calc_mod::calc({kNumb, kNbe, b.dr, kRtip, b.r, b.twist, b.chord, kU, lambda_of(k), 0.0},
+                     b.alpha, cp);
     }
     sum += cp;
   }
@@ -83,10 +83,12 @@ bool same_where_healthy(benchmark::State& state) {
   int resolved = 0;
   for (int k = 0; k <= 50; ++k) {
     double cp = 0.0, cp_ref = 0.0;
-    calc_mod::calc(kNumb, kNbe, fast.dr, kRhub, kRtip, fast.r, fast.twist, fast.chord, fast.alpha,
-                   kU, lambda_of(k), cp, 0.0);
-    rotor_reference::calc(kNumb, kNbe, ref.dr, kRhub, kRtip, ref.r, ref.twist, ref.chord, ref.alpha,
-                          kU, lambda_of(k), cp_ref, 0.0, nullptr, ends.data());
+    calc_mod::calc(
+        {kNumb, kNbe, fast.dr, kRtip, fast.r, fast.twist, fast.chord, kU, lambda_of(k), 0.0},
+        fast.alpha, cp);
+    rotor_reference::calc(
+        {kNumb, kNbe, ref.dr, kRtip, ref.r, ref.twist, ref.chord, kU, lambda_of(k), 0.0}, ref.alpha,
+        cp_ref, nullptr, ends.data());
     bool healthy = true;
     for (const auto& e : ends) {
       healthy = healthy && !calc_mod::element_needs_resolve(e.a, e.ap, e.phi, e.converged);

@@ -32,22 +32,13 @@ using element_census::Tally;
 
 Tally tally;  // the optimiser's solver is a plain function
 
-void count(std::int64_t Numb, std::int64_t nbe, double dr, double rtip, std::span<const double> r,
-           std::span<const double> twist, std::span<const double> chord, std::span<double> alpha,
-           double U, double lambda, double& CP, double theta) {
-  const std::size_t n = static_cast<std::size_t>(nbe);
+// Solves one call and adds how its elements ended to the tally.
+void counting_solver(const calc_mod::Inputs& in, std::span<double> alpha, double& CP) {
+  const std::size_t n = static_cast<std::size_t>(in.nbe);
   std::vector<std::int32_t> its(n);
   std::vector<calc_mod::ElementTrace> trace(n);
-  calc_mod::calc_traced(Numb, nbe, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, its,
-                        trace);
+  calc_mod::calc_traced(in, alpha, CP, its, trace);
   tally.add(trace, CP);
-}
-
-void counting_solver(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/, double rtip,
-                     std::span<const double> r, std::span<const double> twist,
-                     std::span<const double> chord, std::span<double> alpha, double U,
-                     double lambda, double& CP, double theta) {
-  count(Numb, nbe, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta);
 }
 
 struct Design {
@@ -92,16 +83,18 @@ int ordinary_designs() {
     const std::size_t n = static_cast<std::size_t>(d.nbe);
     std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
     double dr = 0.0;
-    blade1::chortwist1(d.nbe, d.rtip, d.rhub, r, dr, twist, chord, d.Numb);
+    blade1::chortwist1(d.nbe, d.rtip, d.rhub, r, dr, twist, chord);
     tally = {};
     for (int j = 0; j < 23; ++j) {
       const double U = 3.0 + j * 17.0 / 22.0;
       double CP = 0.0;
       for (int i = 0; i <= 50; ++i) {
-        count(d.Numb, d.nbe, dr, d.rtip, r, twist, chord, alpha, U, i * 7.0 / 50.0 + 5.0, CP, 0.0);
+        counting_solver({d.Numb, d.nbe, dr, d.rtip, r, twist, chord, U, i * 7.0 / 50.0 + 5.0, 0.0},
+                        alpha, CP);
       }
       for (int k = 0; k <= 100; ++k) {
-        count(d.Numb, d.nbe, dr, d.rtip, r, twist, chord, alpha, U, 6.0, CP, k * 0.55 - 15.0);
+        counting_solver({d.Numb, d.nbe, dr, d.rtip, r, twist, chord, U, 6.0, k * 0.55 - 15.0},
+                        alpha, CP);
       }
     }
     const Tally sweeps = tally;

@@ -6,7 +6,7 @@
 //    trial written to its file and read back by each law evaluation, every trial rated by the
 //    plainly written solver (rotor_reference::calc; calc_mod::calc for the calls in which an
 //    element's iteration does not end in a windmill state);
-//  * fast: calc_param::param, and optgeo rating the trials of a pass on the workers of the
+//  * fast: driver::starting_design, and optgeo rating the trials of a pass on the workers of the
 //    program's pool from laws held in memory, on the lane engine (calc_lanes, the engine chosen
 //    for this processor: several solver calls advanced at once per worker), looking repeated
 //    blades up.
@@ -115,7 +115,7 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// The starting design without shortcuts: the steps of calc_param::param (less its dialogue),
+// The starting design without shortcuts: the steps of calc_param::design,
 // each station designed by the straightforward reference.
 void plain_param(int aerofoil, std::int64_t Numb, double rhub, double rtip, geometry::Coeffs& a,
                  geometry::Coeffs& b) {
@@ -138,17 +138,13 @@ void plain_param(int aerofoil, std::int64_t Numb, double rhub, double rtip, geom
 // The element solver written out plainly, every lookup through aerofoil::landd; a call in which
 // an element's iteration does not end in a windmill state is handed to calc_mod::calc, which
 // solves such elements again.
-void plain_calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-                std::span<const double> r, std::span<const double> twist,
-                std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                double& CP, double theta) {
+void plain_calc(const calc_mod::Inputs& in, std::span<double> alpha, double& CP) {
   static std::vector<rotor_reference::ElementState> ends;  // the reference runs on one thread
-  ends.resize(static_cast<std::size_t>(std::max<std::int64_t>(nbe, 0)));
-  rotor_reference::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP, theta,
-                        nullptr, ends.data());
+  ends.resize(static_cast<std::size_t>(std::max<std::int64_t>(in.nbe, 0)));
+  rotor_reference::calc(in, alpha, CP, nullptr, ends.data());
   for (const auto& e : ends) {
     if (calc_mod::element_needs_resolve(e.a, e.ap, e.phi, e.converged)) {
-      calc_mod::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP, theta);
+      calc_mod::calc(in, alpha, CP);
       return;
     }
   }

@@ -266,8 +266,8 @@ int session(textio::Console& con, RunFiles& files) {
         announce(con, "  rc(i)     Alpha   Cl    Cd");
         // The single point is computed at the blade's own setting; nothing of it is shown.
         double CP = 0.0;
-        calc_mod::calc(v.Numb, v.nbe, dr, v.rhub, v.rtip, r, twist, chord, alpha, v.U0, v.Lambda,
-                       CP, 0.0);
+        calc_mod::calc({v.Numb, v.nbe, dr, v.rtip, r, twist, chord, v.U0, v.Lambda, 0.0}, alpha,
+                       CP);
         break;
       }
       case 6:

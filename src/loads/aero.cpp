@@ -38,8 +38,9 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
   p.theta = theta;
   p.omega = lambda * U / rotor.rtip;
   p.rpm = p.omega * 60.0 / 2.0 / kPi;
-  calc_mod::calc_elements(rotor.blades, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
-                          rotor.chord, alpha, U, lambda, p.cp, theta, states);
+  calc_mod::calc_elements({rotor.blades, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
+                           rotor.chord, U, lambda, theta},
+                          alpha, p.cp, states);
   const double q = 0.5 * rho * U * U;
   p.elements.resize(n);
   for (std::size_t i = 0; i < n; ++i) {

@@ -14,7 +14,7 @@ double t1(double x) {
 }
 
 void chortwist1(std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
-                std::span<double> twist, std::span<double> chord, std::int64_t /*Numb*/) {
+                std::span<double> twist, std::span<double> chord) {
   const double x_hub = rhub / rtip;
   dr = (1.0 - x_hub) / static_cast<double>(nbe);
   const std::size_t tip = static_cast<std::size_t>(nbe);

@@ -213,11 +213,18 @@ struct Mend {
 // element's previous iteration; it gives the plain lookup's result whenever the polar's angles
 // never decrease, which the caller checks once per call.
 template <bool walk>
-void solve(std::int64_t Numb, std::size_t n, double dr, double rtip, std::span<const double> r,
-           std::span<const double> twist, std::span<const double> chord, std::span<double> alpha,
-           double U, double lambda, double& CP, double theta, std::span<std::int32_t> iterations,
-           std::span<ElementTrace> trace, std::span<ElementState> states) {
-  const double B = static_cast<double>(Numb);
+void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
+           std::span<std::int32_t> iterations, std::span<ElementTrace> trace,
+           std::span<ElementState> states) {
+  const double dr = in.dr;
+  const double rtip = in.rtip;
+  const std::span<const double> r = in.r;
+  const std::span<const double> twist = in.twist;
+  const std::span<const double> chord = in.chord;
+  const double U = in.U;
+  const double lambda = in.lambda;
+  const double theta = in.theta;
+  const double B = static_cast<double>(in.Numb);
   double cp = 0.0;
   // Induction factors, carried from one element to the next.
   double a = kStartA;
@@ -345,44 +352,35 @@ Mended mend(const Element& e, double a_start, double ap_start) {
   return {m.end, m.a, m.ap, m.v.alpha, m.v.sphi, m.v.cphi, m.v.W, m.v.cl, m.v.cd};
 }
 
-void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
-                 std::span<const double> r, std::span<const double> twist,
-                 std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                 double& CP, double theta, std::span<std::int32_t> iterations,
-                 std::span<ElementTrace> trace) {
-  const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
+void calc_traced(const Inputs& in, std::span<double> alpha, double& CP,
+                 std::span<std::int32_t> iterations, std::span<ElementTrace> trace) {
+  const std::size_t n =
+      element_count(in.nbe, in.r.size(), in.twist.size(), in.chord.size(), alpha.size());
   if (aerofoil::angles_nondecreasing()) {
-    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, trace,
-                {});
+    solve<true>(in, n, alpha, CP, iterations, trace, {});
   } else {
-    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, trace,
-                 {});
+    solve<false>(in, n, alpha, CP, iterations, trace, {});
   }
 }
 
-void calc_elements(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
-                   std::span<const double> r, std::span<const double> twist,
-                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                   double& CP, double theta, std::span<ElementState> states) {
-  const std::size_t n = element_count(nbe, r.size(), twist.size(), chord.size(), alpha.size());
+void calc_elements(const Inputs& in, std::span<double> alpha, double& CP,
+                   std::span<ElementState> states) {
+  const std::size_t n =
+      element_count(in.nbe, in.r.size(), in.twist.size(), in.chord.size(), alpha.size());
   if (aerofoil::angles_nondecreasing()) {
-    solve<true>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, {}, {}, states);
+    solve<true>(in, n, alpha, CP, {}, {}, states);
   } else {
-    solve<false>(Numb, n, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, {}, {}, states);
+    solve<false>(in, n, alpha, CP, {}, {}, states);
   }
 }
 
-void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
-                  std::span<const double> r, std::span<const double> twist,
-                  std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                  double& CP, double theta, std::span<std::int32_t> iterations) {
-  calc_traced(Numb, nbe, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, iterations, {});
+void calc_counted(const Inputs& in, std::span<double> alpha, double& CP,
+                  std::span<std::int32_t> iterations) {
+  calc_traced(in, alpha, CP, iterations, {});
 }
 
-void calc(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/, double rtip,
-          std::span<const double> r, std::span<const double> twist, std::span<const double> chord,
-          std::span<double> alpha, double U, double lambda, double& CP, double theta) {
-  calc_counted(Numb, nbe, dr, rtip, r, twist, chord, alpha, U, lambda, CP, theta, {});
+void calc(const Inputs& in, std::span<double> alpha, double& CP) {
+  calc_counted(in, alpha, CP, {});
 }
 
 }  // namespace calc_mod

@@ -75,10 +75,25 @@ inline double undisturbed_alpha(double lr, double setting) noexcept {
   return std::atan(1.0 / lr) * 180.0 / kPi - setting;
 }
 
-// Arrays are 0-based here: element i of the blade is r[i-1], twist[i-1], chord[i-1], alpha[i-1];
-// only the first nbe entries are used. r and chord are relative to rtip, twist in degrees.
-// U wind speed (m/s), lambda tip speed ratio, theta setting angle (degrees) added to every twist.
-// Fills alpha (degrees) and CP. rhub is not used by the calculation.
+// What one solver call is given: the blade (arrays 0-based: element i is r[i], twist[i],
+// chord[i]; only the first nbe entries are used; r and chord relative to rtip, twist in degrees)
+// and the operating point: wind speed U (m/s), tip speed ratio lambda and setting angle theta
+// (degrees) added to every twist.
+struct Inputs {
+  std::int64_t Numb = 0;
+  std::int64_t nbe = 0;
+  double dr = 0.0;
+  double rtip = 0.0;
+  std::span<const double> r;
+  std::span<const double> twist;
+  std::span<const double> chord;
+  double U = 0.0;
+  double lambda = 0.0;
+  double theta = 0.0;
+};
+
+// The power coefficient CP of the rotor at the operating point, and the angle of attack
+// alpha[i] (degrees) of every element.
 //
 // Elements are processed in order, each starting from the induction factors the previous one
 // ended with (a = 0.3, a' = 0 for the first). An element whose iteration does not converge within
@@ -91,18 +106,14 @@ inline double undisturbed_alpha(double lr, double setting) noexcept {
 // this one started from. An element without a blade (has_blade) is not iterated at all and ends
 // the same way. Spans shorter than nbe limit the number of elements to the shortest span,
 // so nothing is read or written out of bounds.
-void calc(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-          std::span<const double> r, std::span<const double> twist, std::span<const double> chord,
-          std::span<double> alpha, double U, double lambda, double& CP, double theta);
+void calc(const Inputs& in, std::span<double> alpha, double& CP);
 
 // calc, also reporting the number of iterations each element's iteration used (1 ... 200; the
 // 200th may have ended without convergence, and the element then was solved again; 0 for an
 // element without a blade, which is not iterated). `iterations`
 // needs as many entries as elements are computed; entries beyond its size are not reported.
-void calc_counted(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
-                  std::span<const double> r, std::span<const double> twist,
-                  std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                  double& CP, double theta, std::span<std::int32_t> iterations);
+void calc_counted(const Inputs& in, std::span<double> alpha, double& CP,
+                  std::span<std::int32_t> iterations);
 
 // How an element ended: its iteration converged to a windmill state (kIterated); or it did not,
 // and the element was solved again (kResolved) or has no windmill state (kUnloaded); or it has no
@@ -120,11 +131,8 @@ struct ElementTrace {
 
 // calc_counted, also reporting how each element ended (entries beyond the span's size are not
 // reported). For diagnostics and tests; the results are calc's.
-void calc_traced(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
-                 std::span<const double> r, std::span<const double> twist,
-                 std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                 double& CP, double theta, std::span<std::int32_t> iterations,
-                 std::span<ElementTrace> trace);
+void calc_traced(const Inputs& in, std::span<double> alpha, double& CP,
+                 std::span<std::int32_t> iterations, std::span<ElementTrace> trace);
 
 // Everything one element ended with, for callers that report the rotor element by element: the
 // values of the evaluation its power is taken from (after a new solution, if any). For an
@@ -146,10 +154,8 @@ struct ElementState {
 // calc, also reporting each element's state (entries beyond the span's size are not reported).
 // CP is calc's; the sum of lambda r_i B W^2 c_i dr (Cl sin phi - Cd cos phi) / pi over the
 // reported elements, taken in element order, gives it again bit for bit.
-void calc_elements(std::int64_t Numb, std::int64_t nbe, double dr, double rtip,
-                   std::span<const double> r, std::span<const double> twist,
-                   std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                   double& CP, double theta, std::span<ElementState> states);
+void calc_elements(const Inputs& in, std::span<double> alpha, double& CP,
+                   std::span<ElementState> states);
 
 // The windmill state of one element found by the bracketed search: the induction factors that
 // balance momentum and blade forces, or found = false when the element has none.

@@ -356,25 +356,21 @@ double objective_add(double J, double CP) {
 
 namespace {
 
-double objective_with(Solver solver, std::int64_t Numb, std::int64_t nbe, double dr, double rhub,
-                      double rtip, std::span<const double> r, std::span<const double> twist,
-                      std::span<const double> chord, std::span<double> alpha, double U) {
+// The objective of a trial blade: the area under its CP curve over tip speed ratios 5 ... 13,
+// summed over 51 ratios. `in` is the blade at the design wind speed and setting angle 0; its tip
+// speed ratio is set to each ratio in turn. alpha (nbe entries) is scratch for the solver.
+double objective_with(Solver solver, calc_mod::Inputs in, std::span<double> alpha) {
   double J = 0.0;
   for (int j = 0; j < kRatios; ++j) {
     double CP = 0.0;
-    solver(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, objective_lambda(j), CP, 0.0);
+    in.lambda = objective_lambda(j);
+    solver(in, alpha, CP);
     J = objective_add(J, CP);
   }
   return J;
 }
 
 }  // namespace
-
-double objective(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-                 std::span<const double> r, std::span<const double> twist,
-                 std::span<const double> chord, std::span<double> alpha, double U) {
-  return objective_with(&calc_mod::calc, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U);
-}
 
 double trial_value(const Range& range, int m) {
   return (range.hi - range.lo) * m / 10.0 + range.lo;
@@ -482,8 +478,8 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
       write_coeffs(trial_file(rule.law), rec);
       double J = kRefused;
       if (blade::chord_law_buildable(chord_law ? rec : blade::read_coeffs(kTrialChordLaw), x_hub)) {
-        blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord, Numb);
-        J = objective_with(solver, Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, wind.U);
+        blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord);
+        J = objective_with(solver, {Numb, nbe, dr, rtip, r, twist, chord, wind.U, 0.0, 0.0}, alpha);
       }
       if (J > best_J) {
         best_J = J;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "rotor/calc_mod.h"
 #include "rotor/optgeo.h"
 
 namespace geometry {
@@ -33,21 +34,12 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
 
 // A solver with the arguments of calc_mod::calc, for a reference run on another implementation of
 // it (a benchmark's plain solver).
-using Solver = void (*)(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-                        std::span<const double> r, std::span<const double> twist,
-                        std::span<const double> chord, std::span<double> alpha, double U,
-                        double lambda, double& CP, double theta);
+using Solver = void (*)(const calc_mod::Inputs& in, std::span<double> alpha, double& CP);
 void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
                       double rhub, double Umid, const Coeffs& a, const Coeffs& b, Solver solver);
 
 // Makes the optimisations that follow (optgeo and optgeo_reference) stop after n sweeps, 1 ... 3;
 // any other n restores the full 3. For benchmarks of long blades, whose full runs take minutes.
 void set_sweeps(int n);
-
-// Objective of a trial blade: the area under its CP curve over tip speed ratios 5 ... 13 at
-// wind speed U, summed over 51 ratios. alpha (nbe entries) is scratch for the solver.
-double objective(std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-                 std::span<const double> r, std::span<const double> twist,
-                 std::span<const double> chord, std::span<double> alpha, double U);
 
 }  // namespace geometry

@@ -270,8 +270,9 @@ TEST(PowerLimit, WholeNumberDifferencesTiesAndNaN) {
 double cp_at(const driver::Rotor& rotor, double U, double lambda, double theta) {
   std::vector<double> alpha(static_cast<std::size_t>(rotor.nbe));
   double CP = 0.0;
-  calc_mod::calc(rotor.Numb, rotor.nbe, rotor.dr, rotor.rhub, rotor.rtip, rotor.r, rotor.twist,
-                 rotor.chord, alpha, U, lambda, CP, theta);
+  calc_mod::calc({rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord, U,
+                  lambda, theta},
+                 alpha, CP);
   return CP;
 }
 

@@ -53,7 +53,7 @@ TEST(Chortwist1, FromFilesEqualsFromMemory) {
     for (double rhub : {0.0, 0.15}) {
       const std::size_t n = static_cast<std::size_t>(nbe);
       TrialBlade files(n), memory(n);
-      blade1::chortwist1(nbe, 1.5, rhub, files.r, files.dr, files.twist, files.chord, 3);
+      blade1::chortwist1(nbe, 1.5, rhub, files.r, files.dr, files.twist, files.chord);
       blade1::chortwist1(nbe, 1.5, rhub, a, b, memory.r, memory.dr, memory.twist, memory.chord);
       EXPECT_TRUE(same_bits(files.dr, memory.dr));
       for (std::size_t i = 0; i < n; ++i) EXPECT_TRUE(same_bits(files.r[i], memory.r[i]));
@@ -76,18 +76,6 @@ TEST(Chortwist1, FromFilesEqualsFromMemory) {
       EXPECT_TRUE(same_bits(memory.twist[n], blade::twist_law(b, 1.0)));
     }
   }
-}
-
-TEST(Chortwist1, NumbPlaysNoPart) {
-  design_test::WorkDir dir;
-  design_test::write_coeffs("Temp/Parameters1.in", {0.1, 0.05, 0, 0, 0});
-  design_test::write_coeffs("Temp/Parameterst1.in", {20, 20, 0, 0, 0});
-  TrialBlade one(4), many(4);
-  blade1::chortwist1(4, 2.0, 0.2, one.r, one.dr, one.twist, one.chord, 1);
-  blade1::chortwist1(4, 2.0, 0.2, many.r, many.dr, many.twist, many.chord, 12);
-  EXPECT_EQ(one.r, many.r);
-  EXPECT_EQ(one.chord, many.chord);
-  EXPECT_EQ(one.twist, many.twist);
 }
 
 }  // namespace

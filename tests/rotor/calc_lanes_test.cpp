@@ -172,13 +172,15 @@ void solve_reference(const std::vector<Blade>& blades, std::vector<Case>& cases)
   for (Case& c : cases) {
     const Blade& b = blades[c.blade];
     c.trace_ref.assign(b.r.size(), {});
-    calc_mod::calc_traced(b.Numb, c.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, c.alpha_ref, c.U,
-                          c.lambda, c.cp_ref, c.theta, c.its_ref, c.trace_ref);
+    calc_mod::calc_traced(
+        {b.Numb, c.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, c.U, c.lambda, c.theta}, c.alpha_ref,
+        c.cp_ref, c.its_ref, c.trace_ref);
     // calc_traced gives calc_counted's results.
     double cp_counted = 0.0;
     std::vector<double> alpha_counted(b.r.size());
-    calc_mod::calc_counted(b.Numb, c.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, alpha_counted, c.U,
-                           c.lambda, cp_counted, c.theta, {});
+    calc_mod::calc_counted(
+        {b.Numb, c.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, c.U, c.lambda, c.theta}, alpha_counted,
+        cp_counted, {});
     ASSERT_TRUE(support::same_bits_or_nan(cp_counted, c.cp_ref));
   }
 }
@@ -348,10 +350,10 @@ TEST(CalcLanesCalls, ElementCountFollowsTheSpans) {
   for (double& x : b.r) x = std::max(x, 0.1);
   double cp_short = 0.0, cp_ref_short = 0.0, cp_full = 0.0, cp_ref_full = 0.0;
   std::vector<double> alpha4(4), alpha4_ref(4), alpha_ref(b.r.size());
-  calc_mod::calc_counted(b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, alpha4_ref, 8.0, 6.0,
-                         cp_ref_short, 0.0, {});
-  calc_mod::calc_counted(b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, alpha_ref, 8.0, 6.0,
-                         cp_ref_full, 0.0, {});
+  calc_mod::calc_counted({b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, 8.0, 6.0, 0.0},
+                         alpha4_ref, cp_ref_short, {});
+  calc_mod::calc_counted({b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, 8.0, 6.0, 0.0},
+                         alpha_ref, cp_ref_full, {});
   ASSERT_NE(std::bit_cast<std::uint64_t>(cp_ref_short), std::bit_cast<std::uint64_t>(cp_ref_full));
   for (Engine e : kEngines) {
     if (!calc_lanes::available(e)) continue;

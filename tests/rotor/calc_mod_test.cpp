@@ -53,8 +53,8 @@ Blade worked_blade() {
 
 double run(Blade& b, double U, double lambda, double theta = 0.0) {
   double cp = -1.0;
-  calc_mod::calc(b.Numb, b.nbe, b.dr, b.rhub, b.rtip, b.r, b.twist, b.chord, b.alpha, U, lambda, cp,
-                 theta);
+  calc_mod::calc({b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, U, lambda, theta}, b.alpha,
+                 cp);
   return cp;
 }
 
@@ -96,8 +96,8 @@ TEST(CalcWorkedExample, AnglesOfAttackAndIterations) {
     Blade b = worked_blade();
     std::vector<std::int32_t> its(10, -1);
     double cp = 0.0;
-    calc_mod::calc_counted(b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, b.alpha, 8.0, lambda,
-                           cp, 0.0, its);
+    calc_mod::calc_counted({b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, 8.0, lambda, 0.0},
+                           b.alpha, cp, its);
     for (std::size_t i = 0; i < its.size(); ++i) {
       EXPECT_GE(its[i], 1);
       EXPECT_LE(its[i], 21) << "element " << i << " lambda " << lambda;
@@ -217,15 +217,16 @@ TEST(CalcEdges, ElementWithoutBladeCarriesNoLoad) {
       b.chord[k] = c;
       std::vector<std::int32_t> its(10, -1);
       double cp = 0.0;
-      calc_mod::calc_counted(b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, b.alpha, 7.0, 6.0,
-                             cp, 1.5, its);
+      calc_mod::calc_counted({b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, 7.0, 6.0, 1.5},
+                             b.alpha, cp, its);
       Blade rest = worked_blade();
       for (auto* v : {&rest.r, &rest.twist, &rest.chord, &rest.alpha}) v->erase(v->begin() + k);
       rest.nbe = 9;
       std::vector<std::int32_t> its_rest(9, -1);
       double cp_rest = 0.0;
-      calc_mod::calc_counted(rest.Numb, rest.nbe, rest.dr, rest.rtip, rest.r, rest.twist,
-                             rest.chord, rest.alpha, 7.0, 6.0, cp_rest, 1.5, its_rest);
+      calc_mod::calc_counted(
+          {rest.Numb, rest.nbe, rest.dr, rest.rtip, rest.r, rest.twist, rest.chord, 7.0, 6.0, 1.5},
+          rest.alpha, cp_rest, its_rest);
       EXPECT_SAME_BITS(cp, cp_rest);
       EXPECT_EQ(its[k], 0);
       EXPECT_SAME_BITS(b.alpha[k], calc_mod::undisturbed_alpha(6.0 * b.r[k], b.twist[k] + 1.5));
@@ -286,9 +287,9 @@ void compare_random(std::uint32_t seed, int cases, int& healthy) {
     const std::size_t ne = static_cast<std::size_t>(nbe);
     std::vector<std::int32_t> its(ne), its_ref(ne);
     std::vector<rotor_reference::ElementState> states(ne);
-    calc_mod::calc_counted(B, nbe, dr, rtip, r, tw, ch, al, U, lambda, cp, theta, its);
-    rotor_reference::calc(B, nbe, dr, xhub * rtip, rtip, r, tw, ch, al_ref, U, lambda, cp_ref,
-                          theta, its_ref.data(), states.data());
+    calc_mod::calc_counted({B, nbe, dr, rtip, r, tw, ch, U, lambda, theta}, al, cp, its);
+    rotor_reference::calc({B, nbe, dr, rtip, r, tw, ch, U, lambda, theta}, al_ref, cp_ref,
+                          its_ref.data(), states.data());
     std::size_t first_false = ne;
     for (std::size_t i = 0; i < ne && first_false == ne; ++i) {
       const rotor_reference::ElementState& e = states[i];
@@ -510,14 +511,14 @@ TEST(CalcPhysicalBounds, SixteenBladeRotorOfTheOldOptimiser) {
   double dr = 0.0;
   blade1::chortwist1(nbe, 1.5, 0.2, a, b, r, dr, twist, chord);
   double cp_ref = 0.0;
-  rotor_reference::calc(B, nbe, dr, 0.2, 1.5, r, twist, chord, alpha_ref, 4.0, 8.36, cp_ref, 0.0);
+  rotor_reference::calc({B, nbe, dr, 1.5, r, twist, chord, 4.0, 8.36, 0.0}, alpha_ref, cp_ref);
   EXPECT_NEAR(cp_ref, 4.2277, 5e-5);
   for (int j = 0; j < 23; ++j) {
     const double U = 3.0 + j;
     for (int i = 0; i <= 50; ++i) {
       double cp = 0.0;
       const double lambda = i * 7.0 / 50.0 + 5.0;
-      calc_mod::calc(B, nbe, dr, 0.2, 1.5, r, twist, chord, alpha, U, lambda, cp, 0.0);
+      calc_mod::calc({B, nbe, dr, 1.5, r, twist, chord, U, lambda, 0.0}, alpha, cp);
       ASSERT_TRUE(std::isfinite(cp) && cp <= kBetz) << U << " m/s, lambda " << lambda;
     }
   }

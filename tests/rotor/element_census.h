@@ -124,8 +124,8 @@ inline double run(const Case& c, Tally& tally) {
   std::vector<std::int32_t> its(n);
   std::vector<calc_mod::ElementTrace> trace(n);
   double CP = 0.0;
-  calc_mod::calc_traced(c.B, c.nbe, c.dr, c.rtip, c.r, c.twist, c.chord, alpha, c.U, c.lambda, CP,
-                        c.theta, its, trace);
+  calc_mod::calc_traced({c.B, c.nbe, c.dr, c.rtip, c.r, c.twist, c.chord, c.U, c.lambda, c.theta},
+                        alpha, CP, its, trace);
   tally.add(trace, CP);
   return CP;
 }

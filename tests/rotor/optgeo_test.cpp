@@ -197,14 +197,10 @@ Optimiser reference(const Problem& p) {
 // The reference rating its trials with the plainly written solver.
 Optimiser plain_reference(const Problem& p) {
   return [p](textio::Console& con, geometry::OptgeoStats&) {
-    geometry::optgeo_reference(
-        con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b,
-        [](std::int64_t Numb, std::int64_t nbe, double dr, double rhub, double rtip,
-           std::span<const double> r, std::span<const double> twist, std::span<const double> chord,
-           std::span<double> alpha, double U, double lambda, double& CP, double theta) {
-          rotor_reference::calc(Numb, nbe, dr, rhub, rtip, r, twist, chord, alpha, U, lambda, CP,
-                                theta);
-        });
+    geometry::optgeo_reference(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b,
+                               [](const calc_mod::Inputs& in, std::span<double> alpha, double& CP) {
+                                 rotor_reference::calc(in, alpha, CP);
+                               });
   };
 }
 
@@ -331,11 +327,9 @@ TEST_F(OptgeoRun, EarlyStopAfterSearchTwoLeavesThisRunsLaws) {
 
 // A rating that rewards thin blades, -(sum of the chords): left to itself the search would
 // take a1 down to 0.9 of its value and the chord 0.1 - 0.095 x below zero at the tip.
-void thin_is_better(std::int64_t, std::int64_t nbe, double, double, double, std::span<const double>,
-                    std::span<const double>, std::span<const double> chord, std::span<double>,
-                    double, double, double& CP, double) {
+void thin_is_better(const calc_mod::Inputs& in, std::span<double>, double& CP) {
   CP = 0.0;
-  for (std::int64_t i = 0; i < nbe; ++i) CP -= chord[static_cast<std::size_t>(i)];
+  for (std::int64_t i = 0; i < in.nbe; ++i) CP -= in.chord[static_cast<std::size_t>(i)];
 }
 
 // Trials whose chord law falls below the floor anywhere from hub to tip (here at the tip, which

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "aerofoil/aerofoil.h"
+#include "rotor/calc_mod.h"
 #include "util/shared.h"
 
 namespace rotor_reference {
@@ -27,11 +28,9 @@ struct ElementState {
 // The element iteration as such, written out as plainly as possible, without any check of the
 // state it ends in (so also at its false fixed points a = 1 and a' = -1, and at the last iterate
 // of an iteration that does not converge).
-inline void calc(std::int64_t Numb, std::int64_t nbe, double dr, double /*rhub*/, double rtip,
-                 std::span<const double> r, std::span<const double> twist,
-                 std::span<const double> chord, std::span<double> alpha, double U, double lambda,
-                 double& CP, double theta, std::int32_t* iterations = nullptr,
-                 ElementState* states = nullptr) {
+inline void calc(const calc_mod::Inputs& in, std::span<double> alpha, double& CP,
+                 std::int32_t* iterations = nullptr, ElementState* states = nullptr) {
+  const auto& [Numb, nbe, dr, rtip, r, twist, chord, U, lambda, theta] = in;
   const double B = static_cast<double>(Numb);
   CP = 0.0;
   double a = 0.30000001192092896;
