@@ -135,7 +135,7 @@ void BM_lanes(benchmark::State& state) {
   std::vector<calc_lanes::Call> calls;
   for (int k = 0; k <= 50; ++k) {
     calls.push_back(
-        {kNumb, kNbe, b.dr, kRtip, b.r, b.twist, b.chord, {}, kU, lambda_of(k), 0.0, &cp[k], {}});
+        {{kNumb, kNbe, b.dr, kRtip, b.r, b.twist, b.chord, kU, lambda_of(k), 0.0}, {}, &cp[k], {}});
   }
   calc_lanes::solve(engine, calls);
   double sum = 0.0;

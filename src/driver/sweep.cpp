@@ -151,8 +151,11 @@ void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span
   std::vector<calc_lanes::Call> calls(n);
   for (std::size_t i = 0; i < n; ++i) {
     const SolverPoint& p = points[i];
-    calls[i] = {rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord,
-                {},         p.U,       p.lambda, p.theta,    &cp[i],  {}};
+    calls[i] = {{rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord,
+                 p.U, p.lambda, p.theta},
+                {},
+                &cp[i],
+                {}};
   }
   std::atomic<std::size_t> next{0};
   parallel::on_workers([&](unsigned) { calc_lanes::solve(calc_lanes::chosen(), calls, next); });

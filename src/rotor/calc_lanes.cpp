@@ -39,9 +39,7 @@ void solve_scalar(const Call& c, std::vector<double>& scratch) {
     if (scratch.size() < n) scratch.resize(n);
     alpha = std::span(scratch).first(n);
   }
-  calc_mod::calc_counted(
-      {c.Numb, c.nbe, c.dr, c.rtip, c.r, c.twist, c.chord, c.U, c.lambda, c.theta}, alpha, *c.CP,
-      c.iterations);
+  calc_mod::calc_counted(c, alpha, *c.CP, c.iterations);
 }
 
 // How the loaded polar is searched, decided once per solve:

@@ -18,24 +18,16 @@
 #include <cstdint>
 #include <span>
 
+#include "rotor/calc_mod.h"
+
 namespace calc_lanes {
 
-// One solver call: the arguments of calc_mod::calc_counted. The element count is that of
-// calc_counted (nbe, limited by the spans' sizes), except that an empty `alpha` means the angles
-// of attack are not wanted and does not limit it. `iterations` may be empty too. The outputs must
-// not overlap the inputs or another call's outputs.
-struct Call {
-  std::int64_t Numb = 0;
-  std::int64_t nbe = 0;
-  double dr = 0.0;
-  double rtip = 0.0;
-  std::span<const double> r;
-  std::span<const double> twist;
-  std::span<const double> chord;
+// One solver call: the arguments of calc_mod::calc_counted, its inputs and its outputs. The
+// element count is that of calc_counted (nbe, limited by the spans' sizes), except that an empty
+// `alpha` means the angles of attack are not wanted and does not limit it. `iterations` may be
+// empty too. The outputs must not overlap the inputs or another call's outputs.
+struct Call : calc_mod::Inputs {
   std::span<double> alpha;
-  double U = 0.0;
-  double lambda = 0.0;
-  double theta = 0.0;
   double* CP = nullptr;  // receives the power coefficient; must not be null
   std::span<std::int32_t> iterations;
 };

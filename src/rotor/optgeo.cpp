@@ -275,19 +275,13 @@ class PassRater {
       for (int t = 0; t < jobs; ++t) {
         const std::size_t ts = static_cast<std::size_t>(t);
         const std::size_t slot = ts * kRatios + static_cast<std::size_t>(j);
-        calls_.push_back({Numb_,
-                          nbe_,
-                          dr_[t],
-                          rtip_,
-                          std::span(r_).subspan(ts * n, n),
-                          std::span(twist_).subspan(ts * (n + 1), n + 1),
-                          std::span(chord_).subspan(ts * (n + 1), n + 1),
-                          {},
-                          U_,
-                          objective_lambda(j),
-                          0.0,
-                          &cp_[slot],
-                          std::span(iterations_).subspan(slot * n, n)});
+        calls_.push_back(
+            {{Numb_, nbe_, dr_[t], rtip_, std::span(r_).subspan(ts * n, n),
+              std::span(twist_).subspan(ts * (n + 1), n + 1),
+              std::span(chord_).subspan(ts * (n + 1), n + 1), U_, objective_lambda(j), 0.0},
+             {},
+             &cp_[slot],
+             std::span(iterations_).subspan(slot * n, n)});
       }
     }
     if (!calls_.empty()) {

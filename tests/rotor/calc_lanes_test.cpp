@@ -162,8 +162,11 @@ std::vector<Call> calls_of(const std::vector<Blade>& blades, std::vector<Case>& 
   std::vector<Call> calls;
   for (Case& c : cases) {
     const Blade& b = blades[c.blade];
-    calls.push_back(Call{b.Numb, c.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, c.alpha, c.U, c.lambda,
-                         c.theta, &c.cp, c.its});
+    calls.push_back(
+        Call{{b.Numb, c.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, c.U, c.lambda, c.theta},
+             c.alpha,
+             &c.cp,
+             c.its});
   }
   return calls;
 }
@@ -358,9 +361,8 @@ TEST(CalcLanesCalls, ElementCountFollowsTheSpans) {
   for (Engine e : kEngines) {
     if (!calc_lanes::available(e)) continue;
     SCOPED_TRACE(calc_lanes::name(e));
-    const Call calls[] = {
-        {b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, alpha4, 8.0, 6.0, 0.0, &cp_short, {}},
-        {b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, {}, 8.0, 6.0, 0.0, &cp_full, {}}};
+    const calc_mod::Inputs in{b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, 8.0, 6.0, 0.0};
+    const Call calls[] = {{in, alpha4, &cp_short, {}}, {in, {}, &cp_full, {}}};
     calc_lanes::solve(e, calls);
     EXPECT_TRUE(support::same_bits(cp_short, cp_ref_short));
     EXPECT_TRUE(support::same_bits(cp_full, cp_ref_full));
