@@ -342,10 +342,18 @@ std::string summary_csv(const Study& s, const std::vector<Row>& rows) {
   return out;
 }
 
+namespace {
+// A design whose loads were asked for and that does not hold (or whose loads could not be
+// computed) cannot be built: it is no candidate for the best design or the front.
+bool buildable(const Row& r) {
+  return !r.loads_asked || (r.loads && r.loads->holds());
+}
+}  // namespace
+
 std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t) {
   std::optional<std::size_t> best;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i].loads_asked && !(rows[i].loads && rows[i].loads->holds())) continue;
+    if (!buildable(rows[i])) continue;
     const auto e = rows[i].energy_per_kg(t);
     if (e && (!best || *e > *rows[*best].energy_per_kg(t))) best = i;
   }
@@ -356,7 +364,10 @@ std::vector<std::size_t> pareto_front(const std::vector<Row>& rows, int t) {
   std::vector<std::size_t> with;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const auto m = rows[i].rotor_mass();
-    if (m && rows[i].types[t].have && std::isfinite(rows[i].types[t].energy)) with.push_back(i);
+    if (m && rows[i].types[t].have && std::isfinite(rows[i].types[t].energy) &&
+        buildable(rows[i])) {
+      with.push_back(i);
+    }
   }
   const auto mass = [&](std::size_t i) { return *rows[i].rotor_mass(); };
   const auto energy = [&](std::size_t i) { return rows[i].types[t].energy; };
@@ -513,10 +524,12 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
     if (front.empty()) {
       out += "<p>No finished design has an energy and a mass to compare.</p>\n";
     } else {
-      out +=
-          "<p>The Pareto front: designs that no other design beats on both yearly energy and "
-          "mass of blades, lightest first. Any other design gives less energy for as much "
-          "blade, or needs more blade for as much energy.</p>\n<ol class=\"front\">\n";
+      out += std::string(
+                 "<p>The Pareto front: designs that no other design beats on both yearly "
+                 "energy and mass of blades") +
+             (s.loads ? ", among the designs that hold" : "") +
+             ", lightest first. Any other design gives less energy for as much blade, or needs "
+             "more blade for as much energy.</p>\n<ol class=\"front\">\n";
       for (std::size_t i : front) {
         const Row& r = rows[i];
         out += "<li value=\"" + std::to_string(i + 1) + "\">" + design_link(i, names[i]) + ": " +

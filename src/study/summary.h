@@ -75,7 +75,8 @@ std::string summary_csv(const Study& s, const std::vector<Row>& rows);
 std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t);
 
 // The designs that no other design beats on both yearly energy of type t (more) and mass of all
-// blades (less): indices, lightest first. A design equal to another in both counts as well.
+// blades (less): indices, lightest first. A design equal to another in both counts as well. When
+// the loads were asked for, only the designs that hold take part.
 std::vector<std::size_t> pareto_front(const std::vector<Row>& rows, int t);
 
 // Sets every row's on_front from pareto_front.

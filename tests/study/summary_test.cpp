@@ -121,8 +121,9 @@ TEST(Summary, FilledAerofoilDataFlagged) {
 TEST(Summary, ParetoFrontIsWhatNoOtherDesignBeatsOnEnergyAndMass) {
   const study::Study s = three_designs();
   struct Case {
-    std::vector<double> mass, energy;  // mass of one blade; blades: 2, 3, 2
-    std::vector<std::size_t> front;    // lightest first
+    std::vector<double> mass, energy;      // mass of one blade; blades: 2, 3, 2
+    std::vector<std::size_t> front;        // lightest first
+    std::vector<double> utilisation = {};  // with loads asked for: NaN when not computed
   };
   const std::vector<Case> cases = {
       {{1, 1, 1}, {100, 150, 90}, {0, 1}},       // 2 kg 100, 3 kg 150, 2 kg 90 (beaten by 0)
@@ -131,9 +132,21 @@ TEST(Summary, ParetoFrontIsWhatNoOtherDesignBeatsOnEnergyAndMass) {
       {{1, 1, 1}, {100, NAN, 100}, {0, 2}},      // equal designs are both on the front
       {{0.5, 2, 1}, {100, 120, NAN}, {0, 1}},    // a type not read does not count
       {{1, 1, 1}, {NAN, NAN, NAN}, {}},
+      // A design that does not hold (or whose loads are unknown) neither stands on the front
+      // nor pushes a design that holds off it.
+      {{1, 0.5, 1}, {100, 150, 100}, {0, 2}, {0.9, 1.2, 0.4}},
+      {{1, 0.5, 1}, {100, 150, 100}, {0, 2}, {0.9, NAN, 1.0}},
+      {{1, 0.5, 1}, {100, 150, 100}, {1}, {0.9, 0.2, 1.0}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(study::pareto_front(rows_of(s, c.mass, c.energy), 0), c.front);
+    auto rows = rows_of(s, c.mass, c.energy);
+    for (std::size_t i = 0; i < c.utilisation.size(); ++i) {
+      rows[i].loads_asked = true;
+      if (std::isnan(c.utilisation[i])) continue;
+      rows[i].loads.emplace();
+      rows[i].loads->utilisation = c.utilisation[i];
+    }
+    EXPECT_EQ(study::pareto_front(rows, 0), c.front);
   }
 }
 
