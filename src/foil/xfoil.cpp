@@ -209,25 +209,6 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
   return outcome;
 }
 
-std::string find_program(const std::string& program) {
-  auto runnable = [](const fs::path& p) {
-    std::error_code ec;
-    return fs::is_regular_file(p, ec) && access(p.c_str(), X_OK) == 0;
-  };
-  if (program.find('/') != std::string::npos) return runnable(program) ? program : "";
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-  while (true) {
-    const auto colon = rest.find(':');
-    const std::string dir(rest.substr(0, colon));
-    const fs::path candidate = fs::path(dir.empty() ? "." : dir) / program;
-    if (runnable(candidate)) return candidate.string();
-    if (colon == std::string_view::npos) break;
-    rest.remove_prefix(colon + 1);
-  }
-  return "";
-}
-
 std::string shim_beside_executable() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "foil/polar.h"
+#include "util/process.h"
 
 namespace foil {
 
@@ -73,7 +74,7 @@ bool stop_requested() noexcept;
 Points read_polar_file(std::string_view text);
 
 // The path of `program` (a name looked up in PATH, or a path), "" when there is none.
-std::string find_program(const std::string& program);
+using process::find_program;
 
 // The preloaded library beside the running executable, "" when missing.
 std::string shim_beside_executable();

@@ -59,28 +59,6 @@ bool pipe_pair(int fds[2]) {
   return fds[0] >= 0 && fds[1] >= 0;
 }
 
-// The program's path as execvp finds it: a name without '/' is looked up in PATH (an empty
-// entry is the working directory). "" when there is none; `error` then says why.
-std::string program_path(const std::string& name, int& error) {
-  if (name.find('/') != std::string::npos) return name;
-  error = ENOENT;
-  if (name.empty()) return "";
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path != nullptr ? path : "/bin:/usr/bin";
-  for (;;) {
-    const auto colon = rest.find(':');
-    const std::string_view dir = rest.substr(0, colon);
-    const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + name;
-    struct stat st {};
-    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-      if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-      error = EACCES;
-    }
-    if (colon == std::string_view::npos) return "";
-    rest.remove_prefix(colon + 1);
-  }
-}
-
 // What the child tells the parent through the report pipe when it cannot go on.
 struct Report {
   int step;  // a Failure
@@ -145,7 +123,40 @@ bool read_some(int fd, std::string& text, int timeout_ms) {
   return n > 0;
 }
 
+bool runnable(const std::string& path, int& error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (::access(path.c_str(), X_OK) == 0) return true;
+  error = EACCES;
+  return false;
+}
+
 }  // namespace
+
+std::string find_program(const std::string& program, int* why) {
+  int error = ENOENT;
+  std::string found;
+  if (program.find('/') != std::string::npos) {
+    if (runnable(program, error)) found = program;
+  } else if (!program.empty()) {
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (;;) {
+      const auto colon = rest.find(':');
+      const std::string_view dir = rest.substr(0, colon);
+      const std::string candidate =
+          (fs::path(dir.empty() ? std::string_view(".") : dir) / program).string();
+      if (runnable(candidate, error)) {
+        found = candidate;
+        break;
+      }
+      if (colon == std::string_view::npos) break;
+      rest.remove_prefix(colon + 1);
+    }
+  }
+  if (found.empty() && why != nullptr) *why = error;
+  return found;
+}
 
 int Result::exit_code() const {
   return ran() && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -203,8 +214,11 @@ Child start(const Command& command, Result& failure) {
   Child child;
   child.program_ = command.argv.empty() ? std::string() : command.argv[0];
   child.own_group_ = command.own_group;
+  // A path goes to exec as it is, which says what is wrong with it.
   int error = 0;
-  const std::string path = program_path(child.program_, error);
+  const std::string path = child.program_.find('/') != std::string::npos
+                               ? child.program_
+                               : find_program(child.program_, &error);
   if (path.empty()) {
     fail(failure, Failure::Exec, error, child.program_);
     return child;

@@ -22,8 +22,8 @@ namespace process {
 namespace fs = std::filesystem;
 
 struct Command {
-  // argv[0] is the program: a path when it holds a '/', else a name looked up in PATH (before
-  // fork, as execvp would look it up).
+  // argv[0] is the program: a path when it holds a '/', else a name looked up in PATH before
+  // fork (find_program).
   std::vector<std::string> argv;
   // The child's whole environment as NAME=VALUE; none: this process's own.
   std::optional<std::vector<std::string>> env;
@@ -115,6 +115,11 @@ Child start(const Command& command, Result& failure);
 
 // Waits for `child` to end, reading its captured output meanwhile, under `watch`.
 Result wait(Child& child, const Watch& watch = {});
+
+// The path of `program`: a path (holding a '/') when it is an executable file, else the first
+// executable file of that name in the folders of PATH (an empty entry is the working
+// directory); "" when there is none, and `why` (when given) gets ENOENT or EACCES.
+std::string find_program(const std::string& program, int* why = nullptr);
 
 // start, then wait.
 Result run(const Command& command, const Watch& watch = {});
