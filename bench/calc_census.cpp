@@ -14,7 +14,7 @@
 #include <sstream>
 #include <vector>
 
-#include "driver/starting_design.h"
+#include "driver/design_stage.h"
 #include "rotor/blade1.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
@@ -72,7 +72,8 @@ int ordinary_designs() {
     calc_param::Coeffs a{}, b{};
     driver::starting_design(con, d.Numb, d.rhub, d.rtip, a, b);
     tally = {};
-    geometry::optgeo_reference(con, d.Numb, d.nbe, d.rtip, d.rhub, d.Umid, a, b, &counting_solver);
+    geometry::optgeo_reference(driver::optimiser_progress(con), d.Numb, d.nbe, d.rtip, d.rhub,
+                               d.Umid, a, b, &counting_solver);
     const Tally design = tally;
 
     // The finished blade, read back through the trial laws.

@@ -52,7 +52,7 @@
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
 #include "blade/laws.h"
-#include "driver/starting_design.h"
+#include "driver/design_stage.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
@@ -176,9 +176,11 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
     t0 = std::chrono::steady_clock::now();
     const calc_lanes::Activity lanes0 = calc_lanes::activity();
     if (fast) {
-      geometry::optgeo(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b, st.stats);
+      geometry::optgeo(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b,
+                       st.stats);
     } else {
-      geometry::optgeo_reference(con, kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b, &plain_calc);
+      geometry::optgeo_reference(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub, kUmid,
+                                 st.a, st.b, &plain_calc);
     }
     st.optgeo_s = seconds_since(t0);
     st.optgeo_cpu_s = process_cpu_seconds() - cpu0 - st.param_cpu_s;

@@ -28,7 +28,7 @@
 // executable upwards.
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
-#include "driver/starting_design.h"
+#include "driver/design_stage.h"
 #include "rotor/calc_param.h"
 #include "rotor/rotor_reference.h"
 #include "support/polars.h"

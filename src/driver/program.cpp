@@ -11,8 +11,8 @@
 
 #include "blade/blade.h"
 #include "blade/bladestl.h"
+#include "driver/design_stage.h"
 #include "driver/energy.h"
-#include "driver/starting_design.h"
 #include "driver/sweep.h"
 #include "rotor/calc_mod.h"
 #include "rotor/optgeo.h"
@@ -216,7 +216,7 @@ int session(textio::Console& con, RunFiles& files) {
               Answer::Umid, v.Umid);
   con.write();
   announce(con, "Optimizing of geometry. Please wait...");
-  geometry::optgeo(con, v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
+  geometry::optgeo(optimiser_progress(con), v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
 
   const auto n = static_cast<std::size_t>(v.nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);

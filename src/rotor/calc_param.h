@@ -1,6 +1,6 @@
 // The starting blade: station-by-station design at the design tip speed ratio on the loaded polar,
 // and the least-squares chord and twist laws fitted to it. The twist search of each station is
-// twist_search's; the aerofoil menu and the progress bar are the driver's (driver/starting_design).
+// twist_search's; the aerofoil menu and the progress bar are the driver's (driver/design_stage).
 #pragma once
 
 #include <cstdint>

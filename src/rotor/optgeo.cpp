@@ -117,14 +117,13 @@ const char* best_file(Law law) {
   return law == Law::Chord ? kChordLaw : kTwistLaw;
 }
 
-// The preparation common to both implementations: design wind speed and its console line, and
+// The preparation common to both implementations: design wind speed and its report, and
 // the four coefficient files set to the received laws. Writing the received laws into the two
 // result files too means they always hold this run's laws, also when the optimisation stops
 // before a law's first improvement, and that a missing Temp/Parameters.in is created.
-DesignWind prepare(textio::Console& con, double Umid, const Coeffs& a, const Coeffs& b) {
+DesignWind prepare(const Progress& progress, double Umid, const Coeffs& a, const Coeffs& b) {
   const DesignWind wind = design_wind_speed(Umid);
-  con.write({wind.U, wind.E});
-  con.flush();  // every line of the optimiser is shown as it comes: the searches take long
+  progress.design_wind(wind);
   write_coeffs(kTrialChordLaw, a);
   write_coeffs(kTrialTwistLaw, b);
   write_coeffs(kChordLaw, a);
@@ -134,15 +133,14 @@ DesignWind prepare(textio::Console& con, double Umid, const Coeffs& a, const Coe
 
 // Ends search s of a sweep with its best objective: the first search's best is the sweep's
 // reference, and a later search ending below it stops the optimisation (false) before its
-// console line.
-bool finish_search(textio::Console& con, int s, double best_J, double& reference) {
+// report.
+bool finish_search(const Progress& progress, int s, double best_J, double& reference) {
   if (s == 0) {
     reference = best_J;
   } else if (best_J < reference) {
     return false;
   }
-  con.write({best_J});
-  con.flush();
+  progress.search_done(best_J);
   return true;
 }
 
@@ -150,9 +148,9 @@ bool finish_search(textio::Console& con, int s, double best_J, double& reference
 // coefficients, five narrowing passes per search. pass(rule, range, received, bests, best_J) makes
 // one pass of eleven trials over `range`, updating the coefficient's best value in `bests` and
 // the search's best objective; search_done(rule) runs after a search's last pass, before its
-// console line; chord_done(best_a) runs when a sweep's last chord search has ended.
+// report; chord_done(best_a) runs when a sweep's last chord search has ended.
 template <class Pass, class SearchDone, class ChordDone>
-void run_searches(textio::Console& con, const Coeffs& a, const Coeffs& b, Pass pass,
+void run_searches(const Progress& progress, const Coeffs& a, const Coeffs& b, Pass pass,
                   SearchDone search_done, ChordDone chord_done) {
   Coeffs best_a = a;
   Coeffs best_b = b;
@@ -174,7 +172,7 @@ void run_searches(textio::Console& con, const Coeffs& a, const Coeffs& b, Pass p
       }
       search_done(rule);
 
-      if (!finish_search(con, s, best_J, reference)) return;
+      if (!finish_search(progress, s, best_J, reference)) return;
       if (s == 4) chord_done(best_a);
     }
   }
@@ -378,10 +376,10 @@ Range narrow(const Range& range, double best, double v_in, double f_lo, double f
   return next;
 }
 
-void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
+void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
             double Umid, const Coeffs& a, const Coeffs& b) {
   OptgeoStats stats;
-  optgeo(con, Numb, nbe, rtip, rhub, Umid, a, b, stats);
+  optgeo(progress, Numb, nbe, rtip, rhub, Umid, a, b, stats);
 }
 
 // The searches as optgeo_reference does them, with three exact shortcuts:
@@ -393,12 +391,12 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 // The trial file is written once per search with its last record and the result file once per
 // search with the record of its last improvement, so every file ends as it would (nothing reads
 // them in between).
-void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
+void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
             double Umid, const Coeffs& a_received, const Coeffs& b, OptgeoStats& stats) {
   check_elements(nbe);
   const Coeffs a = blade::hold_chord_law(a_received, rhub / rtip);
   stats.held = a != a_received;
-  const DesignWind wind = prepare(con, Umid, a, b);
+  const DesignWind wind = prepare(progress, Umid, a, b);
   PassRater rater(Numb, nbe, rtip, rhub, wind.U);
 
   Coeffs trial_a = a;  // content of the trial files
@@ -441,24 +439,24 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
     write_coeffs(trial_file(rule.law), chord_law ? trial_a : trial_b);
     improved_any = false;
   };
-  run_searches(con, a, b, pass, search_done, [&](const Coeffs& best_a) {
+  run_searches(progress, a, b, pass, search_done, [&](const Coeffs& best_a) {
     trial_a = best_a;
     write_coeffs(kTrialChordLaw, trial_a);
   });
 }
 
-void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+void optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
                       double rhub, double Umid, const Coeffs& a, const Coeffs& b) {
-  optgeo_reference(con, Numb, nbe, rtip, rhub, Umid, a, b, &calc_mod::calc);
+  optgeo_reference(progress, Numb, nbe, rtip, rhub, Umid, a, b, &calc_mod::calc);
 }
 
-void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip,
+void optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
                       double rhub, double Umid, const Coeffs& a_received, const Coeffs& b,
                       Solver solver) {
   check_elements(nbe);
   const double x_hub = rhub / rtip;
   const Coeffs a = blade::hold_chord_law(a_received, x_hub);
-  const DesignWind wind = prepare(con, Umid, a, b);
+  const DesignWind wind = prepare(progress, Umid, a, b);
   const std::size_t n = static_cast<std::size_t>(nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
   double dr = 0.0;
@@ -484,7 +482,7 @@ void optgeo_reference(textio::Console& con, std::int64_t Numb, std::int64_t nbe,
     }
   };
   run_searches(
-      con, a, b, pass, [](const SearchRule&) {},
+      progress, a, b, pass, [](const SearchRule&) {},
       [](const Coeffs& best_a) { write_coeffs(kTrialChordLaw, best_a); });
 }
 

@@ -2,24 +2,35 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "util/shared.h"
-
-namespace textio {
-class Console;
-}
 
 namespace geometry {
 
 using shared::Coeffs;
 
+// The design wind speed U (m/s) and the energy density E there (design_wind_speed).
+struct DesignWind {
+  double U;
+  double E;
+};
+
+// What the optimiser reports as it runs, for the caller to show: the design wind speed at the
+// start, then the best objective of each search that does not stop the optimisation (the
+// driver writes a console line for each as it comes).
+struct Progress {
+  std::function<void(const DesignWind& wind)> design_wind;
+  std::function<void(double best_J)> search_done;
+};
+
 // Finds the design wind speed for the site's mean Umid, then searches the ten law coefficients
 // one at a time. Leaves the best laws in Temp/Parameters.in and Temp/Parameterst.in (and the
-// last trials in Temp/Parameters1.in, Temp/Parameterst1.in); writes its progress lines to con.
+// last trials in Temp/Parameters1.in, Temp/Parameterst1.in); reports its progress to `progress`.
 // Every blade it rates or leaves has material from hub to tip: a received chord law that falls
 // below blade::kChordFloor somewhere is first raised to it (blade::hold_chord_law), and a trial
 // whose chord law does so is refused, rated below any blade.
-void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
+void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
             double Umid, const Coeffs& a, const Coeffs& b);
 
 // ---------------------------------------------------------------------------------------------
@@ -29,10 +40,6 @@ void optgeo(textio::Console& con, std::int64_t Numb, std::int64_t nbe, double rt
 // Rayleigh-distributed wind with mean Umid, and that energy density E = U^3 * pdf(U). The first
 // of equal maxima wins. When no grid point gives a positive E (Umid = 0 makes every E a NaN)
 // the first grid point is taken, with E = 0.
-struct DesignWind {
-  double U;
-  double E;
-};
 DesignWind design_wind_speed(double Umid);
 
 // The objective of a trial blade is the area under its CP curve over tip speed ratios 5 ... 13

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blade/laws.h"
+#include "driver/design_stage.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/design_support.h"
 #include "rotor/optgeo_detail.h"
@@ -183,21 +184,24 @@ struct Problem {
 Optimiser fast(const Problem& p, unsigned threads) {
   return [p, threads](textio::Console& con, geometry::OptgeoStats& stats) {
     parallel::set_threads(threads);
-    geometry::optgeo(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b, stats);
+    geometry::optgeo(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a,
+                     p.b, stats);
     parallel::set_threads(0);
   };
 }
 
 Optimiser reference(const Problem& p) {
   return [p](textio::Console& con, geometry::OptgeoStats&) {
-    geometry::optgeo_reference(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b);
+    geometry::optgeo_reference(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip, p.rhub,
+                               p.Umid, p.a, p.b);
   };
 }
 
 // The reference rating its trials with the plainly written solver.
 Optimiser plain_reference(const Problem& p) {
   return [p](textio::Console& con, geometry::OptgeoStats&) {
-    geometry::optgeo_reference(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b,
+    geometry::optgeo_reference(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip, p.rhub,
+                               p.Umid, p.a, p.b,
                                [](const calc_mod::Inputs& in, std::span<double> alpha, double& CP) {
                                  rotor_reference::calc(in, alpha, CP);
                                });
@@ -339,8 +343,8 @@ TEST_F(OptgeoRun, TrialsBelowTheChordFloorAreRefused) {
   const Problem p{3, 3, 1.5, 0.15, 5.0, {0.1, 0.095, 0.0, 0.0, 0.0}, kMixedSigns.b};
   const double x_hub = p.rhub / p.rtip;
   const Outcome thin = run_in_fresh_dir([&p](textio::Console& con, geometry::OptgeoStats&) {
-    geometry::optgeo_reference(con, p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a, p.b,
-                               &thin_is_better);
+    geometry::optgeo_reference(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip, p.rhub,
+                               p.Umid, p.a, p.b, &thin_is_better);
   });
   const double least = blade::chord_law_min(coeffs_of(thin.chord_best), x_hub, 1.0);
   EXPECT_GE(least, blade::kChordFloor);

@@ -1,4 +1,4 @@
-#include "driver/starting_design.h"
+#include "driver/design_stage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "driver/starting_design.h"
+#include "driver/design_stage.h"
 
 #include <array>
 #include <cstdint>
@@ -67,6 +67,17 @@ void starting_design(textio::Console& con, std::int64_t Numb, double rhub, doubl
     con.write_raw(progress_bytes(i, utf8_block));
     con.flush();
   });
+}
+
+geometry::Progress optimiser_progress(textio::Console& con) {
+  return {[&con](const geometry::DesignWind& wind) {
+            con.write({wind.U, wind.E});
+            con.flush();
+          },
+          [&con](double best_J) {
+            con.write({best_J});
+            con.flush();
+          }};
 }
 
 }  // namespace driver

@@ -1,10 +1,12 @@
-// The dialogue of the starting design: the aerofoil menu and its answer, the working copies of
-// the chosen aerofoil, and the progress bar while calc_param designs the stations.
+// The dialogue of the design stage: the aerofoil menu and its answer, the working copies of the
+// chosen aerofoil and the progress bar while calc_param designs the stations; the optimiser's
+// progress lines.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "rotor/optgeo.h"
 #include "util/shared.h"
 
 namespace textio {
@@ -24,5 +26,9 @@ void starting_design(textio::Console& con, std::int64_t Numb, double rhub, doubl
 // the start of the bar. The block is byte 219 (a full block in code page 437), or the UTF-8 full
 // block U+2588 when `utf8_block` is set (a terminal of today).
 std::string progress_bytes(int i, bool utf8_block);
+
+// The optimiser's progress as console lines on `con`, each shown as it comes (the searches take
+// long): the design wind speed and its energy density, then each search's best objective.
+geometry::Progress optimiser_progress(textio::Console& con);
 
 }  // namespace driver
