@@ -2,10 +2,8 @@
 
 #include <array>
 #include <exception>
-#include <fstream>
 #include <iterator>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -44,15 +42,19 @@ std::vector<std::string> all_picture_names() {
   return names;
 }
 
+// Keeps `line` for the page and shows it on `to`.
+void note(std::ostream& to, std::vector<std::string>& notes, const std::string& line) {
+  to << line << '\n';
+  notes.push_back(line);
+}
+
 // Opens `rel` under `dir` and hands it to `reader`; any failure becomes a line on `err` and an
 // empty result. Nothing a file holds can make this throw.
 template <class T, class Reader>
 std::optional<T> load(const fs::path& dir, const std::string& rel, Reader reader, std::ostream& err,
                       std::vector<std::string>& notes) {
   auto skip = [&](const std::string& why) {
-    const std::string line = rel + ": " + why + "; skipped";
-    err << line << '\n';
-    notes.push_back(line);
+    note(err, notes, rel + ": " + why + "; skipped");
     return std::nullopt;
   };
   const fs::path path = dir / rel;
@@ -104,161 +106,167 @@ std::string aerofoil_name(const fs::path& dir, std::string& stem) {
   return "unnamed aerofoil";
 }
 
-}  // namespace
-
-int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
+// What a call read: every input that is there and usable, and the lines about those left out.
+struct Inputs {
+  std::array<std::optional<EnergyTable>, 4> energy;
+  std::vector<std::optional<PowerLimit>> limits;  // of the pitch-controlled type's sweeps
+  std::optional<Geometry> geometry;
+  std::optional<std::vector<Section>> sections;
+  std::optional<Polar> polar;
   std::vector<std::string> notes;
+};
 
-  // Performance tables. Those written before the blade now in Geometry.out are an earlier
-  // design's: drawn beside this blade they would show two rotors as one.
+// The performance tables. Those written before the blade now in Geometry.out are an earlier
+// design's: drawn beside this blade they would show two rotors as one.
+void load_energy(const fs::path& dir, Inputs& in, std::ostream& out, std::ostream& err) {
   const auto states = session_files::energy_tables(dir);
   if (const std::string older = session_files::older_tables_note(states); !older.empty()) {
-    out << older << '\n';
-    notes.push_back(older);
+    note(out, in.notes, older);
   }
-  std::array<std::optional<EnergyTable>, 4> energy;
   for (int t = 1; t <= 4; ++t) {
     const std::string rel = files::kEnergyTables[static_cast<std::size_t>(t - 1)];
     if (states[static_cast<std::size_t>(t - 1)] == session_files::TableState::Older) continue;
-    energy[t - 1] = load<EnergyTable>(
-        dir, rel, [t](textio::RecordSource& s) { return read_energy(s, t); }, err, notes);
-    if (!energy[t - 1]) continue;
-    const EnergyTable& table = *energy[t - 1];
-    if (!table.incomplete.empty()) {
-      const std::string line = rel + ": " + table.incomplete + "; left out";
-      err << line << '\n';
-      notes.push_back(line);
-    }
-    if (table.sweeps.empty()) {
+    auto& energy = in.energy[static_cast<std::size_t>(t - 1)];
+    energy = load<EnergyTable>(
+        dir, rel, [t](textio::RecordSource& s) { return read_energy(s, t); }, err, in.notes);
+    if (!energy) continue;
+    if (!energy->incomplete.empty())
+      note(err, in.notes, rel + ": " + energy->incomplete + "; left out");
+    if (energy->sweeps.empty()) {
       out << rel << ": no complete sweep in it, nothing to draw\n";
-      energy[t - 1].reset();
+      energy.reset();
     }
   }
+}
 
-  // Power limits of the pitch-controlled sweeps: exact for the last sweep when the working
-  // files still hold its wind speeds and powers, estimated from the rows otherwise.
-  std::vector<std::optional<PowerLimit>> limits;
-  if (energy[3]) {
-    const std::vector<Sweep>& sweeps = energy[3]->sweeps;
-    for (const Sweep& s : sweeps) limits.push_back(estimate_limit(s));
-    auto reals = [](std::size_t n) {
-      return [n](textio::RecordSource& s) { return read_reals(s, n); };
-    };
-    const auto winds =
-        load<std::vector<double>>(dir, files::kPlotWinds, reals(kSweepRows), err, notes);
-    const auto powers =
-        load<std::vector<double>>(dir, files::kPlotPowers, reals(kSweepRows), err, notes);
-    const auto mpl = load<std::vector<double>>(dir, files::kPlotLimit, reals(1), err, notes);
-    if (winds && powers && mpl && same_sweep(sweeps.back(), *winds, *powers)) {
-      limits.back() = PowerLimit{mpl->front(), true};
-    } else if (winds && powers && mpl) {
-      out << "Temp/mpl.tmp: written by another sweep than the last of Result/Energy4.out; "
-             "MPL estimated from the table\n";
-    }
-  }
-
-  const auto geometry = load<Geometry>(dir, files::kGeometryTable, read_geometry, err, notes);
-  const auto sections =
-      load<std::vector<Section>>(dir, files::kBladePoints, read_blade_points, err, notes);
-  if (geometry && sections && geometry->stations.size() != sections->size()) {
-    const std::string line = "Result/3dgeo.dat holds " + std::to_string(sections->size()) +
-                             " sections but Result/Geometry.out " +
-                             std::to_string(geometry->stations.size()) +
-                             " stations: the two files are not from the same run";
-    err << line << '\n';
-    notes.push_back(line);
-  }
-
-  // The working polar, when there is one (a directory that only holds results has none).
-  std::optional<Polar> polar;
-  {
-    std::error_code ec;
-    if (fs::exists(dir / files::kPolarCopy, ec)) {
-      polar = load<Polar>(dir, files::kPolarCopy, read_polar, err, notes);
-    }
-  }
-
-  // The pictures to write, in the order of the page.
-  struct Output {
-    std::string name;
-    std::string text;
+// Power limits of the pitch-controlled sweeps: exact for the last sweep when the working files
+// still hold its wind speeds and powers, estimated from the rows otherwise.
+void load_power_limits(const fs::path& dir, Inputs& in, std::ostream& out, std::ostream& err) {
+  if (!in.energy[3]) return;
+  const std::vector<Sweep>& sweeps = in.energy[3]->sweeps;
+  for (const Sweep& s : sweeps) in.limits.push_back(estimate_limit(s));
+  auto reals = [](std::size_t n) {
+    return [n](textio::RecordSource& s) { return read_reals(s, n); };
   };
+  const auto winds =
+      load<std::vector<double>>(dir, files::kPlotWinds, reals(kSweepRows), err, in.notes);
+  const auto powers =
+      load<std::vector<double>>(dir, files::kPlotPowers, reals(kSweepRows), err, in.notes);
+  const auto mpl = load<std::vector<double>>(dir, files::kPlotLimit, reals(1), err, in.notes);
+  if (winds && powers && mpl && same_sweep(sweeps.back(), *winds, *powers)) {
+    in.limits.back() = PowerLimit{mpl->front(), true};
+  } else if (winds && powers && mpl) {
+    out << "Temp/mpl.tmp: written by another sweep than the last of Result/Energy4.out; "
+           "MPL estimated from the table\n";
+  }
+}
+
+// The blade's geometry table and point file, and the working polar when there is one (a
+// directory that only holds results has none).
+void load_blade(const fs::path& dir, Inputs& in, std::ostream& err) {
+  in.geometry = load<Geometry>(dir, files::kGeometryTable, read_geometry, err, in.notes);
+  in.sections =
+      load<std::vector<Section>>(dir, files::kBladePoints, read_blade_points, err, in.notes);
+  if (in.geometry && in.sections && in.geometry->stations.size() != in.sections->size()) {
+    note(err, in.notes,
+         "Result/3dgeo.dat holds " + std::to_string(in.sections->size()) +
+             " sections but Result/Geometry.out " + std::to_string(in.geometry->stations.size()) +
+             " stations: the two files are not from the same run");
+  }
+  std::error_code ec;
+  if (fs::exists(dir / files::kPolarCopy, ec)) {
+    in.polar = load<Polar>(dir, files::kPolarCopy, read_polar, err, in.notes);
+  }
+}
+
+// Angles of the section's data that no converged XFOIL point gave, as its import recorded.
+std::vector<fill_record::Fill> load_fills(const fs::path& dir, const std::string& stem,
+                                          std::vector<std::string>& notes, std::ostream& out,
+                                          std::ostream& err) {
+  std::vector<fill_record::Fill> fills;
+  if (!stem.empty()) {
+    try {
+      fills = fill_record::read(dir / "Data", stem);
+    } catch (const std::exception& e) {
+      note(err, notes, e.what());
+    }
+  }
+  for (const fill_record::Fill& f : fills) {
+    note(out, notes, "filled (no converged XFOIL point): " + fill_record::describe(f));
+  }
+  return fills;
+}
+
+// A file to write into the plots folder.
+struct Output {
+  std::string name;
+  std::string text;
+};
+
+// The pictures of what was read, in the order of the page, and the page itself last; nothing
+// when there is nothing to draw.
+std::vector<Output> draw(const fs::path& dir, Inputs& in, std::ostream& out, std::ostream& err) {
   std::vector<Output> outputs;
   Page page;
-  page.notes = notes;
-  page.geometry = geometry ? &*geometry : nullptr;
-  page.sections = sections ? &*sections : nullptr;
+  page.notes = in.notes;
+  page.geometry = in.geometry ? &*in.geometry : nullptr;
+  page.sections = in.sections ? &*in.sections : nullptr;
   auto add = [&](std::vector<Picture>& list, std::string name, const Chart& chart) {
     list.push_back({name, chart.title});
     outputs.push_back({std::move(name), render(chart)});
   };
-  if (geometry) {
-    add(page.blade_pictures, "blade-chord.svg", chord_chart(*geometry));
-    add(page.blade_pictures, "blade-twist.svg", twist_chart(*geometry));
+  if (in.geometry) {
+    add(page.blade_pictures, "blade-chord.svg", chord_chart(*in.geometry));
+    add(page.blade_pictures, "blade-twist.svg", twist_chart(*in.geometry));
   }
-  if (sections) {
-    add(page.blade_pictures, "blade-plan.svg", plan_chart(*sections));
-    add(page.blade_pictures, "blade-sections.svg", sections_chart(*sections));
+  if (in.sections) {
+    add(page.blade_pictures, "blade-plan.svg", plan_chart(*in.sections));
+    add(page.blade_pictures, "blade-sections.svg", sections_chart(*in.sections));
   }
-  if (polar) {
+  if (in.polar) {
     std::string stem;
     page.aerofoil = aerofoil_name(dir, stem);
-    // Angles of the section's data that no converged XFOIL point gave, as its import recorded.
-    std::vector<fill_record::Fill> fills;
-    if (!stem.empty()) {
-      try {
-        fills = fill_record::read(dir / "Data", stem);
-      } catch (const std::exception& e) {
-        err << e.what() << '\n';
-        page.notes.push_back(e.what());
-      }
+    const auto fills = load_fills(dir, stem, page.notes, out, err);
+    const struct {
+      const char* name;
+      PolarQuantity quantity;
+    } polar_pictures[] = {{"aerofoil-cl.svg", PolarQuantity::Lift},
+                          {"aerofoil-cd.svg", PolarQuantity::Drag},
+                          {"aerofoil-ld.svg", PolarQuantity::LiftToDrag}};
+    for (const auto& p : polar_pictures) {
+      add(page.polar_pictures, p.name, polar_chart(*in.polar, page.aerofoil, p.quantity, fills));
     }
-    for (const fill_record::Fill& f : fills) {
-      const std::string line = "filled (no converged XFOIL point): " + fill_record::describe(f);
-      out << line << '\n';
-      page.notes.push_back(line);
-    }
-    add(page.polar_pictures, "aerofoil-cl.svg",
-        polar_chart(*polar, page.aerofoil, PolarQuantity::Lift, fills));
-    add(page.polar_pictures, "aerofoil-cd.svg",
-        polar_chart(*polar, page.aerofoil, PolarQuantity::Drag, fills));
-    add(page.polar_pictures, "aerofoil-ld.svg",
-        polar_chart(*polar, page.aerofoil, PolarQuantity::LiftToDrag, fills));
   }
   for (int t = 1; t <= 4; ++t) {
-    if (!energy[t - 1]) continue;
+    if (!in.energy[static_cast<std::size_t>(t - 1)]) continue;
     EnergyPart part;
-    part.table = &*energy[t - 1];
-    if (t == 4) part.limits = limits;
+    part.table = &*in.energy[static_cast<std::size_t>(t - 1)];
+    if (t == 4) part.limits = in.limits;
     const std::string stem = "energy" + std::to_string(t);
     add(part.pictures, stem + "-power.svg", power_chart(*part.table, part.limits));
     add(part.pictures, stem + "-cp.svg", cp_chart(*part.table));
     page.energy.push_back(std::move(part));
   }
-  if (outputs.empty()) {
-    err << "nothing to draw: no usable result file under " << (dir / "Result").string() << '\n';
-    return kNothingDrawn;
-  }
-  outputs.push_back({"index.html", index_html(page)});
+  if (!outputs.empty()) outputs.push_back({"index.html", index_html(page)});
+  return outputs;
+}
 
-  const fs::path plots = dir / kPlotsDir;
-  std::error_code ec;
-  fs::create_directories(plots, ec);
-  if (ec) {
-    err << kPlotsDir << ": cannot be created: " << ec.message() << '\n';
-    return kNothingDrawn;
-  }
+// Writes `outputs` into `plots`, then removes the pictures of an earlier call that this one did
+// not write.
+int write_outputs(const fs::path& plots, const std::vector<Output>& outputs, std::ostream& out,
+                  std::ostream& err) {
   int status = kDrawn;
   for (const Output& o : outputs) {
     const std::string rel = std::string(kPlotsDir) + "/" + o.name;
     try {
       whole_file::write(plots / o.name, o.text);
       out << "wrote " << rel << '\n';
-    } catch (const std::runtime_error&) {
+    } catch (const std::exception&) {
       err << rel << ": could not be written\n";
       status = kNothingDrawn;
     }
   }
+  std::error_code ec;
   for (const std::string& name : all_picture_names()) {
     bool written = false;
     for (const Output& o : outputs) written = written || o.name == name;
@@ -268,6 +276,28 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
     }
   }
   return status;
+}
+
+}  // namespace
+
+int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
+  Inputs in;
+  load_energy(dir, in, out, err);
+  load_power_limits(dir, in, out, err);
+  load_blade(dir, in, err);
+  const std::vector<Output> outputs = draw(dir, in, out, err);
+  if (outputs.empty()) {
+    err << "nothing to draw: no usable result file under " << (dir / "Result").string() << '\n';
+    return kNothingDrawn;
+  }
+  const fs::path plots = dir / kPlotsDir;
+  std::error_code ec;
+  fs::create_directories(plots, ec);
+  if (ec) {
+    err << kPlotsDir << ": cannot be created: " << ec.message() << '\n';
+    return kNothingDrawn;
+  }
+  return write_outputs(plots, outputs, out, err);
 }
 
 }  // namespace plot

@@ -176,13 +176,32 @@ Axis nice_axis(double lo, double hi, int ticks) {
   return a;
 }
 
-std::string render(const Chart& chart) {
-  // Data ranges over every finite point and reference line.
+namespace {
+
+// The plot area of a chart: its two axes, its size in pixels, and where a value lands in it.
+struct Frame {
+  Axis ax;
+  Axis ay;
+  double plot_w = kPlotWidth;
+  double plot_h = kPlotHeight;
+  bool empty = false;  // no finite point and no reference line: the axes span [0, 1]
+
+  double px(double x) const { return kLeft + (x - ax.lo) / (ax.hi - ax.lo) * plot_w; }
+  double py(double y) const { return kTop + (ay.hi - y) / (ay.hi - ay.lo) * plot_h; }
+  double mid_y() const { return kTop + plot_h / 2; }
+};
+
+bool finite(const XY& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// The axes over every finite point and reference line, and the plot area's size.
+Frame frame_of(const Chart& chart) {
   double x_lo = std::numeric_limits<double>::infinity(), x_hi = -x_lo;
   double y_lo = x_lo, y_hi = -x_lo;
   for (const Series& s : chart.series) {
     for (const XY& p : s.points) {
-      if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+      if (!finite(p)) continue;
       x_lo = std::min(x_lo, p.x);
       x_hi = std::max(x_hi, p.x);
       y_lo = std::min(y_lo, p.y);
@@ -194,8 +213,9 @@ std::string render(const Chart& chart) {
     y_lo = std::min(y_lo, r.y);
     y_hi = std::max(y_hi, r.y);
   }
-  const bool empty = !(x_lo <= x_hi);
-  if (empty) {
+  Frame f;
+  f.empty = !(x_lo <= x_hi);
+  if (f.empty) {
     x_lo = 0.0;
     x_hi = 1.0;
     y_lo = 0.0;
@@ -205,142 +225,149 @@ std::string render(const Chart& chart) {
     y_lo = std::min(y_lo, 0.0);
     y_hi = std::max(y_hi, 0.0);
   }
-  Axis ax = nice_axis(x_lo, x_hi);
-  Axis ay = nice_axis(y_lo, y_hi);
-
-  double plot_w = kPlotWidth;
-  double plot_h = kPlotHeight;
+  f.ax = nice_axis(x_lo, x_hi);
+  f.ay = nice_axis(y_lo, y_hi);
   if (chart.equal_aspect) {
     // One scale for both axes; pad the shorter range (centred) rather than distort the shape.
+    Axis& ax = f.ax;
+    Axis& ay = f.ay;
     const double scale = std::min(kPlotWidth / (ax.hi - ax.lo), kMaxPlotHeight / (ay.hi - ay.lo));
-    plot_h = std::max((ay.hi - ay.lo) * scale, kMinPlotHeight);
-    const double y_span = plot_h / scale;
+    f.plot_h = std::max((ay.hi - ay.lo) * scale, kMinPlotHeight);
+    const double y_span = f.plot_h / scale;
     const double y_pad = (y_span - (ay.hi - ay.lo)) / 2.0;
     ay.lo -= y_pad;
     ay.hi += y_pad;
-    const double x_pad = (plot_w / scale - (ax.hi - ax.lo)) / 2.0;
+    const double x_pad = (f.plot_w / scale - (ax.hi - ax.lo)) / 2.0;
     ax.lo -= x_pad;
     ax.hi += x_pad;
   }
+  return f;
+}
 
-  // The legend column fits its longest label (at most about 9 px a character at 13 px).
+// The legend column fits its longest label (at most about 9 px a character at 13 px).
+double legend_width(const Chart& chart) {
   std::size_t longest = 0;
   for (const Series& s : chart.series) {
     if (s.in_legend) longest = std::max(longest, s.label.size());
   }
   for (const RefLine& r : chart.ref_lines) longest = std::max(longest, r.label.size());
-  const double legend_w = std::max(kLegendWidth, 60.0 + 9.0 * static_cast<double>(longest));
-  const double width = kLeft + plot_w + legend_w;
-  const double height =
-      kTop + plot_h + kBelowPlot + kCaptionLine * static_cast<double>(chart.caption.size()) + 12.0;
-  Svg svg(width, height, chart.title);
-  svg.text(kLeft, 28.0, chart.title, kFont + " font-size=\"17\" font-weight=\"bold\"");
+  return std::max(kLegendWidth, 60.0 + 9.0 * static_cast<double>(longest));
+}
 
-  auto px = [&](double x) { return kLeft + (x - ax.lo) / (ax.hi - ax.lo) * plot_w; };
-  auto py = [&](double y) { return kTop + (ay.hi - y) / (ay.hi - ay.lo) * plot_h; };
-
-  svg.open_group("class=\"plot\" data-x-min=\"" + number_text::shortest(ax.lo) +
-                 "\" data-x-max=\"" + number_text::shortest(ax.hi) + "\" data-y-min=\"" +
-                 number_text::shortest(ay.lo) + "\" data-y-max=\"" + number_text::shortest(ay.hi) +
-                 "\"");
-  svg.rect(kLeft, kTop, plot_w, plot_h, "class=\"frame\" fill=\"none\" stroke=\"#333\"");
-
-  // Ticks at the multiples of the step inside the range, counted as integers so that no error
-  // accumulates along the axis.
-  auto ticks = [](const Axis& a) {
-    std::vector<double> t;
-    const double first = std::ceil(a.lo / a.step - 1e-9);
-    for (double k = first;; k += 1.0) {
-      const double v = k * a.step;
-      if (v > a.hi + 1e-9 * a.step || t.size() > 50) break;
-      t.push_back(v);
-    }
-    return t;
-  };
-  const int x_dec = decimals_for(ax.step);
-  const int y_dec = decimals_for(ay.step);
-  svg.open_group("class=\"axis x\" " + kFont + " font-size=\"12\" text-anchor=\"middle\"");
-  for (double v : ticks(ax)) {
-    const double x = px(v);
-    svg.line(x, kTop, x, kTop + plot_h, "stroke=\"#ddd\"");
-    svg.line(x, kTop + plot_h, x, kTop + plot_h + 5, "stroke=\"#333\"");
-    svg.text(x, kTop + plot_h + 19, fixed(v, x_dec), "");
+// Ticks at the multiples of the step inside the range, counted as integers so that no error
+// accumulates along the axis.
+std::vector<double> ticks(const Axis& a) {
+  std::vector<double> t;
+  const double first = std::ceil(a.lo / a.step - 1e-9);
+  for (double k = first;; k += 1.0) {
+    const double v = k * a.step;
+    if (v > a.hi + 1e-9 * a.step || t.size() > 50) break;
+    t.push_back(v);
   }
-  svg.text(kLeft + plot_w / 2, kTop + plot_h + 42, chart.x_label, "font-size=\"14\"");
+  return t;
+}
+
+// Grid lines, ticks, tick labels and the label of each axis.
+void draw_axes(Svg& svg, const Chart& chart, const Frame& f) {
+  const int x_dec = decimals_for(f.ax.step);
+  const int y_dec = decimals_for(f.ay.step);
+  const double bottom = kTop + f.plot_h;
+  svg.open_group("class=\"axis x\" " + kFont + " font-size=\"12\" text-anchor=\"middle\"");
+  for (double v : ticks(f.ax)) {
+    const double x = f.px(v);
+    svg.line(x, kTop, x, bottom, "stroke=\"#ddd\"");
+    svg.line(x, bottom, x, bottom + 5, "stroke=\"#333\"");
+    svg.text(x, bottom + 19, fixed(v, x_dec), "");
+  }
+  svg.text(kLeft + f.plot_w / 2, bottom + 42, chart.x_label, "font-size=\"14\"");
   svg.close_group();
   svg.open_group("class=\"axis y\" " + kFont + " font-size=\"12\" text-anchor=\"end\"");
-  for (double v : ticks(ay)) {
-    const double y = py(v);
-    svg.line(kLeft, y, kLeft + plot_w, y, "stroke=\"#ddd\"");
+  for (double v : ticks(f.ay)) {
+    const double y = f.py(v);
+    svg.line(kLeft, y, kLeft + f.plot_w, y, "stroke=\"#ddd\"");
     svg.line(kLeft - 5, y, kLeft, y, "stroke=\"#333\"");
     svg.text(kLeft - 8, y + 4, fixed(v, y_dec), "");
   }
-  const double mid = kTop + plot_h / 2;
+  const double mid = f.mid_y();
   svg.text(
       22, mid, chart.y_label,
       "font-size=\"14\" text-anchor=\"middle\" transform=\"rotate(-90 22 " + fixed(mid, 2) + ")\"");
   svg.close_group();
+}
 
+// One series: a curve per run of points without a missing coordinate, and its markers.
+void draw_series(Svg& svg, const Series& s, const std::string& color, const Frame& f) {
+  const std::string label = escape_xml(s.label);
+  svg.open_group("class=\"series\" data-series=\"" + label + "\"");
+  std::vector<double> xy;
+  auto flush = [&] {
+    if (xy.empty() || !s.line) {
+      xy.clear();
+      return;
+    }
+    const std::string attrs = "class=\"curve\" data-series=\"" + label +
+                              "\" fill=\"none\" stroke=\"" + color +
+                              "\" stroke-width=\"2\" stroke-linejoin=\"round\"";
+    if (s.closed) {
+      svg.polygon(xy, attrs);
+    } else {
+      svg.polyline(xy, attrs);
+    }
+    xy.clear();
+  };
+  for (const XY& p : s.points) {
+    if (!finite(p)) {
+      flush();
+      continue;
+    }
+    xy.push_back(f.px(p.x));
+    xy.push_back(f.py(p.y));
+  }
+  flush();
+  if (s.markers) {
+    for (std::size_t i = 0; i < s.points.size(); ++i) {
+      const XY& p = s.points[i];
+      if (!finite(p)) continue;
+      svg.circle(f.px(p.x), f.py(p.y), 2.8, "class=\"marker\" fill=\"" + color + "\"");
+      if (i < s.point_labels.size() && !s.point_labels[i].empty()) {
+        svg.text(f.px(p.x) + 5.0, f.py(p.y) - 5.0, s.point_labels[i],
+                 "class=\"point-label\" " + kFont + " font-size=\"11\" fill=\"" + color + "\"");
+      }
+    }
+  }
+  svg.close_group();
+}
+
+// The plot area: frame, axes, reference lines and series. Returns each series' colour.
+std::vector<std::string> draw_plot(Svg& svg, const Chart& chart, const Frame& f) {
+  svg.open_group("class=\"plot\" data-x-min=\"" + number_text::shortest(f.ax.lo) +
+                 "\" data-x-max=\"" + number_text::shortest(f.ax.hi) + "\" data-y-min=\"" +
+                 number_text::shortest(f.ay.lo) + "\" data-y-max=\"" +
+                 number_text::shortest(f.ay.hi) + "\"");
+  svg.rect(kLeft, kTop, f.plot_w, f.plot_h, "class=\"frame\" fill=\"none\" stroke=\"#333\"");
+  draw_axes(svg, chart, f);
   for (const RefLine& r : chart.ref_lines) {
     if (!std::isfinite(r.y)) continue;
-    svg.line(kLeft, py(r.y), kLeft + plot_w, py(r.y),
+    svg.line(kLeft, f.py(r.y), kLeft + f.plot_w, f.py(r.y),
              "class=\"ref\" data-label=\"" + escape_xml(r.label) +
                  "\" stroke=\"#555\" stroke-width=\"1.5\" stroke-dasharray=\"7 4\"");
   }
-
   std::vector<std::string> colors;
   int next_color = 0;
   for (const Series& s : chart.series) {
-    const std::string color =
-        s.color.empty() ? kPalette[next_color++ % kPaletteSize] : escape_xml(s.color);
-    colors.push_back(color);
-    const std::string label = escape_xml(s.label);
-    svg.open_group("class=\"series\" data-series=\"" + label + "\"");
-    // One curve per run of points without a missing coordinate.
-    std::vector<double> xy;
-    auto flush = [&] {
-      if (xy.empty() || !s.line) {
-        xy.clear();
-        return;
-      }
-      const std::string attrs = "class=\"curve\" data-series=\"" + label +
-                                "\" fill=\"none\" stroke=\"" + color +
-                                "\" stroke-width=\"2\" stroke-linejoin=\"round\"";
-      if (s.closed) {
-        svg.polygon(xy, attrs);
-      } else {
-        svg.polyline(xy, attrs);
-      }
-      xy.clear();
-    };
-    for (const XY& p : s.points) {
-      if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-        flush();
-        continue;
-      }
-      xy.push_back(px(p.x));
-      xy.push_back(py(p.y));
-    }
-    flush();
-    if (s.markers) {
-      for (std::size_t i = 0; i < s.points.size(); ++i) {
-        const XY& p = s.points[i];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-        svg.circle(px(p.x), py(p.y), 2.8, "class=\"marker\" fill=\"" + color + "\"");
-        if (i < s.point_labels.size() && !s.point_labels[i].empty()) {
-          svg.text(px(p.x) + 5.0, py(p.y) - 5.0, s.point_labels[i],
-                   "class=\"point-label\" " + kFont + " font-size=\"11\" fill=\"" + color + "\"");
-        }
-      }
-    }
-    svg.close_group();
+    colors.push_back(s.color.empty() ? kPalette[next_color++ % kPaletteSize] : escape_xml(s.color));
+    draw_series(svg, s, colors.back(), f);
   }
-  svg.close_group();  // plot
+  svg.close_group();
+  return colors;
+}
 
-  // Legend beside the plot: a stroke sample and the label per entry.
+// Beside the plot: a stroke sample and the label per entry.
+void draw_legend(Svg& svg, const Chart& chart, const Frame& f,
+                 const std::vector<std::string>& colors) {
   svg.open_group("class=\"legend\" " + kFont + " font-size=\"13\"");
   double ly = kTop + 10;
-  const double lx = kLeft + plot_w + 16;
+  const double lx = kLeft + f.plot_w + 16;
   for (std::size_t i = 0; i < chart.series.size(); ++i) {
     if (!chart.series[i].in_legend) continue;
     svg.line(lx, ly, lx + 24, ly, "stroke=\"" + colors[i] + "\" stroke-width=\"2.5\"");
@@ -353,17 +380,32 @@ std::string render(const Chart& chart) {
     ly += 20;
   }
   svg.close_group();
+}
 
+// The caption lines below the chart, and "no data" across an empty plot.
+void draw_caption(Svg& svg, const Chart& chart, const Frame& f) {
   svg.open_group("class=\"caption\" " + kFont + " font-size=\"13\"");
-  double cy = kTop + plot_h + kBelowPlot + 14;
-  if (empty) {
-    svg.text(kLeft + plot_w / 2, mid, "no data", "text-anchor=\"middle\"");
-  }
+  double cy = kTop + f.plot_h + kBelowPlot + 14;
+  if (f.empty) svg.text(kLeft + f.plot_w / 2, f.mid_y(), "no data", "text-anchor=\"middle\"");
   for (const std::string& line : chart.caption) {
     svg.text(kLeft, cy, line, "");
     cy += kCaptionLine;
   }
   svg.close_group();
+}
+
+}  // namespace
+
+std::string render(const Chart& chart) {
+  const Frame f = frame_of(chart);
+  const double width = kLeft + f.plot_w + legend_width(chart);
+  const double height = kTop + f.plot_h + kBelowPlot +
+                        kCaptionLine * static_cast<double>(chart.caption.size()) + 12.0;
+  Svg svg(width, height, chart.title);
+  svg.text(kLeft, 28.0, chart.title, kFont + " font-size=\"17\" font-weight=\"bold\"");
+  const std::vector<std::string> colors = draw_plot(svg, chart, f);
+  draw_legend(svg, chart, f, colors);
+  draw_caption(svg, chart, f);
   return svg.finish();
 }
 
