@@ -1,12 +1,13 @@
 #include "loads/report.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <ostream>
 
+#include "plot/pictures.h"
+#include "util/number_text.h"
 #include "util/whole_file.h"
 
 namespace loads {
@@ -15,11 +16,28 @@ namespace {
 
 using plot::fixed;
 
-// The shortest text that reads back as the same double.
-std::string full(double v) {
-  char buf[40];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
+using number_text::shortest;
+
+// The cells of `values` in a CSV row, each the shortest text that reads back as the value.
+std::string cells(std::initializer_list<double> values) {
+  std::string row;
+  for (const double v : values) row += (row.empty() ? "" : ",") + shortest(v);
+  return row;
+}
+
+// A CSV table of the cases: a row (or, for elements_csv, a row per element) of each case, which
+// starts with the case's number and its operating point. `columns` are the header after those
+// of the point; `rows(point, c)` gives the rows of case c, `point` being their first cells.
+template <class Rows>
+std::string csv_table(const Report& r, const char* columns, Rows rows) {
+  std::string out = std::string("case,source,wind_m_s,tip_speed_ratio,setting_deg,") + columns;
+  for (std::size_t i = 0; i < r.cases.size(); ++i) {
+    const Case& c = r.cases[i];
+    out += rows(std::to_string(i + 1) + "," + c.point.source + "," +
+                    cells({c.point.U, c.point.lambda, c.point.theta}) + ",",
+                c);
+  }
+  return out;
 }
 
 const char* end_name(calc_mod::ElementEnd e) {
@@ -66,45 +84,41 @@ plot::Chart titled(std::string title, std::string x, std::string y) {
 }  // namespace
 
 std::string elements_csv(const Report& r) {
-  std::string out =
-      "case,source,wind_m_s,tip_speed_ratio,setting_deg,element,radius_m,chord_m,twist_deg,"
-      "inflow_deg,alpha_deg,a,a_prime,tip_loss_F,reynolds,cl,cd,relative_speed_m_s,"
-      "normal_force_N_m,tangential_force_N_m,state\n";
-  for (std::size_t i = 0; i < r.cases.size(); ++i) {
-    const Case& c = r.cases[i];
-    const PointResult& p = c.point.result;
-    for (std::size_t k = 0; k < p.elements.size(); ++k) {
-      const ElementResult& e = p.elements[k];
-      out += std::to_string(i + 1) + "," + c.point.source + "," + full(c.point.U) + "," +
-             full(c.point.lambda) + "," + full(c.point.theta) + "," + std::to_string(k + 1) + "," +
-             full(e.radius) + "," + full(e.chord) + "," + full(e.twist) + "," + full(e.phi) + "," +
-             full(e.alpha) + "," + full(e.a) + "," + full(e.ap) + "," + full(e.F) + "," +
-             full(e.re) + "," + full(e.cl) + "," + full(e.cd) + "," + full(e.speed) + "," +
-             full(e.fn) + "," + full(e.ft) + "," + (c.parked ? "parked" : end_name(e.end)) + "\n";
-    }
-  }
-  return out;
+  return csv_table(
+      r,
+      "element,radius_m,chord_m,twist_deg,inflow_deg,alpha_deg,a,a_prime,tip_loss_F,reynolds,cl,"
+      "cd,relative_speed_m_s,normal_force_N_m,tangential_force_N_m,state\n",
+      [](const std::string& point, const Case& c) {
+        std::string rows;
+        const std::vector<ElementResult>& elements = c.point.result.elements;
+        for (std::size_t k = 0; k < elements.size(); ++k) {
+          const ElementResult& e = elements[k];
+          rows += point + std::to_string(k + 1) + "," +
+                  cells({e.radius, e.chord, e.twist, e.phi, e.alpha, e.a, e.ap, e.F, e.re, e.cl,
+                         e.cd, e.speed, e.fn, e.ft}) +
+                  "," + (c.parked ? "parked" : end_name(e.end)) + "\n";
+        }
+        return rows;
+      });
 }
 
 std::string rotor_csv(const Report& r) {
-  std::string out =
-      "case,source,wind_m_s,tip_speed_ratio,setting_deg,rpm,cp,cp_table,ct,thrust_N,torque_Nm,"
-      "power_W,power_table_W,root_flap_Nm,root_edge_Nm,gravity_edge_Nm,centrifugal_N,"
-      "root_stress_MPa,utilisation,worst_radius_m,tip_deflection_m\n";
-  for (std::size_t i = 0; i < r.cases.size(); ++i) {
-    const Case& c = r.cases[i];
-    const PointResult& p = c.point.result;
-    out += std::to_string(i + 1) + "," + c.point.source + "," + full(c.point.U) + "," +
-           full(c.point.lambda) + "," + full(c.point.theta) + "," + full(p.rpm) + "," +
-           full(c.parked ? 0.0 : element_cp(r.design.rotor, c.point.lambda, p.elements)) + "," +
-           (c.point.table_cp ? fixed(*c.point.table_cp, 4) : "") + "," + full(p.ct) + "," +
-           full(p.thrust) + "," + full(p.torque) + "," + full(p.power) + "," +
-           (c.point.table_power ? fixed(*c.point.table_power, 3) : "") + "," + full(c.root_flap) +
-           "," + full(c.root_edge) + "," + full(c.gravity) + "," + full(c.centrifugal) + "," +
-           full(c.root_stress) + "," + full(c.utilisation) + "," + full(c.worst_radius) + "," +
-           full(c.tip_deflection) + "\n";
-  }
-  return out;
+  return csv_table(
+      r,
+      "rpm,cp,cp_table,ct,thrust_N,torque_Nm,power_W,power_table_W,root_flap_Nm,root_edge_Nm,"
+      "gravity_edge_Nm,centrifugal_N,root_stress_MPa,utilisation,worst_radius_m,"
+      "tip_deflection_m\n",
+      [&r](const std::string& point, const Case& c) {
+        const PointResult& p = c.point.result;
+        const double cp = c.parked ? 0.0 : element_cp(r.design.rotor, c.point.lambda, p.elements);
+        return point + cells({p.rpm, cp}) + "," +
+               (c.point.table_cp ? fixed(*c.point.table_cp, 4) : "") + "," +
+               cells({p.ct, p.thrust, p.torque, p.power}) + "," +
+               (c.point.table_power ? fixed(*c.point.table_power, 3) : "") + "," +
+               cells({c.root_flap, c.root_edge, c.gravity, c.centrifugal, c.root_stress,
+                      c.utilisation, c.worst_radius, c.tip_deflection}) +
+               "\n";
+      });
 }
 
 plot::Chart span_chart(const Report& r, const std::string& what) {
@@ -220,10 +234,6 @@ plot::Chart wind_chart(const Report& r, const std::string& what) {
 
 namespace {
 
-std::string row(const std::string& k, const std::string& v) {
-  return "<tr><th>" + plot::escape_xml(k) + "</th><td>" + plot::escape_xml(v) + "</td></tr>\n";
-}
-
 const char* const kSpanCharts[] = {"alpha", "induction", "force", "stress"};
 const char* const kWindCharts[] = {"thrust", "moments", "utilisation", "deflection"};
 
@@ -231,36 +241,31 @@ const char* const kWindCharts[] = {"thrust", "moments", "utilisation", "deflecti
 
 std::string index_html(const Report& r) {
   const Case& w = r.cases[r.worst];
-  std::string out =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
-      "<title>rotorforge: loads and strength of the blade</title>\n<style>\n"
-      "body { font-family: sans-serif; max-width: 1100px; margin: 1em auto; padding: 0 1em; }\n"
-      "table { border-collapse: collapse; margin: 0.5em 0 1em; }\n"
-      "th, td { border: 1px solid #ccc; padding: 3px 10px; }\n"
-      "td { text-align: right; } th { text-align: left; background: #f4f4f4; }\n"
-      "img { max-width: 100%; } figure { margin: 1em 0; }\n</style>\n</head>\n<body>\n"
-      "<h1>rotorforge: loads and strength of the blade</h1>\n<table>\n";
-  out += row("blades", std::to_string(r.design.rotor.blades));
-  out += row("material", std::string(r.material.name) + ": " + fixed(r.material.strength, 0) +
-                             " MPa, " + fixed(r.material.modulus, 1) + " GPa, " +
-                             fixed(r.material.density, 0) + " kg/m\u00b3");
-  out += row("blade", r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : "solid");
-  out += row("mass of one blade", fixed(r.mass, 3) + " kg");
-  out += row("safety factors", "loads " + fixed(r.settings.load_factor, 2) + ", material " +
-                                   fixed(r.settings.material_factor, 2));
-  out += row("air density", fixed(r.rho, 4) + " kg/m\u00b3");
-  out += row("worst case", case_name(w));
-  out += row("utilisation", fixed(w.utilisation, 3) +
-                                (w.utilisation <= 1.0 ? " (holds)" : " (fails)") +
-                                " at r = " + fixed(w.worst_radius, 3) + " m");
+  std::string out = plot::page_head("loads and strength of the blade") + "<table>\n";
+  out += plot::table_row("blades", std::to_string(r.design.rotor.blades));
+  out += plot::table_row("material", std::string(r.material.name) + ": " +
+                                         fixed(r.material.strength, 0) + " MPa, " +
+                                         fixed(r.material.modulus, 1) + " GPa, " +
+                                         fixed(r.material.density, 0) + " kg/m\u00b3");
+  out +=
+      plot::table_row("blade", r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : "solid");
+  out += plot::table_row("mass of one blade", fixed(r.mass, 3) + " kg");
+  out +=
+      plot::table_row("safety factors", "loads " + fixed(r.settings.load_factor, 2) +
+                                            ", material " + fixed(r.settings.material_factor, 2));
+  out += plot::table_row("air density", fixed(r.rho, 4) + " kg/m\u00b3");
+  out += plot::table_row("worst case", case_name(w));
+  out += plot::table_row("utilisation", fixed(w.utilisation, 3) +
+                                            (w.utilisation <= 1.0 ? " (holds)" : " (fails)") +
+                                            " at r = " + fixed(w.worst_radius, 3) + " m");
   double deflection = 0.0;
   for (const Case& c : r.cases) deflection = std::max(deflection, std::fabs(c.tip_deflection));
-  out += row("largest tip deflection", mm(deflection));
+  out += plot::table_row("largest tip deflection", mm(deflection));
   if (r.thin_search_done) {
-    out += row("thinnest wall that holds",
-               r.thinnest_wall
-                   ? fixed(*r.thinnest_wall, 2) + " mm, blade " + fixed(*r.thinnest_mass, 3) + " kg"
-                   : "none: even a solid blade fails");
+    out += plot::table_row("thinnest wall that holds",
+                           r.thinnest_wall ? fixed(*r.thinnest_wall, 2) + " mm, blade " +
+                                                 fixed(*r.thinnest_mass, 3) + " kg"
+                                           : "none: even a solid blade fails");
   }
   out += "</table>\n";
   for (const std::string& n : r.notes) out += "<p>" + plot::escape_xml(n) + "</p>\n";

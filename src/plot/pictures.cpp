@@ -370,10 +370,6 @@ std::string html(std::string_view text) {
   return escape_xml(text);
 }
 
-std::string row(std::string_view name, const std::string& value) {
-  return "<tr><th>" + html(name) + "</th><td>" + html(value) + "</td></tr>\n";
-}
-
 std::string optional_figure(const std::optional<double>& v, int decimals, const char* unit,
                             const char* absent) {
   if (!v) return absent;
@@ -392,17 +388,26 @@ std::string pictures_html(const std::vector<Picture>& pictures) {
 
 }  // namespace
 
+std::string page_head(std::string_view title, std::string_view more_style) {
+  const std::string heading = "rotorforge: " + html(title);
+  return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
+         heading +
+         "</title>\n<style>\n"
+         "body { font-family: sans-serif; max-width: 1100px; margin: 1em auto; padding: 0 1em; }\n"
+         "table { border-collapse: collapse; margin: 0.5em 0 1em; }\n"
+         "th, td { border: 1px solid #ccc; padding: 3px 10px; }\n"
+         "td { text-align: right; } th { text-align: left; background: #f4f4f4; }\n"
+         "img { max-width: 100%; } figure { margin: 1em 0; }\n" +
+         std::string(more_style) + "</style>\n</head>\n<body>\n<h1>" + heading + "</h1>\n";
+}
+
+std::string table_row(std::string_view name, std::string_view value) {
+  return "<tr><th>" + html(name) + "</th><td>" + html(value) + "</td></tr>\n";
+}
+
 std::string index_html(const Page& page) {
   std::string out =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
-      "<title>rotorforge: pictures of the run</title>\n<style>\n"
-      "body { font-family: sans-serif; max-width: 1100px; margin: 1em auto; padding: 0 1em; }\n"
-      "table { border-collapse: collapse; margin: 0.5em 0 1em; }\n"
-      "th, td { border: 1px solid #ccc; padding: 3px 10px; }\n"
-      "td { text-align: right; } th { text-align: left; background: #f4f4f4; }\n"
-      "img { max-width: 100%; } figure { margin: 1em 0; }\n"
-      "figcaption { color: #666; font-size: small; }\n</style>\n</head>\n<body>\n"
-      "<h1>rotorforge: pictures of the run</h1>\n";
+      page_head("pictures of the run", "figcaption { color: #666; font-size: small; }\n");
 
   out += "<h2>Blade</h2>\n";
   if (page.geometry != nullptr) {
@@ -414,19 +419,19 @@ std::string index_html(const Page& page) {
       if (std::isfinite(s.chord) && !(s.chord <= widest->chord)) widest = &s;
     }
     out += "<table>\n";
-    out += row("hub radius", fixed(hub.radius, 4) + " m");
-    out += row("tip radius", fixed(tip.radius, 4) + " m");
-    out += row("blade length", fixed(tip.radius - hub.radius, 4) + " m");
-    out += row("blade elements", std::to_string(g.stations.size() - 2));
-    out += row("chord at the hub", fixed(hub.chord, 4) + " m");
-    out += row("largest chord",
-               fixed(widest->chord, 4) + " m at r = " + fixed(widest->radius, 4) + " m");
-    out += row("chord at the tip", fixed(tip.chord, 4) + " m");
-    out += row("twist at the hub", fixed(hub.twist, 2) + " \u00b0");
-    out += row("twist at the tip", fixed(tip.twist, 2) + " \u00b0");
-    out += row("volume", optional_figure(g.volume, 6, "m\u00b3", "not written"));
-    out += row("surface", optional_figure(g.surface, 6, "m\u00b2", "not written"));
-    out += row("mass of one blade", optional_figure(g.mass, 6, "kg", "no material chosen"));
+    out += table_row("hub radius", fixed(hub.radius, 4) + " m");
+    out += table_row("tip radius", fixed(tip.radius, 4) + " m");
+    out += table_row("blade length", fixed(tip.radius - hub.radius, 4) + " m");
+    out += table_row("blade elements", std::to_string(g.stations.size() - 2));
+    out += table_row("chord at the hub", fixed(hub.chord, 4) + " m");
+    out += table_row("largest chord",
+                     fixed(widest->chord, 4) + " m at r = " + fixed(widest->radius, 4) + " m");
+    out += table_row("chord at the tip", fixed(tip.chord, 4) + " m");
+    out += table_row("twist at the hub", fixed(hub.twist, 2) + " \u00b0");
+    out += table_row("twist at the tip", fixed(tip.twist, 2) + " \u00b0");
+    out += table_row("volume", optional_figure(g.volume, 6, "m\u00b3", "not written"));
+    out += table_row("surface", optional_figure(g.surface, 6, "m\u00b2", "not written"));
+    out += table_row("mass of one blade", optional_figure(g.mass, 6, "kg", "no material chosen"));
     out += "</table>\n";
   } else {
     out += "<p>No usable Result/Geometry.out.</p>\n";

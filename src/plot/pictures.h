@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plot/results.h"
@@ -79,5 +80,11 @@ struct Page {
 
 // The index page: key figures of the blade and of every sweep, and every picture.
 std::string index_html(const Page& page);
+
+// The parts of the pages of rotorforge-plot and rotorforge-loads: the head with the pages' one
+// style (and the rules `more_style` adds) down to the heading "rotorforge: `title`", and one
+// row of a table of figures.
+std::string page_head(std::string_view title, std::string_view more_style = {});
+std::string table_row(std::string_view name, std::string_view value);
 
 }  // namespace plot
