@@ -26,13 +26,15 @@ enum class Kind { Int, Real, Foil, BladeType, Material, Bool };
 using answer_rules::Answer;
 
 // A key of the study file: its table, name and kind, and the answer of the session it gives
-// with that answer's rule. The tip radius and the cut-out speed are checked alone against 0 and
-// again, once a design is put together, against the hub radius and the cut-in speed.
+// with that answer's rule. A key whose rule compares with an earlier answer (`above`, a key of
+// the same table) is checked alone against 0, and again, once a design is put together,
+// against that key's value.
 struct KeyRule {
   const char* table;
   const char* name;
   Kind kind;
   std::optional<Answer> answer = std::nullopt;
+  const char* above = nullptr;
 };
 
 // Every key of a study, in the order of the columns of the summary and of the cross product
@@ -40,7 +42,7 @@ struct KeyRule {
 constexpr KeyRule kKeys[] = {
     {"rotor", "blades", Kind::Int, Answer::Numb},
     {"rotor", "hub_radius", Kind::Real, Answer::rhub},
-    {"rotor", "tip_radius", Kind::Real, Answer::rtip},
+    {"rotor", "tip_radius", Kind::Real, Answer::rtip, "hub_radius"},
     {"rotor", "elements", Kind::Int, Answer::nbe},
     {"rotor", "setting_angle", Kind::Real, Answer::pitchinitial},
     {"rotor", "aerofoil", Kind::Foil},
@@ -50,7 +52,7 @@ constexpr KeyRule kKeys[] = {
     {"blade", "stl", Kind::Bool},
     {"site", "mean_wind", Kind::Real, Answer::Umid},
     {"site", "cut_in", Kind::Real, Answer::Ucin},
-    {"site", "cut_out", Kind::Real, Answer::Ucout},
+    {"site", "cut_out", Kind::Real, Answer::Ucout, "cut_in"},
     {"site", "hub_height", Kind::Real, Answer::h},
     {"site", "altitude", Kind::Real, Answer::SeaL},
     {"two_speed", "first_speed", Kind::Real, Answer::Speed},
@@ -144,113 +146,155 @@ bool plain_name(const std::string& s) {
   });
 }
 
+// The shipped aerofoils' menu answers, "1, 2, 3", and the materials' names, "wood, ...".
+std::string aerofoil_answers() {
+  std::string list;
+  for (std::size_t i = 1; i <= catalogue::kAerofoils.size(); ++i) {
+    list += (i > 1 ? ", " : "") + std::to_string(i);
+  }
+  return list;
+}
+std::string material_names() {
+  std::string list;
+  for (const catalogue::Material& m : catalogue::kMaterials) {
+    list += (list.empty() ? "" : ", ") + std::string(m.key);
+  }
+  return list;
+}
+
 struct Reader {
   Problems& problems;
   const fs::path& data_dir;
 
   // Reads one scalar of key `k`; false (with a problem reported) when it is not usable.
   bool scalar(const KeyRule& k, const toml::node& n, Value& v) {
-    const std::string name = full_name(k);
     v.line = line_of(n);
-    const auto wrong = [&](const std::string& want) {
-      problems.add(v.line, name + " must be " + want + ", not " + kind_of(n));
-      return false;
-    };
-    const auto bad = [&](const std::string& rule) {
-      problems.add(v.line, name + " " + rule);
-      return false;
-    };
-    // The answer's own rule; a value standing alone is checked against 0 where the rule
-    // compares with an earlier answer.
-    const auto keeps_rule = [&](double x, const std::string& shown) {
-      if (!k.answer) return true;
-      const std::string rule = answer_rules::broken(*k.answer, x, 0.0);
-      if (rule.empty()) return true;
-      const bool alone = *k.answer == Answer::rtip || *k.answer == Answer::Ucout;
-      return bad("must be " + (alone ? std::string("greater than 0") : rule) + ", not " + shown);
-    };
     switch (k.kind) {
       case Kind::Int:
-        if (!n.is_integer()) return wrong("a whole number");
+        if (!n.is_integer()) return wrong(k, n, "a whole number");
         v.i = n.as_integer()->get();
-        return keeps_rule(static_cast<double>(v.i), std::to_string(v.i));
-      case Kind::Real: {
-        if (n.is_integer()) {
-          v.r = static_cast<double>(n.as_integer()->get());
-        } else if (n.is_floating_point()) {
-          v.r = n.as_floating_point()->get();
-        } else {
-          return wrong("a number");
-        }
-        if (!std::isfinite(v.r)) return bad("must be a finite number");
-        return keeps_rule(v.r, number_text::shortest(v.r));
-      }
+        return keeps_rule(k, v, static_cast<double>(v.i), std::to_string(v.i));
+      case Kind::Real:
+        return real(k, n, v);
       case Kind::Foil:
-        if (n.is_integer()) {
-          const std::int64_t i = n.as_integer()->get();
-          if (i < 1 || i > 3) {
-            return bad("must be 1, 2, 3 or the name of an aerofoil in Data/, not " +
-                       std::to_string(i));
-          }
-          v.s = catalogue::kAerofoils[static_cast<std::size_t>(i - 1)].stem;
-          return true;
-        }
-        if (!n.is_string()) return wrong("1, 2, 3 or an aerofoil's name");
-        v.s = n.as_string()->get();
-        if (catalogue::shipped_number(lower(v.s)) != 0) {
-          v.s = lower(v.s);
-          return true;
-        }
-        if (!plain_name(v.s)) {
-          return bad("\"" + v.s +
-                     "\" is not a file name of Data/ (letters, digits, '_', '-', '.')");
-        }
-        if (!data_dir.empty()) {
-          for (const std::string& file : {v.s + ".dat", "Lift" + v.s + ".dat"}) {
-            if (!fs::is_regular_file(data_dir / file)) {
-              return bad("\"" + v.s + "\": " + (data_dir / file).string() +
-                         " not found (import the section with rotorforge-foil first)");
-            }
-          }
-        }
-        return true;
+        return aerofoil(k, n, v);
       case Kind::BladeType:
-        if (n.is_string()) {
-          const std::string s = lower(n.as_string()->get());
-          if (s == "solid")
-            v.i = 1;
-          else if (s == "hollow")
-            v.i = 2;
-          else
-            return bad("must be \"solid\" or \"hollow\", not \"" + n.as_string()->get() + "\"");
-          return true;
-        }
-        if (!n.is_integer()) return wrong("\"solid\" or \"hollow\"");
-        v.i = n.as_integer()->get();
-        if (v.i != 1 && v.i != 2) {
-          return bad("must be \"solid\" (1) or \"hollow\" (2), not " + std::to_string(v.i));
-        }
-        return true;
+        return blade_type(k, n, v);
       case Kind::Material:
-        if (n.is_string()) {
-          const std::string s = lower(n.as_string()->get());
-          v.i = catalogue::material_number(s);
-          if (v.i == 0) {
-            return bad("must be one of wood, aluminium, s-glass, carbon, polywood, not \"" +
-                       n.as_string()->get() + "\"");
-          }
-          return true;
-        }
-        if (!n.is_integer()) return wrong("a material's name or number");
-        v.i = n.as_integer()->get();
-        if (v.i < 1 || v.i > 5) return bad("must be from 1 to 5, not " + std::to_string(v.i));
-        return true;
+        return material(k, n, v);
       case Kind::Bool:
-        if (!n.is_boolean()) return wrong("true or false");
+        if (!n.is_boolean()) return wrong(k, n, "true or false");
         v.b = n.as_boolean()->get();
         return true;
     }
     return false;
+  }
+
+  // A value of the wrong type; false.
+  bool wrong(const KeyRule& k, const toml::node& n, const std::string& want) {
+    problems.add(line_of(n), full_name(k) + " must be " + want + ", not " + kind_of(n));
+    return false;
+  }
+
+  // A value that breaks `rule`; false.
+  bool bad(const KeyRule& k, const Value& v, const std::string& rule) {
+    problems.add(v.line, full_name(k) + " " + rule);
+    return false;
+  }
+
+  // The answer's own rule, for a value standing alone (see KeyRule).
+  bool keeps_rule(const KeyRule& k, const Value& v, double x, const std::string& shown) {
+    if (!k.answer) return true;
+    const std::string rule = answer_rules::broken(*k.answer, x, 0.0);
+    if (rule.empty()) return true;
+    return bad(k, v,
+               "must be " + (k.above != nullptr ? std::string("greater than 0") : rule) + ", not " +
+                   shown);
+  }
+
+  bool real(const KeyRule& k, const toml::node& n, Value& v) {
+    if (n.is_integer()) {
+      v.r = static_cast<double>(n.as_integer()->get());
+    } else if (n.is_floating_point()) {
+      v.r = n.as_floating_point()->get();
+    } else {
+      return wrong(k, n, "a number");
+    }
+    if (!std::isfinite(v.r)) return bad(k, v, "must be a finite number");
+    return keeps_rule(k, v, v.r, number_text::shortest(v.r));
+  }
+
+  // The aerofoil menu's answer of a shipped section, or the name of one in Data/.
+  bool aerofoil(const KeyRule& k, const toml::node& n, Value& v) {
+    if (n.is_integer()) {
+      const std::int64_t i = n.as_integer()->get();
+      if (i < 1 || i > static_cast<std::int64_t>(catalogue::kAerofoils.size())) {
+        return bad(k, v,
+                   "must be " + aerofoil_answers() + " or the name of an aerofoil in Data/, not " +
+                       std::to_string(i));
+      }
+      v.s = catalogue::kAerofoils[static_cast<std::size_t>(i - 1)].stem;
+      return true;
+    }
+    if (!n.is_string()) return wrong(k, n, aerofoil_answers() + " or an aerofoil's name");
+    v.s = n.as_string()->get();
+    if (catalogue::shipped_number(lower(v.s)) != 0) {
+      v.s = lower(v.s);
+      return true;
+    }
+    if (!plain_name(v.s)) {
+      return bad(k, v,
+                 "\"" + v.s + "\" is not a file name of Data/ (letters, digits, '_', '-', '.')");
+    }
+    if (data_dir.empty()) return true;
+    for (const std::string& file : {v.s + ".dat", "Lift" + v.s + ".dat"}) {
+      if (!fs::is_regular_file(data_dir / file)) {
+        return bad(k, v,
+                   "\"" + v.s + "\": " + (data_dir / file).string() +
+                       " not found (import the section with rotorforge-foil first)");
+      }
+    }
+    return true;
+  }
+
+  bool blade_type(const KeyRule& k, const toml::node& n, Value& v) {
+    if (n.is_string()) {
+      const std::string s = lower(n.as_string()->get());
+      if (s == "solid") {
+        v.i = 1;
+      } else if (s == "hollow") {
+        v.i = 2;
+      } else {
+        return bad(k, v, "must be \"solid\" or \"hollow\", not \"" + n.as_string()->get() + "\"");
+      }
+      return true;
+    }
+    if (!n.is_integer()) return wrong(k, n, "\"solid\" or \"hollow\"");
+    v.i = n.as_integer()->get();
+    if (v.i != 1 && v.i != 2) {
+      return bad(k, v, "must be \"solid\" (1) or \"hollow\" (2), not " + std::to_string(v.i));
+    }
+    return true;
+  }
+
+  // The material menu's answer, or a material's name.
+  bool material(const KeyRule& k, const toml::node& n, Value& v) {
+    if (n.is_string()) {
+      v.i = catalogue::material_number(lower(n.as_string()->get()));
+      if (v.i == 0) {
+        return bad(k, v,
+                   "must be one of " + material_names() + ", not \"" + n.as_string()->get() + "\"");
+      }
+      return true;
+    }
+    if (!n.is_integer()) return wrong(k, n, "a material's name or number");
+    v.i = n.as_integer()->get();
+    if (v.i < 1 || v.i > static_cast<std::int64_t>(catalogue::kMaterials.size())) {
+      return bad(k, v,
+                 "must be from 1 to " + std::to_string(catalogue::kMaterials.size()) + ", not " +
+                     std::to_string(v.i));
+    }
+    return true;
   }
 
   // A value or a list of values of key `k`.
@@ -439,23 +483,20 @@ void check_missing(const Layer& l, Problems& problems) {
   }
 }
 
-// Rules between keys, checked on every combination.
+// Rules between keys, checked on every combination: a key must exceed the key it is `above`.
 void check_combination(const Value* const pick[kKeyCount], Problems& problems) {
-  const Value* hub = pick[key_index("rotor", "hub_radius")];
-  const Value* tip = pick[key_index("rotor", "tip_radius")];
-  if (hub != nullptr && tip != nullptr &&
-      !answer_rules::broken(Answer::rtip, tip->r, hub->r).empty()) {
-    problems.add(tip->line, "rotor.tip_radius " + number_text::shortest(tip->r) +
-                                " must be greater than rotor.hub_radius " +
-                                number_text::shortest(hub->r));
-  }
-  const Value* cin = pick[key_index("site", "cut_in")];
-  const Value* cout = pick[key_index("site", "cut_out")];
-  if (cin != nullptr && cout != nullptr &&
-      !answer_rules::broken(Answer::Ucout, cout->r, cin->r).empty()) {
-    problems.add(cout->line, "site.cut_out " + number_text::shortest(cout->r) +
-                                 " must be greater than site.cut_in " +
-                                 number_text::shortest(cin->r));
+  for (std::size_t i = 0; i < kKeyCount; ++i) {
+    const KeyRule& k = kKeys[i];
+    if (k.above == nullptr) continue;
+    const Value* earlier = pick[key_index(k.table, k.above)];
+    const Value* later = pick[i];
+    if (earlier == nullptr || later == nullptr ||
+        answer_rules::broken(*k.answer, later->r, earlier->r).empty()) {
+      continue;
+    }
+    problems.add(later->line, full_name(k) + " " + number_text::shortest(later->r) +
+                                  " must be greater than " + k.table + "." + k.above + " " +
+                                  number_text::shortest(earlier->r));
   }
 }
 
