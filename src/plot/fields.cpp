@@ -1,9 +1,11 @@
 #include "plot/fields.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+
+#include "textio/textio.h"
 
 namespace plot {
 
@@ -13,54 +15,25 @@ bool is_blank(char c) {
   return c == ' ' || c == '\t';
 }
 
-// Reads a run of decimal digits from `s` at `pos`; returns how many there were.
-std::size_t digits(std::string_view s, std::size_t& pos) {
-  const std::size_t start = pos;
-  while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos])) != 0) ++pos;
-  return pos - start;
-}
-
 }  // namespace
 
 std::vector<Field> layout(std::string_view format) {
-  std::string items;
-  for (char c : format) {
-    if (!is_blank(c)) items += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::vector<textio::FormatItem> items;
+  try {
+    items = textio::format_items(format);
+  } catch (const std::invalid_argument&) {
+    return {};
   }
-  if (items.size() < 2 || items.front() != '(' || items.back() != ')') return {};
-  const std::string_view body = std::string_view(items).substr(1, items.size() - 2);
-
   std::vector<Field> fields;
   std::size_t column = 0;
-  std::size_t pos = 0;
-  while (pos < body.size()) {
-    const std::size_t count_start = pos;
-    const std::size_t count_len = digits(body, pos);
-    std::size_t count = 0;
-    if (count_len > 0) {
-      std::from_chars(body.data() + count_start, body.data() + pos, count);
-    }
-    if (pos >= body.size()) return {};
-    const char kind = body[pos++];
-    if (kind == 'x') {
-      if (count_len == 0) count = 1;
-      column += count;
-    } else if (kind == 'f' && count_len == 0) {
-      const std::size_t width_start = pos;
-      if (digits(body, pos) == 0 || pos >= body.size() || body[pos] != '.') return {};
-      std::size_t width = 0;
-      std::from_chars(body.data() + width_start, body.data() + pos, width);
-      ++pos;
-      if (digits(body, pos) == 0 || width == 0) return {};
-      fields.push_back({column, width});
-      column += width;
+  for (const textio::FormatItem& item : items) {
+    if (item.kind == textio::FormatItem::Kind::Skip) {
+      column += static_cast<std::size_t>(item.count);
+    } else if (item.kind == textio::FormatItem::Kind::F && item.width > 0) {
+      fields.push_back({column, static_cast<std::size_t>(item.width)});
+      column += static_cast<std::size_t>(item.width);
     } else {
       return {};
-    }
-    if (pos < body.size()) {
-      if (body[pos] != ',') return {};
-      ++pos;
-      if (pos == body.size()) return {};
     }
   }
   return fields;

@@ -16,9 +16,10 @@ struct Field {
   std::size_t width = 0;
 };
 
-// The value fields of a format literal made of nX and Fw.d items, e.g.
-// "(5X, f5.2, 14X,f5.2)" -> {5, 5}, {24, 5}. Blanks and letter case do not matter. An item of
-// any other kind, or a malformed one, gives an empty list.
+// The value fields of a format literal made of nX and Fw.d items (w above 0), where the record
+// writer (textio::format_record) puts them, e.g. "(5X, f5.2, 14X,f5.2)" -> {5, 5}, {24, 5}.
+// Blanks and letter case do not matter. An item of any other kind, or a malformed literal, gives
+// an empty list.
 std::vector<Field> layout(std::string_view format);
 
 enum class FieldError {

@@ -10,14 +10,7 @@
 namespace textio {
 namespace {
 
-struct Item {
-  enum class Kind { Literal, Skip, A, I, F, Slash, Dollar };
-  Kind kind;
-  std::string literal;  // Literal: the text, doubled quotes already made single
-  int width = -1;       // A: -1 for the value's own length; I, F: 0 for the minimal width
-  int decimals = 0;     // F
-  int count = 1;        // Skip: number of blanks
-};
+using Item = FormatItem;
 
 bool is_data(Item::Kind k) {
   return k == Item::Kind::A || k == Item::Kind::I || k == Item::Kind::F;
@@ -199,8 +192,12 @@ void append_integer(std::string& out, std::int64_t v, int width) {
              width);
 }
 
+std::vector<FormatItem> format_items(std::string_view format) {
+  return Parser(format).parse();
+}
+
 Formatted format_record(std::string_view format, std::span<const Out> values) {
-  const std::vector<Item> items = Parser(format).parse();
+  const std::vector<Item> items = format_items(format);
   Formatted result;
   result.ends_record = items.empty() || items.back().kind != Item::Kind::Dollar;
   bool has_data = false;

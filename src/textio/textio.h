@@ -24,6 +24,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace textio {
 
@@ -85,6 +86,19 @@ Formatted format_record(std::string_view format, std::span<const Out> values);
 // A malformed format literal, or a value of the wrong kind for its descriptor, is a programming
 // error: format_record throws std::invalid_argument. More values than the format's descriptors
 // start a new record ("\r\n" inside `text`) and use the format again from its start.
+
+// The items of a format literal as format_record lays a record out by them (a repeat count
+// gives its descriptor that many times); for the readers of formatted records. A malformed
+// literal throws std::invalid_argument.
+struct FormatItem {
+  enum class Kind { Literal, Skip, A, I, F, Slash, Dollar };
+  Kind kind;
+  std::string literal;  // Literal: the text, doubled quotes already made single
+  int width = -1;       // A: -1 for the value's own length; I, F: 0 for the minimal width
+  int decimals = 0;     // F
+  int count = 1;        // Skip: number of blanks
+};
+std::vector<FormatItem> format_items(std::string_view format);
 
 // The fields themselves. A width of 0 takes the value's own length.
 // Fw.d: "-0.0000", ".5000" in F5.4, asterisks when it does not fit, "NaN"/"Infinity" right-aligned.

@@ -10,6 +10,7 @@
 
 #include "plot/results.h"
 #include "support/bits.h"
+#include "textio/textio.h"
 
 namespace {
 
@@ -41,9 +42,30 @@ TEST(Layout, CaseBlanksAndBareX) {
 }
 
 TEST(Layout, AnythingElseGivesNoFields) {
-  for (const char* bad : {"", "()", "5X, f5.2", "(5X f5.2)", "(A5)", "(f5)", "(f.2)", "(f5.)",
-                          "(5f5.2)", "(f5.2,)", "(i5)", "(f0.0)"}) {
+  for (const char* bad : {"", "()", "5X, f5.2", "(A5)", "(f5)", "(f.2)", "(f5.)", "(i5)", "(f0.0)",
+                          "(f5.2, 'x')", "(f5.2, /, f5.2)", "(X,2(f4.1))"}) {
     EXPECT_TRUE(plot::layout(bad).empty()) << bad;
+  }
+}
+
+// The fields lie where the record writer puts them, also for the forms it takes beyond the
+// tables' own: a repeat count, no comma between items, a comma before the ')'.
+TEST(Layout, FieldsWhereTheWriterPutsThem) {
+  struct Case {
+    const char* format;
+    std::size_t fields;
+  };
+  for (const Case& c : {Case{"(5X f5.2)", 1}, Case{"(2X, 3F6.1)", 3}, Case{"(f5.2,)", 1}}) {
+    const std::vector<Field> fields = plot::layout(c.format);
+    ASSERT_EQ(fields.size(), c.fields) << c.format;
+    std::vector<textio::Out> values;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+      values.emplace_back(1.5 + static_cast<double>(i));
+    const std::string row = textio::format_record(c.format, values).text;
+    std::vector<double> back(fields.size());
+    EXPECT_EQ(plot::read_row(row, fields, back).error, RowError::None) << c.format << ": " << row;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+      EXPECT_EQ(back[i], 1.5 + static_cast<double>(i));
   }
 }
 
