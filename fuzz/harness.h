@@ -61,6 +61,11 @@ std::string hex(double v);
 void read_list_one(const std::uint8_t* data, std::size_t size);
 void format_one(const std::uint8_t* data, std::size_t size);
 
+// The body of a libFuzzer target named `target`: runs `one` on the input; a broken invariant is
+// written as "<target>: <what>" to standard error and aborts (the crash libFuzzer looks for).
+int fuzz_target(const char* target, void (*one)(const std::uint8_t*, std::size_t),
+                const std::uint8_t* data, std::size_t size);
+
 // ---------------------------------------------------------------------------------------------
 // Reference oracles (oracles.cpp), pinned by the replay test so that a broken oracle cannot pass
 // everything.

@@ -24,6 +24,17 @@ namespace fuzz {
   throw Failure{what};
 }
 
+int fuzz_target(const char* target, void (*one)(const std::uint8_t*, std::size_t),
+                const std::uint8_t* data, std::size_t size) {
+  try {
+    one(data, size);
+  } catch (const Failure& f) {
+    std::fprintf(stderr, "%s: %s\n", target, f.what.c_str());
+    std::abort();
+  }
+  return 0;
+}
+
 std::string printable(std::string_view s) {
   std::string out;
   for (unsigned char c : s) {

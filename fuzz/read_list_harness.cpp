@@ -32,26 +32,29 @@ struct Items {
   double d[kMaxItems];
   std::vector<textio::In> in;
 
+  // `call` called with the storage of item n, the one of its kind.
+  template <class Self, class F>
+  static auto visit(Self& self, std::size_t n, F call) {
+    switch (self.kinds[n]) {
+      case textio::In::Kind::Int32:
+        return call(self.i32[n]);
+      case textio::In::Kind::Int64:
+        return call(self.i64[n]);
+      case textio::In::Kind::Single:
+        return call(self.f[n]);
+      case textio::In::Kind::Double:
+        break;
+    }
+    return call(self.d[n]);
+  }
+
   explicit Items(std::vector<textio::In::Kind> k) : kinds(std::move(k)) {
     for (std::size_t n = 0; n < kinds.size(); ++n) {
       i32[n] = -777;
       i64[n] = -777;
       f[n] = -777.0f;
       d[n] = -777.0;
-      switch (kinds[n]) {
-        case textio::In::Kind::Int32:
-          in.emplace_back(i32[n]);
-          break;
-        case textio::In::Kind::Int64:
-          in.emplace_back(i64[n]);
-          break;
-        case textio::In::Kind::Single:
-          in.emplace_back(f[n]);
-          break;
-        case textio::In::Kind::Double:
-          in.emplace_back(d[n]);
-          break;
-      }
+      visit(*this, n, [&](auto& v) { in.emplace_back(v); });
     }
   }
   Items(const Items&) = delete;
@@ -59,30 +62,17 @@ struct Items {
 
   // Bits of item n, whatever its kind.
   std::uint64_t bits(std::size_t n) const {
-    switch (kinds[n]) {
-      case textio::In::Kind::Int32:
-        return static_cast<std::uint32_t>(i32[n]);
-      case textio::In::Kind::Int64:
-        return static_cast<std::uint64_t>(i64[n]);
-      case textio::In::Kind::Single:
-        return std::bit_cast<std::uint32_t>(f[n]);
-      case textio::In::Kind::Double:
-        return std::bit_cast<std::uint64_t>(d[n]);
-    }
-    return 0;
+    return visit(*this, n, [](const auto& v) -> std::uint64_t {
+      using T = std::remove_cvref_t<decltype(v)>;
+      if constexpr (std::is_integral_v<T>) {
+        return static_cast<std::make_unsigned_t<T>>(v);
+      } else {
+        return std::bit_cast<std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>(v);
+      }
+    });
   }
   textio::Out out(std::size_t n) const {
-    switch (kinds[n]) {
-      case textio::In::Kind::Int32:
-        return textio::Out(i32[n]);
-      case textio::In::Kind::Int64:
-        return textio::Out(i64[n]);
-      case textio::In::Kind::Single:
-        return textio::Out(f[n]);
-      case textio::In::Kind::Double:
-        return textio::Out(d[n]);
-    }
-    return textio::Out(0);
+    return visit(*this, n, [](const auto& v) { return textio::Out(v); });
   }
 };
 
