@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -18,6 +17,7 @@
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
 #include "aerofoil/global.h"
+#include "support/workdir.h"
 
 namespace {
 
@@ -44,33 +44,20 @@ std::string load_polar() {
     load_synthetic();
     return "synthetic polar";
   }
-  const fs::path old = fs::current_path();
-  std::string pattern = (fs::temp_directory_path() / "rotorforge_landd_bench_XXXXXX").string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (mkdtemp(buf.data()) == nullptr) {
-    load_synthetic();
-    return "synthetic polar";
-  }
-  const fs::path dir = buf.data();
-  fs::create_directories(dir / "Data");
-  fs::create_directories(dir / "Temp");
-  fs::copy_file(data / "Liftsg6043.dat", dir / "Data" / "Liftsg6043.dat");
-  fs::copy_file(data / "sg6043.dat", dir / "Data" / "sg6043.dat");
-  fs::current_path(dir);
-  std::string what = "shipped SG6043 polar";
   try {
+    support::WorkDir dir("rotorforge_landd_bench_");
+    fs::create_directories("Data");
+    fs::copy_file(data / "Liftsg6043.dat", "Data/Liftsg6043.dat");
+    fs::copy_file(data / "sg6043.dat", "Data/sg6043.dat");
     foildata::choice(2);
     data_in::file_read();
+    return "shipped SG6043 polar";
   } catch (const std::exception& e) {
     std::fprintf(stderr, "loading the shipped polar failed (%s); using a synthetic one\n",
                  e.what());
     load_synthetic();
-    what = "synthetic polar";
+    return "synthetic polar";
   }
-  fs::current_path(old);
-  fs::remove_all(dir);
-  return what;
 }
 
 // Operating points as the solver meets them: angles of attack mostly between -5 and 20 degrees,
@@ -93,29 +80,37 @@ const Points& points() {
   return p;
 }
 
-void BM_landd(benchmark::State& state) {
-  const Points& p = points();
+// Runs `lookup` at one operating point after another (index into points()), cycling through
+// them; `lookup` returns what the benchmark must not let the optimiser drop.
+template <class Lookup>
+void over_points(benchmark::State& state, Lookup lookup) {
   std::size_t i = 0;
   for (auto _ : state) {
-    double cl, cd;
-    aerofoil::landd(p.alpha[i], p.re[i], cl, cd);
-    benchmark::DoNotOptimize(cl);
-    benchmark::DoNotOptimize(cd);
+    auto out = lookup(i);
+    benchmark::DoNotOptimize(out);
     i = (i + 1) & 4095;
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+struct LiftDrag {
+  double cl;
+  double cd;
+};
+
+void BM_landd(benchmark::State& state) {
+  const Points& p = points();
+  over_points(state, [&](std::size_t i) {
+    LiftDrag c;
+    aerofoil::landd(p.alpha[i], p.re[i], c.cl, c.cd);
+    return c;
+  });
 }
 BENCHMARK(BM_landd);
 
 void BM_re_blend(benchmark::State& state) {
   const Points& p = points();
-  std::size_t i = 0;
-  for (auto _ : state) {
-    aerofoil::ReBlend b = aerofoil::re_blend(p.re[i]);
-    benchmark::DoNotOptimize(b);
-    i = (i + 1) & 4095;
-  }
-  state.SetItemsProcessed(state.iterations());
+  over_points(state, [&](std::size_t i) { return aerofoil::re_blend(p.re[i]); });
 }
 BENCHMARK(BM_re_blend);
 
@@ -123,15 +118,11 @@ BENCHMARK(BM_re_blend);
 void BM_landd_blend(benchmark::State& state) {
   const Points& p = points();
   const aerofoil::ReBlend b = aerofoil::re_blend(300000.0);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    double cl, cd;
-    aerofoil::landd_blend(b, p.alpha[i], cl, cd);
-    benchmark::DoNotOptimize(cl);
-    benchmark::DoNotOptimize(cd);
-    i = (i + 1) & 4095;
-  }
-  state.SetItemsProcessed(state.iterations());
+  over_points(state, [&](std::size_t i) {
+    LiftDrag c;
+    aerofoil::landd_blend(b, p.alpha[i], c.cl, c.cd);
+    return c;
+  });
 }
 BENCHMARK(BM_landd_blend);
 

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "study/study_texts.h"
 #include "support/workdir.h"
 
 namespace {
@@ -25,26 +26,21 @@ namespace fs = std::filesystem;
 
 constexpr int kDesigns = 24;
 
-const char* const kStudy =
+const std::string kStudy =
     "[rotor]\n"
     "blades = [2, 3]\n"
     "hub_radius = 0.15\n"
     "tip_radius = [1.2, 1.5]\n"
     "elements = 10\n"
     "setting_angle = [0, 2]\n"
-    "aerofoil = [1, 2, 3]\n"
-    "[site]\n"
-    "mean_wind = 5\n"
-    "cut_in = 3\n"
-    "cut_out = 20\n"
-    "hub_height = 12\n"
-    "[variable_speed]\n";
+    "aerofoil = [1, 2, 3]\n" +
+    std::string(study_test::kSiteAndSweep);
 
 void BM_Study(benchmark::State& state) {
   const auto workers = state.range(0);
   support::ScratchDir source("rotorforge-study-bench-");
   fs::copy(fs::path(ROTORFORGE_SOURCE_DIR) / "Data", source.path() / "Data");
-  source.write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+  source.write("Temp/Parameters.in", study_test::kParameters);
   source.write("bench.toml", kStudy);
   int run = 0;
   for (auto _ : state) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e/run_binary.h"
+#include "support/records.h"
 
 namespace {
 
@@ -23,25 +24,10 @@ const std::string kRotor = "3\n0.15\n1.5\n2\n0\n";
 // A whole design on SG6043: mean wind 5 m/s, a solid wooden blade.
 const std::string kDesign = kRotor + "2\n5\n1\n1\n";
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
 // Rewrites the file `rel` of the working directory with `change` applied to its lines.
 template <class Change>
 void edit_lines(const WorkDir& d, const std::string& rel, Change change) {
-  std::vector<std::string> lines = lines_of(d.read(rel));
+  std::vector<std::string> lines = support::records(d / rel);
   change(lines);
   std::string text;
   for (const auto& l : lines) text += l + "\n";

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/spelling.h"
 #include "support/workdir.h"
 
 namespace {
@@ -13,11 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(Significant, SixDigitsPlainDecimalNoTrailingZeros) {
-  struct Case {
-    double v;
-    const char* text;
-  };
-  const Case cases[] = {
+  const support::Spelling<double> cases[] = {
       {1.23456789, "1.23457"},
       {0.005, "0.005"},
       {0.0050000001, "0.005"},
@@ -34,7 +31,7 @@ TEST(Significant, SixDigitsPlainDecimalNoTrailingZeros) {
       {1234567.0, "1234570"},
       {1e-7, "0.0000001"},
   };
-  for (const Case& c : cases) EXPECT_EQ(foil::significant(c.v), c.text) << c.v;
+  support::expect_spellings<double>(cases, [](double v) { return foil::significant(v); });
 }
 
 TEST(Coordinate, TenDecimalsAndNoNegativeZero) {

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "plot/fixtures.h"
 #include "plot/svg.h"
+#include "support/records.h"
 #include "support/shell.h"
 #include "util/working_name.h"
 
@@ -23,17 +23,10 @@ struct ToolRun {
   std::vector<std::string> err;
 };
 
-std::vector<std::string> split_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
-
 ToolRun run_tool(const WorkDir& dir, const std::string& args = "") {
   const support::ShellRun run = support::run_in(
       dir.path(), "'" + std::string(ROTORFORGE_PLOT_BINARY) + "' " + args, ".out", ".err");
-  return {run.status, split_lines(run.out), split_lines(run.err)};
+  return {run.status, support::text_records(run.out), support::text_records(run.err)};
 }
 
 std::string joined(const std::vector<std::string>& lines) {

@@ -19,13 +19,8 @@ const std::string kWoodOrCarbon =
     "[blade]\n"
     "type = \"hollow\"\n"
     "wall_thickness = 3\n"
-    "material = [\"wood\", \"carbon\"]\n"
-    "[site]\n"
-    "mean_wind = 5\n"
-    "cut_in = 3\n"
-    "cut_out = 20\n"
-    "hub_height = 12\n"
-    "[variable_speed]\n"
+    "material = [\"wood\", \"carbon\"]\n" +
+    std::string(kSiteAndSweep) +
     "[loads]\n"
     "class = \"II\"\n"
     "load_factor = 3\n";

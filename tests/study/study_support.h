@@ -1,5 +1,6 @@
 // What the study program's tests share: a working directory to start a study from, running the
-// rotorforge-study binary, the small 2 x 2 study, reading summary.csv and comparing file trees.
+// rotorforge-study binary, the small 2 x 2 study (with the texts of study_texts.h), reading
+// summary.csv and comparing file trees.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "study/study_texts.h"
 #include "support/shell.h"
 #include "support/test_name.h"
 #include "support/workdir.h"
@@ -21,9 +23,6 @@ namespace study_test {
 namespace fs = std::filesystem;
 using support::slurp;
 using support::spit;
-
-// The Temp/Parameters.in a fresh working directory starts with (the optimiser replaces it).
-inline const std::string kParameters = " 0.1 0. 0. 0. 0.\r\n";
 
 // A working directory as a user would start a study in: Data/ with the shipped aerofoil files
 // and "myfoil", an imported copy of NACA 4412 under a name of its own; Temp/Parameters.in;
@@ -63,13 +62,8 @@ inline const std::string kTwoByTwo =
     "aerofoil = [\"myfoil\", \"sg6043\"]\n"
     "[blade]\n"
     "material = \"aluminium\"\n"
-    "stl = true\n"
-    "[site]\n"
-    "mean_wind = 5\n"
-    "cut_in = 3\n"
-    "cut_out = 20\n"
-    "hub_height = 12\n"
-    "[variable_speed]\n"
+    "stl = true\n" +
+    std::string(kSiteAndSweep) +
     "[pitch]\n"
     "speed = 300\n"
     "power_limit = 800\n";

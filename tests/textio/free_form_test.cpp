@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/bits.h"
+#include "support/spelling.h"
 #include "textio/textio.h"
 
 namespace {
@@ -31,11 +32,7 @@ std::string record(std::initializer_list<Out> values) {
 }
 
 TEST(FreeFormReal, DoublePlacement) {
-  struct Case {
-    double v;
-    const char* text;
-  };
-  const Case cases[] = {
+  const support::Spelling<double> cases[] = {
       {1.5, "1.5"},
       {2.0, "2."},
       {100.0, "100."},
@@ -65,15 +62,11 @@ TEST(FreeFormReal, DoublePlacement) {
       {std::numeric_limits<double>::infinity(), "Infinity"},
       {-std::numeric_limits<double>::infinity(), "-Infinity"},
   };
-  for (const Case& c : cases) EXPECT_EQ(spell(c.v), c.text) << std::hexfloat << c.v;
+  support::expect_spellings<double>(cases, [](double v) { return spell(v); });
 }
 
 TEST(FreeFormReal, SinglePlacement) {
-  struct Case {
-    float v;
-    const char* text;
-  };
-  const Case cases[] = {
+  const support::Spelling<float> cases[] = {
       {0.1f, "0.1"},
       {1.0f / 3.0f, "0.33333334"},
       {0.0f, "0."},
@@ -87,7 +80,7 @@ TEST(FreeFormReal, SinglePlacement) {
       {std::numeric_limits<float>::infinity(), "Infinity"},
       {std::numeric_limits<float>::quiet_NaN(), "NaN"},
   };
-  for (const Case& c : cases) EXPECT_EQ(spell(c.v), c.text) << std::hexfloat << c.v;
+  support::expect_spellings<float>(cases, [](float v) { return spell(v); });
 }
 
 TEST(FreeFormRecord, BlanksBetweenValues) {
