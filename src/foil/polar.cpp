@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <numbers>
 
 #include "foil/section.h"
 
@@ -106,17 +105,7 @@ std::optional<double> beyond_gap(const Points& points, Direction direction, cons
 }
 
 Coefficients viterna(double alpha_s, double cl_s, double cd_s, double alpha, double aspect_ratio) {
-  const double cd_max = aspect_ratio <= 50.0 ? 1.11 + 0.018 * aspect_ratio : 2.01;
-  // The true pi: the extension is a fit of our own, not part of the rotor calculation.
-  const double a_s = alpha_s * (std::numbers::pi / 180.0);
-  const double a = alpha * (std::numbers::pi / 180.0);
-  const double b1 = cd_max;
-  const double a1 = b1 / 2.0;
-  const double b2 = (cd_s - cd_max * std::pow(std::sin(a_s), 2.0)) / std::cos(a_s);
-  const double a2 = (cl_s - cd_max * std::sin(a_s) * std::cos(a_s)) * std::sin(a_s) /
-                    std::pow(std::cos(a_s), 2.0);
-  return {a1 * std::sin(2 * a) + a2 * std::pow(std::cos(a), 2.0) / std::sin(a),
-          b1 * std::pow(std::sin(a), 2.0) + b2 * std::cos(a)};
+  return aerofoil::viterna(alpha_s, cl_s, cd_s, alpha, aerofoil::flat_plate_cd_max(aspect_ratio));
 }
 
 Block build_block(const Points& up, const Points& down, const Rules& rules, BlockInfo& info) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "aerofoil/post_stall.h"
 #include "util/files.h"
 
 namespace foil {
@@ -61,14 +62,11 @@ double side_width(const Points& points, Direction direction, const Rules& rules)
 // the wanted angle; nothing when there is none.
 std::optional<double> beyond_gap(const Points& points, Direction direction, const Rules& rules);
 
-// Viterna-Corrigan extension from the match point (alpha_s, cl_s, cd_s) to alpha (degrees),
-// for a blade of the given aspect ratio: the flat-plate drag CDmax = 1.11 + 0.018 AR (2.01
-// above AR 50) reached at 90 degrees, the lift and drag that the match point fixes.
+// Viterna-Corrigan extension (aerofoil::viterna) from the match point (alpha_s, cl_s, cd_s) to
+// alpha (degrees), for a blade of the given aspect ratio: the flat-plate drag
+// aerofoil::flat_plate_cd_max reached at 90 degrees, the lift and drag that the match point fixes.
 inline constexpr double kAspectRatio = 10.0;
-struct Coefficients {
-  double cl = 0.0;
-  double cd = 0.0;
-};
+using Coefficients = aerofoil::LiftDrag;
 Coefficients viterna(double alpha_s, double cl_s, double cd_s, double alpha,
                      double aspect_ratio = kAspectRatio);
 
