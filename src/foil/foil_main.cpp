@@ -1,7 +1,6 @@
 // rotorforge-foil: brings any aerofoil section to rotorforge. Imports a coordinate file or a
 // NACA 4-digit designation, computes its polars with XFOIL, writes its two data files and
 // installs it as the working aerofoil (answer 4 at rotorforge's aerofoil menu).
-#include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "foil/import.h"
+#include "util/process.h"
 #include "util/session_lock.h"
 #include "util/version.h"
 
@@ -26,12 +26,6 @@ bool parse_angles(const std::string& text, foil::Angles& angles) {
   if (!in.eof()) return false;
   angles = a;
   return true;
-}
-
-// An interrupted import stops its XFOIL runs (each in a process group of its own, out of reach
-// of the terminal's signals) and removes its scratch files; it writes nothing.
-void on_signal(int) {
-  foil::request_stop();
 }
 
 }  // namespace
@@ -102,10 +96,9 @@ int main(int argc, char** argv) {
         throw foil::Error("--angles " + angles_text + ": give FROM,TO,STEP in degrees");
       }
       options.install = !no_install;
-      struct sigaction action {};
-      action.sa_handler = on_signal;
-      sigemptyset(&action.sa_mask);
-      for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+      // An interrupted import stops its XFOIL runs (each in a process group of its own, out of
+      // reach of the terminal's signals) and removes its scratch files; it writes nothing.
+      process::stop_on_interrupt();
       options.progress = isatty(STDERR_FILENO) != 0;
       foil::import_section(options, std::cout, std::cerr);
     } else {

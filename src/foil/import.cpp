@@ -18,6 +18,7 @@
 #include "util/files.h"
 #include "util/number_text.h"
 #include "util/parallel.h"
+#include "util/process.h"
 #include "util/progress.h"
 #include "util/scratch_dir.h"
 #include "util/session_lock.h"
@@ -90,7 +91,7 @@ std::vector<SweepOutcome> run_all(const XfoilSetup& setup, const std::vector<Swe
     }
   });
   if (!error.empty()) throw Error(error);
-  if (stop_requested()) {
+  if (process::stop_requested()) {
     bar.erase();
     throw Error("interrupted; nothing written");
   }

@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -55,18 +54,7 @@ bool whole_number(const std::string& word, double& v) {
   return end == word.c_str() + word.size();
 }
 
-// Lock-free, so that a signal handler may set it.
-std::atomic<bool> stop{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
 }  // namespace
-
-void request_stop() noexcept {
-  stop.store(true);
-}
-bool stop_requested() noexcept {
-  return stop.load();
-}
 
 const char* variant_name(Variant v) {
   switch (v) {
@@ -149,7 +137,7 @@ Points read_polar_file(std::string_view text) {
 
 SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::string& workdir) {
   const auto start = std::chrono::steady_clock::now();
-  if (stop_requested()) return SweepOutcome{{}, "interrupted", 0.0};
+  if (process::stop_requested()) return SweepOutcome{{}, "interrupted", 0.0};
   std::error_code ec;
   fs::remove_all(workdir, ec);
   fs::create_directories(workdir);
@@ -177,7 +165,7 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
   c.no_core = true;
   process::Watch watch;
   watch.time_limit = setup.wall_seconds;
-  watch.stop = stop_requested;
+  watch.stop = process::stop_requested;
   const process::Result r = process::run(c, watch);
 
   SweepOutcome outcome;

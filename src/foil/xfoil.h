@@ -60,14 +60,10 @@ struct SweepOutcome {
 
 // Runs one sweep in `workdir` (created, and left for the caller to remove). A CPU-time limit
 // stops a hung XFOIL (it spins in a loop), so the outcome does not depend on the machine's
-// load; the wall-clock limit kills the whole process group. The points written before a hang or
-// a crash are kept.
+// load; the wall-clock limit kills the whole process group, and so does a stop requested with
+// process::request_stop (Ctrl-C), after which no sweep starts (status "interrupted"). The
+// points written before a hang or a crash are kept.
 SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::string& workdir);
-
-// Asks the running sweeps to stop and later ones not to start (their status is then
-// "interrupted"). Safe to call from a signal handler.
-void request_stop() noexcept;
-bool stop_requested() noexcept;
 
 // The converged points of an XFOIL polar save file: the rows after the dashed line, those with
 // three finite numbers and a positive drag; an angle listed again keeps its first point.

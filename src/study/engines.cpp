@@ -1,6 +1,5 @@
 #include "study/engines.h"
 
-#include <signal.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -35,8 +34,6 @@ process::Child spawn(const std::vector<std::string>& argv) {
   if (!failure.ran()) throw std::runtime_error(failure.failure_text());
   return child;
 }
-
-volatile std::sig_atomic_t stop_flag = 0;
 
 // The bar of a terminal, redrawn when the count of finished designs changes:
 // "[###############...............] 1/2 designs, 0:42 left  ".
@@ -95,14 +92,6 @@ int run_program(const std::vector<std::string>& argv, std::string* output) {
   return r.exit_code();
 }
 
-void request_stop() {
-  stop_flag = 1;
-}
-
-bool stop_requested() {
-  return stop_flag != 0;
-}
-
 bool run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool progress,
                std::ostream& out) {
   const unsigned jobs = s.jobs == 0 ? 1 : s.jobs;
@@ -118,7 +107,7 @@ bool run_local(const EngineSetup& s, const std::vector<fs::path>& designs, bool 
       running.emplace(pid, std::move(child));
       ++next;
     }
-    if (!stopping && stop_requested()) {
+    if (!stopping && process::stop_requested()) {
       // Interrupt every session's group (run-one and its rotorforge); they record nothing.
       stopping = true;
       for (const auto& [pid, child] : running) child.signal(SIGINT);
@@ -152,7 +141,7 @@ bool run_parallel(const EngineSetup& s, const std::vector<fs::path>& designs,
   bar.draw(0);
   // parallel passes the signal on to its jobs and waits for them.
   process::Watch watch;
-  watch.stop = stop_requested;
+  watch.stop = process::stop_requested;
   watch.stop_signal = SIGTERM;
   watch.tick = [&] { bar.update(recorded(designs)); };
   watch.every = kPoll;
@@ -223,7 +212,7 @@ bool wait_slurm(const std::string& id, const std::vector<fs::path>& designs, boo
                     designs.size());
   bar.draw(0);
   for (;;) {
-    if (stop_requested()) return false;
+    if (process::stop_requested()) return false;
     bar.update(recorded(designs));
     std::string output;
     const int status =

@@ -25,10 +25,9 @@ std::vector<std::string> session_command(const EngineSetup& s, const fs::path& d
 // Words joined into a line for a POSIX shell, each quoted where it needs it.
 std::string shell_line(const std::vector<std::string>& words);
 
-// Asks the running engine to stop (from a signal handler: Ctrl-C); it stops the sessions it
-// started, waits for them and returns false.
-void request_stop();
-bool stop_requested();
+// Each engine stops when process::request_stop is called (Ctrl-C, with
+// process::stop_on_interrupt): it stops the sessions it started, waits for them and returns
+// false.
 
 // Runs the sessions of `designs` on this machine, `s.jobs` at a time, each in a process group
 // of its own. With `progress`, `out` shows a bar with the designs done and the time left,

@@ -1,6 +1,5 @@
 // rotorforge-study: runs a design study, many rotorforge sessions fed their answers on standard
 // input, on this machine, under GNU parallel or as a Slurm array job, and summarises them.
-#include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -19,6 +18,7 @@
 #include "study/summary.h"
 #include "util/install_paths.h"
 #include "util/parallel.h"
+#include "util/process.h"
 #include "util/version.h"
 
 namespace {
@@ -90,10 +90,6 @@ int interrupted(const study::Study& s, const fs::path& dir, const std::string& a
   summarise(s, dir);
   std::cout << again << "\n";
   return kInterrupted;
-}
-
-void on_signal(int) {
-  study::request_stop();
 }
 
 fs::path self_path() {
@@ -168,10 +164,7 @@ int run_study(const RunArgs& a) {
   const unsigned cores = parallel::allowed_processors();
   setup.jobs = a.jobs != 0 ? a.jobs : a.engine == "slurm" ? 0 : cores;
   const bool terminal = isatty(STDOUT_FILENO) != 0;
-  struct sigaction action {};
-  action.sa_handler = on_signal;  // no SA_RESTART: a wait returns at once to stop in order
-  sigemptyset(&action.sa_mask);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+  process::stop_on_interrupt();
   const std::string again =
       "to go on with the others, run the same command again (finished "
       "designs are kept)";

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -123,6 +125,14 @@ bool read_some(int fd, std::string& text, int timeout_ms) {
   return n > 0;
 }
 
+// Lock-free, so that a signal handler may set it.
+std::atomic<bool> stop_flag{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void on_interrupt(int) {
+  request_stop();
+}
+
 bool runnable(const std::string& path, int& error) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -156,6 +166,21 @@ std::string find_program(const std::string& program, int* why) {
   }
   if (found.empty() && why != nullptr) *why = error;
   return found;
+}
+
+void stop_on_interrupt() {
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+void request_stop() noexcept {
+  stop_flag.store(true);
+}
+
+bool stop_requested() noexcept {
+  return stop_flag.load();
 }
 
 int Result::exit_code() const {

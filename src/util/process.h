@@ -121,6 +121,16 @@ Result wait(Child& child, const Watch& watch = {});
 // directory); "" when there is none, and `why` (when given) gets ENOENT or EACCES.
 std::string find_program(const std::string& program, int* why = nullptr);
 
+// From now on the signals with which a terminal or a scheduler asks a program to end (SIGINT:
+// Ctrl-C, SIGTERM, SIGHUP) only ask it to stop (request_stop): the program stops the children it
+// started in order, each whole group, and ends as it chooses. A wait interrupted by one returns
+// at once (no SA_RESTART).
+void stop_on_interrupt();
+// Asks the program to stop; safe from a signal handler and from any thread.
+void request_stop() noexcept;
+// Whether it was asked to.
+bool stop_requested() noexcept;
+
 // start, then wait.
 Result run(const Command& command, const Watch& watch = {});
 
