@@ -32,12 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using number_text::fixed;
-
-std::string g(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", v);
-  return buf;
-}
+using number_text::general;
 
 std::string padded(std::string s, std::size_t width) {
   if (s.size() < width) s.append(width - s.size(), ' ');
@@ -238,7 +233,7 @@ Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& block
     }
     for (const FilledRows& r : filled[best]) {
       fills.push_back({kReynolds[k], r.first, r.last,
-                       "not converged: Viterna-Corrigan from " + g(r.from) +
+                       "not converged: Viterna-Corrigan from " + general(r.from) +
                            " deg, as if the section stalled there"});
     }
   }
@@ -260,7 +255,7 @@ void install(const std::string& data_dir, const std::string& name) {
       p.read({a, cl, cd});
       const std::string why = impossible(cl, cd);
       if (!why.empty()) {
-        throw Error(polar + ": Re " + std::to_string(kReynolds[i / kRows]) + ", " + g(a) +
+        throw Error(polar + ": Re " + std::to_string(kReynolds[i / kRows]) + ", " + general(a) +
                     " deg: " + why + " is not physically possible; nothing installed");
       }
     }
@@ -538,9 +533,10 @@ void summarise(std::ostream& out, const Shape& shape, const std::vector<int>& re
   for (std::size_t i = 0; i < reynolds.size(); ++i) {
     const BlockFigures bf = block_figures(b.blocks[i]);
     const BlockInfo& info = b.infos[i];
-    const std::string part = g(info.first) + ".." + g(info.last);
-    const std::string match = g(info.positive.alpha) + (info.positive.confirmed ? "" : "*") +
-                              " / " + g(info.negative.alpha) + (info.negative.confirmed ? "" : "*");
+    const std::string part = general(info.first) + ".." + general(info.last);
+    const std::string match = general(info.positive.alpha) + (info.positive.confirmed ? "" : "*") +
+                              " / " + general(info.negative.alpha) +
+                              (info.negative.confirmed ? "" : "*");
     out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(bf.cl_max, 3), 8)
         << padded(std::to_string(bf.cl_max_alpha), 8) << padded(fixed(bf.ld_max, 1), 9)
         << padded(std::to_string(bf.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
@@ -551,11 +547,11 @@ void summarise(std::ostream& out, const Shape& shape, const std::vector<int>& re
   }
   out << "  (* no confirmed stall on that side; beyond the XFOIL part: Viterna-Corrigan, aspect "
          "ratio "
-      << g(kAspectRatio) << ")\n";
+      << general(kAspectRatio) << ")\n";
   for (const auto& note : notes) out << "  " << note << "\n";
   if (fills.empty()) {
-    out << "  nothing filled: every angle from " << g(rules.down_wanted) << " to "
-        << g(rules.up_wanted) << " deg up to stall comes from converged XFOIL points\n";
+    out << "  nothing filled: every angle from " << general(rules.down_wanted) << " to "
+        << general(rules.up_wanted) << " deg up to stall comes from converged XFOIL points\n";
     out << "wrote " << files.outline << " and " << files.polar << "\n";
   } else {
     out << "  FILLED (no converged XFOIL point; recorded in " << files.fill << "):\n";

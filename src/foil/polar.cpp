@@ -6,8 +6,11 @@
 #include <map>
 
 #include "foil/section.h"
+#include "util/number_text.h"
 
 namespace foil {
+
+using number_text::general;
 
 namespace {
 
@@ -243,17 +246,13 @@ std::vector<FilledRows> fill_short_sides(Block& block, const BlockInfo& info, co
 }
 
 std::string impossible(double cl, double cd) {
-  auto g = [](double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return std::string(buf);
-  };
-  if (!std::isfinite(cl) || !std::isfinite(cd)) return "Cl " + g(cl) + ", Cd " + g(cd);
-  if (!(cd > 0.0)) return "Cd " + g(cd) + " (drag must be positive)";
-  if (cd > kMaxDrag) return "Cd " + g(cd) + " (above " + g(kMaxDrag) + ")";
-  if (std::abs(cl) > kMaxAbsLift) return "Cl " + g(cl) + " (|Cl| above " + g(kMaxAbsLift) + ")";
+  if (!std::isfinite(cl) || !std::isfinite(cd)) return "Cl " + general(cl) + ", Cd " + general(cd);
+  if (!(cd > 0.0)) return "Cd " + general(cd) + " (drag must be positive)";
+  if (cd > kMaxDrag) return "Cd " + general(cd) + " (above " + general(kMaxDrag) + ")";
+  if (std::abs(cl) > kMaxAbsLift)
+    return "Cl " + general(cl) + " (|Cl| above " + general(kMaxAbsLift) + ")";
   if (std::abs(cl / cd) > kMaxLiftToDrag) {
-    return "Cl/Cd " + g(cl / cd) + " (|L/D| above " + g(kMaxLiftToDrag) + ")";
+    return "Cl/Cd " + general(cl / cd) + " (|L/D| above " + general(kMaxLiftToDrag) + ")";
   }
   return "";
 }

@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "foil/section.h"
+#include "util/number_text.h"
 #include "util/process.h"
 #include "util/whole_file.h"
 
 extern char** environ;
 
 namespace foil {
+
+using number_text::general;
 
 namespace {
 
@@ -30,12 +33,6 @@ constexpr int kNcrit = 9;
 constexpr int kIterations = 100;
 constexpr int kBridgeIterations = 300;
 constexpr int kFinePanels = 240;
-
-std::string g(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", v);
-  return buf;
-}
 
 // Writes a whole working file; a failure is the import's error.
 void write_file(const fs::path& path, const std::string& text) {
@@ -88,11 +85,13 @@ std::string commands(const XfoilSetup& setup, const SweepJob& job) {
   const double sign = job.direction == Direction::Up ? 1.0 : -1.0;
   const double first = job.direction == Direction::Up ? 0.0 : -step;
   if (job.variant == Variant::Bridge) {
-    lines.push_back("ASEQ " + g(first) + " " + g(job.seed) + " " + g(sign * step));
-    lines.push_back("ASEQ " + g(job.seed) + " " + g(job.back_to) + " " + g(-sign * step / 2.0));
+    lines.push_back("ASEQ " + general(first) + " " + general(job.seed) + " " +
+                    general(sign * step));
+    lines.push_back("ASEQ " + general(job.seed) + " " + general(job.back_to) + " " +
+                    general(-sign * step / 2.0));
   } else {
     const double last = job.direction == Direction::Up ? setup.angles.to : setup.angles.from;
-    lines.push_back("ASEQ " + g(first) + " " + g(last) + " " + g(sign * step));
+    lines.push_back("ASEQ " + general(first) + " " + general(last) + " " + general(sign * step));
   }
   lines.insert(lines.end(), {"PACC", "", "QUIT"});
   std::string text;

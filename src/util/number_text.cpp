@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace number_text {
 
@@ -20,6 +21,12 @@ std::string fixed(double v, int decimals) {
   std::string s(buf, r.ptr);
   if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
   return s;
+}
+
+std::string general(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", v);
+  return buf;
 }
 
 }  // namespace number_text

@@ -12,4 +12,8 @@ std::string shortest(double v);
 // rounds to zero is written without a sign, a NaN as "n/a", infinities as "inf" and "-inf".
 std::string fixed(double v, int decimals);
 
+// `v` as printf's %g writes it: six significant digits without trailing zeros ("0.5", "22",
+// "1e+06"), for command streams and messages that have always been written so.
+std::string general(double v);
+
 }  // namespace number_text
