@@ -166,7 +166,6 @@ void run_scalar(std::span<const Call> calls, std::atomic<std::size_t>& next) {
 #if ROTORFORGE_LANES
 
 #define LANES_INLINE inline __attribute__((always_inline))
-#define LAMBDA_INLINE __attribute__((always_inline))
 
 // Vectors of 2 and 4 doubles and the masks their comparisons give.
 using v2d = double __attribute__((vector_size(16)));
@@ -269,206 +268,231 @@ struct Lanes {
     double a_start, ap_start;
   };
 
-  static LANES_INLINE void run(const Table& table, std::span<const Call> calls,
-                               std::atomic<std::size_t>& next, Activity& activity) {
-    // Per lane: the call, its element count, the element, the iterations spent on it, the row of
-    // the last lookup, the power coefficient summed so far and the element's scalar constants.
-    const Call* call[W] = {};
-    std::size_t count[W] = {};
-    std::size_t elem[W] = {};
-    // The row search of a lookup gives the same row from any start when it walks; a lane keeps
-    // its row from element to element, where the angles of attack change little.
-    int row[W];
-    double cp[W] = {};
-    double B[W] = {};
-    double r_s[W] = {};
-    double lr_s[W] = {};
-    double ci_s[W] = {};
-    double sigma_s[W] = {};
-    double setting_s[W] = {};
-    double a_start[W] = {};  // the factors the element started from
-    double ap_start[W] = {};
-    // Per lane as vectors: induction factors, iterations, element and call constants.
-    vd a = splat(calc_mod::kStartA), ap = splat(0.0);
-    vi its = splat_i(0);
-    vd lr = splat(1.0), sigma = splat(1.0), bomr = splat(1.0), setting = splat(0.0);
-    vd ci = splat(1.0), Uv = splat(1.0), rtip = splat(1.0);
-    // Results of the per-lane calls; lanes without a call keep harmless values.
-    double phi_s[W], log_re_s[W], sphi_s[W], cphi_s[W], acos_s[W], cl_s[W], cd_s[W];
+  // Per lane: the call, its element count, the element, the row of the last lookup (the row
+  // search of a lookup gives the same row from any start when it walks; a lane keeps its row from
+  // element to element, where the angles of attack change little), the power coefficient summed
+  // so far and the element's scalar constants.
+  const Table& table;
+  std::span<const Call> calls;
+  std::atomic<std::size_t>& next;
+  Activity& activity;
+  const Call* call[W] = {};
+  std::size_t count[W] = {};
+  std::size_t elem[W] = {};
+  int row[W];
+  double cp[W] = {};
+  double B[W] = {};
+  double r_s[W] = {};
+  double lr_s[W] = {};
+  double ci_s[W] = {};
+  double sigma_s[W] = {};
+  double setting_s[W] = {};
+  double a_start[W] = {};  // the factors the element started from
+  double ap_start[W] = {};
+  // Per lane as vectors: induction factors, iterations, element and call constants.
+  vd a = splat(calc_mod::kStartA), ap = splat(0.0);
+  vi its = splat_i(0);
+  vd lr = splat(1.0), sigma = splat(1.0), bomr = splat(1.0), setting = splat(0.0);
+  vd ci = splat(1.0), Uv = splat(1.0), rtip = splat(1.0);
+  // Results of the per-lane calls; lanes without a call keep harmless values.
+  double phi_s[W], log_re_s[W], sphi_s[W], cphi_s[W], acos_s[W], cl_s[W], cd_s[W];
+  std::vector<Parked> parked;
+  std::size_t parked_next = 0;
+  unsigned active = 0;  // lanes with a call
+
+  LANES_INLINE Lanes(const Table& t, std::span<const Call> c, std::atomic<std::size_t>& n,
+                     Activity& act)
+      : table(t), calls(c), next(n), activity(act) {
     for (int l = 0; l < W; ++l) {
       row[l] = 1;
       phi_s[l] = log_re_s[l] = sphi_s[l] = cphi_s[l] = acos_s[l] = 0.5;
       cl_s[l] = cd_s[l] = 0.0;
     }
-    std::vector<Parked> parked;
-    std::size_t parked_next = 0;
+  }
 
-    // Element e of lane l's call, or the first one after it with a blade: the constants of the
-    // scalar solver's element loop. Elements without a blade are finished on the way as the
-    // scalar solver finishes them (not iterated, no load, the factors passed on unchanged).
-    // False when the call has no element left.
-    auto start_element = [&](int l, std::size_t e) LAMBDA_INLINE {
-      const Call& c = *call[l];
-      for (; e < count[l] && !calc_mod::has_blade(c.chord[e]); ++e) {
-        if (!c.alpha.empty()) {
-          c.alpha[e] = calc_mod::undisturbed_alpha(c.lambda * c.r[e], c.twist[e] + c.theta);
-        }
-        if (e < c.iterations.size()) c.iterations[e] = 0;
+  // Element e of lane l's call, or the first one after it with a blade: the constants of the
+  // scalar solver's element loop. Elements without a blade are finished on the way as the
+  // scalar solver finishes them (not iterated, no load, the factors passed on unchanged).
+  // False when the call has no element left.
+  LANES_INLINE bool start_element(int l, std::size_t e) {
+    const Call& c = *call[l];
+    for (; e < count[l] && !calc_mod::has_blade(c.chord[e]); ++e) {
+      if (!c.alpha.empty()) {
+        c.alpha[e] = calc_mod::undisturbed_alpha(c.lambda * c.r[e], c.twist[e] + c.theta);
       }
-      if (e == count[l]) return false;
-      const double ri = c.r[e];
-      const double cc = c.chord[e];
-      elem[l] = e;
-      r_s[l] = ri;
-      lr_s[l] = c.lambda * ri;
-      ci_s[l] = cc;
-      sigma_s[l] = B[l] * cc / kPi / ri / 2.0;
-      setting_s[l] = c.twist[e] + c.theta;
-      a_start[l] = a[l];
-      ap_start[l] = ap[l];
-      its = iota() == l ? splat_i(0) : its;
-      set(lr, l, lr_s[l]);
-      set(sigma, l, sigma_s[l]);
-      set(bomr, l, B[l] * (1.0 - ri));
-      set(setting, l, setting_s[l]);
-      set(ci, l, cc);
-      return true;
-    };
-    // Call c, with n elements, into lane l from element e on, with the factors a0, ap0 and the
-    // power coefficient cp0 of the elements before e. False (and CP written) when no element
-    // with a blade is left.
-    auto begin_call = [&](int l, const Call& c, std::size_t n, std::size_t e, double a0, double ap0,
-                          double cp0) LAMBDA_INLINE {
-      call[l] = &c;
-      count[l] = n;
-      cp[l] = cp0;
-      B[l] = static_cast<double>(c.Numb);
-      set(a, l, a0);
-      set(ap, l, ap0);
-      set(Uv, l, c.U);
-      set(rtip, l, c.rtip);
-      if (start_element(l, e)) return true;
-      *c.CP = cp0;
-      return false;
-    };
-    // Work for lane l: the next call of the list with an element to iterate (calls without one
-    // get their CP on the way), else a call set aside, solved again where it stopped and
-    // resumed from its next element. False when there is neither.
-    auto fill = [&](int l) LAMBDA_INLINE {
-      for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < calls.size();) {
-        const Call& c = calls[k];
-        const std::size_t n = element_count(c);
-        if (n == 0) {
-          *c.CP = 0.0;
-          continue;
-        }
-        if (begin_call(l, c, n, 0, calc_mod::kStartA, 0.0, 0.0)) return true;
-      }
-      while (parked_next < parked.size()) {
-        const Parked p = parked[parked_next++];
-        const Call& c = *p.call;
-        const calc_mod::Mended m = calc_mod::mend(p.element, p.a_start, p.ap_start);
-        ++activity.resolved;
-        if (!c.alpha.empty()) c.alpha[p.elem] = m.alpha;
-        double cp0 = p.cp;
-        if (m.end != calc_mod::ElementEnd::kUnloaded) {
-          const double G = p.element.B * m.W * m.W * p.element.chord * c.dr / kPi;
-          cp0 = cp0 + p.element.lr * G * (m.cl * m.sphi - m.cd * m.cphi);
-        }
-        if (begin_call(l, c, p.count, p.elem + 1, m.a, m.ap, cp0)) return true;
-      }
-      return false;
-    };
-
-    unsigned active = 0;
-    for (int l = 0; l < W; ++l) {
-      if (fill(l)) active |= 1u << l;
+      if (e < c.iterations.size()) c.iterations[e] = 0;
     }
+    if (e == count[l]) return false;
+    const double ri = c.r[e];
+    const double cc = c.chord[e];
+    elem[l] = e;
+    r_s[l] = ri;
+    lr_s[l] = c.lambda * ri;
+    ci_s[l] = cc;
+    sigma_s[l] = B[l] * cc / kPi / ri / 2.0;
+    setting_s[l] = c.twist[e] + c.theta;
+    a_start[l] = a[l];
+    ap_start[l] = ap[l];
+    its = iota() == l ? splat_i(0) : its;
+    set(lr, l, lr_s[l]);
+    set(sigma, l, sigma_s[l]);
+    set(bomr, l, B[l] * (1.0 - ri));
+    set(setting, l, setting_s[l]);
+    set(ci, l, cc);
+    return true;
+  }
 
-    while (active != 0) {
+  // Call c, with n elements, into lane l from element e on, with the factors a0, ap0 and the
+  // power coefficient cp0 of the elements before e. False (and CP written) when no element
+  // with a blade is left.
+  LANES_INLINE bool begin_call(int l, const Call& c, std::size_t n, std::size_t e, double a0,
+                               double ap0, double cp0) {
+    call[l] = &c;
+    count[l] = n;
+    cp[l] = cp0;
+    B[l] = static_cast<double>(c.Numb);
+    set(a, l, a0);
+    set(ap, l, ap0);
+    set(Uv, l, c.U);
+    set(rtip, l, c.rtip);
+    if (start_element(l, e)) return true;
+    *c.CP = cp0;
+    return false;
+  }
+
+  // Work for lane l: the next call of the list with an element to iterate (calls without one
+  // get their CP on the way), else a call set aside, solved again where it stopped and
+  // resumed from its next element. Without either, the lane is idle from now on.
+  LANES_INLINE void fill(int l) {
+    for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < calls.size();) {
+      const Call& c = calls[k];
+      const std::size_t n = element_count(c);
+      if (n == 0) {
+        *c.CP = 0.0;
+        continue;
+      }
+      if (begin_call(l, c, n, 0, calc_mod::kStartA, 0.0, 0.0)) return;
+    }
+    while (parked_next < parked.size()) {
+      const Parked p = parked[parked_next++];
+      const Call& c = *p.call;
+      const calc_mod::Mended m = calc_mod::mend(p.element, p.a_start, p.ap_start);
+      ++activity.resolved;
+      if (!c.alpha.empty()) c.alpha[p.elem] = m.alpha;
+      double cp0 = p.cp;
+      if (m.end != calc_mod::ElementEnd::kUnloaded) {
+        const double G = p.element.B * m.W * m.W * p.element.chord * c.dr / kPi;
+        cp0 = cp0 + p.element.lr * G * (m.cl * m.sphi - m.cd * m.cphi);
+      }
+      if (begin_call(l, c, p.count, p.elem + 1, m.a, m.ap, cp0)) return;
+    }
+    active &= ~(1u << l);
+  }
+
+  // What one iteration of every lane leaves for finishing an element.
+  struct Step {
+    vd phi, aoa, Wv, cl, cd, sphi, cphi;
+    vi converged, done;
+  };
+
+  // One iteration of the element of every active lane: the scalar solver's operations, with the
+  // per-lane calls in three rounds; within a round the calls of one lane do not depend on each
+  // other either, so the processor overlaps them all: the inflow angle with the Reynolds
+  // number's logarithm (which needs only the induction factors), then its sine and cosine with
+  // the lookup, then the tip loss.
+  LANES_INLINE Step step() {
+    Step s;
+    const vd x = (1.0 - a) / (1.0 + ap) / lr;
+    const vd va = (1.0 - a) * (1.0 - a);
+    const vd vt = (1.0 + ap) * lr;
+    s.Wv = vsqrt(va + vt * vt);
+    const vd re = Uv * s.Wv * ci * rtip / calc_mod::kNu;
+    for (int l = 0; l < W; ++l) {
+      if ((active & (1u << l)) == 0) continue;
+      phi_s[l] = std::atan(x[l]);
+      log_re_s[l] = std::log10(aerofoil::re_held(re[l]));
+    }
+    s.phi = gather(phi_s);
+    s.aoa = s.phi * 180.0 / kPi - setting;
+    for (int l = 0; l < W; ++l) {
+      if ((active & (1u << l)) == 0) continue;
+      sphi_s[l] = std::sin(phi_s[l]);
+      cphi_s[l] = std::cos(phi_s[l]);
+      lookup(table, log_re_s[l], s.aoa[l], row[l], cl_s[l], cd_s[l]);
+    }
+    s.cl = gather(cl_s);
+    s.cd = gather(cd_s);
+    s.sphi = gather(sphi_s);
+    s.cphi = gather(cphi_s);
+    const vd f = bomr / s.sphi / 2.0;
+    for (int l = 0; l < W; ++l) {
+      if ((active & (1u << l)) == 0) continue;
+      acos_s[l] = std::acos(std::exp(-std::fabs(f[l])));
+    }
+    const vd F = 2.0 * gather(acos_s) / kPi;
+    const vd normal = s.cl * s.cphi + s.cd * s.sphi;
+    const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (s.sphi * s.sphi);
+    const vi high = CT > calc_mod::kHighInduction * F;
+    vd a_new = 1.0 / (4.0 * F * (s.sphi * s.sphi) / (sigma * normal) + 1.0);
+    if (any(high)) {
+      const vd a_high =
+          (18.0 * F - 20.0 - 3.0 * vsqrt(CT * (50.0 - 36.0 * F) + 12.0 * F * (3.0 * F - 4.0))) /
+          (36.0 * F - 50.0);
+      a_new = high ? a_high : a_new;
+    }
+    const vd tang = s.cl * s.sphi - s.cd * s.cphi;
+    const vd ap_new = 1.0 / (4.0 * F * s.sphi * s.cphi / (sigma * tang) - 1.0);
+    s.converged = (vabs(a - a_new) < calc_mod::kTolA) & (vabs(ap - ap_new) < calc_mod::kTolAp);
+    a = s.converged ? a : (a + a_new) / 2.0;
+    ap = s.converged ? ap : (ap + ap_new) / 2.0;
+    its += 1;
+    s.done = s.converged | (its >= calc_mod::kMaxIterations);
+    return s;
+  }
+
+  // Lane l's element is done: its iterations and angle of attack, then its share of the power,
+  // and the lane goes on to the next element, call or call set aside. An element whose
+  // iteration did not end in a windmill state is set aside with its call, to be solved again by
+  // the scalar solver's own function for it (calc_mod::mend) when the list runs out; the lane
+  // meanwhile takes the next call.
+  LANES_INLINE void finish(int l, const Step& s) {
+    const Call& c = *call[l];
+    const std::size_t e = elem[l];
+    if (e < c.iterations.size()) c.iterations[e] = static_cast<std::int32_t>(its[l]);
+    if (calc_mod::element_needs_resolve(a[l], ap[l], s.phi[l], s.converged[l] != 0)) [[unlikely]] {
+      parked.push_back({&c,
+                        count[l],
+                        e,
+                        cp[l],
+                        {B[l], r_s[l], ci_s[l], setting_s[l], lr_s[l], sigma_s[l], c.U, c.rtip},
+                        a_start[l],
+                        ap_start[l]});
+      ++activity.set_aside;
+      fill(l);
+      return;
+    }
+    if (!c.alpha.empty()) c.alpha[e] = s.aoa[l];
+    const double w = s.Wv[l];
+    const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
+    cp[l] = cp[l] + lr_s[l] * G * (s.cl[l] * s.sphi[l] - s.cd[l] * s.cphi[l]);
+    if (!start_element(l, e + 1)) {
+      *c.CP = cp[l];
+      fill(l);
+    }
+  }
+
+  static LANES_INLINE void run(const Table& table, std::span<const Call> calls,
+                               std::atomic<std::size_t>& next, Activity& activity) {
+    Lanes lanes(table, calls, next, activity);
+    lanes.active = (1u << W) - 1;
+    for (int l = 0; l < W; ++l) lanes.fill(l);
+    while (lanes.active != 0) {
       ++activity.steps;
-      activity.lane_steps += static_cast<std::uint64_t>(__builtin_popcount(active));
-      // Three rounds of per-lane calls; within a round the calls of one lane do not depend on
-      // each other either, so the processor overlaps them all: the inflow angle with the
-      // Reynolds number's logarithm (which needs only the induction factors), then its sine and
-      // cosine with the lookup, then the tip loss.
-      const vd x = (1.0 - a) / (1.0 + ap) / lr;
-      const vd va = (1.0 - a) * (1.0 - a);
-      const vd vt = (1.0 + ap) * lr;
-      const vd Wv = vsqrt(va + vt * vt);
-      const vd re = Uv * Wv * ci * rtip / calc_mod::kNu;
+      activity.lane_steps += static_cast<std::uint64_t>(__builtin_popcount(lanes.active));
+      const Step s = lanes.step();
+      if (!any(s.done)) continue;
       for (int l = 0; l < W; ++l) {
-        if ((active & (1u << l)) == 0) continue;
-        phi_s[l] = std::atan(x[l]);
-        log_re_s[l] = std::log10(aerofoil::re_held(re[l]));
-      }
-      const vd phi = gather(phi_s);
-      const vd aoa = phi * 180.0 / kPi - setting;
-      for (int l = 0; l < W; ++l) {
-        if ((active & (1u << l)) == 0) continue;
-        sphi_s[l] = std::sin(phi_s[l]);
-        cphi_s[l] = std::cos(phi_s[l]);
-        lookup(table, log_re_s[l], aoa[l], row[l], cl_s[l], cd_s[l]);
-      }
-      const vd cl = gather(cl_s);
-      const vd cd = gather(cd_s);
-      const vd sphi = gather(sphi_s);
-      const vd cphi = gather(cphi_s);
-      const vd f = bomr / sphi / 2.0;
-      for (int l = 0; l < W; ++l) {
-        if ((active & (1u << l)) == 0) continue;
-        acos_s[l] = std::acos(std::exp(-std::fabs(f[l])));
-      }
-      const vd F = 2.0 * gather(acos_s) / kPi;
-      const vd normal = cl * cphi + cd * sphi;
-      const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (sphi * sphi);
-      const vi high = CT > calc_mod::kHighInduction * F;
-      vd a_new = 1.0 / (4.0 * F * (sphi * sphi) / (sigma * normal) + 1.0);
-      if (any(high)) {
-        const vd a_high =
-            (18.0 * F - 20.0 - 3.0 * vsqrt(CT * (50.0 - 36.0 * F) + 12.0 * F * (3.0 * F - 4.0))) /
-            (36.0 * F - 50.0);
-        a_new = high ? a_high : a_new;
-      }
-      const vd tang = cl * sphi - cd * cphi;
-      const vd ap_new = 1.0 / (4.0 * F * sphi * cphi / (sigma * tang) - 1.0);
-      const vi converged =
-          (vabs(a - a_new) < calc_mod::kTolA) & (vabs(ap - ap_new) < calc_mod::kTolAp);
-      a = converged ? a : (a + a_new) / 2.0;
-      ap = converged ? ap : (ap + ap_new) / 2.0;
-      its += 1;
-      const vi done = converged | (its >= calc_mod::kMaxIterations);
-      if (!any(done)) continue;
-
-      for (int l = 0; l < W; ++l) {
-        if ((active & (1u << l)) == 0 || done[l] == 0) continue;
-        // Element done: its iterations and angle of attack, then its share of the power. An
-        // element whose iteration did not end in a windmill state is set aside with its call,
-        // to be solved again by the scalar solver's own function for it (calc_mod::mend) when
-        // the list runs out; the lane meanwhile takes the next call.
-        const Call& c = *call[l];
-        const std::size_t e = elem[l];
-        if (e < c.iterations.size()) c.iterations[e] = static_cast<std::int32_t>(its[l]);
-        if (calc_mod::element_needs_resolve(a[l], ap[l], phi[l], converged[l] != 0)) [[unlikely]] {
-          parked.push_back({&c,
-                            count[l],
-                            e,
-                            cp[l],
-                            {B[l], r_s[l], ci_s[l], setting_s[l], lr_s[l], sigma_s[l], c.U, c.rtip},
-                            a_start[l],
-                            ap_start[l]});
-          ++activity.set_aside;
-          if (!fill(l)) active &= ~(1u << l);
-          continue;
-        }
-        if (!c.alpha.empty()) c.alpha[e] = aoa[l];
-        const double w = Wv[l];
-        const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
-        cp[l] = cp[l] + lr_s[l] * G * (cl[l] * sphi[l] - cd[l] * cphi[l]);
-        if (!start_element(l, e + 1)) {
-          *c.CP = cp[l];
-          if (!fill(l)) active &= ~(1u << l);
-        }
+        if ((lanes.active & (1u << l)) != 0 && s.done[l] != 0) lanes.finish(l, s);
       }
     }
   }
