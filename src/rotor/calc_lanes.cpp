@@ -394,60 +394,71 @@ struct Lanes {
     vd phi, aoa, Wv, cl, cd, sphi, cphi;
     vi converged, done;
   };
+  Step cur;
+  vd x_, re_, f_;
 
-  // One iteration of the element of every active lane: the scalar solver's operations, with the
-  // per-lane calls in three rounds; within a round the calls of one lane do not depend on each
-  // other either, so the processor overlaps them all: the inflow angle with the Reynolds
-  // number's logarithm (which needs only the induction factors), then its sine and cosine with
-  // the lookup, then the tip loss.
-  LANES_INLINE Step step() {
-    Step s;
-    const vd x = (1.0 - a) / (1.0 + ap) / lr;
+  // One iteration of the element of every active lane, in phases: the scalar solver's
+  // operations, with the per-lane calls made lane by lane so that the calls of another group of
+  // lanes can be placed between them (see run).
+  LANES_INLINE void prepare() {
+    x_ = (1.0 - a) / (1.0 + ap) / lr;
     const vd va = (1.0 - a) * (1.0 - a);
     const vd vt = (1.0 + ap) * lr;
-    s.Wv = vsqrt(va + vt * vt);
-    const vd re = Uv * s.Wv * ci * rtip / calc_mod::kNu;
-    for (int l = 0; l < W; ++l) {
-      if ((active & (1u << l)) == 0) continue;
-      phi_s[l] = std::atan(x[l]);
-      log_re_s[l] = std::log10(aerofoil::re_held(re[l]));
-    }
-    s.phi = gather(phi_s);
-    s.aoa = s.phi * 180.0 / kPi - setting;
-    for (int l = 0; l < W; ++l) {
-      if ((active & (1u << l)) == 0) continue;
-      sphi_s[l] = std::sin(phi_s[l]);
-      cphi_s[l] = std::cos(phi_s[l]);
-      lookup(table, log_re_s[l], s.aoa[l], row[l], cl_s[l], cd_s[l]);
-    }
-    s.cl = gather(cl_s);
-    s.cd = gather(cd_s);
-    s.sphi = gather(sphi_s);
-    s.cphi = gather(cphi_s);
-    const vd f = bomr / s.sphi / 2.0;
-    for (int l = 0; l < W; ++l) {
-      if ((active & (1u << l)) == 0) continue;
-      acos_s[l] = std::acos(std::exp(-std::fabs(f[l])));
-    }
+    cur.Wv = vsqrt(va + vt * vt);
+    re_ = Uv * cur.Wv * ci * rtip / calc_mod::kNu;
+  }
+  LANES_INLINE void angle(int l) {
+    if ((active & (1u << l)) == 0) return;
+    phi_s[l] = std::atan(x_[l]);
+    log_re_s[l] = std::log10(aerofoil::re_held(re_[l]));
+  }
+  LANES_INLINE void after_angles() {
+    cur.phi = gather(phi_s);
+    cur.aoa = cur.phi * 180.0 / kPi - setting;
+  }
+  LANES_INLINE void sines(int l) {
+    if ((active & (1u << l)) == 0) return;
+    sphi_s[l] = std::sin(phi_s[l]);
+    cphi_s[l] = std::cos(phi_s[l]);
+    lookup(table, log_re_s[l], cur.aoa[l], row[l], cl_s[l], cd_s[l]);
+  }
+  LANES_INLINE void after_sines() {
+    cur.cl = gather(cl_s);
+    cur.cd = gather(cd_s);
+    cur.sphi = gather(sphi_s);
+    cur.cphi = gather(cphi_s);
+    f_ = bomr / cur.sphi / 2.0;
+  }
+  LANES_INLINE void tip(int l) {
+    if ((active & (1u << l)) == 0) return;
+    acos_s[l] = std::acos(std::exp(-std::fabs(f_[l])));
+  }
+  LANES_INLINE void update() {
+    if (active == 0) return;
+    ++activity.steps;
+    activity.lane_steps += static_cast<std::uint64_t>(__builtin_popcount(active));
     const vd F = 2.0 * gather(acos_s) / kPi;
-    const vd normal = s.cl * s.cphi + s.cd * s.sphi;
-    const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (s.sphi * s.sphi);
+    const vd normal = cur.cl * cur.cphi + cur.cd * cur.sphi;
+    const vd CT = (1.0 - a) * (1.0 - a) * sigma * normal / (cur.sphi * cur.sphi);
     const vi high = CT > calc_mod::kHighInduction * F;
-    vd a_new = 1.0 / (4.0 * F * (s.sphi * s.sphi) / (sigma * normal) + 1.0);
+    vd a_new = 1.0 / (4.0 * F * (cur.sphi * cur.sphi) / (sigma * normal) + 1.0);
     if (any(high)) {
       const vd a_high =
           (18.0 * F - 20.0 - 3.0 * vsqrt(CT * (50.0 - 36.0 * F) + 12.0 * F * (3.0 * F - 4.0))) /
           (36.0 * F - 50.0);
       a_new = high ? a_high : a_new;
     }
-    const vd tang = s.cl * s.sphi - s.cd * s.cphi;
-    const vd ap_new = 1.0 / (4.0 * F * s.sphi * s.cphi / (sigma * tang) - 1.0);
-    s.converged = (vabs(a - a_new) < calc_mod::kTolA) & (vabs(ap - ap_new) < calc_mod::kTolAp);
-    a = s.converged ? a : (a + a_new) / 2.0;
-    ap = s.converged ? ap : (ap + ap_new) / 2.0;
+    const vd tang = cur.cl * cur.sphi - cur.cd * cur.cphi;
+    const vd ap_new = 1.0 / (4.0 * F * cur.sphi * cur.cphi / (sigma * tang) - 1.0);
+    cur.converged = (vabs(a - a_new) < calc_mod::kTolA) & (vabs(ap - ap_new) < calc_mod::kTolAp);
+    a = cur.converged ? a : (a + a_new) / 2.0;
+    ap = cur.converged ? ap : (ap + ap_new) / 2.0;
     its += 1;
-    s.done = s.converged | (its >= calc_mod::kMaxIterations);
-    return s;
+    cur.done = cur.converged | (its >= calc_mod::kMaxIterations);
+    if (!any(cur.done)) return;
+    for (int l = 0; l < W; ++l) {
+      if ((active & (1u << l)) != 0 && cur.done[l] != 0) finish(l, cur);
+    }
   }
 
   // Lane l's element is done: its iterations and angle of attack, then its share of the power,
@@ -481,19 +492,40 @@ struct Lanes {
     }
   }
 
+  // Two groups of W lanes, the second half an iteration behind the first. atan and sincos store
+  // the floating-point status register on entry, which waits until every floating-point
+  // operation in flight has finished; what one group does without such calls (the tip loss, the
+  // update of the induction factors and the next inflow) is placed right after the calls of the
+  // other group, where it overlaps them instead of waiting for them or holding them up.
   static LANES_INLINE void run(const Table& table, std::span<const Call> calls,
                                std::atomic<std::size_t>& next, Activity& activity) {
-    Lanes lanes(table, calls, next, activity);
-    lanes.active = (1u << W) - 1;
-    for (int l = 0; l < W; ++l) lanes.fill(l);
-    while (lanes.active != 0) {
-      ++activity.steps;
-      activity.lane_steps += static_cast<std::uint64_t>(__builtin_popcount(lanes.active));
-      const Step s = lanes.step();
-      if (!any(s.done)) continue;
+    Lanes A(table, calls, next, activity);
+    Lanes B(table, calls, next, activity);
+    for (Lanes* g : {&A, &B}) {
+      g->active = (1u << W) - 1;
+      for (int l = 0; l < W; ++l) g->fill(l);
+      g->prepare();
+    }
+    for (int l = 0; l < W; ++l) A.angle(l);
+    A.after_angles();
+    for (int l = 0; l < W; ++l) A.sines(l);
+    A.after_sines();
+    // Each half turn: the angles of one group with the other's tip loss, then the sines and
+    // lookups of the one with the other's update and next inflow after its first sincos.
+    Lanes* one = &B;
+    Lanes* other = &A;
+    while ((A.active | B.active) != 0) {
       for (int l = 0; l < W; ++l) {
-        if ((lanes.active & (1u << l)) != 0 && s.done[l] != 0) lanes.finish(l, s);
+        one->angle(l);
+        other->tip(l);
       }
+      one->after_angles();
+      one->sines(0);
+      other->update();
+      other->prepare();
+      for (int l = 1; l < W; ++l) one->sines(l);
+      one->after_sines();
+      std::swap(one, other);
     }
   }
 };

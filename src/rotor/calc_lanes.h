@@ -11,6 +11,8 @@
 // is set aside, and its lane takes the next call of the list; when the list runs out, the calls
 // set aside are taken up in the order they came: the element is solved again by calc_mod::mend,
 // the function the scalar solver uses for it, and the call goes on in a lane from the next element.
+// Each thread runs two groups of lanes half an iteration apart, so that what one group computes
+// without calling atan or sincos overlaps the other group's calls to them.
 #pragma once
 
 #include <atomic>
