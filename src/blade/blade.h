@@ -3,27 +3,38 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "blade/laws.h"
 
 namespace blade {
 
-// The whole blade build: stations() and then the blade-type and material dialogue on `con`,
-// volume, surface and mass lines into geometry_out, and Result/3dgeo.dat.
-void chortwist(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe, double rtip,
-               double rhub, std::span<double> r, double& dr, std::span<double> twist,
-               double pitchinitial, std::span<double> chord);
+// The choices the build needs, asked when it reaches them (the driver asks them on the console):
+// once the outer volume is known, the blade type (1 solid, 2 hollow) and, for a hollow blade, its
+// wall thickness in mm (0 or more); once the volume and surface lines are written, the material
+// (a number; one the catalogue does not list gives no mass line).
+struct BuildChoices {
+  std::function<std::int64_t()> blade_type;
+  std::function<double()> wall_thickness;
+  std::function<std::int64_t()> material;
+};
+
+// The whole blade build: stations() and then, with the choices of `ask`, volume, surface and
+// mass lines into geometry_out, and Result/3dgeo.dat.
+void chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
+               std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
+               std::span<double> twist, double pitchinitial, std::span<double> chord);
 
 // Second phase of chortwist over the stations of the first: r holds nbe element centres, twist
-// and chord nbe + 1 entries (the tip last), hub the hub station. Asks the blade type (and the
-// wall thickness) and the material on `con`, writes the volume, surface and mass lines into
+// and chord nbe + 1 entries (the tip last), hub the hub station. Asks `ask` for the blade type
+// (and the wall thickness) and the material, writes the volume, surface and mass lines into
 // geometry_out and the point file Result/3dgeo.dat. Returns the volume and surface written.
 struct BladeFigures {
   double volume = 0.0;   // m^3, solid or hollow as chosen
   double surface = 0.0;  // m^2, lateral surface and both end faces
 };
-BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
+BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, std::int64_t nbe,
                    double rtip, double rhub, std::span<const double> r, double dr,
                    std::span<const double> twist, std::span<const double> chord, HubStation hub);
 

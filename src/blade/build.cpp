@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 #include "blade/blade.h"
@@ -15,55 +14,6 @@
 namespace blade {
 
 namespace {
-
-constexpr std::array<std::string_view, 7> kTypeMenu = {
-    "            Selection type of blade",
-    "      =============================================",
-    "      =           1 - Solid                       =",
-    "      =           2 - Hollow                      =",
-    "      =============================================",
-    "          Please select an option by entering the",
-    "           associated number followed by <return>.    ",
-};
-
-// The closing row of stars and the last two material rows carry a trailing blank.
-constexpr std::array<std::string_view, 10> kMaterialMenu = {
-    "            Selection of blade material",
-    "      * * * * * * * * * * * * * * * * * * * * * * *",
-    "      *           1 - Wood                        *",
-    "      *           2 - Aluminium                   *",
-    "      *           3 - S-Glass Fiber composite     *",
-    "      *           4 - Carbon Fiber composite      * ",
-    "      *           5 - Polywood                    * ",
-    "      * * * * * * * * * * * * * * * * * * * * * * * ",
-    "          Please select an option by entering the",
-    "           associated number followed by <return>.    ",
-};
-
-// Asks until the answer is 1 (solid) or 2 (hollow): any other number shows the menu again.
-std::int64_t ask_blade_type(textio::Console& con) {
-  for (;;) {
-    con.write();
-    for (std::string_view line : kTypeMenu) con.write({line});
-    std::int64_t type = 0;
-    con.read({textio::In(type)}, "blade type choice");
-    if (type == 1 || type == 2) return type;
-  }
-}
-
-// Asks the wall thickness of a hollow blade until it is 0 or more: a negative wall would put
-// the inner outline outside the outer one. A wall thicker than half a section is allowed: the
-// inner outline then closes up and the section counts as solid there.
-double ask_wall_thickness(textio::Console& con) {
-  double delta = 0.0;
-  for (;;) {
-    con.write_fmt("(' Enter the thickness of wall of blade (mm), delta=', $)");
-    con.read({textio::In(delta)},
-             "answer to \"Enter the thickness of wall of blade (mm), delta=\"");
-    if (delta >= 0.0) return delta;
-    con.write({"delta must be 0 or more; please enter it again."});
-  }
-}
 
 double squared(double v) {
   return v * v;
@@ -93,7 +43,7 @@ void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<cons
   out.close();
 }
 
-BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
+BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, std::int64_t nbe,
                    double rtip, double rhub, std::span<const double> r, double dr,
                    std::span<const double> twist, std::span<const double> chord, HubStation hub) {
   const std::size_t n = static_cast<std::size_t>(nbe);
@@ -120,8 +70,8 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   const double v_out = stacked_volume(H, s, theta);
   const double surface = A * squared(R * c[n + 1]) + F + A * squared(R * c[0]);
 
-  const std::int64_t type = ask_blade_type(con);
-  const double delta = type == 2 ? ask_wall_thickness(con) : 0.0;
+  const std::int64_t type = ask.blade_type();
+  const double delta = type == 2 ? ask.wall_thickness() : 0.0;
 
   // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the last
   // inner outline left in the working file is the tip's.
@@ -143,10 +93,7 @@ BladeFigures build(textio::Console& con, textio::OutFile& geometry_out, std::int
   geometry_out.write_fmt(files::kFigureLineFormat,
                          {files::kSurfaceLabel, surface, files::kSurfaceUnit});
 
-  con.write();
-  for (std::string_view line : kMaterialMenu) con.write({line});
-  std::int64_t material = 0;
-  con.read({textio::In(material)}, "material choice");
+  const std::int64_t material = ask.material();
   if (material >= 1 && material <= static_cast<std::int64_t>(catalogue::kMaterials.size())) {
     const double mass =
         volume * catalogue::kMaterials[static_cast<std::size_t>(material - 1)].density;

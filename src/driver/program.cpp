@@ -11,6 +11,7 @@
 
 #include "blade/blade.h"
 #include "blade/bladestl.h"
+#include "driver/blade_dialogue.h"
 #include "driver/design_stage.h"
 #include "driver/energy.h"
 #include "driver/sweep.h"
@@ -221,7 +222,8 @@ int session(textio::Console& con, RunFiles& files) {
   const auto n = static_cast<std::size_t>(v.nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
   double dr = 0.0;
-  blade::chortwist(con, files.geometry, v.nbe, v.rtip, v.rhub, r, dr, twist, v.pitchinitial, chord);
+  blade::chortwist(con, driver::blade_choices(con), files.geometry, v.nbe, v.rtip, v.rhub, r, dr,
+                   twist, v.pitchinitial, chord);
 
   const Rotor rotor{v.Numb, v.nbe, v.rhub, v.rtip, dr, r, twist, chord};
   for (;;) {

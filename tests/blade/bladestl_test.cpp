@@ -17,6 +17,7 @@
 
 #include "blade/blade.h"
 #include "blade/section.h"
+#include "driver/blade_dialogue.h"
 #include "geometry_support.h"
 #include "textio/textio.h"
 
@@ -233,7 +234,7 @@ RealBlade build_and_export(const std::string& aerofoil, std::int64_t nbe, double
   textio::Console con(in, out);
   textio::OutFile geometry_out("Result/Geometry.out");
   RealBlade b;
-  b.figures = blade::build(con, geometry_out, nbe, rtip, rhub, r, dr, t, c,
+  b.figures = blade::build(driver::blade_choices(con), geometry_out, nbe, rtip, rhub, r, dr, t, c,
                            {chord(rhub / rtip), twist(rhub / rtip)});
   geometry_out.close();
   geometry::bladestl(nbe);

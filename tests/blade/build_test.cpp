@@ -12,6 +12,7 @@
 #include "blade/blade.h"
 #include "blade/laws.h"
 #include "blade/section.h"
+#include "driver/blade_dialogue.h"
 #include "geometry_support.h"
 #include "textio/textio.h"
 
@@ -72,8 +73,8 @@ Built run_build(const Blade& b, const std::string& answers) {
     textio::Console con(in, out);
     textio::OutFile geometry_out("Result/Geometry.out");
     const std::vector<double> r = b.r(), twist = b.at(b.twist), chord = b.at(b.chord);
-    result.figures =
-        blade::build(con, geometry_out, b.nbe, b.rtip, b.rhub, r, b.dr(), twist, chord, b.hub());
+    result.figures = blade::build(driver::blade_choices(con), geometry_out, b.nbe, b.rtip, b.rhub,
+                                  r, b.dr(), twist, chord, b.hub());
     geometry_out.close();
   }
   result.console = out.str();

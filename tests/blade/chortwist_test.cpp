@@ -7,6 +7,7 @@
 
 #include "blade/blade.h"
 #include "blade/section.h"
+#include "driver/blade_dialogue.h"
 #include "geometry_support.h"
 #include "textio/textio.h"
 
@@ -28,7 +29,8 @@ TEST(Chortwist, ConstantLawsGiveThePrismAndTheCompleteGeometryFile) {
   {
     textio::Console con(in, out);
     textio::OutFile geometry_out("Result/Geometry.out");
-    blade::chortwist(con, geometry_out, nbe, rtip, rhub, r, dr, twist, 2.0, chord);
+    blade::chortwist(con, driver::blade_choices(con), geometry_out, nbe, rtip, rhub, r, dr, twist,
+                     2.0, chord);
     geometry_out.close();
   }
   for (double t : twist) EXPECT_EQ(t, 6.0);
