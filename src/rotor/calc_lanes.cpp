@@ -511,7 +511,8 @@ struct Lanes {
     for (int l = 0; l < W; ++l) A.sines(l);
     A.after_sines();
     // Each half turn: the angles of one group with the other's tip loss, then the sines and
-    // lookups of the one with the other's update and next inflow after its first sincos.
+    // lookups of the one with the other's update after its first sincos and the other's next
+    // inflow after its second.
     Lanes* one = &B;
     Lanes* other = &A;
     while ((A.active | B.active) != 0) {
@@ -522,8 +523,9 @@ struct Lanes {
       one->after_angles();
       one->sines(0);
       other->update();
+      one->sines(1);
       other->prepare();
-      for (int l = 1; l < W; ++l) one->sines(l);
+      for (int l = 2; l < W; ++l) one->sines(l);
       one->after_sines();
       std::swap(one, other);
     }
