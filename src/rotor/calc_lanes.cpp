@@ -389,12 +389,13 @@ struct Lanes {
     active &= ~(1u << l);
   }
 
-  // What one iteration of every lane leaves for finishing an element.
-  struct Step {
+  // The values of the current iteration of every lane: those an element is finished from, and
+  // the inflow, Reynolds number and tip-loss argument passed between its phases.
+  struct Iterate {
     vd phi, aoa, Wv, cl, cd, sphi, cphi;
     vi converged, done;
   };
-  Step cur;
+  Iterate cur;
   vd x_, re_, f_;
 
   // One iteration of the element of every active lane, in phases: the scalar solver's
@@ -457,7 +458,7 @@ struct Lanes {
     cur.done = cur.converged | (its >= calc_mod::kMaxIterations);
     if (!any(cur.done)) return;
     for (int l = 0; l < W; ++l) {
-      if ((active & (1u << l)) != 0 && cur.done[l] != 0) finish(l, cur);
+      if ((active & (1u << l)) != 0 && cur.done[l] != 0) finish(l);
     }
   }
 
@@ -466,11 +467,12 @@ struct Lanes {
   // iteration did not end in a windmill state is set aside with its call, to be solved again by
   // the scalar solver's own function for it (calc_mod::mend) when the list runs out; the lane
   // meanwhile takes the next call.
-  LANES_INLINE void finish(int l, const Step& s) {
+  LANES_INLINE void finish(int l) {
     const Call& c = *call[l];
     const std::size_t e = elem[l];
     if (e < c.iterations.size()) c.iterations[e] = static_cast<std::int32_t>(its[l]);
-    if (calc_mod::element_needs_resolve(a[l], ap[l], s.phi[l], s.converged[l] != 0)) [[unlikely]] {
+    if (calc_mod::element_needs_resolve(a[l], ap[l], cur.phi[l], cur.converged[l] != 0))
+        [[unlikely]] {
       parked.push_back({&c,
                         count[l],
                         e,
@@ -482,10 +484,10 @@ struct Lanes {
       fill(l);
       return;
     }
-    if (!c.alpha.empty()) c.alpha[e] = s.aoa[l];
-    const double w = s.Wv[l];
+    if (!c.alpha.empty()) c.alpha[e] = cur.aoa[l];
+    const double w = cur.Wv[l];
     const double G = B[l] * w * w * ci_s[l] * c.dr / kPi;
-    cp[l] = cp[l] + lr_s[l] * G * (s.cl[l] * s.sphi[l] - s.cd[l] * s.cphi[l]);
+    cp[l] = cp[l] + lr_s[l] * G * (cur.cl[l] * cur.sphi[l] - cur.cd[l] * cur.cphi[l]);
     if (!start_element(l, e + 1)) {
       *c.CP = cp[l];
       fill(l);
