@@ -228,7 +228,8 @@ Polar assemble(const std::vector<int>& reynolds, const std::vector<Block>& block
     polar[k] = blocks[best];
     if (reynolds[best] != kReynolds[k]) {
       fills.push_back({kReynolds[k], kFirstAngle, kFirstAngle + kRows - 1,
-                       "not computed: the block of Re " + std::to_string(reynolds[best])});
+                       std::string(fill_record::kNotComputed) + ": the block of Re " +
+                           std::to_string(reynolds[best])});
       continue;
     }
     for (const FilledRows& r : filled[best]) {

@@ -230,11 +230,14 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
     return r;
   }
   try {
-    for (const auto& f : fill_record::read(dir / "Data", d.aerofoil)) {
-      const std::string re = std::to_string(f.reynolds);
-      if ((" " + r.filled + " ").find(" " + re + " ") == std::string::npos) {
-        r.filled += (r.filled.empty() ? "" : " ") + re;
+    const auto add = [](std::string& list, const std::string& re) {
+      if ((" " + list + " ").find(" " + re + " ") == std::string::npos) {
+        list += (list.empty() ? "" : " ") + re;
       }
+    };
+    for (const auto& f : fill_record::read(dir / "Data", d.aerofoil)) {
+      add(r.filled, std::to_string(f.reynolds));
+      if (fill_record::copied(f)) add(r.copied, std::to_string(f.reynolds));
     }
   } catch (const std::exception& e) {
     note(r, e.what());
@@ -343,12 +346,46 @@ std::string summary_csv(const Study& s, const std::vector<Row>& rows) {
 }
 
 namespace {
-// A design whose loads were asked for and that does not hold (or whose loads could not be
-// computed) cannot be built: it is no candidate for the best design or the front.
 bool buildable(const Row& r) {
-  return !r.loads_asked || (r.loads && r.loads->holds());
+  return !r.fails_loads();
 }
+
+// "42000 83000" without the numbers of `minus`.
+std::string without(const std::string& list, const std::string& minus) {
+  std::istringstream in(list);
+  std::string out, re;
+  while (in >> re) {
+    if ((" " + minus + " ").find(" " + re + " ") == std::string::npos) {
+      out += (out.empty() ? "" : ", ") + re;
+    }
+  }
+  return out;
+}
+
+// The text of a mark: the design's number, with a star when its polar data were filled.
+std::string mark_label(const Row& r, std::size_t i) {
+  return std::to_string(i + 1) + (r.on_filled_data() ? "*" : "");
+}
+
+constexpr const char* kBestColor = "#009E73";
+constexpr const char* kFailsColor = "#999999";
+constexpr const char* kFilledNote =
+    "*: on polar data filled or copied where XFOIL gave no converged point (see the table)";
 }  // namespace
+
+std::string data_note(const Row& r) {
+  if (!r.on_filled_data()) return "";
+  std::string copied;
+  for (char c : r.copied) copied += c == ' ' ? std::string(", ") : std::string(1, c);
+  const std::string filled = without(r.filled, r.copied);
+  std::string out;
+  if (!filled.empty()) out = "polar data filled at Re " + filled;
+  if (!copied.empty()) {
+    out += (out.empty() ? "polar blocks" : ";") + std::string(" copied from another Re at Re ") +
+           copied;
+  }
+  return out;
+}
 
 std::optional<std::size_t> best_design(const std::vector<Row>& rows, int t) {
   std::optional<std::size_t> best;
@@ -399,14 +436,25 @@ plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<st
   c.x_label = "mass of all blades (kg)";
   c.y_label = "yearly energy (kW\u00b7h)";
   c.y_from_zero = true;
-  plot::Series all;
-  all.label = "designs (numbered as in the table)";
+  const bool loads =
+      std::any_of(rows.begin(), rows.end(), [](const Row& r) { return r.loads_asked; });
+  plot::Series all, fails;
+  all.label =
+      loads ? "designs that hold (numbered as in the table)" : "designs (numbered as in the table)";
   all.line = false;
+  fails.label = "designs that do not hold";
+  fails.line = false;
+  fails.color = kFailsColor;
+  bool filled = false;
+  std::string failing;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const auto m = rows[i].rotor_mass();
     if (!m || !rows[i].types[t].have) continue;
-    all.points.push_back({*m, rows[i].types[t].energy});
-    all.point_labels.push_back(std::to_string(i + 1));
+    plot::Series& into = rows[i].fails_loads() ? fails : all;
+    into.points.push_back({*m, rows[i].types[t].energy});
+    into.point_labels.push_back(mark_label(rows[i], i));
+    filled = filled || rows[i].on_filled_data();
+    if (rows[i].fails_loads()) failing += (failing.empty() ? "" : ", ") + std::to_string(i + 1);
   }
   c.series.push_back(std::move(all));
   const std::vector<std::size_t> front = pareto_front(rows, t);
@@ -423,11 +471,25 @@ plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<st
     c.caption.push_back(
         "Pareto front (no other design has both more energy and less mass): " + members + ".");
   }
+  if (!fails.points.empty()) {
+    c.series.push_back(std::move(fails));
+    c.caption.push_back("Grey: designs that do not hold (" + failing +
+                        "); they take no part in the front or the best.");
+  }
   if (const auto best = best_design(rows, t)) {
-    c.caption.push_back("Most energy per kilogram of blades: " + std::to_string(*best + 1) + ": " +
-                        names[*best] + ", " + plot::fixed(*rows[*best].energy_per_kg(t), 1) +
+    plot::Series b;
+    b.label = "most energy per kg";
+    b.line = false;
+    b.color = kBestColor;
+    b.points.push_back({*rows[*best].rotor_mass(), rows[*best].types[t].energy});
+    c.series.push_back(std::move(b));
+    c.caption.push_back("Most energy per kilogram of blades" +
+                        std::string(loads ? " among the designs that hold: " : ": ") +
+                        std::to_string(*best + 1) + ": " + names[*best] + ", " +
+                        plot::fixed(*rows[*best].energy_per_kg(t), 1) +
                         " kW\u00b7h a year per kg.");
   }
+  if (filled) c.caption.push_back(std::string(kFilledNote) + ".");
   return c;
 }
 
@@ -440,9 +502,15 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     return *rows[a].energy_per_kg(t) > *rows[b].energy_per_kg(t);
   });
-  const auto bar_name = [&](std::size_t i) { return std::to_string(i + 1) + ": " + names[i]; };
+  const std::optional<std::size_t> best = best_design(rows, t);
+  const bool loads =
+      std::any_of(rows.begin(), rows.end(), [](const Row& r) { return r.loads_asked; });
+  bool filled = false;
+  for (std::size_t i : order) filled = filled || rows[i].on_filled_data();
+  const auto bar_name = [&](std::size_t i) { return mark_label(rows[i], i) + ": " + names[i]; };
   const auto value_text = [&](std::size_t i) {
-    return plot::fixed(*rows[i].energy_per_kg(t), 1) + " kW\u00b7h/kg";
+    return plot::fixed(*rows[i].energy_per_kg(t), 1) + " kW\u00b7h/kg" +
+           (rows[i].fails_loads() ? ", does not hold" : "");
   };
   // Room for the texts at 12 px: DejaVu Sans is at most about 8 px a character there.
   constexpr double kCharWidth = 8.0;
@@ -451,37 +519,69 @@ std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<st
     longest = std::max(longest, bar_name(i).size());
     longest_value = std::max(longest_value, value_text(i).size());
   }
+  // What the colours and the star say, one line each under the title.
+  std::vector<std::string> key;
+  if (best) {
+    key.push_back(std::string("green: most energy per kg") +
+                  (loads ? " among the designs that hold" : ""));
+  }
+  if (loads) key.push_back("grey: does not hold (no candidate)");
+  if (filled) key.push_back(kFilledNote);
   const double label_w =
       20.0 + kCharWidth * static_cast<double>(std::min<std::size_t>(longest, 70));
-  constexpr double kBarArea = 480.0, kBar = 18.0, kPitch = 26.0, kTop = 50.0;
-  const double width = label_w + kBarArea + 16.0 + kCharWidth * static_cast<double>(longest_value);
+  constexpr double kBarArea = 480.0, kBar = 18.0, kPitch = 26.0, kKeyLine = 16.0;
+  const double top_y = 50.0 + kKeyLine * static_cast<double>(key.size());
+  double width = label_w + kBarArea + 16.0 + kCharWidth * static_cast<double>(longest_value);
+  for (const std::string& k : key) {
+    width = std::max(width, 20.0 + 7.0 * static_cast<double>(k.size()));
+  }
   const double height =
-      kTop + kPitch * static_cast<double>(std::max<std::size_t>(order.size(), 1)) + 20.0;
+      top_y + kPitch * static_cast<double>(std::max<std::size_t>(order.size(), 1)) + 20.0;
   const std::string title = "Yearly energy per kilogram of blades: " + plot::type_name(t + 1);
   plot::Svg svg(width, height, title);
   const std::string font = "font-family=\"DejaVu Sans, Arial, sans-serif\"";
   svg.text(10.0, 28.0, title, font + " font-size=\"17\" font-weight=\"bold\"");
+  for (std::size_t k = 0; k < key.size(); ++k) {
+    svg.text(10.0, 48.0 + kKeyLine * static_cast<double>(k), key[k],
+             "class=\"key\" " + font + " font-size=\"12\"");
+  }
   if (order.empty()) {
-    svg.text(width / 2, kTop + 14.0, "no finished design", font + " text-anchor=\"middle\"");
+    svg.text(width / 2, top_y + 14.0, "no finished design", font + " text-anchor=\"middle\"");
     return svg.finish();
   }
   const double top = *rows[order.front()].energy_per_kg(t);
-  double y = kTop;
+  double y = top_y;
   for (std::size_t k = 0; k < order.size(); ++k) {
     const Row& r = rows[order[k]];
     const double v = *r.energy_per_kg(t);
     const double w = top > 0.0 ? std::max(0.0, v / top * kBarArea) : 0.0;
+    const bool is_best = best && *best == order[k];
     svg.text(label_w - 8.0, y + 13.0, bar_name(order[k]),
              font + " font-size=\"12\" text-anchor=\"end\"");
     svg.rect(label_w, y, w, kBar,
-             "class=\"bar\" data-design=\"" + r.id + "\" data-value=\"" + number_text::shortest(v) +
-                 "\" fill=\"" + (k == 0 ? "#D55E00" : "#0072B2") + "\"");
+             std::string("class=\"bar") + (is_best ? " best" : "") +
+                 (r.fails_loads() ? " fails" : "") + "\" data-design=\"" + r.id +
+                 "\" data-value=\"" + number_text::shortest(v) + "\" fill=\"" +
+                 (is_best           ? kBestColor
+                  : r.fails_loads() ? kFailsColor
+                                    : "#0072B2") +
+                 "\"");
     svg.text(label_w + w + 6.0, y + 13.0, value_text(order[k]),
              "class=\"value\" " + font + " font-size=\"12\"");
     y += kPitch;
   }
   return svg.finish();
 }
+
+namespace {
+// After a design's name where a decision is made: the polar data it rests on that no converged
+// XFOIL point gave.
+std::string filled_warning(const Row& r) {
+  if (!r.on_filled_data()) return "";
+  return " <span class=\"filled\">\u2014 on " + html(data_note(r)) +
+         ", not XFOIL's converged points</span>";
+}
+}  // namespace
 
 std::string index_html(const Study& s, const std::vector<Row>& rows,
                        const std::vector<plot::Picture>& charts) {
@@ -503,6 +603,7 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
       "th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
       "tr.front td{background:#fde3d0}tr.failed td{color:#a00}\n"
+      ".filled{color:#8a4b00}\n"
       "img{max-width:100%}\n</style>\n</head>\n<body>\n<h1>" +
       html(title) + "</h1>\n<p>" + std::to_string(rows.size()) + " designs: " + std::to_string(ok) +
       " finished, " + std::to_string(failed) + " failed, " + std::to_string(pending) +
@@ -512,6 +613,21 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
            std::to_string(rows.size()) +
            " designs have not finished (still running, or not run yet); the charts show the "
            "others. Collect again later for the rest.</p>\n";
+  }
+  {
+    std::string on_filled;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i].status != "ok" || !rows[i].on_filled_data()) continue;
+      on_filled += "<li>" + std::to_string(i + 1) + "*: " + html(names[i]) + ": " +
+                   html(data_note(rows[i])) + "</li>\n";
+    }
+    if (!on_filled.empty()) {
+      out +=
+          "<div class=\"filled\"><p>Designs marked * rest on polar data that no converged "
+          "XFOIL point gave (filled past the converged angles, or whole blocks copied from "
+          "another Reynolds number): their figures are less certain than the others'.</p>\n<ul>\n" +
+          on_filled + "</ul></div>\n";
+    }
   }
   const auto design_link = [&](std::size_t i, const std::string& text) {
     if (rows[i].pictures.empty()) return html(text);
@@ -535,7 +651,8 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
         out += "<li value=\"" + std::to_string(i + 1) + "\">" + design_link(i, names[i]) + ": " +
                plot::fixed(r.types[t].energy, 2) + " kW\u00b7h a year from " +
                plot::fixed(*r.rotor_mass(), 3) + " kg of blades (" +
-               plot::fixed(*r.energy_per_kg(t), 2) + " kW\u00b7h per kg)</li>\n";
+               plot::fixed(*r.energy_per_kg(t), 2) + " kW\u00b7h per kg)" + filled_warning(r) +
+               "</li>\n";
       }
       out += "</ol>\n";
     }
@@ -544,7 +661,8 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       out += std::string("<p class=\"best\">Most energy per kilogram of blades") +
              (s.loads ? " among the designs that hold" : "") + ": <b>" + html(names[*best]) +
              "</b> (design " + b.id + "), " + plot::fixed(*b.energy_per_kg(t), 2) +
-             " kW\u00b7h a year per kg. Per kilogram alone always favours the smallest rotor; "
+             " kW\u00b7h a year per kg" + filled_warning(b) +
+             ". Per kilogram alone always favours the smallest rotor; "
              "read it with the front above.</p>\n";
     } else if (s.loads) {
       out += "<p>No finished design that holds has an energy and a mass to compare.</p>\n";

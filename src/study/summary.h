@@ -46,6 +46,9 @@ struct Row {
   // Reynolds numbers whose blocks of the aerofoil's polar hold filled angles (its import's
   // record), as "42000 83000"; "" when none.
   std::string filled;
+  // Of those, the Reynolds numbers whose whole block was not computed but copied from another
+  // Reynolds number's, as "42000 83000"; "" when none.
+  std::string copied;
   TypeResult types[kTypes];
   // The design's own picture page (rotorforge-plot's, written after its session), relative to
   // the study's folder; "" when there is none.
@@ -56,7 +59,17 @@ struct Row {
   std::optional<double> rotor_mass() const;
   // Yearly energy of type t (0-based) per kilogram of blades, kW.h/kg.
   std::optional<double> energy_per_kg(int t) const;
+  // Whether the loads were asked for and the design does not hold (or its loads could not be
+  // computed): such a design cannot be built and is no candidate for the best or the front.
+  bool fails_loads() const { return loads_asked && !(loads && loads->holds()); }
+  // Whether the design rests on polar data that no converged XFOIL point gave.
+  bool on_filled_data() const { return !filled.empty(); }
 };
+
+// What a design's mark on the charts and its name in the ranking say about it besides its
+// number: "" for a design on XFOIL's own data, else the words that tell the filled or copied
+// polar blocks ("filled polar data at Re 42000; copied at Re 83000").
+std::string data_note(const Row& r);
 
 // Reads what the session of `d` left in `dir`. A problem with a result file of a finished
 // design is noted in the row's message. With `loads`, also runs the loads of the design (its

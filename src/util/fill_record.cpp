@@ -61,6 +61,10 @@ std::vector<Fill> read(const std::filesystem::path& data_dir, std::string_view n
   }
 }
 
+bool copied(const Fill& fill) {
+  return std::string_view(fill.how).starts_with(kNotComputed);
+}
+
 bool any_at(const std::vector<Fill>& fills, int reynolds) {
   for (const Fill& f : fills) {
     if (f.reynolds == reynolds) return true;

@@ -33,6 +33,13 @@ std::vector<Fill> parse(std::string_view text);
 // Throws std::runtime_error "<path>: line N ..." for a broken one.
 std::vector<Fill> read(const std::filesystem::path& data_dir, std::string_view name);
 
+// The start of the words of a block that was not computed at all but copied whole from the block
+// of another Reynolds number (an import with fewer Reynolds numbers).
+inline constexpr std::string_view kNotComputed = "not computed";
+
+// Whether `fill` is such a copied block rather than angles filled past XFOIL's converged points.
+bool copied(const Fill& fill);
+
 // Whether the block of Reynolds number `reynolds` has any filled angle.
 bool any_at(const std::vector<Fill>& fills, int reynolds);
 

@@ -154,7 +154,7 @@ TEST(Summary, EnergyMassChartLabelsEveryMarkAndJoinsTheFront) {
   const study::Study s = three_designs();
   const auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, 110});  // 0.5, 1.5, 2 kg
   const plot::Chart c = study::energy_mass_chart(rows, study::labels(rows), 0);
-  ASSERT_EQ(c.series.size(), 2u);
+  ASSERT_EQ(c.series.size(), 3u);  // the designs, the front, the best
   EXPECT_FALSE(c.series[0].line);
   ASSERT_EQ(c.series[0].points.size(), 3u);
   EXPECT_EQ(c.series[0].point_labels, (std::vector<std::string>{"1", "2", "3"}));
@@ -180,7 +180,7 @@ TEST(Summary, EnergyPerKgBarsAreLabelledAndTheirValuesFit) {
   const auto names = study::labels(rows);
   const std::string bars = study::energy_per_kg_svg(rows, names, 0);
   const auto first =
-      bars.find("class=\"bar\" data-design=\"" + rows[0].id + "\" data-value=\"8372\"");
+      bars.find("class=\"bar best\" data-design=\"" + rows[0].id + "\" data-value=\"8372\"");
   const auto second =
       bars.find("class=\"bar\" data-design=\"" + rows[1].id + "\" data-value=\"80\"");
   ASSERT_NE(first, std::string::npos) << bars;
@@ -202,6 +202,130 @@ TEST(Summary, EnergyPerKgBarsAreLabelledAndTheirValuesFit) {
     EXPECT_LE(std::stod((*it)[1].str()) + 7.0 * chars, width) << text;
   }
   EXPECT_EQ(values, 2);
+}
+
+// Rows with loads asked for: utilisation per design, NaN for loads that could not be computed.
+void with_loads(std::vector<study::Row>& rows, const std::vector<double>& utilisation) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].loads_asked = true;
+    if (std::isnan(utilisation[i])) continue;
+    rows[i].loads.emplace();
+    rows[i].loads->utilisation = utilisation[i];
+  }
+}
+
+// The design each chart singles out: the text's best is the charts' best, and designs that do
+// not hold are marked as such on both charts. Before, the bar chart coloured the top bar (a
+// wood blade at utilisation 44.5) while the text named a carbon blade.
+TEST(Summary, ChartsSingleOutTheBestThatHoldsAndMarkWhatFails) {
+  const study::Study s = three_designs();
+  struct Case {
+    std::vector<double> mass, energy, utilisation;  // blades 2, 3, 2
+    std::size_t best;
+    std::vector<std::string> failing;  // numbers of the grey marks
+  };
+  const std::vector<Case> cases = {
+      // Per kg 200, 80, 45: design 1 is the top bar but fails; 2 is the best that holds.
+      {{0.25, 0.5, 1}, {100, 120, 90}, {44.5, 0.6, 0.9}, 1, {"1"}},
+      // Loads not computed for design 2: it is no candidate either.
+      {{0.25, 0.5, 1}, {100, 120, 90}, {44.5, NAN, 0.9}, 2, {"1", "2"}},
+      // All hold: the top bar is the best.
+      {{0.25, 0.5, 1}, {100, 120, 90}, {0.5, 0.6, 0.9}, 0, {}},
+  };
+  for (const Case& c : cases) {
+    auto rows = rows_of(s, c.mass, c.energy);
+    with_loads(rows, c.utilisation);
+    const auto names = study::labels(rows);
+    ASSERT_EQ(study::best_design(rows, 0), c.best);
+    const std::string best_id = rows[c.best].id;
+
+    const std::string bars = study::energy_per_kg_svg(rows, names, 0);
+    const std::regex best_re("class=\"bar best[^\"]*\" data-design=\"([0-9a-f]+)\"");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(bars, m, best_re)) << bars;
+    EXPECT_EQ(m[1].str(), best_id);
+    EXPECT_EQ(std::distance(std::sregex_iterator(bars.begin(), bars.end(), best_re),
+                            std::sregex_iterator()),
+              1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const bool fails = rows[i].fails_loads();
+      const auto at = bars.find("data-design=\"" + rows[i].id + "\"");
+      ASSERT_NE(at, std::string::npos);
+      const std::string tag = bars.substr(bars.rfind("<rect", at), at - bars.rfind("<rect", at));
+      EXPECT_EQ(tag.find(" fails") != std::string::npos, fails) << tag;
+    }
+    EXPECT_EQ(bars.find("kW\u00b7h/kg, does not hold") != std::string::npos, !c.failing.empty());
+
+    const plot::Chart chart = study::energy_mass_chart(rows, names, 0);
+    std::vector<std::string> grey, best;
+    for (const plot::Series& series : chart.series) {
+      if (series.label == "designs that do not hold") grey = series.point_labels;
+      if (series.label == "most energy per kg") {
+        ASSERT_EQ(series.points.size(), 1u);
+        EXPECT_EQ(series.points[0].x, *rows[c.best].rotor_mass());
+        EXPECT_EQ(series.points[0].y, rows[c.best].types[0].energy);
+        best.push_back("found");
+      }
+    }
+    EXPECT_EQ(grey, c.failing);
+    EXPECT_EQ(best.size(), 1u);
+    const std::string caption = chart.caption.back();
+    EXPECT_NE(caption.find("among the designs that hold: " + std::to_string(c.best + 1) + ": " +
+                           names[c.best]),
+              std::string::npos)
+        << caption;
+    // The page's text names the same design.
+    const std::string page = study::index_html(s, rows, {});
+    EXPECT_NE(page.find("<b>" + names[c.best] + "</b> (design " + best_id + ")"),
+              std::string::npos);
+  }
+}
+
+// A design on filled or copied polar data is marked where decisions are made: the headline, the
+// front's list, the best, and the charts' marks and bars. Before, only a table column said so.
+TEST(Summary, DesignsOnFilledDataMarkedInHeadlineRankingAndCharts) {
+  const study::Study s = three_designs();
+  auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, 110});  // per kg 200, 80, 55
+  rows[0].filled = "42000 83000 160000";
+  rows[0].copied = "83000 160000";
+  EXPECT_EQ(study::data_note(rows[0]),
+            "polar data filled at Re 42000; copied from another Re at Re 83000, 160000");
+  rows[2].filled = "2400000";
+  EXPECT_EQ(study::data_note(rows[2]), "polar data filled at Re 2400000");
+  EXPECT_EQ(study::data_note(rows[1]), "");
+  rows[1].filled = rows[1].copied = "42000";
+  EXPECT_EQ(study::data_note(rows[1]), "polar blocks copied from another Re at Re 42000");
+  rows[1].filled = rows[1].copied = "";
+  study::mark_fronts(rows);
+  const auto names = study::labels(rows);
+
+  const std::string page = study::index_html(s, rows, {});
+  const auto headline = page.find("Designs marked * rest on polar data");
+  ASSERT_NE(headline, std::string::npos);
+  EXPECT_LT(headline, page.find("<h2>"));  // above the results
+  EXPECT_NE(page.find("<li>1*: 2 blades, sg6043: polar data filled at Re 42000;"),
+            std::string::npos);
+  // The best (design 1) and its line in the front say it.
+  const auto best = page.find("<p class=\"best\">");
+  ASSERT_NE(best, std::string::npos);
+  EXPECT_NE(page.substr(best, page.find("</p>", best) - best).find("on polar data filled"),
+            std::string::npos);
+  const auto front = page.find("<li value=\"1\">");
+  ASSERT_NE(front, std::string::npos);
+  EXPECT_NE(page.substr(front, page.find("</li>", front) - front).find("filled"),
+            std::string::npos);
+  const auto second = page.find("<li value=\"2\">");
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_EQ(page.substr(second, page.find("</li>", second) - second).find("filled"),
+            std::string::npos);
+
+  const plot::Chart chart = study::energy_mass_chart(rows, names, 0);
+  EXPECT_EQ(chart.series[0].point_labels, (std::vector<std::string>{"1*", "2", "3*"}));
+  EXPECT_NE(chart.caption.back().find("*: on polar data filled or copied"), std::string::npos);
+  const std::string bars = study::energy_per_kg_svg(rows, names, 0);
+  EXPECT_NE(bars.find(">1*: 2 blades, sg6043</text>"), std::string::npos) << bars;
+  EXPECT_NE(bars.find(">2: 3 blades, sg6043</text>"), std::string::npos) << bars;
+  EXPECT_NE(bars.find("*: on polar data filled or copied"), std::string::npos);
 }
 
 }  // namespace
