@@ -529,34 +529,50 @@ void summarise(std::ostream& out, const Shape& shape, const std::vector<int>& re
   out << shape.name << ": thickness " << fixed(100.0 * f.thickness, 1) << " %, camber "
       << fixed(100.0 * f.camber, 1) << " %, area " << fixed(f.area, 4) << ", perimeter "
       << fixed(f.perimeter, 3) << ", leading edge y " << fixed(shape.outline.lower[0].y, 4) << "\n";
-  out << "  Re        max Cl  at deg  max L/D  at deg  XFOIL part     stall +/-     sweeps    "
-         "filled\n";
+  out << "  Re        max Cl  at deg  from    max L/D  at deg  from    XFOIL part     stall +/-     "
+         "sweeps    filled\n";
   for (std::size_t i = 0; i < reynolds.size(); ++i) {
     const BlockFigures bf = block_figures(b.blocks[i]);
     const BlockInfo& info = b.infos[i];
+    const auto from = [&](int alpha) {
+      return std::string(row_source_name(row_source(info, b.filled[i], alpha)));
+    };
     const std::string part = general(info.first) + ".." + general(info.last);
     const std::string match = general(info.positive.alpha) + (info.positive.confirmed ? "" : "*") +
                               " / " + general(info.negative.alpha) +
                               (info.negative.confirmed ? "" : "*");
     out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(bf.cl_max, 3), 8)
-        << padded(std::to_string(bf.cl_max_alpha), 8) << padded(fixed(bf.ld_max, 1), 9)
-        << padded(std::to_string(bf.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
+        << padded(std::to_string(bf.cl_max_alpha), 8) << padded(from(bf.cl_max_alpha), 8)
+        << padded(fixed(bf.ld_max, 1), 9) << padded(std::to_string(bf.ld_max_alpha), 8)
+        << padded(from(bf.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
         << padded(std::string(variant_name(sweeps.chosen.at({reynolds[i], Direction::Up}))) + "/" +
                       variant_name(sweeps.chosen.at({reynolds[i], Direction::Down})),
                   10)
         << (fill_record::any_at(fills, reynolds[i]) ? "yes" : "no") << "\n";
   }
-  out << "  (* no confirmed stall on that side; beyond the XFOIL part: Viterna-Corrigan, aspect "
+  out << "  (from: XFOIL = a converged XFOIL point, V-C = Viterna-Corrigan past stall (aspect "
          "ratio "
-      << general(kAspectRatio) << ")\n";
+      << general(kAspectRatio)
+      << "), filled = no converged XFOIL point; * no confirmed stall on that side)\n";
   for (const auto& note : notes) out << "  " << note << "\n";
-  if (fills.empty()) {
+  std::vector<fill_record::Fill> filled, copied;
+  for (const auto& fill : fills) (fill_record::copied(fill) ? copied : filled).push_back(fill);
+  if (filled.empty()) {
     out << "  nothing filled: every angle from " << general(rules.down_wanted) << " to "
-        << general(rules.up_wanted) << " deg up to stall comes from converged XFOIL points\n";
-    out << "wrote " << files.outline << " and " << files.polar << "\n";
+        << general(rules.up_wanted) << " deg up to stall"
+        << (copied.empty() ? "" : " of the Reynolds numbers computed")
+        << " comes from converged XFOIL points\n";
   } else {
     out << "  FILLED (no converged XFOIL point; recorded in " << files.fill << "):\n";
-    for (const auto& fill : fills) out << "    " << fill_record::describe(fill) << "\n";
+    for (const auto& fill : filled) out << "    " << fill_record::describe(fill) << "\n";
+  }
+  if (!copied.empty()) {
+    out << "  NOT COMPUTED (only --reynolds were run; recorded in " << files.fill << "):\n";
+    for (const auto& fill : copied) out << "    " << fill_record::sentence(fill) << "\n";
+  }
+  if (fills.empty()) {
+    out << "wrote " << files.outline << " and " << files.polar << "\n";
+  } else {
     out << "wrote " << files.outline << ", " << files.polar << " and " << files.fill << "\n";
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "foil/section.h"
@@ -48,34 +49,64 @@ std::vector<double> contiguous(const Points& points, Direction direction, const 
   return out;
 }
 
+namespace {
+
+// The walk outwards over `range` keeping the running extreme of the lift (measured away from
+// zero by `lift`) until it comes back `drop` from it. With `past_dips`, a drop that the points
+// further out climb back above is walked past; `dips` counts those.
+Stall walk(const std::vector<double>& range, const std::function<double(double)>& lift,
+           double drop, bool past_dips, int& dips) {
+  Stall s{range.front(), false};
+  dips = 0;
+  for (std::size_t i = 0; i < range.size(); ++i) {
+    const double c = lift(range[i]);
+    const double best = lift(s.alpha);
+    if (c > best) {
+      s.alpha = range[i];
+      s.confirmed = false;
+    } else if (!s.confirmed && c <= best - drop) {
+      s.confirmed = true;
+      const bool recovers =
+          past_dips && std::any_of(range.begin() + static_cast<std::ptrdiff_t>(i) + 1, range.end(),
+                                   [&](double b) { return lift(b) > best; });
+      if (!recovers) break;
+      ++dips;
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
 std::optional<Stall> stall(const Points& points, Direction direction, const Rules& rules) {
   std::vector<double> range = contiguous(points, direction, rules);
   if (direction == Direction::Up) {
     std::erase_if(range, [&](double a) { return a > rules.alpha_cap + kSlack; });
   }
   if (range.empty()) return std::nullopt;
-  const auto cl = by_angle(points);
-  Stall s{range.front(), false};
+  const auto by = by_angle(points);
+  // Lift measured away from zero on this side: up the lift itself, down its negative.
+  const double sign = sign_of(direction);
+  const auto lift = [&](double a) { return sign * by.at(a).cl; };
+  int dips = 0;
+  const Stall first = walk(range, lift, rules.stall_drop, false, dips);
+  if (direction == Direction::Down || !first.confirmed) return first;
+  // Going up, a laminar separation bubble that bursts and reattaches makes the lift dip and
+  // climb on: XFOIL converged beyond it, so the dip is no stall. It is taken as one only where
+  // the section works as a lifting section up to it (a lift-to-drag ratio of at least
+  // kDipLiftToDrag) and the lift dips once: a lift that falls and climbs again and again
+  // (XFOIL's erratic answers on a section in laminar separation) keeps its first drop as stall.
+  // Going down, the lift past a negative stall grows again in magnitude as the flow separates
+  // on the lower side: that is stall, and the first drop stands.
+  const Stall past = walk(range, lift, rules.stall_drop, true, dips);
+  if (dips != 1) return first;
+  double ld = 0.0;
   for (double a : range) {
-    const double c = cl.at(a).cl;
-    const double best = cl.at(s.alpha).cl;
-    if (direction == Direction::Up) {
-      if (c > best) {
-        s.alpha = a;
-      } else if (c <= best - rules.stall_drop) {
-        s.confirmed = true;
-        break;
-      }
-    } else {
-      if (c < best) {
-        s.alpha = a;
-      } else if (c >= best + rules.stall_drop) {
-        s.confirmed = true;
-        break;
-      }
-    }
+    if (a > first.alpha + kSlack) break;
+    const PolarPoint& p = by.at(a);
+    if (p.cd > 0.0) ld = std::max(ld, p.cl / p.cd);
   }
-  return s;
+  return ld >= rules.dip_lift_to_drag ? past : first;
 }
 
 bool side_ok(const Points& points, Direction direction, const Rules& rules) {
@@ -243,6 +274,27 @@ std::vector<FilledRows> fill_short_sides(Block& block, const BlockInfo& info, co
     }
   }
   return runs;
+}
+
+RowSource row_source(const BlockInfo& info, const std::vector<FilledRows>& filled, int alpha) {
+  for (const FilledRows& f : filled) {
+    if (f.first <= alpha && alpha <= f.last) return RowSource::Filled;
+  }
+  return info.negative.alpha - kSlack <= alpha && alpha <= info.positive.alpha + kSlack
+             ? RowSource::Xfoil
+             : RowSource::Extension;
+}
+
+const char* row_source_name(RowSource source) {
+  switch (source) {
+    case RowSource::Xfoil:
+      return "XFOIL";
+    case RowSource::Extension:
+      return "V-C";
+    case RowSource::Filled:
+      return "filled";
+  }
+  return "";
 }
 
 std::string impossible(double cl, double cd) {

@@ -38,6 +38,10 @@ struct Rules {
   double alpha_cap = 20.0;   // XFOIL points above this angle are never used
   double up_wanted = 20.0;   // an up sweep reaching this needs no second try
   double down_wanted = -10.0;
+  // Least lift-to-drag ratio below a lift dip for the dip to count as a laminar bubble rather
+  // than stall: a section short of it is no working lifting section there (the floor of a
+  // usable block, see unusable).
+  double dip_lift_to_drag = 5.0;
 };
 
 // The angles of a sweep from 0 outwards up to the first gap wider than max_gap, in the order of
@@ -47,6 +51,9 @@ std::vector<double> contiguous(const Points& points, Direction direction, const 
 // The stall of one side, walking the contiguous range outwards (up to alpha_cap when going up):
 // the angle of the running lift maximum (up) or minimum (down) once the lift has come back
 // stall_drop from it (confirmed), or else the lift's extreme over the range (unconfirmed).
+// Going up, a single drop that the converged points further out climb back above (a laminar
+// bubble's dip) is walked past when the section reaches a lift-to-drag ratio of
+// dip_lift_to_drag below it.
 // Nothing when the sweep has no point within max_gap of 0.
 struct Stall {
   double alpha = 0.0;
@@ -107,6 +114,13 @@ struct FilledRows {
   double from = 0.0;  // the angle the values are extended from
 };
 std::vector<FilledRows> fill_short_sides(Block& block, const BlockInfo& info, const Rules& rules);
+
+// Where the value of a block's row at `alpha` comes from: XFOIL's converged points (between the
+// two stall angles), Viterna-Corrigan past stall, or a fill (`filled`, from fill_short_sides).
+enum class RowSource { Xfoil, Extension, Filled };
+RowSource row_source(const BlockInfo& info, const std::vector<FilledRows>& filled, int alpha);
+// "XFOIL", "V-C" or "filled".
+const char* row_source_name(RowSource source);
 
 // Bounds of the physically possible for a row of a polar: no single-element section lifts
 // beyond |Cl| 3 (the best reach about 2.5), none has a drag above 2.5 (a flat plate across the

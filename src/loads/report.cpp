@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "plot/pictures.h"
+#include "plot/siblings.h"
 #include "util/number_text.h"
 #include "util/whole_file.h"
 
@@ -239,9 +240,10 @@ const char* const kWindCharts[] = {"thrust", "moments", "utilisation", "deflecti
 
 }  // namespace
 
-std::string index_html(const Report& r) {
+std::string index_html(const Report& r, std::string_view nav) {
   const Case& w = r.cases[r.worst];
-  std::string out = plot::page_head("loads and strength of the blade") + "<table>\n";
+  std::string out =
+      plot::page_head("loads and strength of the blade") + std::string(nav) + "<table>\n";
   out += plot::table_row("blades", std::to_string(r.design.rotor.blades));
   out += plot::table_row("material", std::string(r.material.name) + ": " +
                                          fixed(r.material.strength, 0) + " MPa, " +
@@ -329,7 +331,11 @@ void write_outputs(const Report& r, const fs::path& dir, std::ostream& out) {
     put("span-" + std::string(n) + ".svg", plot::render(span_chart(r, n)));
   for (const char* n : kWindCharts)
     put("wind-" + std::string(n) + ".svg", plot::render(wind_chart(r, n)));
-  put("index.html", index_html(r));
+  put("index.html",
+      index_html(r, plot::sibling_nav(
+                        plot::with_page(plot::sibling_pages(dir), {"loads/index.html", "loads"}),
+                        "loads/index.html")));
+  plot::write_pages_script(dir);
 }
 
 }  // namespace loads

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "loads/run.h"
 #include "plot/svg.h"
@@ -21,6 +22,7 @@ std::string rotor_csv(const Report& r);
 plot::Chart span_chart(const Report& r, const std::string& what);
 plot::Chart wind_chart(const Report& r, const std::string& what);
 
-std::string index_html(const Report& r);
+// The page; `nav` is the bar of links to the session's other pages (plot/siblings.h).
+std::string index_html(const Report& r, std::string_view nav = {});
 
 }  // namespace loads

@@ -228,7 +228,13 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
     char label[32];
     std::snprintf(label, sizeof label, "Re %.0f", static_cast<double>(kPolarReynolds[b]));
     series.label = label;
-    if (fill_record::any_at(fills, kPolarReynolds[b])) series.label += " (filled)";
+    bool copied = false, filled = false;
+    for (const fill_record::Fill& f : fills) {
+      if (f.reynolds != kPolarReynolds[b]) continue;
+      (fill_record::copied(f) ? copied : filled) = true;
+    }
+    if (copied) series.label += " (copied)";
+    if (filled) series.label += " (filled)";
     series.markers = false;
     for (const PolarRow& r : polar.blocks[b]) {
       const double v = quantity == PolarQuantity::Lift   ? r.cl
@@ -245,7 +251,9 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
   }
   c.caption.push_back("working aerofoil " + aerofoil + " (Temp/Lift_Drag.dat)");
   for (const fill_record::Fill& f : fills) {
-    c.caption.push_back("filled, no converged XFOIL point: " + fill_record::describe(f));
+    c.caption.push_back(fill_record::copied(f)
+                            ? fill_record::sentence(f)
+                            : "filled, no converged XFOIL point: " + fill_record::describe(f));
   }
   if (std::isfinite(best)) {
     c.caption.push_back(std::string(quantity == PolarQuantity::Lift   ? "highest Cl "
@@ -397,7 +405,8 @@ std::string page_head(std::string_view title, std::string_view more_style) {
          "table { border-collapse: collapse; margin: 0.5em 0 1em; }\n"
          "th, td { border: 1px solid #ccc; padding: 3px 10px; }\n"
          "td { text-align: right; } th { text-align: left; background: #f4f4f4; }\n"
-         "img { max-width: 100%; } figure { margin: 1em 0; }\n" +
+         "img { max-width: 100%; } figure { margin: 1em 0; }\n"
+         "nav.siblings { margin: 0 0 1em; padding: 0.4em 0.6em; background: #f4f4f4; }\n" +
          std::string(more_style) + "</style>\n</head>\n<body>\n<h1>" + heading + "</h1>\n";
 }
 
@@ -408,6 +417,7 @@ std::string table_row(std::string_view name, std::string_view value) {
 std::string index_html(const Page& page) {
   std::string out =
       page_head("pictures of the run", "figcaption { color: #666; font-size: small; }\n");
+  out += page.nav;
 
   out += "<h2>Blade</h2>\n";
   if (page.geometry != nullptr) {
@@ -484,6 +494,17 @@ std::string index_html(const Page& page) {
     out += pictures_html(part.pictures);
   }
 
+  if (!page.fills.empty()) {
+    out +=
+        "<h2 id=\"not-xfoil\">Aerofoil data not from converged XFOIL points</h2>\n<p>The import "
+        "of " +
+        html(page.aerofoil) +
+        " recorded these angles: the design and the curves above use them as they are.</p>\n<ul>\n";
+    for (const fill_record::Fill& f : page.fills) {
+      out += "<li>" + html(fill_record::sentence(f)) + "</li>\n";
+    }
+    out += "</ul>\n";
+  }
   if (!page.notes.empty()) {
     out += "<h2>Files left out</h2>\n<ul>\n";
     for (const std::string& n : page.notes) out += "<li>" + html(n) + "</li>\n";

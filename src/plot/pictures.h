@@ -52,8 +52,8 @@ Chart sections_chart(const std::vector<Section>& sections);
 // The working polar against the angle of attack, one line per Reynolds number, for the
 // aerofoil named `aerofoil`: lift, drag or lift-to-drag ratio.
 enum class PolarQuantity { Lift, Drag, LiftToDrag };
-// Blocks with filled angles (`fills`, the section's record) are labelled so, and the caption
-// lists the fills.
+// Blocks with filled angles (`fills`, the section's record) are labelled "(filled)", blocks not
+// computed but copied from another Reynolds number's "(copied)", and the caption lists them.
 Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity,
                   const std::vector<fill_record::Fill>& fills = {});
 
@@ -76,6 +76,9 @@ struct Page {
   std::vector<Picture> polar_pictures;
   std::vector<EnergyPart> energy;
   std::vector<std::string> notes;  // files left out and why
+  // The working aerofoil's polar data that no converged XFOIL point gave (its import's record).
+  std::vector<fill_record::Fill> fills;
+  std::string nav;  // the bar of links to the session's other pages (plot/siblings.h)
 };
 
 // The index page: key figures of the blade and of every sweep, and every picture.

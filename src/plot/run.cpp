@@ -10,6 +10,7 @@
 
 #include "plot/pictures.h"
 #include "plot/results.h"
+#include "plot/siblings.h"
 #include "plot/svg.h"
 #include "textio/textio.h"
 #include "util/catalogue.h"
@@ -26,6 +27,9 @@ namespace fs = std::filesystem;
 namespace {
 
 using files::kPlotsDir;
+
+// This program's page among the session's pages under Result/.
+constexpr const char* kPageSelf = "plots/index.html";
 
 // Every picture name this program writes; those not written in a call are stale.
 std::vector<std::string> all_picture_names() {
@@ -192,7 +196,10 @@ std::vector<fill_record::Fill> load_fills(const fs::path& dir, const std::string
     }
   }
   for (const fill_record::Fill& f : fills) {
-    note(out, notes, "filled (no converged XFOIL point): " + fill_record::describe(f));
+    out << (fill_record::copied(f)
+                ? fill_record::sentence(f)
+                : "filled (no converged XFOIL point): " + fill_record::describe(f))
+        << '\n';
   }
   return fills;
 }
@@ -209,6 +216,7 @@ std::vector<Output> draw(const fs::path& dir, Inputs& in, std::ostream& out, std
   std::vector<Output> outputs;
   Page page;
   page.notes = in.notes;
+  page.nav = sibling_nav(with_page(sibling_pages(dir), {kPageSelf, "pictures"}), kPageSelf);
   page.geometry = in.geometry ? &*in.geometry : nullptr;
   page.sections = in.sections ? &*in.sections : nullptr;
   auto add = [&](std::vector<Picture>& list, std::string name, const Chart& chart) {
@@ -226,7 +234,8 @@ std::vector<Output> draw(const fs::path& dir, Inputs& in, std::ostream& out, std
   if (in.polar) {
     std::string stem;
     page.aerofoil = aerofoil_name(dir, stem);
-    const auto fills = load_fills(dir, stem, page.notes, out, err);
+    page.fills = load_fills(dir, stem, page.notes, out, err);
+    const auto& fills = page.fills;
     const struct {
       const char* name;
       PolarQuantity quantity;
@@ -297,7 +306,9 @@ int run(const fs::path& dir, std::ostream& out, std::ostream& err) {
     err << kPlotsDir << ": cannot be created: " << ec.message() << '\n';
     return kNothingDrawn;
   }
-  return write_outputs(plots, outputs, out, err);
+  const int status = write_outputs(plots, outputs, out, err);
+  write_pages_script(dir);
+  return status;
 }
 
 }  // namespace plot

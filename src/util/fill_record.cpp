@@ -79,4 +79,19 @@ std::string describe(const Fill& fill) {
   return "Re " + std::to_string(fill.reynolds) + ": " + angles + " " + fill.how;
 }
 
+std::string sentence(const Fill& fill) {
+  const std::string angles = fill.first == fill.last ? std::to_string(fill.first) + " deg"
+                                                     : std::to_string(fill.first) + ".." +
+                                                           std::to_string(fill.last) + " deg";
+  const std::string re = "Re " + std::to_string(fill.reynolds) + ": ";
+  if (copied(fill)) {
+    std::string_view rest = std::string_view(fill.how).substr(kNotComputed.size());
+    while (!rest.empty() && (rest.front() == ':' || rest.front() == ' ')) rest.remove_prefix(1);
+    return re + "not computed by XFOIL" +
+           (rest.empty() ? std::string() : ", copied from " + std::string(rest)) + " (" + angles +
+           ")";
+  }
+  return re + angles + " filled: " + fill.how;
+}
+
 }  // namespace fill_record

@@ -46,4 +46,9 @@ bool any_at(const std::vector<Fill>& fills, int reynolds);
 // One line for people: "Re 42000: 5..20 deg <how>".
 std::string describe(const Fill& fill);
 
+// One line for people that says what the angles are, for a page or a console: a copied block
+// "Re 42000: not computed by XFOIL, copied from the block of Re 160000 (-10..35 deg)", filled
+// angles "Re 42000: 5..20 deg filled, no converged XFOIL point: <how>".
+std::string sentence(const Fill& fill);
+
 }  // namespace fill_record

@@ -7,6 +7,8 @@
 # FAKE_XFOIL_CL_SCALE=F: multiply every lift by F.
 # FAKE_XFOIL_GAP=N:LO:HI: at Reynolds number N no angle strictly between LO and HI converges in
 # a sweep going away from 0; one coming back towards 0 converges them.
+# FAKE_XFOIL_DIP=N:A:D: at Reynolds number N the lift of the angles from A up to A + 1 is D lower
+# (a laminar separation bubble); from A + 1.5 on it is back on its line.
 # FAKE_XFOIL_STOP=N:A: at Reynolds number N no angle beyond A (away from 0) ever converges.
 # FAKE_XFOIL_HANG=1: spin after the points (the CPU limit must stop it).
 polar=""
@@ -35,8 +37,9 @@ fi
   echo "  ------ -------- --------- --------- -------- -------- --------"
   if [ "$re" != "${FAKE_XFOIL_FAIL_RE:-none}" ]; then
     printf '%s' "$seq" | awk -v scale="$chord" -v extra="${FAKE_XFOIL_CL_SCALE:-1}" \
-        -v re="$re" -v gap="${FAKE_XFOIL_GAP:-0:0:0}" -v stop_at="${FAKE_XFOIL_STOP:-0:0}" '
-    BEGIN { split(gap, g, ":"); split(stop_at, s, ":") }
+        -v re="$re" -v gap="${FAKE_XFOIL_GAP:-0:0:0}" -v stop_at="${FAKE_XFOIL_STOP:-0:0}" \
+        -v dip="${FAKE_XFOIL_DIP:-0:0:0}" '
+    BEGIN { split(gap, g, ":"); split(stop_at, s, ":"); split(dip, d, ":") }
     NF == 3 {
       start = $1; stop = $2; step = $3; n = int((stop - start) / step + 0.5)
       for (i = 0; i <= n; ++i) {
@@ -47,6 +50,7 @@ fi
         if (a > 12) cl = 1.32 - 0.1 * (a - 12)
         else if (a < -8) cl = -0.88 + 0.1 * (-8 - a)
         else cl = 0.11 * a
+        if (re == d[1] && a > d[2] - 1e-9 && a < d[2] + 1.5 - 1e-9) cl -= d[3]
         cl *= scale * extra
         cd = 0.01 + 0.0005 * a * a
         printf "%8.3f %8.4f %9.5f   0.00500  -0.0500   0.5000   0.9000\n", a, cl, cd

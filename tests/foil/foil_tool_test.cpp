@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "aerofoil/foildata.h"
+#include "foil/polar.h"
 #include "support/shell.h"
 #include "support/workdir.h"
 #include "util/fill_record.h"
@@ -228,8 +229,8 @@ TEST(FoilTool, ShortSweepsTriedHarderAndWhatIsStillFilledIsSaid) {
   ToolRun r =
       run_tool(dir, "import in.dat --no-install" + kFakeXfoil, "FAKE_XFOIL_GAP=42000:5:7.5");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("  42000     1.320   12      24.4     4       -8..12         12 / -8       "
-                       "C/base    no\n"),
+  EXPECT_NE(r.out.find("  42000     1.320   12      XFOIL   24.4     4       XFOIL   -8..12         "
+                       "12 / -8       C/base    no\n"),
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("nothing filled"), std::string::npos) << r.out;
@@ -276,6 +277,60 @@ TEST(FoilTool, ShortSweepsTriedHarderAndWhatIsStillFilledIsSaid) {
 
 // The shipped sections are never replaced, nor put into the menu's Data/ by an import; another
 // section's files only with --force. A refusal names the files and writes nothing.
+// At a low Reynolds number a laminar bubble can make the lift dip and recover: XFOIL converged
+// far beyond the dip, so its points are used up to the real stall. Before, the first drop of
+// 0.05 was taken as stall at 4.5 deg and everything above came from the extension; the summary
+// then showed a "max Cl" of the extension at 35 deg without saying so.
+TEST(FoilTool, LiftDipBelowStallIsNoStallAndEveryFigureSaysWhereItComesFrom) {
+  FoilDir dir;
+  dir.write("in.dat", section_file(false));
+  // At 42000 the lift is 0.2 lower at 5, 5.5 and 6 deg, back on its line from 6.5 deg.
+  const ToolRun r = run_tool(dir, "import in.dat --no-install --reynolds 42000,160000" + kFakeXfoil,
+                             "FAKE_XFOIL_DIP=42000:5:0.2");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // Both blocks stall at 12 deg (the made-up section's stall) and take XFOIL's points up to it:
+  // the 42000 block holds the dip (0.11 a - 0.2 at 5 and 6 deg), and above the dip XFOIL's own
+  // 0.11 a, equal to the 160000 block.
+  const std::string polar = dir.read("Data/Liftin.dat");
+  const auto low = block_rows(polar, 0), high = block_rows(polar, 2);
+  ASSERT_EQ(low.size(), 46u);
+  EXPECT_DOUBLE_EQ(low[10 + 4][1], 0.44);
+  EXPECT_DOUBLE_EQ(low[10 + 5][1], 0.35);
+  EXPECT_DOUBLE_EQ(low[10 + 6][1], 0.46);
+  for (int a = 7; a <= 35; ++a) EXPECT_EQ(low[10 + a], high[10 + a]) << a;
+  EXPECT_DOUBLE_EQ(low[10 + 12][1], 1.32);
+  // Every figure of the summary says where it comes from; the two blocks not run are said to be
+  // not computed, not unconverged.
+  EXPECT_NE(r.out.find("  from    max L/D  at deg  from  "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  42000     1.320   12      XFOIL   "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("XFOIL = a converged XFOIL point, V-C = Viterna-Corrigan past stall"),
+            std::string::npos);
+  EXPECT_EQ(r.out.find("FILLED"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("NOT COMPUTED (only --reynolds were run; recorded in Data/in.fill):\n"
+                       "    Re 83000: not computed by XFOIL, copied from the block of Re 160000 "
+                       "(-10..35 deg)\n"),
+            std::string::npos)
+      << r.out;
+}
+
+// A figure taken from the extension or from a fill says so.
+TEST(FoilTool, RowSourceOfEveryAngle) {
+  foil::BlockInfo info;
+  info.positive = {12.5, true};
+  info.negative = {-6.0, false};
+  const std::vector<foil::FilledRows> filled = {{-10, -7, -6.0}};
+  const struct {
+    int alpha;
+    const char* source;
+  } cases[] = {{-10, "filled"}, {-7, "filled"}, {-6, "XFOIL"}, {0, "XFOIL"},
+               {12, "XFOIL"},   {13, "V-C"},    {35, "V-C"}};
+  for (const auto& c : cases) {
+    EXPECT_STREQ(foil::row_source_name(foil::row_source(info, filled, c.alpha)), c.source)
+        << c.alpha;
+  }
+  EXPECT_STREQ(foil::row_source_name(foil::row_source(info, {}, -7)), "V-C");
+}
+
 TEST(FoilTool, ShippedSectionsNeverReplacedOthersOnlyWithForce) {
   struct Case {
     const char* what;

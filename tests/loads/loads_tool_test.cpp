@@ -119,6 +119,26 @@ TEST(LoadsTool, ExampleSessionReportAndFiles) {
   EXPECT_NE(below.out.find("): FAILS"), std::string::npos) << below.out;
 }
 
+// The loads page links the session's picture page and analysis pages, and the list that every
+// page's bar of links is drawn from names the loads page too.
+TEST(LoadsTool, PageLinksTheSessionsOtherPages) {
+  Session s(example_answers(2, "1\n" + kSite));
+  fs::create_directories(s.path() / "Result/plots");
+  fs::create_directories(s.path() / "Result/analysis/a1");
+  s.write("Result/plots/index.html", "<html></html>");
+  s.write("Result/analysis/a1/index.html", "<html></html>");
+  const support::ShellRun r = loads(s.path(), "--blades 3");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string page = s.read("Result/loads/index.html");
+  EXPECT_NE(page.find("Pages of this session: <a href=\"../plots/index.html\">pictures</a> "
+                      "\u00b7 <b>loads</b> \u00b7 <a href=\"../analysis/a1/index.html\">analysis "
+                      "a1</a></nav>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(s.read("Result/pages/links.js").find("[\"loads/index.html\", \"loads\"]"),
+            std::string::npos);
+}
+
 TEST(LoadsTool, StudyDesignFolderGivesItsAnswers) {
   const std::string answers = "2\n0.2\n1.3\n8\n1.5\n1\n6\n2\n3\n4\n1\n" + kSite + "0\n";
   Session s(answers);

@@ -447,21 +447,86 @@ TEST(PlotTool, FilledBlocksMarked) {
   dir.write("Temp/Lift_Drag.dat", polar);
   dir.write(working_name::kPath, working_name::record("thin", polar));
   std::filesystem::create_directory(dir / "Data");
-  dir.write("Data/thin.fill", "# thin\n42000 5 20 not converged: as if stalled at 4.5 deg\n");
+  dir.write("Data/thin.fill",
+            "# thin\n42000 5 20 not converged: as if stalled at 4.5 deg\n"
+            "83000 -10 35 not computed: the block of Re 160000\n");
   const ToolRun r = run_tool(dir);
   EXPECT_EQ(r.status, 0) << joined(r.err);
-  ASSERT_FALSE(r.out.empty());
+  ASSERT_GE(r.out.size(), 2u);
   EXPECT_EQ(r.out[0],
             "filled (no converged XFOIL point): Re 42000: 5..20 deg not converged: as if stalled "
             "at 4.5 deg")
       << joined(r.err);
+  // A block never computed (an import with --reynolds) is not called unconverged.
+  EXPECT_EQ(r.out[1],
+            "Re 83000: not computed by XFOIL, copied from the block of Re 160000 (-10..35 deg)");
   for (const char* f : {"aerofoil-cl.svg", "aerofoil-cd.svg", "aerofoil-ld.svg"}) {
     const std::string svg = dir.read(std::string("Result/plots/") + f);
     EXPECT_EQ(points_of(svg, "Re 42000 (filled)"), 46u) << f;
-    EXPECT_EQ(points_of(svg, "Re 83000 (filled)"), 0u) << f;
+    EXPECT_EQ(points_of(svg, "Re 83000 (copied)"), 46u) << f;
+    EXPECT_EQ(points_of(svg, "Re 160000 (filled)"), 0u) << f;
     EXPECT_NE(svg.find("filled, no converged XFOIL point: Re 42000: 5..20 deg"), std::string::npos)
         << f;
+    EXPECT_EQ(svg.find("no converged XFOIL point: Re 83000"), std::string::npos) << f;
   }
+  // The page lists them under a heading of their own, not among the files left out.
+  const std::string page = dir.read("Result/plots/index.html");
+  const auto left_out = page.find("<h2>Files left out");
+  ASSERT_NE(left_out, std::string::npos);  // this directory holds no result file
+  EXPECT_EQ(page.find("Re 42000", left_out), std::string::npos) << page;
+  EXPECT_EQ(page.find("Re 83000", left_out), std::string::npos) << page;
+  const auto heading = page.find("<h2 id=\"not-xfoil\">Aerofoil data not from converged XFOIL");
+  ASSERT_NE(heading, std::string::npos) << page;
+  EXPECT_NE(page.find("<li>Re 42000: 5..20 deg filled: not converged: as if stalled at 4.5 deg</li>",
+                      heading),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<li>Re 83000: not computed by XFOIL, copied from the block of Re 160000 "
+                      "(-10..35 deg)</li>",
+                      heading),
+            std::string::npos);
+}
+
+// The session's pages link one another: the bar of links names the loads page and every
+// analysis page present when the picture page is written, and Result/pages/links.js, rewritten
+// by each program after its page, lists them all (so a page written first learns of the others).
+TEST(PlotTool, PageLinksTheSessionsOtherPages) {
+  WorkDir dir;
+  const FullRun run;
+  run.write(dir);
+  ASSERT_EQ(run_tool(dir).status, 0);
+  std::string page = dir.read("Result/plots/index.html");
+  EXPECT_NE(page.find("<nav class=\"siblings\" data-self=\"plots/index.html\" data-up=\"../\">"
+                      "Pages of this session: <b>this page</b></nav>\n"
+                      "<script src=\"../pages/links.js\"></script>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(dir.read("Result/pages/links.js").find("var pages = [[\"plots/index.html\", "
+                                                   "\"pictures\"]];"),
+            std::string::npos);
+
+  std::filesystem::create_directories(dir / "Result/loads");
+  std::filesystem::create_directories(dir / "Result/analysis/blade <2>");
+  std::filesystem::create_directories(dir / "Result/analysis/a1");
+  std::filesystem::create_directories(dir / "Result/analysis/empty");  // no page in it
+  dir.write("Result/loads/index.html", "<html></html>");
+  dir.write("Result/analysis/blade <2>/index.html", "<html></html>");
+  dir.write("Result/analysis/a1/index.html", "<html></html>");
+  ASSERT_EQ(run_tool(dir).status, 0);
+  page = dir.read("Result/plots/index.html");
+  EXPECT_NE(page.find("Pages of this session: <b>pictures</b> \u00b7 "
+                      "<a href=\"../loads/index.html\">loads</a> \u00b7 "
+                      "<a href=\"../analysis/a1/index.html\">analysis a1</a> \u00b7 "
+                      "<a href=\"../analysis/blade &lt;2&gt;/index.html\">analysis blade "
+                      "&lt;2&gt;</a></nav>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(dir.read("Result/pages/links.js")
+                .find("var pages = [[\"plots/index.html\", \"pictures\"], [\"loads/index.html\", "
+                      "\"loads\"], [\"analysis/a1/index.html\", \"analysis a1\"], "
+                      "[\"analysis/blade \\u003c2>/index.html\", \"analysis blade &lt;2&gt;\"]];"),
+            std::string::npos)
+      << dir.read("Result/pages/links.js");
 }
 
 // The working polar is drawn under the name of the aerofoil it belongs to: the one
