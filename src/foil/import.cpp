@@ -529,7 +529,8 @@ void summarise(std::ostream& out, const Shape& shape, const std::vector<int>& re
   out << shape.name << ": thickness " << fixed(100.0 * f.thickness, 1) << " %, camber "
       << fixed(100.0 * f.camber, 1) << " %, area " << fixed(f.area, 4) << ", perimeter "
       << fixed(f.perimeter, 3) << ", leading edge y " << fixed(shape.outline.lower[0].y, 4) << "\n";
-  out << "  Re        max Cl  at deg  from    max L/D  at deg  from    XFOIL part     stall +/-     "
+  out << "  Re        max Cl  at deg  from    max L/D  at deg  from    XFOIL part     stall +/-    "
+         " "
          "sweeps    filled\n";
   for (std::size_t i = 0; i < reynolds.size(); ++i) {
     const BlockFigures bf = block_figures(b.blocks[i]);

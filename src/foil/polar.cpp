@@ -54,8 +54,8 @@ namespace {
 // The walk outwards over `range` keeping the running extreme of the lift (measured away from
 // zero by `lift`) until it comes back `drop` from it. With `past_dips`, a drop that the points
 // further out climb back above is walked past; `dips` counts those.
-Stall walk(const std::vector<double>& range, const std::function<double(double)>& lift,
-           double drop, bool past_dips, int& dips) {
+Stall walk(const std::vector<double>& range, const std::function<double(double)>& lift, double drop,
+           bool past_dips, int& dips) {
   Stall s{range.front(), false};
   dips = 0;
   for (std::size_t i = 0; i < range.size(); ++i) {

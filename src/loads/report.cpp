@@ -331,10 +331,9 @@ void write_outputs(const Report& r, const fs::path& dir, std::ostream& out) {
     put("span-" + std::string(n) + ".svg", plot::render(span_chart(r, n)));
   for (const char* n : kWindCharts)
     put("wind-" + std::string(n) + ".svg", plot::render(wind_chart(r, n)));
-  put("index.html",
-      index_html(r, plot::sibling_nav(
-                        plot::with_page(plot::sibling_pages(dir), {"loads/index.html", "loads"}),
-                        "loads/index.html")));
+  put("index.html", index_html(r, plot::sibling_nav(plot::with_page(plot::sibling_pages(dir),
+                                                                    {"loads/index.html", "loads"}),
+                                                    "loads/index.html")));
   plot::write_pages_script(dir);
 }
 

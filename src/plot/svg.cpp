@@ -295,8 +295,93 @@ void draw_axes(Svg& svg, const Chart& chart, const Frame& f) {
   svg.close_group();
 }
 
+// Point labels: DejaVu Sans at 11 px is at most 7 px a character for digits and most letters,
+// and a line of it reaches about 9 px above its baseline and 2 px below.
+constexpr double kLabelChar = 7.0;
+constexpr double kLabelAscent = 9.0;
+constexpr double kLabelDescent = 2.0;
+constexpr double kMarkerRadius = 2.8;
+
+struct Box {
+  double x0, y0, x1, y1;
+  double overlap(const Box& o) const {
+    const double w = std::min(x1, o.x1) - std::max(x0, o.x0);
+    const double h = std::min(y1, o.y1) - std::max(y0, o.y0);
+    return w > 0.0 && h > 0.0 ? w * h : 0.0;
+  }
+};
+
+// Where a point's label goes: its baseline start, and whether a leader line joins it to its
+// marker (a label set further off than next to it).
+struct PlacedLabel {
+  double x = 0.0;
+  double y = 0.0;
+  bool leader = false;
+};
+
+// Places every point label of the chart, series by series, at the first of the positions
+// around its marker (right above first, then right, below, above, left ..., then the same
+// twice and three times as far) whose box stays inside the plot area and overlaps no label
+// placed before and no marker; where none is free, at the position that overlaps least.
+std::vector<std::vector<PlacedLabel>> place_labels(const Chart& chart, const Frame& f) {
+  std::vector<Box> taken;
+  for (const Series& s : chart.series) {
+    if (!s.markers) continue;
+    for (const XY& p : s.points) {
+      if (!finite(p)) continue;
+      const double x = f.px(p.x), y = f.py(p.y);
+      taken.push_back({x - kMarkerRadius, y - kMarkerRadius, x + kMarkerRadius, y + kMarkerRadius});
+    }
+  }
+  const Box area{kLeft, kTop, kLeft + f.plot_w, kTop + f.plot_h};
+  std::vector<std::vector<PlacedLabel>> placed(chart.series.size());
+  for (std::size_t k = 0; k < chart.series.size(); ++k) {
+    const Series& s = chart.series[k];
+    placed[k].resize(s.points.size());
+    if (!s.markers) continue;
+    for (std::size_t i = 0; i < s.points.size() && i < s.point_labels.size(); ++i) {
+      if (!finite(s.points[i]) || s.point_labels[i].empty()) continue;
+      const double x = f.px(s.points[i].x), y = f.py(s.points[i].y);
+      const double w = kLabelChar * static_cast<double>(s.point_labels[i].size());
+      // Baseline starts relative to the marker, nearest first.
+      const double near[][2] = {{5.0, -5.0},      {6.0, 4.0},       {5.0, 13.0},
+                                {-w / 2.0, -7.0}, {-w / 2.0, 15.0}, {-5.0 - w, -5.0},
+                                {-6.0 - w, 4.0},  {-5.0 - w, 13.0}};
+      PlacedLabel best;
+      double best_overlap = std::numeric_limits<double>::infinity();
+      bool found = false;
+      for (double ring = 1.0; ring <= 3.0 && !found; ring += 1.0) {
+        for (const auto& d : near) {
+          // Further rings move the label's centre out along the same direction.
+          const double cx = d[0] + w / 2.0, cy = d[1] - (kLabelAscent - kLabelDescent) / 2.0;
+          const double bx = x + cx * ring - w / 2.0;
+          const double by = y + cy * ring + (kLabelAscent - kLabelDescent) / 2.0;
+          const Box b{bx, by - kLabelAscent, bx + w, by + kLabelDescent};
+          if (b.x0 < area.x0 || b.x1 > area.x1 || b.y0 < area.y0 || b.y1 > area.y1) continue;
+          double o = 0.0;
+          for (const Box& t : taken) o += t.overlap(b);
+          if (o < best_overlap) {
+            best_overlap = o;
+            best = {bx, by, ring > 1.0};
+          }
+          if (o == 0.0) {
+            found = true;
+            break;
+          }
+        }
+      }
+      if (!std::isfinite(best_overlap)) best = {x + 5.0, y - 5.0, false};
+      placed[k][i] = best;
+      const double w_box = w;
+      taken.push_back({best.x, best.y - kLabelAscent, best.x + w_box, best.y + kLabelDescent});
+    }
+  }
+  return placed;
+}
+
 // One series: a curve per run of points without a missing coordinate, and its markers.
-void draw_series(Svg& svg, const Series& s, const std::string& color, const Frame& f) {
+void draw_series(Svg& svg, const Series& s, const std::string& color, const Frame& f,
+                 const std::vector<PlacedLabel>& labels) {
   const std::string label = escape_xml(s.label);
   svg.open_group("class=\"series\" data-series=\"" + label + "\"");
   std::vector<double> xy;
@@ -328,9 +413,15 @@ void draw_series(Svg& svg, const Series& s, const std::string& color, const Fram
     for (std::size_t i = 0; i < s.points.size(); ++i) {
       const XY& p = s.points[i];
       if (!finite(p)) continue;
-      svg.circle(f.px(p.x), f.py(p.y), 2.8, "class=\"marker\" fill=\"" + color + "\"");
-      if (i < s.point_labels.size() && !s.point_labels[i].empty()) {
-        svg.text(f.px(p.x) + 5.0, f.py(p.y) - 5.0, s.point_labels[i],
+      svg.circle(f.px(p.x), f.py(p.y), kMarkerRadius, "class=\"marker\" fill=\"" + color + "\"");
+      if (i < s.point_labels.size() && !s.point_labels[i].empty() && i < labels.size()) {
+        const PlacedLabel& l = labels[i];
+        if (l.leader) {
+          const double w = kLabelChar * static_cast<double>(s.point_labels[i].size());
+          svg.line(f.px(p.x), f.py(p.y), l.x + w / 2.0, l.y - kLabelAscent / 2.0,
+                   "class=\"leader\" stroke=\"" + color + "\" stroke-width=\"0.7\"");
+        }
+        svg.text(l.x, l.y, s.point_labels[i],
                  "class=\"point-label\" " + kFont + " font-size=\"11\" fill=\"" + color + "\"");
       }
     }
@@ -354,9 +445,11 @@ std::vector<std::string> draw_plot(Svg& svg, const Chart& chart, const Frame& f)
   }
   std::vector<std::string> colors;
   int next_color = 0;
-  for (const Series& s : chart.series) {
+  const std::vector<std::vector<PlacedLabel>> labels = place_labels(chart, f);
+  for (std::size_t k = 0; k < chart.series.size(); ++k) {
+    const Series& s = chart.series[k];
     colors.push_back(s.color.empty() ? kPalette[next_color++ % kPaletteSize] : escape_xml(s.color));
-    draw_series(svg, s, colors.back(), f);
+    draw_series(svg, s, colors.back(), f, labels[k]);
   }
   svg.close_group();
   return colors;

@@ -263,6 +263,7 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
     r.volume = g.value.volume;
     r.surface = g.value.surface;
     r.mass = g.value.mass;
+    for (const plot::Station& st : g.value.stations) r.chord.push_back({st.radius, st.chord});
   }
   for (int t = 0; t < kTypes; ++t) {
     if (!d.runs[t]) continue;
@@ -283,8 +284,13 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
     }
     tr.power = sw.average_power;
     tr.energy = sw.annual_energy;
+    for (const plot::TableRow& p : sw.rows) r.power_curve[t].push_back({p.wind, p.power});
   }
   if (loads) read_loads(r, dir, *loads);
+  for (plot::SiblingPage p : plot::sibling_pages(dir)) {
+    p.path = "designs/" + r.id + "/Result/" + p.path;
+    r.pages.push_back(std::move(p));
+  }
   return r;
 }
 
@@ -583,6 +589,73 @@ std::string filled_warning(const Row& r) {
 }
 }  // namespace
 
+std::vector<std::size_t> listed_designs(const std::vector<Row>& rows, int t) {
+  std::vector<std::size_t> listed = pareto_front(rows, t);
+  if (const auto best = best_design(rows, t)) listed.push_back(*best);
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+  return listed;
+}
+
+namespace {
+// The name of a design in the legend of a chart that lays designs over one another.
+std::string series_name(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                        std::size_t i) {
+  return mark_label(rows[i], i) + ": " + names[i];
+}
+}  // namespace
+
+plot::Chart power_curves_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                               int t) {
+  plot::Chart c;
+  c.title = "Power curves of the listed designs: " + plot::type_name(t + 1);
+  c.x_label = "wind speed U (m/s)";
+  c.y_label = "power P (W)";
+  c.y_from_zero = true;
+  bool filled = false;
+  for (std::size_t i : listed_designs(rows, t)) {
+    if (rows[i].power_curve[t].empty()) continue;
+    plot::Series series;
+    series.label = series_name(rows, names, i);
+    series.markers = false;
+    series.points = rows[i].power_curve[t];
+    c.series.push_back(std::move(series));
+    filled = filled || rows[i].on_filled_data();
+  }
+  c.caption.push_back("The designs of the Pareto front and the one with most energy per kg.");
+  if (filled) c.caption.push_back(std::string(kFilledNote) + ".");
+  return c;
+}
+
+plot::Chart plan_forms_chart(const Study& s, const std::vector<Row>& rows,
+                             const std::vector<std::string>& names) {
+  plot::Chart c;
+  c.title = "Plan forms of the listed designs: chord along the blade";
+  c.x_label = "radius r (m)";
+  c.y_label = "chord c (m)";
+  c.y_from_zero = true;
+  std::vector<std::size_t> listed;
+  for (int t = 0; t < kTypes; ++t) {
+    if (!s.runs[t]) continue;
+    for (std::size_t i : listed_designs(rows, t)) listed.push_back(i);
+  }
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+  bool filled = false;
+  for (std::size_t i : listed) {
+    if (rows[i].chord.empty()) continue;
+    plot::Series series;
+    series.label = series_name(rows, names, i);
+    series.points = rows[i].chord;
+    c.series.push_back(std::move(series));
+    filled = filled || rows[i].on_filled_data();
+  }
+  c.caption.push_back(
+      "Chord at the hub, the element centres and the tip of the designs listed for any type.");
+  if (filled) c.caption.push_back(std::string(kFilledNote) + ".");
+  return c;
+}
+
 std::string index_html(const Study& s, const std::vector<Row>& rows,
                        const std::vector<plot::Picture>& charts) {
   const std::vector<std::string> names = labels(rows);
@@ -598,10 +671,12 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
       html(title) +
       "</title>\n<style>\n"
-      "body{font-family:DejaVu Sans,Arial,sans-serif;margin:1.5em;color:#222}\n"
+      "body{font-family:DejaVu Sans,Arial,sans-serif;margin:1.5em;color:#222;max-width:1600px}\n"
       "table{border-collapse:collapse;font-size:13px}\n"
       "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
-      "th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
+      "#designs th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
+      "div.table-box{max-width:100%;max-height:80vh;overflow:auto;border:1px solid #bbb}\n"
+      "table.common th{text-align:left;background:#f4f4f4;font-weight:normal}\n"
       "tr.front td{background:#fde3d0}tr.failed td{color:#a00}\n"
       ".filled{color:#8a4b00}\n"
       "img{max-width:100%}\n</style>\n</head>\n<body>\n<h1>" +
@@ -633,9 +708,29 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
     if (rows[i].pictures.empty()) return html(text);
     return "<a href=\"" + html(rows[i].pictures) + "\">" + html(text) + "</a>";
   };
+  const auto figures = [&](const std::string& prefix) {
+    std::string f;
+    for (const plot::Picture& c : charts) {
+      if (c.file.rfind(prefix, 0) == 0) {
+        f += "<figure><img src=\"" + html(c.file) + "\" alt=\"" + html(c.what) + "\"/></figure>\n";
+      }
+    }
+    return f;
+  };
   for (int t = 0; t < kTypes; ++t) {
     if (!s.runs[t]) continue;
     out += "<h2>Type " + std::to_string(t + 1) + ": " + html(plot::type_name(t + 1)) + "</h2>\n";
+    if (const auto best = best_design(rows, t)) {
+      const Row& b = rows[*best];
+      out += std::string("<p class=\"best\">Most energy per kilogram of blades") +
+             (s.loads ? " among the designs that hold" : "") + ": <b>" + html(names[*best]) +
+             "</b> (design " + b.id + "), " + plot::fixed(*b.energy_per_kg(t), 2) +
+             " kW\u00b7h a year per kg" + filled_warning(b) +
+             ". Per kilogram alone always favours the smallest rotor; "
+             "read it with the front below.</p>\n";
+    } else if (s.loads) {
+      out += "<p>No finished design that holds has an energy and a mass to compare.</p>\n";
+    }
     const std::vector<std::size_t> front = pareto_front(rows, t);
     if (front.empty()) {
       out += "<p>No finished design has an energy and a mass to compare.</p>\n";
@@ -656,43 +751,70 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       }
       out += "</ol>\n";
     }
-    if (const auto best = best_design(rows, t)) {
-      const Row& b = rows[*best];
-      out += std::string("<p class=\"best\">Most energy per kilogram of blades") +
-             (s.loads ? " among the designs that hold" : "") + ": <b>" + html(names[*best]) +
-             "</b> (design " + b.id + "), " + plot::fixed(*b.energy_per_kg(t), 2) +
-             " kW\u00b7h a year per kg" + filled_warning(b) +
-             ". Per kilogram alone always favours the smallest rotor; "
-             "read it with the front above.</p>\n";
-    } else if (s.loads) {
-      out += "<p>No finished design that holds has an energy and a mass to compare.</p>\n";
-    }
-    const std::string prefix = "charts/type" + std::to_string(t + 1) + "-";
-    for (const plot::Picture& c : charts) {
-      if (c.file.rfind(prefix, 0) == 0) {
-        out +=
-            "<figure><img src=\"" + html(c.file) + "\" alt=\"" + html(c.what) + "\"/></figure>\n";
-      }
+    out += figures("charts/type" + std::to_string(t + 1) + "-");
+  }
+  if (const std::string plan = figures("charts/plan-forms"); !plan.empty()) {
+    out += "<h2>Plan forms</h2>\n" + plan;
+  }
+
+  // The table: results first; the answers that are the same for every design are said once
+  // above it.
+  std::size_t first_result = cols.size(), first_other = cols.size();
+  for (std::size_t k = 0; k < cols.size(); ++k) {
+    const std::string& key = cols[k].key;
+    const bool result =
+        (key.rfind("type", 0) == 0 && key.ends_with("_cp_max")) || key == "volume_m3";
+    if (result && first_result == cols.size()) first_result = k;
+    if (key == "status" && first_other == cols.size()) first_other = k;
+  }
+  std::vector<std::size_t> shown;
+  std::string common;
+  for (std::size_t k = first_result; k < first_other; ++k) shown.push_back(k);
+  for (std::size_t k = 0; k < first_result; ++k) {
+    const Column& c = cols[k];
+    const std::string first = rows.empty() ? std::string() : c.cell(rows.front());
+    const bool same =
+        c.key != "id" && rows.size() > 1 &&
+        std::all_of(rows.begin(), rows.end(), [&](const Row& r) { return c.cell(r) == first; });
+    if (!same) {
+      shown.push_back(k);
+    } else if (!first.empty()) {
+      common += plot::table_row(c.heading, first);
     }
   }
+  for (std::size_t k = first_other; k < cols.size(); ++k) shown.push_back(k);
+
+  out += "<h2>All designs</h2>\n";
+  if (!common.empty()) {
+    out += "<p>The same for every design:</p>\n<table class=\"common\">\n" + common + "</table>\n";
+  }
   out +=
-      "<h2>All designs</h2>\n<p>Click a heading to sort by it; a design's number or id opens "
-      "its own pictures. Rows on a Pareto front are shaded.</p>\n<table id=\"designs\">\n";
-  out += "<thead><tr><th>#</th>";
-  for (const Column& c : cols) {
+      "<p>Click a heading to sort by it; a design's number opens its own pictures, and its "
+      "pages are linked beside its name. Rows on a Pareto front are shaded.</p>\n"
+      "<div class=\"table-box\">\n<table id=\"designs\">\n";
+  out += "<thead><tr><th>#</th><th data-key=\"name\">design</th><th data-key=\"pages\">pages</th>";
+  for (std::size_t k : shown) {
+    const Column& c = cols[k];
     out += "<th data-key=\"" + c.key + "\"" + (c.number ? " data-number=\"1\"" : "") + ">" +
-           html(c.heading) + "</th>";
+           html(c.key == "id" ? std::string("id") : c.heading) + "</th>";
   }
   out += "</tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const bool front = std::any_of(std::begin(rows[i].on_front), std::end(rows[i].on_front),
                                    [](bool b) { return b; });
+    std::string pages;
+    for (const plot::SiblingPage& p : rows[i].pages) {
+      pages += (pages.empty() ? "" : " \u00b7 ") + std::string("<a href=\"") + html(p.path) +
+               "\">" + html(p.name) + "</a>";
+    }
     out += std::string("<tr") +
            (front                        ? " class=\"front\""
             : rows[i].status == "failed" ? " class=\"failed\""
                                          : "") +
-           "><td class=\"n\">" + design_link(i, std::to_string(i + 1)) + "</td>";
-    for (const Column& c : cols) {
+           "><td class=\"n\">" + design_link(i, mark_label(rows[i], i)) + "</td><td>" +
+           html(names[i]) + "</td><td>" + pages + "</td>";
+    for (std::size_t k : shown) {
+      const Column& c = cols[k];
       const std::string cell = c.cell(rows[i]);
       out += std::string("<td") + (c.number ? " class=\"n\"" : "") + ">" +
              (c.key == "id" ? design_link(i, cell) : html(cell)) + "</td>";
@@ -700,7 +822,7 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
     out += "</tr>\n";
   }
   out +=
-      "</tbody>\n</table>\n<script>\n"
+      "</tbody>\n</table>\n</div>\n<script>\n"
       "// Sorts the table by the clicked column; a second click reverses the order.\n"
       "document.querySelectorAll('#designs th').forEach(function (th, col) {\n"
       "  th.addEventListener('click', function () {\n"
@@ -744,7 +866,13 @@ std::vector<Row> write_summary(const Study& s, const fs::path& dir) {
     whole_file::write(dir / (prefix + "energy-per-kg.svg"), energy_per_kg_svg(rows, names, t));
     charts.push_back({prefix + "energy-per-kg.svg",
                       "Yearly energy per kilogram of blades: " + plot::type_name(t + 1)});
+    const plot::Chart curves = power_curves_chart(rows, names, t);
+    whole_file::write(dir / (prefix + "power-curves.svg"), plot::render(curves));
+    charts.push_back({prefix + "power-curves.svg", curves.title});
   }
+  const plot::Chart plan = plan_forms_chart(s, rows, names);
+  whole_file::write(dir / "charts/plan-forms.svg", plot::render(plan));
+  charts.push_back({"charts/plan-forms.svg", plan.title});
   whole_file::write(dir / "index.html", index_html(s, rows, charts));
   return rows;
 }

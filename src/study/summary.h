@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plot/pictures.h"
+#include "plot/siblings.h"
 #include "plot/svg.h"
 #include "study/study_file.h"
 
@@ -53,6 +54,13 @@ struct Row {
   // The design's own picture page (rotorforge-plot's, written after its session), relative to
   // the study's folder; "" when there is none.
   std::string pictures;
+  // Every page of the design's session (pictures, loads, analyses), paths relative to the
+  // study's folder.
+  std::vector<plot::SiblingPage> pages;
+  // Per type, the power curve of the design's sweep (wind speed m/s, power W), and the chord
+  // along the blade (radius m, chord m), for the charts that lay designs over one another.
+  std::vector<plot::XY> power_curve[kTypes];
+  std::vector<plot::XY> chord;
   bool on_front[kTypes] = {false, false, false, false};  // set by mark_fronts
 
   // Mass of all the rotor's blades, kg.
@@ -103,6 +111,16 @@ plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<st
 // first, each bar with its value.
 std::string energy_per_kg_svg(const std::vector<Row>& rows, const std::vector<std::string>& names,
                               int t);
+
+// The designs a user compares for type t: the Pareto front and the best per kilogram, in the
+// order of the table.
+std::vector<std::size_t> listed_designs(const std::vector<Row>& rows, int t);
+// Power curves of type t of the listed designs, on one chart.
+plot::Chart power_curves_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
+                               int t);
+// The chord along the blade of the designs listed for any type, on one chart.
+plot::Chart plan_forms_chart(const Study& s, const std::vector<Row>& rows,
+                             const std::vector<std::string>& names);
 
 // The page: per turbine type the Pareto front, the design with most energy per kilogram and the
 // charts (files under charts/), then the table of all designs, sortable by any column, each

@@ -229,9 +229,10 @@ TEST(FoilTool, ShortSweepsTriedHarderAndWhatIsStillFilledIsSaid) {
   ToolRun r =
       run_tool(dir, "import in.dat --no-install" + kFakeXfoil, "FAKE_XFOIL_GAP=42000:5:7.5");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("  42000     1.320   12      XFOIL   24.4     4       XFOIL   -8..12         "
-                       "12 / -8       C/base    no\n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find("  42000     1.320   12      XFOIL   24.4     4       XFOIL   -8..12         "
+                 "12 / -8       C/base    no\n"),
+      std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("nothing filled"), std::string::npos) << r.out;
   EXPECT_FALSE(dir.exists("Data/in.fill"));

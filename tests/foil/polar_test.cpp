@@ -116,10 +116,9 @@ TEST(Stall, LaminarBubbleDipIsWalkedPastOnlyWhereItIsOneDip) {
       {"one dip of one point", with(sweep(0, 22, 0.5), {5}, 0.2), Direction::Up, 12.0},
       {"a drop of less than 0.05 is no drop", with(sweep(0, 22, 0.5), {5}, 0.09), Direction::Up,
        12.0},
-      {"dip that never recovers", with(sweep(0, 10, 0.5), {5, 5.5, 6, 6.5, 7, 7.5, 8, 8.5, 9, 9.5,
-                                                          10},
-                                       0.8),
-       Direction::Up, 4.5},
+      {"dip that never recovers",
+       with(sweep(0, 10, 0.5), {5, 5.5, 6, 6.5, 7, 7.5, 8, 8.5, 9, 9.5, 10}, 0.8), Direction::Up,
+       4.5},
       {"saw-tooth: dips at 5 and 8", with(sweep(0, 22, 0.5), {5, 8}, 0.2), Direction::Up, 4.5},
       // Drag 20 times the made-up section's: L/D below 5 up to the dip.
       {"no lifting section below the dip", with(sweep(0, 22, 0.5), {5}, 0.2, 20.0), Direction::Up,

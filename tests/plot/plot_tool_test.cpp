@@ -477,9 +477,10 @@ TEST(PlotTool, FilledBlocksMarked) {
   EXPECT_EQ(page.find("Re 83000", left_out), std::string::npos) << page;
   const auto heading = page.find("<h2 id=\"not-xfoil\">Aerofoil data not from converged XFOIL");
   ASSERT_NE(heading, std::string::npos) << page;
-  EXPECT_NE(page.find("<li>Re 42000: 5..20 deg filled: not converged: as if stalled at 4.5 deg</li>",
-                      heading),
-            std::string::npos)
+  EXPECT_NE(
+      page.find("<li>Re 42000: 5..20 deg filled: not converged: as if stalled at 4.5 deg</li>",
+                heading),
+      std::string::npos)
       << page;
   EXPECT_NE(page.find("<li>Re 83000: not computed by XFOIL, copied from the block of Re 160000 "
                       "(-10..35 deg)</li>",
@@ -501,8 +502,9 @@ TEST(PlotTool, PageLinksTheSessionsOtherPages) {
                       "<script src=\"../pages/links.js\"></script>"),
             std::string::npos)
       << page;
-  EXPECT_NE(dir.read("Result/pages/links.js").find("var pages = [[\"plots/index.html\", "
-                                                   "\"pictures\"]];"),
+  EXPECT_NE(dir.read("Result/pages/links.js")
+                .find("var pages = [[\"plots/index.html\", "
+                      "\"pictures\"]];"),
             std::string::npos);
 
   std::filesystem::create_directories(dir / "Result/loads");

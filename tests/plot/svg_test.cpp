@@ -6,6 +6,9 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <regex>
+#include <string>
+#include <vector>
 
 #include "plot/fixtures.h"
 
@@ -152,6 +155,77 @@ TEST(Render, EqualAspectKeepsOneScale) {
     ASSERT_EQ(curves.size(), 1u);
     EXPECT_EQ(curves[0].points.size(), 4u);  // a polygon closes itself: no repeated point
     EXPECT_NE(svg.find("<polygon "), std::string::npos);
+  }
+}
+
+// Point labels of marks that lie close together do not overlap one another or another mark.
+// Before, every label sat at the same place beside its mark, so eight designs of about the same
+// mass and energy printed their numbers on top of each other.
+TEST(Render, PointLabelsOfCloseMarksDoNotOverlap) {
+  struct Case {
+    const char* what;
+    std::vector<plot::XY> points;
+  };
+  std::vector<plot::XY> cluster, row, random;
+  for (int i = 0; i < 8; ++i) cluster.push_back({10.0 + 0.02 * i, 100.0 + 0.3 * (i % 3)});
+  for (int i = 0; i < 12; ++i) row.push_back({1.0 + 0.01 * i, 50.0});
+  // Far marks make the axes wide, so that the cluster and the row lie within a few pixels.
+  for (auto* p : {&cluster, &row}) {
+    p->push_back({0.0, 0.0});
+    p->push_back({p->front().x * 2.0, p->front().y * 2.0});
+  }
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int i = 0; i < 24; ++i) random.push_back({u(gen), u(gen)});
+  random.push_back({0.0, 0.0});  // corners: the labels stay inside the plot
+  random.push_back({1.0, 1.0});
+  const Case cases[] = {{"cluster", cluster}, {"row", row}, {"random", random}};
+  for (const Case& c : cases) {
+    plot::Chart chart;
+    chart.title = c.what;
+    plot::Series s;
+    s.line = false;
+    s.points = c.points;
+    for (std::size_t i = 0; i < c.points.size(); ++i)
+      s.point_labels.push_back(std::to_string(i + 1));
+    chart.series.push_back(s);
+    const std::string svg = plot::render(chart);
+    struct Box {
+      double x0, y0, x1, y1;
+    };
+    std::vector<Box> labels, marks;
+    const std::regex label_re(
+        "<text x=\"([-0-9.]+)\" y=\"([-0-9.]+)\"[^>]*class=\"point-label\"[^>]*>([^<]*)</text>");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label_re);
+         it != std::sregex_iterator(); ++it) {
+      const double x = std::stod((*it)[1].str()), y = std::stod((*it)[2].str());
+      // 11 px DejaVu Sans digits: 7 px wide, 9 px above the baseline and 2 below.
+      labels.push_back({x, y - 9.0, x + 7.0 * static_cast<double>((*it)[3].str().size()), y + 2.0});
+    }
+    const std::regex mark_re("<circle cx=\"([-0-9.]+)\" cy=\"([-0-9.]+)\" r=\"([0-9.]+)\"");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), mark_re);
+         it != std::sregex_iterator(); ++it) {
+      const double x = std::stod((*it)[1].str()), y = std::stod((*it)[2].str()),
+                   r = std::stod((*it)[3].str());
+      marks.push_back({x - r, y - r, x + r, y + r});
+    }
+    ASSERT_EQ(labels.size(), c.points.size()) << c.what << svg;
+    ASSERT_EQ(marks.size(), c.points.size()) << c.what;
+    const auto overlap = [](const Box& a, const Box& b) {
+      // Coordinates are written with two decimals: a hundredth of slack.
+      return std::min(a.x1, b.x1) - std::max(a.x0, b.x0) > 0.01 &&
+             std::min(a.y1, b.y1) - std::max(a.y0, b.y0) > 0.01;
+    };
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      for (std::size_t j = i + 1; j < labels.size(); ++j) {
+        EXPECT_FALSE(overlap(labels[i], labels[j]))
+            << c.what << ": labels " << i + 1 << " and " << j + 1;
+      }
+      for (std::size_t j = 0; j < marks.size(); ++j) {
+        EXPECT_FALSE(overlap(labels[i], marks[j]))
+            << c.what << ": label " << i + 1 << ", mark " << j + 1;
+      }
+    }
   }
 }
 

@@ -123,7 +123,10 @@ inline std::set<std::string> files_under(const fs::path& root) {
   if (!fs::is_directory(root)) return files;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     const std::string rel = fs::relative(e.path(), root).string();
-    if (e.is_regular_file() && rel.rfind("plots/", 0) != 0) files.insert(rel);
+    // (The companions' pages, not the session's: Result/plots/ and the pages' list of links.)
+    if (e.is_regular_file() && rel.rfind("plots/", 0) != 0 && rel.rfind("pages/", 0) != 0) {
+      files.insert(rel);
+    }
   }
   return files;
 }

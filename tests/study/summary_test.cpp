@@ -328,4 +328,80 @@ TEST(Summary, DesignsOnFilledDataMarkedInHeadlineRankingAndCharts) {
   EXPECT_NE(bars.find("*: on polar data filled or copied"), std::string::npos);
 }
 
+// The table fits the screen: the answers every design shares are said once above it, results
+// come first, the table scrolls in a box of its own, and each design links every page of its
+// session. Before, the 2 450 px wide table repeated the shared answers on every row and put the
+// results off-screen.
+TEST(Summary, TableShowsResultsFirstSharedAnswersOnceAndEveryPageOfADesign) {
+  const study::Study s = three_designs();
+  auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, 110});
+  rows[0].pictures = "designs/" + rows[0].id + "/Result/plots/index.html";
+  rows[0].pages = {{rows[0].pictures, "pictures"},
+                   {"designs/" + rows[0].id + "/Result/loads/index.html", "loads"},
+                   {"designs/" + rows[0].id + "/Result/analysis/a1/index.html", "analysis a1"}};
+  study::mark_fronts(rows);
+  const std::string page = study::index_html(s, rows, {});
+  const auto table = page.find("<div class=\"table-box\">\n<table id=\"designs\">");
+  ASSERT_NE(table, std::string::npos) << page;
+  const auto common = page.find("<table class=\"common\">");
+  ASSERT_NE(common, std::string::npos);
+  EXPECT_LT(common, table);
+  const std::string shared = page.substr(common, table - common);
+  // Said once above: what no design changes (hub, tip, elements, wind, site, material ...).
+  for (const char* answer :
+       {"<tr><th>hub radius (m)</th><td>0.15</td></tr>", "<tr><th>tip radius (m)</th><td>1.5</td>",
+        "<tr><th>elements</th><td>5</td>", "<tr><th>cut-out (m/s)</th><td>20</td>",
+        "<tr><th>material</th><td>wood</td>"}) {
+    EXPECT_NE(shared.find(answer), std::string::npos) << answer;
+  }
+  // Blank for every design (a solid blade's wall): not said at all.
+  EXPECT_EQ(page.find("wall (mm)"), std::string::npos);
+  const std::string head = page.substr(table, page.find("</thead>", table) - table);
+  EXPECT_EQ(head.find("hub radius"), std::string::npos) << head;
+  EXPECT_EQ(head.find("material"), std::string::npos) << head;
+  // Results first, then what differs between the designs.
+  const auto energy = head.find("type 1: yearly energy");
+  const auto blades = head.find(">blades</th>");
+  const auto aerofoil = head.find(">aerofoil</th>");
+  ASSERT_NE(energy, std::string::npos);
+  ASSERT_NE(blades, std::string::npos);
+  ASSERT_NE(aerofoil, std::string::npos);
+  EXPECT_LT(energy, blades);
+  EXPECT_LT(head.find("mass of all blades"), blades);
+  EXPECT_LT(head.find(">pages</th>"), energy);
+  // Every page of the first design is linked on its row.
+  const std::string prefix = "designs/" + rows[0].id + "/Result/";
+  EXPECT_NE(
+      page.find("<td><a href=\"" + prefix + "plots/index.html\">pictures</a> \u00b7 <a href=\"" +
+                prefix + "loads/index.html\">loads</a> \u00b7 <a href=\"" + prefix +
+                "analysis/a1/index.html\">analysis a1</a></td>"),
+      std::string::npos)
+      << page;
+}
+
+// The designs a user compares - the front and the best - are laid over one another: power
+// curves per type and the chord along the blade.
+TEST(Summary, PowerCurvesAndPlanFormsOfTheListedDesignsOnOneChartEach) {
+  const study::Study s = three_designs();
+  auto rows = rows_of(s, {0.25, 0.5, 1}, {100, 120, 110});  // front: 1, 2; 3 is beaten
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const double k = static_cast<double>(i + 1);
+    rows[i].power_curve[0] = {{3, 0}, {10, 100 * k}, {20, 150 * k}};
+    rows[i].chord = {{0.15, 0.2 * k}, {1.5, 0.05 * k}};
+  }
+  rows[1].filled = "42000";
+  const auto names = study::labels(rows);
+  EXPECT_EQ(study::listed_designs(rows, 0), (std::vector<std::size_t>{0, 1}));
+  const plot::Chart curves = study::power_curves_chart(rows, names, 0);
+  ASSERT_EQ(curves.series.size(), 2u);
+  EXPECT_EQ(curves.series[0].label, "1: 2 blades, sg6043");
+  EXPECT_EQ(curves.series[1].label, "2*: 3 blades, sg6043");
+  EXPECT_EQ(curves.series[1].points[2].y, 300.0);
+  const plot::Chart plan = study::plan_forms_chart(s, rows, names);
+  ASSERT_EQ(plan.series.size(), 2u);
+  EXPECT_EQ(plan.series[0].points[0].y, 0.2);
+  EXPECT_EQ(plan.series[1].points[1].y, 0.1);
+  EXPECT_NE(plan.caption.back().find("*: on polar data filled"), std::string::npos);
+}
+
 }  // namespace
