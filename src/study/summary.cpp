@@ -387,8 +387,9 @@ std::string data_note(const Row& r) {
   std::string out;
   if (!filled.empty()) out = "polar data filled at Re " + filled;
   if (!copied.empty()) {
-    out += (out.empty() ? "polar blocks" : ";") + std::string(" copied from another Re at Re ") +
-           copied;
+    out += (out.empty() ? "" : "; ") + std::string("polar block") +
+           (copied.find(',') == std::string::npos ? "" : "s") + " of Re " + copied +
+           " copied from another Reynolds number";
   }
   return out;
 }
@@ -674,6 +675,7 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
       "body{font-family:DejaVu Sans,Arial,sans-serif;margin:1.5em;color:#222;max-width:1600px}\n"
       "table{border-collapse:collapse;font-size:13px}\n"
       "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
+      "#designs td{white-space:nowrap}\n"
       "#designs th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
       "div.table-box{max-width:100%;max-height:80vh;overflow:auto;border:1px solid #bbb}\n"
       "table.common th{text-align:left;background:#f4f4f4;font-weight:normal}\n"

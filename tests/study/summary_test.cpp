@@ -289,12 +289,14 @@ TEST(Summary, DesignsOnFilledDataMarkedInHeadlineRankingAndCharts) {
   rows[0].filled = "42000 83000 160000";
   rows[0].copied = "83000 160000";
   EXPECT_EQ(study::data_note(rows[0]),
-            "polar data filled at Re 42000; copied from another Re at Re 83000, 160000");
+            "polar data filled at Re 42000; polar blocks of Re 83000, 160000 copied from another "
+            "Reynolds number");
   rows[2].filled = "2400000";
   EXPECT_EQ(study::data_note(rows[2]), "polar data filled at Re 2400000");
   EXPECT_EQ(study::data_note(rows[1]), "");
   rows[1].filled = rows[1].copied = "42000";
-  EXPECT_EQ(study::data_note(rows[1]), "polar blocks copied from another Re at Re 42000");
+  EXPECT_EQ(study::data_note(rows[1]),
+            "polar block of Re 42000 copied from another Reynolds number");
   rows[1].filled = rows[1].copied = "";
   study::mark_fronts(rows);
   const auto names = study::labels(rows);
