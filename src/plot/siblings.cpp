@@ -121,11 +121,15 @@ std::string pages_script(const std::vector<SiblingPage>& pages) {
          "  var pages = [" +
          list +
          "];\n"
+         "  function esc(t) {\n"
+         "    return t.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;')\n"
+         "            .replace(/\"/g, '&quot;');\n"
+         "  }\n"
          "  document.querySelectorAll('nav.siblings').forEach(function (nav) {\n"
          "    var self = nav.dataset.self, up = nav.dataset.up;\n"
          "    nav.innerHTML = 'Pages of this session: ' + pages.map(function (p) {\n"
          "      return p[0] === self ? '<b>' + p[1] + '</b>'\n"
-         "                           : '<a href=\"' + up + p[0] + '\">' + p[1] + '</a>';\n"
+         "                           : '<a href=\"' + esc(up + p[0]) + '\">' + p[1] + '</a>';\n"
          "    }).join(' \\u00b7 ');\n"
          "  });\n"
          "})();\n";
