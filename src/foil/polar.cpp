@@ -94,7 +94,7 @@ std::optional<Stall> stall(const Points& points, Direction direction, const Rule
   // Going up, a laminar separation bubble that bursts and reattaches makes the lift dip and
   // climb on: XFOIL converged beyond it, so the dip is no stall. It is taken as one only where
   // the section works as a lifting section up to it (a lift-to-drag ratio of at least
-  // kDipLiftToDrag) and the lift dips once: a lift that falls and climbs again and again
+  // dip_lift_to_drag) and the lift dips once: a lift that falls and climbs again and again
   // (XFOIL's erratic answers on a section in laminar separation) keeps its first drop as stall.
   // Going down, the lift past a negative stall grows again in magnitude as the flow separates
   // on the lower side: that is stall, and the first drop stands.
@@ -241,7 +241,7 @@ std::string unusable(const Block& block, const BlockInfo& info) {
   std::string why;
   auto add = [&why](const char* reason) { why += (why.empty() ? "" : ", ") + std::string(reason); };
   if (block[5 - kFirstAngle].cl <= block[0 - kFirstAngle].cl) add("CL(5) <= CL(0)");
-  if (block_figures(block).ld_max < 5.0) add("max L/D < 5");
+  if (block_figures(block).ld_max < kPoorLiftToDrag) add("max L/D < 5");
   if (info.positive.alpha < 6.0) add("stall angle < 6 deg");
   return why;
 }

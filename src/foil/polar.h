@@ -31,6 +31,9 @@ using Points = std::vector<PolarPoint>;
 
 enum class Direction { Up, Down };
 
+// Below this best lift-to-drag ratio a block serves a rotor design poorly (see unusable).
+inline constexpr double kPoorLiftToDrag = 5.0;
+
 // How the points of a sweep are judged.
 struct Rules {
   double max_gap = 1.0;      // largest gap (deg) still counted as contiguous
@@ -41,7 +44,7 @@ struct Rules {
   // Least lift-to-drag ratio below a lift dip for the dip to count as a laminar bubble rather
   // than stall: a section short of it is no working lifting section there (the floor of a
   // usable block, see unusable).
-  double dip_lift_to_drag = 5.0;
+  double dip_lift_to_drag = kPoorLiftToDrag;
 };
 
 // The angles of a sweep from 0 outwards up to the first gap wider than max_gap, in the order of

@@ -208,6 +208,18 @@ std::string blade_span_caption(double hub, double tip) {
          fixed(tip - hub, 4) + " m";
 }
 
+// After a figure read off the polar at (reynolds, alpha): whether the import filled or copied
+// it rather than XFOIL converging there.
+std::string fill_word(const std::vector<fill_record::Fill>& fills, double reynolds, double alpha) {
+  for (const fill_record::Fill& f : fills) {
+    if (f.reynolds == reynolds && f.first <= alpha && alpha <= f.last) {
+      return fill_record::copied(f) ? " (a copied block, not computed by XFOIL)"
+                                    : " (filled, no converged XFOIL point)";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity quantity,
@@ -260,7 +272,8 @@ Chart polar_chart(const Polar& polar, const std::string& aerofoil, PolarQuantity
                                     : quantity == PolarQuantity::Drag ? "highest Cd "
                                                                       : "highest Cl/Cd ") +
                         fixed(best, quantity == PolarQuantity::LiftToDrag ? 1 : 4) + " at " +
-                        fixed(best_alpha, 1) + "\u00b0, Re " + fixed(best_re, 0));
+                        fixed(best_alpha, 1) + "\u00b0, Re " + fixed(best_re, 0) +
+                        fill_word(fills, best_re, best_alpha));
   }
   return c;
 }

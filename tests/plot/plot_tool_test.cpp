@@ -486,6 +486,17 @@ TEST(PlotTool, FilledBlocksMarked) {
                       "(-10..35 deg)</li>",
                       heading),
             std::string::npos);
+  // The highest lift, 0.1 x 35 at 35 deg of the first block (42000), lies in no fill.
+  EXPECT_NE(
+      dir.read("Result/plots/aerofoil-cl.svg").find("highest Cl 3.5000 at 35.0\u00b0, Re 42000<"),
+      std::string::npos);
+  // A fill said where the highest value lies in one.
+  dir.write("Data/thin.fill", "# thin\n42000 30 35 not converged: as if stalled at 29 deg\n");
+  ASSERT_EQ(run_tool(dir).status, 0);
+  EXPECT_NE(
+      dir.read("Result/plots/aerofoil-cl.svg")
+          .find("highest Cl 3.5000 at 35.0\u00b0, Re 42000 (filled, no converged XFOIL point)"),
+      std::string::npos);
 }
 
 // The session's pages link one another: the bar of links names the loads page and every
