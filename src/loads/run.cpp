@@ -7,8 +7,8 @@
 #include <map>
 #include <ostream>
 
-#include "driver/energy.h"
-#include "driver/sweep.h"
+#include "performance/energy.h"
+#include "performance/sweep.h"
 #include "loads/report.h"
 
 namespace loads {
@@ -252,7 +252,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   if (s.strength) rep.material.strength = *s.strength;
   if (s.modulus) rep.material.modulus = *s.modulus;
   const double altitude = s.altitude ? *s.altitude : ans && ans->altitude ? *ans->altitude : 0.0;
-  rep.rho = driver::air_density(altitude);
+  rep.rho = energy::air_density(altitude);
 
   std::string note;
   std::vector<OperatingPoint> points = table_points(dir, d, rep.rho, note);
@@ -261,7 +261,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     OperatingPoint p;
     p.source = "user";
     p.U = U;
-    p.lambda = s.tsr ? *s.tsr : driver::tip_speed_ratio(*s.rpm, U, d.rotor.rtip);
+    p.lambda = s.tsr ? *s.tsr : sweep::tip_speed_ratio(*s.rpm, U, d.rotor.rtip);
     p.result = operating_point(d.rotor, rep.rho, p.U, p.lambda, 0.0);
     points.push_back(p);
   }

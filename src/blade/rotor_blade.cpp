@@ -1,0 +1,40 @@
+#include "blade/rotor_blade.h"
+
+namespace blade {
+
+Blade from_laws(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double pitchinitial,
+                const Coeffs& a, const Coeffs& b) {
+  Blade blade;
+  blade.Numb = Numb;
+  blade.nbe = nbe;
+  blade.rhub = rhub;
+  blade.rtip = rtip;
+  blade.setting = pitchinitial;
+  const auto n = static_cast<std::size_t>(nbe < 0 ? 0 : nbe);
+  blade.r.resize(n);
+  blade.twist.resize(n + 1);
+  blade.chord.resize(n + 1);
+  blade.hub = blade_arrays(a, b, nbe, rtip, rhub, blade.r, blade.dr, blade.twist, pitchinitial,
+                           blade.chord);
+  return blade;
+}
+
+const Section* element_section(const Blade& b, std::size_t i) {
+  if (b.sections.empty()) return nullptr;
+  const std::size_t s = b.section.empty() ? 0 : b.section[i];
+  return s < b.sections.size() ? &b.sections[s] : nullptr;
+}
+
+std::vector<const aerofoil::Polar*> element_polars(const Blade& b) {
+  bool any = false;
+  for (const Section& s : b.sections) any = any || s.polar != nullptr;
+  if (!any) return {};
+  std::vector<const aerofoil::Polar*> polars(b.r.size(), nullptr);
+  for (std::size_t i = 0; i < polars.size(); ++i) {
+    const Section* s = element_section(b, i);
+    polars[i] = s != nullptr ? s->polar.get() : nullptr;
+  }
+  return polars;
+}
+
+}  // namespace blade
