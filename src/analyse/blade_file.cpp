@@ -129,38 +129,33 @@ struct Reader {
     }
     Station s;
     s.line = line_of(n) > 0 ? line_of(n) : fallback_line;
-    bool ok = true;
     std::set<std::string> seen;
+    bool r_ok = false;
     for (const auto& [key, value] : *t) {
       const std::string k(key.str());
       seen.insert(k);
       if (k == "r") {
-        ok = real("r", value, s.r) && ok;
+        r_ok = real("r", value, s.r);
       } else if (k == "chord") {
         if (real("chord", value, s.chord) && !(s.chord > 0.0)) {
           problems.add(line_of(value), "chord must be > 0, not " + number_text::shortest(s.chord));
-          ok = false;
         }
       } else if (k == "twist") {
-        ok = real("twist", value, s.twist) && ok;
+        real("twist", value, s.twist);
       } else if (k == "section") {
-        ok = section(value, s.section) && ok;
+        section(value, s.section);
       } else {
         problems.add(static_cast<long>(key.source().begin.line),
                      "unknown key \"" + k + "\" in a station (r, chord, twist, section)");
-        ok = false;
       }
     }
     for (const char* need : {"r", "chord", "twist", "section"}) {
-      if (seen.count(need) == 0) {
-        problems.add(s.line, std::string("station without ") + need);
-        ok = false;
-      }
+      if (seen.count(need) == 0) problems.add(s.line, std::string("station without ") + need);
     }
-    if (ok)
-      f.stations.push_back(s);
-    else
-      f.stations.push_back(Station{std::nan(""), 0.0, 0.0, "", s.line});
+    // A station with other faults still takes part in the checks of the radii; one without a
+    // usable radius does not.
+    if (!r_ok) s.r = std::nan("");
+    f.stations.push_back(s);
   }
 };
 
@@ -259,8 +254,6 @@ blade::Blade cut(const File& f, std::int64_t n, const fs::path& data_dir) {
   b.rtip = st.back().r;
   b.setting = f.setting_angle;
   const double rtip = b.rtip;
-  std::vector<double> x(st.size());
-  for (std::size_t j = 0; j < st.size(); ++j) x[j] = st[j].r / rtip;
 
   // One section per name, in the order of the stations.
   std::map<std::string, std::size_t> index;
@@ -289,20 +282,23 @@ blade::Blade cut(const File& f, std::int64_t n, const fs::path& data_dir) {
     double chord, twist;
     std::size_t section;
   };
+  // Stations are matched in metres: a station written at r_i * rtip (the export of a session)
+  // gives its own chord and twist to the element whose middle r_i it is.
   const auto at = [&](double xi) {
+    const double rm = xi * rtip;
     std::size_t j = 1;
-    while (j + 1 < st.size() && x[j] < xi) ++j;
+    while (j + 1 < st.size() && st[j].r < rm) ++j;
     const std::size_t lo = j - 1, hi = j;
-    if (xi == x[lo]) return At{st[lo].chord / rtip, st[lo].twist, station_section[lo]};
-    if (xi == x[hi]) return At{st[hi].chord / rtip, st[hi].twist, station_section[hi]};
-    const double t = (xi - x[lo]) / (x[hi] - x[lo]);
+    if (rm == st[lo].r) return At{st[lo].chord / rtip, st[lo].twist, station_section[lo]};
+    if (rm == st[hi].r) return At{st[hi].chord / rtip, st[hi].twist, station_section[hi]};
+    const double t = (rm - st[lo].r) / (st[hi].r - st[lo].r);
     const double c = (1.0 - t) * st[lo].chord + t * st[hi].chord;
     const double w = (1.0 - t) * st[lo].twist + t * st[hi].twist;
     const std::size_t s = t <= 0.5 ? station_section[lo] : station_section[hi];
     return At{c / rtip, w, s};
   };
 
-  const double x_root = x.front();
+  const double x_root = st.front().r / rtip;
   b.dr = (1.0 - x_root) / static_cast<double>(n);
   const auto count = static_cast<std::size_t>(n);
   b.r.resize(count);

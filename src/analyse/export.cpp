@@ -91,7 +91,7 @@ blade_file::File session_blade(const fs::path& dir, std::optional<std::int64_t> 
   };
   f.stations.push_back(station(r.rhub, r.rhub / R, d.hub.chord));
   for (std::size_t i = 0; i < r.r.size(); ++i) {
-    f.stations.push_back(station(times_exactly(r.r[i], R), r.r[i], r.chord[i]));
+    f.stations.push_back(station(r.r[i] * R, r.r[i], r.chord[i]));
   }
   f.stations.push_back(station(R, 1.0, r.chord.back()));
   return f;
