@@ -157,13 +157,17 @@ int run(const Options& given, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     fs::create_directories(to, ec);
     if (ec) throw std::runtime_error(to.string() + ": cannot be created: " + ec.message());
+    fs::path reshaped_shown;
     if (reshaped) {
-      reshaped_path = o.reshaped.value_or(to / (name + "-reshaped.toml"));
+      reshaped_shown =
+          o.reshaped.value_or(fs::path(kOutputDir) / name / (name + "-reshaped.toml"));
+      reshaped_path = o.reshaped ? *o.reshaped : to / (name + "-reshaped.toml");
       whole_file::write(*reshaped_path,
-                        blade_file::text(g, "blade " + name + " reshaped for making"));
+                        blade_file::text(g, o.blade_file->filename().string() +
+                                                " reshaped for making"));
     }
     analyse_report::print_summary(base, reshaped ? &*reshaped : nullptr, o, out);
-    if (reshaped_path) out << "wrote " << reshaped_path->string() << '\n';
+    if (reshaped_path) out << "wrote " << reshaped_shown.string() << '\n';
     analyse_report::write_outputs(base, reshaped ? &*reshaped : nullptr, o, to, out);
     return kDone;
   } catch (const blade_file::Error& e) {
