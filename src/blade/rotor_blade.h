@@ -66,6 +66,12 @@ inline double element_width(const Blade& b, std::size_t i) {
   return b.width.empty() ? b.dr : b.width[i];
 }
 
+// Chord (relative) and twist (deg, setting included) at relative radius x, linear between the
+// blade's root (the first element's inner edge, with the hub station's values), its element
+// centres and its tip; held beyond the ends.
+double chord_at(const Blade& b, double x);
+double twist_at(const Blade& b, double x);
+
 // The section of element i, nullptr when the blade has none.
 const Section* element_section(const Blade& b, std::size_t i);
 

@@ -124,6 +124,23 @@ Design read_design(const fs::path& dir) {
   return d;
 }
 
+Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
+  Design d;
+  d.rotor.blades = b.Numb;
+  d.rotor.nbe = b.nbe;
+  d.rotor.rhub = b.rhub;
+  d.rotor.rtip = b.rtip;
+  d.rotor.dr = b.dr;
+  d.rotor.r = b.r;
+  d.rotor.chord = b.chord;
+  d.rotor.twist = b.twist;
+  d.pitchinitial = b.setting;
+  d.hub = b.hub;
+  d.outline = outline;
+  d.blade = b;
+  return d;
+}
+
 std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
                                          std::string& note) {
   const auto states = session_files::energy_tables(dir);

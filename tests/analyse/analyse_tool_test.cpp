@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analyse/blade_file.h"
+#include "loads/run.h"
 #include "loads/session.h"
 #include "performance/sweep.h"
 #include "support/kit.h"
@@ -100,6 +101,35 @@ TEST(AnalyseExport, TheExportedBladeGivesTheSessionsTablesBitForBit) {
   EXPECT_TRUE(same_bits(b.rtip, d.rotor.rtip));
   EXPECT_TRUE(same_bits(b.rhub, d.rotor.rhub));
   EXPECT_TRUE(fs::is_regular_file(s.path() / "Result/analysis/blade/index.html"));
+}
+
+// rotorforge-loads on the exported blade file runs the same engine as on the session: the
+// variable-speed points are the same operating points, with the same root moments; the mass
+// differs only by the straight lines between the file's stations.
+TEST(AnalyseExport, LoadsOfTheBladeFileAreTheSessions) {
+  Session s("3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n1\n" + kSite + "0\n");
+  ASSERT_EQ(analyse(s.path(), "--export --blades 3 -o blade.toml").status, 0);
+  loads::Settings session;
+  session.blades = 3;
+  const loads::Report a = loads::evaluate(s.path(), session);
+  loads::Settings file;
+  file.blade_file = s.path() / "blade.toml";
+  const loads::Report b = loads::evaluate(s.path(), file);
+  ASSERT_EQ(a.cases.size(), b.cases.size());
+  for (std::size_t i = 0; i < a.cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(a.cases[i].point.U, b.cases[i].point.U);
+    EXPECT_NEAR(a.cases[i].point.lambda, b.cases[i].point.lambda, 1e-12);
+    EXPECT_NEAR(a.cases[i].root_flap, b.cases[i].root_flap, 1e-9 * std::fabs(a.cases[i].root_flap));
+  }
+  EXPECT_NEAR(b.mass / a.mass, 1.0, 0.02);
+  // A blade of a round root is refused, not computed wrongly.
+  s.write("root.toml",
+          "blades = 3\nhub_radius = 0.1\n[[station]]\nr = 0.1\nchord = 0.05\n"
+          "twist = 20\nsection = \"cylinder\"\n[[station]]\nr = 1\nchord = 0.05\n"
+          "twist = 0\nsection = \"sg6043\"\n");
+  file.blade_file = s.path() / "root.toml";
+  EXPECT_THROW(loads::evaluate(s.path(), file), loads::InputError);
 }
 
 TEST(AnalyseExport, LinearisedBladeShowsItsEnergyLoss) {
