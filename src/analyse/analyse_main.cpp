@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
                  ->default_str(".");
   app.add_option("-o,--output", output, "the blade file --export writes");
   app.add_option("--blades", o.blades,
-                 "number of blades of the exported session (a study design's answers know it)");
+                 "number of blades of the exported session (a study design's answers know it)")
+      ->check(CLI::PositiveNumber);
   app.add_option("--dir", dir, "working directory with Data/ and Result/ (default .)");
   app.add_option("--elements", o.elements,
                  "elements to cut the blade into (default: the file's `elements`, else 20)")
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
   app.add_option("--point", o.point_tsr,
                  "tip speed ratio of the element results (default: the best CP's)");
   auto& s = o.site.site;
-  app.add_option("--cut-in", s.Ucin, "cut-in wind speed, m/s (default 3)");
+  app.add_option("--cut-in", s.Ucin, "cut-in wind speed, m/s (default 3)")
+      ->check(CLI::NonNegativeNumber);
   app.add_option("--cut-out", s.Ucout, "cut-out wind speed, m/s (default 20)");
   app.add_option("--mean-wind", s.Umid, "mean wind speed at 10 m, m/s (default 5)")
       ->check(CLI::PositiveNumber);
@@ -48,21 +50,27 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.03, 1000.0));
   app.add_option("--altitude", s.SeaL, "site altitude, m (default 0)");
   app.add_option("--two-speed", o.site.two_speed,
-                 "first rotational speed of the two-speed type 2, rpm (type 2 runs when given)");
+                 "first rotational speed of the two-speed type 2, rpm (type 2 runs when given)")
+      ->check(CLI::PositiveNumber);
   app.add_option("--constant-speed", o.site.constant_speed,
-                 "rotational speed of the constant-speed type 3, rpm (type 3 runs when given)");
+                 "rotational speed of the constant-speed type 3, rpm (type 3 runs when given)")
+      ->check(CLI::PositiveNumber);
   auto* ps = app.add_option("--pitch-speed", o.site.pitch_speed,
-                            "rotational speed of the pitch-controlled type 4, rpm");
+                            "rotational speed of the pitch-controlled type 4, rpm")
+                 ->check(CLI::PositiveNumber);
   auto* pl = app.add_option("--power-limit", o.site.power_limit,
-                            "power limit of type 4, W (type 4 runs when both are given)");
+                            "power limit of type 4, W (type 4 runs when both are given)")
+                 ->check(CLI::PositiveNumber);
   ps->needs(pl);
   pl->needs(ps);
   app.add_option("--weibull-k", o.weibull_k,
                  "Weibull shape of the yearly energy's wind (default: Rayleigh, the core's)")
       ->check(CLI::PositiveNumber);
   auto* wm = app.add_option("--weibull-mean", o.weibull_mean,
-                            "Weibull mean at 10 m, m/s (default --mean-wind)");
-  auto* wc = app.add_option("--weibull-scale", o.weibull_scale, "Weibull scale at 10 m, m/s");
+                            "Weibull mean at 10 m, m/s (default --mean-wind)")
+                 ->check(CLI::PositiveNumber);
+  auto* wc = app.add_option("--weibull-scale", o.weibull_scale, "Weibull scale at 10 m, m/s")
+                 ->check(CLI::PositiveNumber);
   wm->excludes(wc);
   auto* eff = app.add_option("--efficiency", o.site.drivetrain.efficiency,
                              "drivetrain and generator efficiency (default 1)")
@@ -101,6 +109,9 @@ int main(int argc, char** argv) {
       throw CLI::ValidationError("--export", "takes no blade file");
     }
     if (o.pitches.empty()) o.pitches = {0.0};
+    if (!(s.Ucout > s.Ucin)) {
+      throw CLI::ValidationError("--cut-out", "must lie above the cut-in wind speed");
+    }
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e);
     return status == 0 ? 0 : analyse_run::kBadFile;
