@@ -82,17 +82,24 @@ std::string elements_csv(const Result& r) {
   const auto& b = r.blade;
   std::string t =
       "wind_m_s,tsr,pitch_deg,radius_m,chord_m,twist_deg,section,end,a,ap,phi_deg,alpha_deg,F,re,"
-      "cl,cd\n";
+      "cl,cd,speed_m_s,fn_N_per_m,ft_N_per_m\n";
   for (std::size_t i = 0; i < r.elements.states.size(); ++i) {
     const auto& e = r.elements.states[i];
     const blade::Section* s = blade::element_section(b, i);
+    // Forces per metre of one blade: normal to the plane of rotation (downwind) and in it, in
+    // the direction of rotation, from the relative speed W U.
+    const double speed = e.W * r.elements.U;
+    const double qc = 0.5 * r.rho * speed * speed * b.chord[i] * b.rtip;
+    const double fn = qc * (e.cl * e.cphi + e.cd * e.sphi);
+    const double ft = qc * (e.cl * e.sphi - e.cd * e.cphi);
     t += shortest(r.elements.U) + "," + shortest(r.elements.tsr) + "," +
          shortest(r.elements.pitch) + "," + shortest(b.r[i] * b.rtip) + "," +
          shortest(b.chord[i] * b.rtip) + "," + shortest(b.twist[i]) + "," +
          (s != nullptr ? s->name : std::string("loaded")) + "," + element_end(e.end) + "," +
          shortest(e.a) + "," + shortest(e.ap) + "," + shortest(e.phi * 180.0 / shared::kPi) + "," +
          shortest(e.alpha) + "," + shortest(e.F) + "," + shortest(e.re) + "," + shortest(e.cl) +
-         "," + shortest(e.cd) + "\n";
+         "," + shortest(e.cd) + "," + shortest(speed) + "," + shortest(fn) + "," + shortest(ft) +
+         "\n";
   }
   return t;
 }

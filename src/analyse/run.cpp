@@ -159,12 +159,10 @@ int run(const Options& given, std::ostream& out, std::ostream& err) {
     if (ec) throw std::runtime_error(to.string() + ": cannot be created: " + ec.message());
     fs::path reshaped_shown;
     if (reshaped) {
-      reshaped_shown =
-          o.reshaped.value_or(fs::path(kOutputDir) / name / (name + "-reshaped.toml"));
+      reshaped_shown = o.reshaped.value_or(fs::path(kOutputDir) / name / (name + "-reshaped.toml"));
       reshaped_path = o.reshaped ? *o.reshaped : to / (name + "-reshaped.toml");
-      whole_file::write(*reshaped_path,
-                        blade_file::text(g, o.blade_file->filename().string() +
-                                                " reshaped for making"));
+      whole_file::write(*reshaped_path, blade_file::text(g, o.blade_file->filename().string() +
+                                                                " reshaped for making"));
     }
     analyse_report::print_summary(base, reshaped ? &*reshaped : nullptr, o, out);
     if (reshaped_path) out << "wrote " << reshaped_shown.string() << '\n';

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "analyse/blade_file.h"
 #include "loads/run.h"
@@ -174,6 +175,27 @@ TEST(AnalyseTool, CylinderRootAndAnImportedSectionGiveACurve) {
   }
   EXPECT_EQ(rows, 21u);
   EXPECT_GT(best, 0.3);
+
+  // The element results are at the best point: the torque of their in-plane forces, B sum(ft r
+  // width), turning at lambda U / R, is the best power, CP (rho/2) U^3 pi R^2.
+  std::istringstream el(slurp(s.path() / "Result/analysis/root/elements.csv"));
+  std::getline(el, line);
+  double torque = 0.0, U = 0.0, tsr = 0.0;
+  std::size_t elements = 0;
+  for (; std::getline(el, line); ++elements) {
+    std::vector<std::string> f;
+    std::istringstream cells(line);
+    for (std::string c; std::getline(cells, c, ',');) f.push_back(c);
+    ASSERT_EQ(f.size(), 19u) << line;
+    U = std::stod(f[0]);
+    tsr = std::stod(f[1]);
+    torque += 3.0 * std::stod(f[18]) * std::stod(f[3]) * (1.5 - 0.1) / 24.0;
+  }
+  EXPECT_EQ(elements, 24u);
+  const double rho = static_cast<double>(1.225f);
+  const double cp =
+      torque * (tsr * U / 1.5) / (0.5 * rho * U * U * U * 3.1415927410125732 * 1.5 * 1.5);
+  EXPECT_NEAR(cp, best, 1e-12);
 }
 
 TEST(AnalyseTool, BadBladeFilesWriteNothingAndExitTwo) {
