@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "analyse/run.h"
+#include "util/answer_rules.h"
 #include "util/version.h"
 
 int main(int argc, char** argv) {
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
   app.add_option("--dir", dir, "working directory with Data/ and Result/ (default .)");
   app.add_option("--elements", o.elements,
                  "elements to cut the blade into (default: the file's `elements`, else 20)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Range(std::int64_t{1}, answer_rules::kMaxElements));
   app.add_option("--tsr", tsr, "tip speed ratios FROM:TO:STEP of the curves (default 1:15:0.25)");
   app.add_option("--pitch", o.pitches, "setting angles of the curves, deg (default 0)")
       ->delimiter(',');

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "aerofoil/data_in.h"
+#include "util/answer_rules.h"
 #include "util/catalogue.h"
 #include "util/number_text.h"
 #include "util/whole_file.h"
@@ -191,7 +192,15 @@ File parse(const std::string& text, const std::string& name, const fs::path& dat
       reader.real("setting_angle", value, f.setting_angle);
     } else if (k == "elements") {
       std::int64_t n = 0;
-      if (reader.whole("elements", value, 1, n)) f.elements = n;
+      if (reader.whole("elements", value, 1, n)) {
+        if (n > answer_rules::kMaxElements) {
+          problems.add(line_of(value), "elements must be at most " +
+                                           std::to_string(answer_rules::kMaxElements) + ", not " +
+                                           std::to_string(n));
+        } else {
+          f.elements = n;
+        }
+      }
     } else if (k == "cylinder_drag") {
       double cd = 0.0;
       if (reader.real("cylinder_drag", value, cd)) {

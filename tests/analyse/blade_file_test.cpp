@@ -74,6 +74,8 @@ TEST(BladeFile, EveryMistakeIsOneLineWithFileAndLine) {
       {kHead + "[[station]]\nr = 0.2\nchord = 0.1\ntwist = 3\nsection = \"sg6043\"\nflap = 1\n" +
            good2,
        {"b.toml:8: unknown key \"flap\" in a station (r, chord, twist, section)"}},
+      {kHead + "elements = 10001\n" + good1 + good2,
+       {"b.toml:3: elements must be at most 10000, not 10001"}},
       {kHead + "setting_angle = \"2\"\n" + good1 + good2,
        {"b.toml:3: setting_angle must be a number"}},
       {"blades = 3\nhub_radius = \n", {"b.toml:2: expected value, saw '\\n'"}},
