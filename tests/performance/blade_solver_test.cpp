@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "aerofoil/aerofoil.h"
@@ -63,6 +64,7 @@ TEST(GlauertOptimumRotor, NoTipLossGivesGlauertsPowerCoefficient) {
     double cp = 0.0;
     sweep::cp_batch(b, {&p, 1}, {&cp, 1}, false);
     EXPECT_NEAR(cp / c.cp, 1.0, 0.005) << "lambda " << c.L << ": CP " << cp;
+    RecordProperty("cp_at_" + std::to_string(static_cast<int>(c.L)), std::to_string(cp));
     // With the tip loss the same blade gives less.
     double lossy = 0.0;
     sweep::cp_batch(b, {&p, 1}, {&lossy, 1}, true);
