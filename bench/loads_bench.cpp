@@ -18,7 +18,7 @@
 
 #include "aerofoil/data_in.h"
 #include "blade/laws.h"
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 #include "loads/report.h"
 #include "loads/run.h"
 #include "textio/textio.h"
@@ -66,14 +66,14 @@ class Session : public support::WorkDir {
     for (const char* f : {files::kPlotWinds, files::kPlotPowers, files::kPlotLimit}) {
       textio::OutFile(f).close();
     }
-    const driver::Rotor rotor{3, nbe, 0.15, 1.5, dr, r, twist, chord};
-    const driver::Site site{3.0, 20.0, 5.0, 10.0, 0.0};
+    const sweep::Rotor rotor{3, nbe, 0.15, 1.5, dr, r, twist, chord};
+    const sweep::Site site{3.0, 20.0, 5.0, 10.0, 0.0};
     textio::OutFile e1(files::kEnergyTables[0]), e2(files::kEnergyTables[1]),
         e3(files::kEnergyTables[2]), e4(files::kEnergyTables[3]);
-    driver::sweep_variable_speed(rotor, site, e1);
-    driver::sweep_two_speed(rotor, site, 200.0, e2);
-    driver::sweep_constant_speed(rotor, site, 300.0, e3);
-    driver::sweep_pitch(rotor, site, 300.0, 1500.0, e4);
+    sweep::sweep_variable_speed(rotor, site, e1);
+    sweep::sweep_two_speed(rotor, site, 200.0, e2);
+    sweep::sweep_constant_speed(rotor, site, 300.0, e3);
+    sweep::sweep_pitch(rotor, site, 300.0, 1500.0, e4);
   }
 };
 

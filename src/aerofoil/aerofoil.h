@@ -63,12 +63,16 @@ inline double re_held(double re) noexcept {
 
 // The rest of re_blend, from l = log10(re_held(re)). Split off for callers that overlap the
 // logarithm with other work.
-inline ReBlend re_blend_log(double l) noexcept {
+inline ReBlend re_blend_log(const float* re_log, double l) noexcept {
   int k = 1;
-  while (k < global::kColumns - 1 && static_cast<double>(global::re_log[k]) < l) ++k;
-  const double lo = static_cast<double>(global::re_log[k - 1]);
-  const double hi = static_cast<double>(global::re_log[k]);
+  while (k < global::kColumns - 1 && static_cast<double>(re_log[k]) < l) ++k;
+  const double lo = static_cast<double>(re_log[k - 1]);
+  const double hi = static_cast<double>(re_log[k]);
   return ReBlend{k, (l - lo) / (hi - lo)};
+}
+
+inline ReBlend re_blend_log(double l) noexcept {
+  return re_blend_log(global::re_log, l);
 }
 
 // Column pair and weight for Reynolds number re. The number is held within re_array[0] ...
@@ -82,12 +86,27 @@ inline ReBlend re_blend(double re) noexcept {
 
 // Interpolation within one column (0-based `col`) once the upper row `k` (0-based, 1 <= k <= n-1)
 // of the interval holding alpha is known.
-inline void blend_rows(int col, int k, double alpha, double& cl, double& cd) noexcept {
-  const double a0 = static_cast<double>(global::alpha_array[col][k - 1]);
-  const double a1 = static_cast<double>(global::alpha_array[col][k]);
+// One column of any table: its angles, lift and drag coefficients (kRows entries each).
+struct Column {
+  const float* a;
+  const double* cl;
+  const double* cd;
+};
+
+inline void blend_rows(const Column& c, int k, double alpha, double& cl, double& cd) noexcept {
+  const double a0 = static_cast<double>(c.a[k - 1]);
+  const double a1 = static_cast<double>(c.a[k]);
   const double t = (alpha - a0) / (a1 - a0);
-  cl = global::cl_array[col][k] * t + (1.0 - t) * global::cl_array[col][k - 1];
-  cd = global::cd_array[col][k] * t + (1.0 - t) * global::cd_array[col][k - 1];
+  cl = c.cl[k] * t + (1.0 - t) * c.cl[k - 1];
+  cd = c.cd[k] * t + (1.0 - t) * c.cd[k - 1];
+}
+
+inline Column loaded_column(int col) noexcept {
+  return {global::alpha_array[col], global::cl_array[col], global::cd_array[col]};
+}
+
+inline void blend_rows(int col, int k, double alpha, double& cl, double& cd) noexcept {
+  blend_rows(loaded_column(col), k, alpha, cl, cd);
 }
 
 // The first row k from 1 with alpha < a[k] (strict, in double), stopping at n - 1 when none is
@@ -121,19 +140,29 @@ inline int first_row_above(const float* a, int n, double alpha) noexcept {
 
 // Values outside the table are held at its edges: below the first angle the first row, at or
 // above the last angle the last row. Returns false (and leaves cl, cd) for an angle inside.
-inline bool held_at_edge(int col, int n, const float* a, double alpha, double& cl,
-                         double& cd) noexcept {
-  if (alpha < static_cast<double>(a[0])) {
-    cl = global::cl_array[col][0];
-    cd = global::cd_array[col][0];
+inline bool held_at_edge(const Column& c, int n, double alpha, double& cl, double& cd) noexcept {
+  if (alpha < static_cast<double>(c.a[0])) {
+    cl = c.cl[0];
+    cd = c.cd[0];
     return true;
   }
-  if (alpha >= static_cast<double>(a[n - 1])) {
-    cl = global::cl_array[col][n - 1];
-    cd = global::cd_array[col][n - 1];
+  if (alpha >= static_cast<double>(c.a[n - 1])) {
+    cl = c.cl[n - 1];
+    cd = c.cd[n - 1];
     return true;
   }
   return false;
+}
+
+inline bool held_at_edge(int col, int n, const float*, double alpha, double& cl,
+                         double& cd) noexcept {
+  return held_at_edge(loaded_column(col), n, alpha, cl, cd);
+}
+
+// column_at on any column of n rows.
+inline void column_at(const Column& c, int n, double alpha, double& cl, double& cd) noexcept {
+  if (held_at_edge(c, n, alpha, cl, cd)) return;
+  blend_rows(c, first_row_above(c.a, n, alpha), alpha, cl, cd);
 }
 
 // Column `col` (0-based) at angle alpha, degrees. Below the first angle the first row, at or above
@@ -141,10 +170,7 @@ inline bool held_at_edge(int col, int n, const float* a, double alpha, double& c
 // (strictly) closes the interval. An angle equal to a table angle gives that row exactly. The scan
 // stops at the last row, which only a NaN angle reaches without the test succeeding.
 inline void column_at(int col, double alpha, double& cl, double& cd) noexcept {
-  const int n = global::num_alpha[col];
-  const float* a = global::alpha_array[col];
-  if (held_at_edge(col, n, a, alpha, cl, cd)) return;
-  blend_rows(col, first_row_above(a, n, alpha), alpha, cl, cd);
+  column_at(loaded_column(col), global::num_alpha[col], alpha, cl, cd);
 }
 
 // As column_at, but the row search starts at `row` (any value; it is clamped to 1 ... n-1) and

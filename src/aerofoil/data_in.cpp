@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "aerofoil/global.h"
+#include "aerofoil/polar.h"
 #include "textio/textio.h"
 #include "util/files.h"
 
@@ -12,9 +13,23 @@ void file_read() {
   file_read(files::kPolarCopy);
 }
 
-void file_read(const std::string& path) {
+aerofoil::Polar read_polar(const std::string& path) {
   textio::InFile in(path);
+  aerofoil::Polar p;
+  // One record per row. The angle goes straight from its decimal text to the nearest float (not
+  // through a double), so that the lookup compares against exactly what the file says.
+  for (int i = 0; i < global::kColumns; ++i) {
+    for (int j = 0; j < global::num_alpha[i]; ++j) {
+      in.read({p.alpha[i][j], p.cl[i][j], p.cd[i][j]});
+    }
+  }
+  in.close();
+  aerofoil::fill_re_log(p.re_log);
+  return p;
+}
 
+void file_read(const std::string& path) {
+  // Nothing of an earlier polar is kept when this one cannot be read whole.
   for (int i = 0; i < global::kColumns; ++i) {
     for (int j = 0; j < global::kRows; ++j) {
       global::alpha_array[i][j] = 0.0f;
@@ -22,21 +37,7 @@ void file_read(const std::string& path) {
       global::cd_array[i][j] = 0.0;
     }
   }
-
-  // One record per row. The angle goes straight from its decimal text to the nearest float (not
-  // through a double), so that the lookup compares against exactly what the file says.
-  for (int i = 0; i < global::kColumns; ++i) {
-    for (int j = 0; j < global::num_alpha[i]; ++j) {
-      in.read({global::alpha_array[i][j], global::cl_array[i][j], global::cd_array[i][j]});
-    }
-  }
-  in.close();
-
-  // The logarithm is taken in double and then rounded to float: re_log[0] = 4.623249053955078,
-  // not the double log10(42000) = 4.623249290397901. The column weights depend on these values.
-  for (int i = 0; i < global::kColumns; ++i) {
-    global::re_log[i] = static_cast<float>(std::log10(static_cast<double>(global::re_array[i])));
-  }
+  aerofoil::load(read_polar(path));
 }
 
 }  // namespace data_in

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "aerofoil/polar.h"
+
 namespace data_in {
 
 // Reads Temp/Lift_Drag.dat (7 columns x 46 records "angle cl cd", lowest Reynolds number first)
@@ -10,5 +12,7 @@ namespace data_in {
 void file_read();
 // The same from the polar file at `path`.
 void file_read(const std::string& path);
+// The polar file at `path` as a value, leaving the loaded tables as they are.
+aerofoil::Polar read_polar(const std::string& path);
 
 }  // namespace data_in

@@ -11,10 +11,10 @@
 
 #include "blade/blade.h"
 #include "blade/bladestl.h"
+#include "blade/rotor_blade.h"
 #include "driver/blade_dialogue.h"
 #include "driver/design_stage.h"
-#include "driver/energy.h"
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 #include "rotor/calc_mod.h"
 #include "rotor/optgeo.h"
 #include "textio/textio.h"
@@ -26,6 +26,8 @@ namespace driver {
 namespace {
 
 using answer_rules::Answer;
+using sweep::Rotor;
+using sweep::Site;
 
 // The files the run keeps open from start-up to the end. Result/Performance.out is opened so
 // that it exists, and never written.
@@ -188,12 +190,12 @@ Site site_of(const RunValues& v) {
 // keeps in its own variable), then the sweep.
 void site_and_speed_sweep(textio::Console& con, RunValues& v, std::string_view text,
                           std::string_view name, double& omega, const Rotor& rotor,
-                          void (*sweep)(const Rotor&, const Site&, double, textio::OutFile&),
+                          void (*run_sweep)(const Rotor&, const Site&, double, textio::OutFile&),
                           textio::OutFile& out) {
   ask_site(con, v);
   ask_by_rule(con, text, name, Answer::Speed, omega);
   announce(con, "Please wait...");
-  sweep(rotor, site_of(v), omega, out);
+  run_sweep(rotor, site_of(v), omega, out);
 }
 
 int session(textio::Console& con, RunFiles& files) {
@@ -225,7 +227,9 @@ int session(textio::Console& con, RunFiles& files) {
   blade::chortwist(con, driver::blade_choices(con), files.geometry, v.nbe, v.rtip, v.rhub, r, dr,
                    twist, v.pitchinitial, chord);
 
-  const Rotor rotor{v.Numb, v.nbe, v.rhub, v.rtip, dr, r, twist, chord};
+  // The designed blade, on the polar tables of the chosen aerofoil.
+  Rotor rotor{v.Numb, v.nbe, v.rhub, v.rtip, dr, r, twist, chord};
+  rotor.setting = v.pitchinitial;
   for (;;) {
     menu(con);
     con.read({v.choice}, "menu choice");
@@ -236,15 +240,15 @@ int session(textio::Console& con, RunFiles& files) {
       case 1:
         ask_site(con, v);
         announce(con, "Please wait...");
-        sweep_variable_speed(rotor, site_of(v), files.energy[0]);
+        sweep::sweep_variable_speed(rotor, site_of(v), files.energy[0]);
         break;
       case 2:
         site_and_speed_sweep(con, v, " Enter first rotational speed, (rpm), omega1=", "omega1",
-                             v.omega1, rotor, sweep_two_speed, files.energy[1]);
+                             v.omega1, rotor, sweep::sweep_two_speed, files.energy[1]);
         break;
       case 3:
         site_and_speed_sweep(con, v, " Enter  rotational speed, (rpm), omega=", "omega", v.omega,
-                             rotor, sweep_constant_speed, files.energy[2]);
+                             rotor, sweep::sweep_constant_speed, files.energy[2]);
         break;
       case 4:
         ask_by_rule(con, " Enter cut-in wind speed, (m/s), Ucin=", "Ucin", Answer::Ucin, v.Ucin);
@@ -259,7 +263,7 @@ int session(textio::Console& con, RunFiles& files) {
                     v.omega);
         ask_by_rule(con, " Enter maximum power limit, (Watt), MPL=", "MPL", Answer::MPL, v.MPL);
         announce(con, "Please wait...");
-        sweep_pitch(rotor, site_of(v), v.omega, v.MPL, files.energy[3]);
+        sweep::sweep_pitch(rotor, site_of(v), v.omega, v.MPL, files.energy[3]);
         break;
       case 5: {
         ask_by_rule(con, "Enter wind speed (m/s), U0 =", "U0", Answer::U0, v.U0);

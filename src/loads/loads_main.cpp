@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
     return app.add_option_function<std::string>(
         name, [&target](const std::string& v) { target = v; }, help);
   };
+  str("--blade", o.blade_file,
+      "a blade file (see rotorforge-analyse) instead of the session's blade: its loads at the "
+      "variable-speed rotor's points, 3 to 20 m/s, or at --wind");
   str("--blades", o.blades, "number of blades (default: the study design's answer)");
   str("--wall", o.wall, "wall thickness of a hollow blade, mm (0: solid)");
   str("--material", o.material, "wood, aluminium, s-glass, carbon, polywood or 1 ... 5");

@@ -7,9 +7,14 @@
 #include <map>
 #include <ostream>
 
-#include "driver/energy.h"
-#include "driver/sweep.h"
+#include "aerofoil/data_in.h"
+#include "blade/section.h"
 #include "loads/report.h"
+#include "performance/energy.h"
+#include "performance/sweep.h"
+#ifdef ROTORFORGE_BLADE_FILES
+#include "analyse/blade_file.h"
+#endif
 
 namespace loads {
 
@@ -57,6 +62,62 @@ std::vector<double> beam_grid(const Rotor& rotor, std::size_t cells) {
   return x;
 }
 
+// The design of a blade file (one aerofoil section: its polar loaded, its outline from Data/).
+Design blade_file_design(const fs::path& dir, const fs::path& file) {
+#ifdef ROTORFORGE_BLADE_FILES
+  const fs::path data = dir / "Data";
+  blade_file::File f;
+  try {
+    f = blade_file::read(file, data);
+  } catch (const blade_file::Error& e) {
+    std::string lines;
+    for (const std::string& p : e.problems()) lines += (lines.empty() ? "" : "\n") + p;
+    throw InputError(lines);
+  }
+  const blade::Blade b =
+      blade_file::cut(f, f.elements.value_or(blade_file::kDefaultElements), data);
+  if (b.sections.size() != 1 || b.sections.front().cylinder) {
+    throw InputError(file.string() +
+                     ": the loads of a blade of several sections or a round root are not "
+                     "computed yet (one aerofoil section only)");
+  }
+  const std::string name = b.sections.front().name;
+  try {
+    data_in::file_read((data / ("Lift" + name + ".dat")).string());
+    return blade_design(b, blade::read_outline((data / (name + ".dat")).string()));
+  } catch (const std::exception& e) {
+    throw InputError(e.what());
+  }
+#else
+  (void)dir;
+  throw InputError(file.string() + ": blade files need toml++ (libtomlplusplus-dev)");
+#endif
+}
+
+// The operating points of a blade file: the variable-speed rotor's 23 wind speeds at the
+// analysis's default site (3 to 20 m/s), unless the user gives points of their own.
+std::vector<OperatingPoint> blade_points(const Design& d, double rho, bool sweep_points) {
+  std::vector<OperatingPoint> points;
+  if (!sweep_points) return points;
+  blade::Blade b = *d.blade;
+  b.Numb = d.rotor.blades;
+  b.sections.clear();  // its one section is the loaded polar
+  b.section.clear();
+  const sweep::Rows rows = sweep::variable_speed_rows(b, {3.0, 20.0, 5.0, 10.0, 0.0});
+  for (const auto& row : rows) {
+    OperatingPoint p;
+    p.source = "variable speed";
+    p.type = 1;
+    p.U = row.wind;
+    p.lambda = row.tsr;
+    p.table_cp = row.cp;
+    p.table_power = row.power;
+    p.result = operating_point(d.rotor, rho, p.U, p.lambda, 0.0);
+    points.push_back(p);
+  }
+  return points;
+}
+
 std::size_t cells_per_element(std::int64_t nbe) {
   return static_cast<std::size_t>(std::max<std::int64_t>(1, 40 / std::max<std::int64_t>(nbe, 1)));
 }
@@ -74,9 +135,11 @@ Stations stations_for(const Design& d, std::size_t cells, double wall_mm) {
   Stations s;
   s.x = beam_grid(d.rotor, cells);
   for (double x : s.x) {
-    const double c = blade::chord_law(d.chord_law, x) * d.rotor.rtip;
+    const double c =
+        (d.blade ? blade::chord_at(*d.blade, x) : blade::chord_law(d.chord_law, x)) * d.rotor.rtip;
     s.chord.push_back(c);
-    s.twist.push_back(blade::twist_law(d.twist_law, x) + d.pitchinitial);
+    s.twist.push_back(d.blade ? blade::twist_at(*d.blade, x)
+                              : blade::twist_law(d.twist_law, x) + d.pitchinitial);
     s.unit.push_back(centroidal(hollow_moments(d.outline, wall_mm / 1000.0 / c)));
   }
   return s;
@@ -220,6 +283,7 @@ Settings settings(const Options& o) {
     s.altitude = number("--altitude", *o.altitude);
     if (!(*s.altitude < 44000.0)) throw InputError("--altitude: " + *o.altitude + " m is too high");
   }
+  if (o.blade_file) s.blade_file = *o.blade_file;
   return s;
 }
 
@@ -230,11 +294,13 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) throw InputError(dir.string() + ": not a directory");
   }
-  rep.design = read_design(dir);
+  rep.design = s.blade_file ? blade_file_design(dir, *s.blade_file) : read_design(dir);
   Design& d = rep.design;
   const auto& ans = d.answers;
   if (s.blades) {
     d.rotor.blades = *s.blades;
+  } else if (d.blade) {
+    d.rotor.blades = d.blade->Numb;
   } else if (ans && ans->blades >= 1) {
     d.rotor.blades = ans->blades;
   } else {
@@ -252,16 +318,17 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   if (s.strength) rep.material.strength = *s.strength;
   if (s.modulus) rep.material.modulus = *s.modulus;
   const double altitude = s.altitude ? *s.altitude : ans && ans->altitude ? *ans->altitude : 0.0;
-  rep.rho = driver::air_density(altitude);
+  rep.rho = energy::air_density(altitude);
 
   std::string note;
-  std::vector<OperatingPoint> points = table_points(dir, d, rep.rho, note);
+  std::vector<OperatingPoint> points =
+      d.blade ? blade_points(d, rep.rho, s.winds.empty()) : table_points(dir, d, rep.rho, note);
   if (!note.empty()) rep.notes.push_back(note);
   for (double U : s.winds) {
     OperatingPoint p;
     p.source = "user";
     p.U = U;
-    p.lambda = s.tsr ? *s.tsr : driver::tip_speed_ratio(*s.rpm, U, d.rotor.rtip);
+    p.lambda = s.tsr ? *s.tsr : sweep::tip_speed_ratio(*s.rpm, U, d.rotor.rtip);
     p.result = operating_point(d.rotor, rep.rho, p.U, p.lambda, 0.0);
     points.push_back(p);
   }

@@ -22,6 +22,7 @@ inline constexpr int kBadCommandLine = 2;
 // The command line as given: values are checked by settings().
 struct Options {
   fs::path dir = ".";
+  std::optional<std::string> blade_file;  // a blade file instead of the session's blade
   std::optional<std::string> blades, wall, material;
   std::vector<std::string> winds;
   std::optional<std::string> rpm, tsr;
@@ -48,7 +49,8 @@ struct Settings {
   std::optional<double> modulus;   // GPa
   double load_factor = kLoadFactor;
   double material_factor = kMaterialFactor;
-  std::optional<double> altitude;  // m
+  std::optional<double> altitude;      // m
+  std::optional<fs::path> blade_file;  // the blade of a blade file, not the session's
 };
 
 // The checked settings; throws InputError naming the option.

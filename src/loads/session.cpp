@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "aerofoil/data_in.h"
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 #include "plot/results.h"
 #include "plot/svg.h"
 #include "textio/textio.h"
@@ -124,6 +124,23 @@ Design read_design(const fs::path& dir) {
   return d;
 }
 
+Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
+  Design d;
+  d.rotor.blades = b.Numb;
+  d.rotor.nbe = b.nbe;
+  d.rotor.rhub = b.rhub;
+  d.rotor.rtip = b.rtip;
+  d.rotor.dr = b.dr;
+  d.rotor.r = b.r;
+  d.rotor.chord = b.chord;
+  d.rotor.twist = b.twist;
+  d.pitchinitial = b.setting;
+  d.hub = b.hub;
+  d.outline = outline;
+  d.blade = b;
+  return d;
+}
+
 std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
                                          std::string& note) {
   const auto states = session_files::energy_tables(dir);
@@ -145,34 +162,34 @@ std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, d
         OperatingPoint p;
         p.source = "Energy" + std::to_string(t) + " sweep " + std::to_string(k + 1);
         p.type = t;
-        p.U = driver::sweep_speed(static_cast<int>(j), Ucin, Ucout);
+        p.U = sweep::sweep_speed(static_cast<int>(j), Ucin, Ucout);
         p.table_cp = row.cp;
         p.table_power = row.power;
         // The sweep's own tip speed ratio and setting angle: the candidates whose values the
         // table shows, the first whose power coefficient the table shows too.
         std::vector<std::pair<double, double>> candidates;
         const auto add_speed = [&](double n, double theta) {
-          candidates.push_back({driver::tip_speed_ratio(n, p.U, rotor.rtip), theta});
+          candidates.push_back({sweep::tip_speed_ratio(n, p.U, rotor.rtip), theta});
         };
         if (t == 1) {
-          const double cap = driver::speed_cap(static_cast<int>(j), rotor.rtip);
+          const double cap = sweep::speed_cap(static_cast<int>(j), rotor.rtip);
           if (shows(cap, row.rpm, 2)) add_speed(cap, 0.0);
           const int i = static_cast<int>(std::lround((row.tsr - 5.0) * 50.0 / 7.0));
-          if (i >= 0 && i < driver::kRatioSteps) candidates.push_back({driver::ratio_grid(i), 0.0});
+          if (i >= 0 && i < sweep::kRatioSteps) candidates.push_back({sweep::ratio_grid(i), 0.0});
         } else if (t == 2) {
           add_speed(shows(slowest, row.rpm, 2) ? slowest : slowest * 1.5, 0.0);
         } else if (t == 3) {
           add_speed(row.rpm, 0.0);
         } else {
-          const double lam = driver::tip_speed_ratio(row.rpm, p.U, rotor.rtip);
+          const double lam = sweep::tip_speed_ratio(row.rpm, p.U, rotor.rtip);
           const int kc = static_cast<int>(std::lround((row.angle + 15.0) * 100.0 / 55.0));
-          if (kc >= 0 && kc < driver::kCoarseSteps)
-            candidates.push_back({lam, driver::coarse_angle(kc)});
+          if (kc >= 0 && kc < sweep::kCoarseSteps)
+            candidates.push_back({lam, sweep::coarse_angle(kc)});
           for (bool cut_out : {false, true}) {
             const int kl = static_cast<int>(
                 std::lround((row.angle + 15.0) * 1000.0 / (cut_out ? 30.0 : 23.0)));
-            if (kl >= 0 && kl < driver::kLimitSteps) {
-              candidates.push_back({lam, driver::limit_angle(kl, cut_out)});
+            if (kl >= 0 && kl < sweep::kLimitSteps) {
+              candidates.push_back({lam, sweep::limit_angle(kl, cut_out)});
             }
           }
         }

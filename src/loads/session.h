@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "blade/section.h"
 #include "loads/aero.h"
 #include "util/session_answers.h"
@@ -32,7 +33,12 @@ struct Design {
   blade::Outline outline;                           // the aerofoil's own outline of unit chord
   std::optional<double> mass;                       // kg, one blade, as Result/Geometry.out says
   std::optional<session_answers::Answers> answers;  // in a study's design folder
+  // A blade file's blade (rotorforge-loads --blade): its shape replaces the laws.
+  std::optional<blade::Blade> blade;
 };
+
+// The design of a blade of one aerofoil section whose outline is `outline` (its polar loaded).
+Design blade_design(const blade::Blade& b, const blade::Outline& outline);
 
 // One operating point of a sweep (or of the user's).
 struct OperatingPoint {

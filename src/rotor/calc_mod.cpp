@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "aerofoil/aerofoil.h"
+#include "aerofoil/polar.h"
 
 namespace calc_mod {
 namespace {
@@ -15,6 +16,24 @@ std::size_t element_count(std::int64_t nbe, std::size_t r, std::size_t twist, st
                           std::size_t alpha) {
   if (nbe < 1) return 0;
   return std::min({static_cast<std::size_t>(nbe), r, twist, chord, alpha});
+}
+
+// The element's section and tip loss: the loaded tables and the tip-loss factor unless the
+// element names its own.
+aerofoil::ReBlend blend_of(const Element& e, double re) {
+  return e.polar != nullptr ? aerofoil::re_blend(*e.polar, re) : aerofoil::re_blend(re);
+}
+
+void lookup(const Element& e, const aerofoil::ReBlend& b, double alpha, double& cl, double& cd) {
+  if (e.polar != nullptr) {
+    aerofoil::landd_blend(*e.polar, b, alpha, cl, cd);
+  } else {
+    aerofoil::landd_blend(b, alpha, cl, cd);
+  }
+}
+
+double loss(const Element& e, double f) {
+  return e.tip_loss ? tip_loss(f) : 1.0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -61,9 +80,9 @@ struct AtAngle {
 AtAngle at_angle(const Element& e, double phi, const aerofoil::ReBlend& blend) {
   const double s = std::sin(phi);
   const double c = std::cos(phi);
-  const double F = tip_loss(e.B * (1.0 - e.r) / s / 2.0);
+  const double F = loss(e, e.B * (1.0 - e.r) / s / 2.0);
   double cl, cd;
-  aerofoil::landd_blend(blend, phi * 180.0 / kPi - e.setting, cl, cd);
+  lookup(e, blend, phi * 180.0 / kPi - e.setting, cl, cd);
   const double normal = cl * c + cd * s;
   const double tangential = cl * s - cd * c;
   const double k = e.sigma * normal / (s * s);
@@ -189,7 +208,7 @@ Evaluation evaluate(const Element& e, double a, double ap) {
   v.W = std::sqrt((1.0 - a) * (1.0 - a) + vt * vt);
   v.phi = phi;
   v.re = e.U * v.W * e.chord * e.rtip / kNu;
-  aerofoil::landd(v.alpha, v.re, v.cl, v.cd);
+  lookup(e, blend_of(e, v.re), v.alpha, v.cl, v.cd);
   return v;
 }
 
@@ -212,7 +231,9 @@ struct Mend {
 // The solver proper. `walk` selects the lookup whose row search starts from the row of the
 // element's previous iteration; it gives the plain lookup's result whenever the polar's angles
 // never decrease, which the caller checks once per call.
-template <bool walk>
+// `custom` selects the blade of many sections, element widths and the tip-loss switch
+// (Inputs::polars, widths, tip_loss); without it the loop is the designed blade's.
+template <bool walk, bool custom>
 void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
            std::span<std::int32_t> iterations, std::span<ElementTrace> trace,
            std::span<ElementState> states) {
@@ -245,10 +266,16 @@ void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
       }
       continue;
     }
+    const aerofoil::Polar* polar = nullptr;
+    double dri = dr;
+    if constexpr (custom) {
+      if (!in.polars.empty()) polar = in.polars[i];
+      if (!in.widths.empty()) dri = in.widths[i];
+    }
     const double a_start = a;
     const double ap_start = ap;
     double phi = 0.0, sphi = 0.0, cphi = 0.0, W = 0.0, cl = 0.0, cd = 0.0, F = 0.0, re = 0.0;
-    int row = 1;
+    [[maybe_unused]] int row = 1;
     int it = 0;
     bool converged = false;
     while (it < kMaxIterations) {
@@ -256,18 +283,28 @@ void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
       phi = std::atan((1.0 - a) / (1.0 + ap) / lr);
       sphi = std::sin(phi);
       cphi = std::cos(phi);
-      F = tip_loss(B * (1.0 - ri) / sphi / 2.0);
+      if constexpr (custom) {
+        F = in.tip_loss ? tip_loss(B * (1.0 - ri) / sphi / 2.0) : 1.0;
+      } else {
+        F = tip_loss(B * (1.0 - ri) / sphi / 2.0);
+      }
       const double aoa = phi * 180.0 / kPi - setting;
       alpha[i] = aoa;
       const double va = (1.0 - a) * (1.0 - a);
       const double vt = (1.0 + ap) * lr;
       W = std::sqrt(va + vt * vt);
       re = U * W * ci * rtip / kNu;
-      const aerofoil::ReBlend blend = aerofoil::re_blend(re);
-      if constexpr (walk) {
+      if constexpr (custom) {
+        if (polar != nullptr) {
+          aerofoil::landd(*polar, aoa, re, cl, cd);
+        } else {
+          aerofoil::landd(aoa, re, cl, cd);
+        }
+      } else if constexpr (walk) {
+        const aerofoil::ReBlend blend = aerofoil::re_blend(re);
         aerofoil::landd_blend_from(blend, aoa, row, cl, cd);
       } else {
-        aerofoil::landd_blend(blend, aoa, cl, cd);
+        aerofoil::landd_blend(aerofoil::re_blend(re), aoa, cl, cd);
       }
       const double normal = cl * cphi + cd * sphi;
       const double CT = (1.0 - a) * (1.0 - a) * sigma * normal / (sphi * sphi);
@@ -291,7 +328,12 @@ void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
     ElementEnd end = ElementEnd::kIterated;
     if (i < trace.size()) trace[i] = {end, converged, a, ap, phi};
     if (element_needs_resolve(a, ap, phi, converged)) [[unlikely]] {
-      const Mend m = mend_element({B, ri, ci, setting, lr, sigma, U, rtip}, a_start, ap_start);
+      Element e{B, ri, ci, setting, lr, sigma, U, rtip};
+      if constexpr (custom) {
+        e.polar = polar;
+        e.tip_loss = in.tip_loss;
+      }
+      const Mend m = mend_element(e, a_start, ap_start);
       end = m.end;
       a = m.a;
       ap = m.ap;
@@ -303,7 +345,7 @@ void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
       cd = m.v.cd;
       phi = m.v.phi;
       re = m.v.re;
-      F = end == ElementEnd::kUnloaded ? 0.0 : tip_loss(B * (1.0 - ri) / sphi / 2.0);
+      F = end == ElementEnd::kUnloaded ? 0.0 : loss(e, B * (1.0 - ri) / sphi / 2.0);
     }
     if (i < trace.size()) trace[i].end = end;
     if (i < states.size()) {
@@ -313,10 +355,33 @@ void solve(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
               : ElementState{end, it, a, ap, phi, alpha[i], F, re, W, cl, cd, sphi, cphi};
     }
     if (end == ElementEnd::kUnloaded) continue;
-    const double G = B * W * W * ci * dr / kPi;
+    const double G = B * W * W * ci * dri / kPi;
     cp = cp + lambda * ri * G * (cl * sphi - cd * cphi);
   }
   CP = cp;
+}
+
+// The number of elements to compute: also bounded by the sections and widths given.
+std::size_t custom_count(const Inputs& in, std::size_t n) {
+  if (!in.polars.empty()) n = std::min(n, in.polars.size());
+  if (!in.widths.empty()) n = std::min(n, in.widths.size());
+  return n;
+}
+
+bool is_custom(const Inputs& in) {
+  return !in.polars.empty() || !in.widths.empty() || !in.tip_loss;
+}
+
+void dispatch(const Inputs& in, std::size_t n, std::span<double> alpha, double& CP,
+              std::span<std::int32_t> iterations, std::span<ElementTrace> trace,
+              std::span<ElementState> states) {
+  if (is_custom(in)) {
+    solve<false, true>(in, custom_count(in, n), alpha, CP, iterations, trace, states);
+  } else if (aerofoil::angles_nondecreasing()) {
+    solve<true, false>(in, n, alpha, CP, iterations, trace, states);
+  } else {
+    solve<false, false>(in, n, alpha, CP, iterations, trace, states);
+  }
 }
 
 }  // namespace
@@ -325,21 +390,21 @@ Balance element_balance(const Element& e, double a_start, double ap_start) {
   // Outside these the equations have no windmill state: no rotation or an element at the axis
   // (lambda_r <= 0), an infinite solidity, no tip-loss factor (r >= 1 gives F = 0), or no blade.
   if (!(e.lr > 0.0 && e.lr < std::numeric_limits<double>::infinity()) || !std::isfinite(e.sigma) ||
-      !(e.r < 1.0) || !has_blade(e.chord)) {
+      (e.tip_loss && !(e.r < 1.0)) || !has_blade(e.chord)) {
     return {false, 0.0, 0.0};
   }
   const auto reynolds = [&e](double a, double ap) {
     const double vt = (1.0 + ap) * e.lr;
     return e.U * std::sqrt((1.0 - a) * (1.0 - a) + vt * vt) * e.chord * e.rtip / kNu;
   };
-  aerofoil::ReBlend blend = aerofoil::re_blend(reynolds(a_start, ap_start));
+  aerofoil::ReBlend blend = blend_of(e, reynolds(a_start, ap_start));
   Balance best{false, 0.0, 0.0};
   int bracket = kScanSteps;  // none yet
   for (int round = 0; round < 6; ++round) {
     const Root root = largest_angle_root(e, blend, bracket);
     if (!root.found) break;
     best = {true, root.at.a, root.at.ap};
-    const aerofoil::ReBlend next = aerofoil::re_blend(reynolds(best.a, best.ap));
+    const aerofoil::ReBlend next = blend_of(e, reynolds(best.a, best.ap));
     // Settled when a further round could not move the solution beyond rounding.
     if (next.k == blend.k && std::fabs(next.t - blend.t) <= 1e-12) break;
     blend = next;
@@ -356,22 +421,14 @@ void calc_traced(const Inputs& in, std::span<double> alpha, double& CP,
                  std::span<std::int32_t> iterations, std::span<ElementTrace> trace) {
   const std::size_t n =
       element_count(in.nbe, in.r.size(), in.twist.size(), in.chord.size(), alpha.size());
-  if (aerofoil::angles_nondecreasing()) {
-    solve<true>(in, n, alpha, CP, iterations, trace, {});
-  } else {
-    solve<false>(in, n, alpha, CP, iterations, trace, {});
-  }
+  dispatch(in, n, alpha, CP, iterations, trace, {});
 }
 
 void calc_elements(const Inputs& in, std::span<double> alpha, double& CP,
                    std::span<ElementState> states) {
   const std::size_t n =
       element_count(in.nbe, in.r.size(), in.twist.size(), in.chord.size(), alpha.size());
-  if (aerofoil::angles_nondecreasing()) {
-    solve<true>(in, n, alpha, CP, {}, {}, states);
-  } else {
-    solve<false>(in, n, alpha, CP, {}, {}, states);
-  }
+  dispatch(in, n, alpha, CP, {}, {}, states);
 }
 
 void calc_counted(const Inputs& in, std::span<double> alpha, double& CP,

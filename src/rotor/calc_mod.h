@@ -8,6 +8,10 @@
 
 #include "util/shared.h"
 
+namespace aerofoil {
+struct Polar;
+}
+
 namespace calc_mod {
 
 using shared::kPi;
@@ -90,6 +94,14 @@ struct Inputs {
   double U = 0.0;
   double lambda = 0.0;
   double theta = 0.0;
+  // Beyond the designed blade: each element's own section (polars[i], used when not empty;
+  // otherwise every element is on the loaded polar tables), each element's own relative width
+  // (widths[i], used when not empty; otherwise dr), and the tip-loss factor switched off
+  // (tip_loss = false: F = 1 everywhere, the rotor of infinitely many blades of Glauert's
+  // theory). With the defaults the solver is the designed blade's, bit for bit.
+  std::span<const aerofoil::Polar* const> polars = {};
+  std::span<const double> widths = {};
+  bool tip_loss = true;
 };
 
 // The power coefficient CP of the rotor at the operating point, and the angle of attack
@@ -160,14 +172,16 @@ void calc_elements(const Inputs& in, std::span<double> alpha, double& CP,
 // The windmill state of one element found by the bracketed search: the induction factors that
 // balance momentum and blade forces, or found = false when the element has none.
 struct Element {
-  double B;        // number of blades
-  double r;        // relative radius of the element centre
-  double chord;    // relative chord
-  double setting;  // twist + setting angle, degrees
-  double lr;       // local speed ratio lambda * r
-  double sigma;    // local solidity B * chord / pi / r / 2
-  double U;        // wind speed, m/s
-  double rtip;     // tip radius, m
+  double B;                                // number of blades
+  double r;                                // relative radius of the element centre
+  double chord;                            // relative chord
+  double setting;                          // twist + setting angle, degrees
+  double lr;                               // local speed ratio lambda * r
+  double sigma;                            // local solidity B * chord / pi / r / 2
+  double U;                                // wind speed, m/s
+  double rtip;                             // tip radius, m
+  const aerofoil::Polar* polar = nullptr;  // the element's section; nullptr: the loaded tables
+  bool tip_loss = true;                    // false: F = 1
 };
 struct Balance {
   bool found;

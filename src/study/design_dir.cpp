@@ -74,9 +74,11 @@ class InDirectory {
 // streams. It stays in this process's group, so that an engine interrupting this one's group
 // interrupts it too.
 process::Result run_in(const fs::path& dir, const fs::path& program, const char* in,
-                       const char* out, const char* err) {
+                       const char* out, const char* err,
+                       const std::vector<std::string>& args = {}) {
   process::Command c;
   c.argv = {fs::absolute(program).string()};
+  c.argv.insert(c.argv.end(), args.begin(), args.end());
   c.dir = fs::absolute(dir);
   c.in = c.dir / in;
   c.out = c.dir / out;
@@ -132,6 +134,19 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     fs::create_directories(dir / "Data");
     fs::create_directories(dir / "Temp");
     fs::create_directories(dir / "Result");
+    if (!d.blade_file.empty()) {
+      // A blade file's design: the file, every section of the data folder, and the arguments
+      // of its analysis, one per line.
+      fs::copy_file(d.blade_file, dir / kBladeFile);
+      for (const auto& e : fs::directory_iterator(data_dir)) {
+        if (e.path().extension() == ".dat")
+          fs::copy_file(e.path(), dir / "Data" / e.path().filename());
+      }
+      std::string args;
+      for (const std::string& a : analyse_arguments(d, kBladeFile)) args += a + "\n";
+      whole_file::write(dir / kAnalyseArguments, args);
+      return Prepared::Ready;
+    }
     whole_file::write(dir / kAnswersFile, answers(d));
     for (const std::string& file : {d.aerofoil + ".dat", "Lift" + d.aerofoil + ".dat"}) {
       fs::copy_file(data_dir / file, dir / "Data" / file);
@@ -167,7 +182,19 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path&
   Outcome o;
   o.processors = parallel::allowed_processors();
   const auto start = std::chrono::steady_clock::now();
-  const process::Result r = run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
+  // A blade file's design runs rotorforge-analyse (beside rotorforge) with its arguments.
+  bool analysed = false;
+  const std::string arguments = whole_file::read(dir / kAnalyseArguments, analysed);
+  std::vector<std::string> args;
+  for (std::size_t at = 0, end; analysed && at < arguments.size(); at = end + 1) {
+    end = arguments.find('\n', at);
+    if (end == std::string::npos) end = arguments.size();
+    args.push_back(arguments.substr(at, end - at));
+  }
+  const process::Result r =
+      analysed ? run_in(dir, rotorforge.parent_path() / "rotorforge-analyse", "/dev/null",
+                        "console.txt", "stderr.txt", args)
+               : run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
   if (r.failure == process::Failure::Fork || r.failure == process::Failure::Wait) {
     o.message = std::string("cannot start a session: ") + std::strerror(r.error);
     write_status(dir, o);
@@ -206,8 +233,20 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path&
   if (o.state == State::Failed && o.message.empty()) {
     o.message = "rotorforge ended with status " + std::to_string(o.exit_status);
   }
+  if (analysed && o.state == State::Ok) {
+    // The analysis's tables, in the layout of a session's, where the summary reads them.
+    const fs::path from = dir / "Result" / "analysis" / fs::path(kBladeFile).stem();
+    for (int t = 1; t <= kTypes; ++t) {
+      const fs::path table = from / ("energy" + std::to_string(t) + ".out");
+      std::error_code ec;
+      if (fs::is_regular_file(table, ec)) {
+        fs::copy_file(table, dir / files::kEnergyTables[static_cast<std::size_t>(t - 1)],
+                      fs::copy_options::overwrite_existing, ec);
+      }
+    }
+  }
   // The design's own pictures; a picture writer that is missing or fails costs only the link.
-  if (o.state == State::Ok && !plotter.empty() && access(plotter.c_str(), X_OK) == 0) {
+  if (!analysed && o.state == State::Ok && !plotter.empty() && access(plotter.c_str(), X_OK) == 0) {
     run_in(dir, plotter, "/dev/null", kPicturesLog, kPicturesLog);
   }
   write_status(dir, o);

@@ -33,6 +33,9 @@ struct Outcome {
 
 inline constexpr const char* kStatusFile = "status.txt";
 inline constexpr const char* kAnswersFile = session_answers::kFile;
+// A blade file's design: the blade file and the arguments of rotorforge-analyse, one per line.
+inline constexpr const char* kBladeFile = "blade.toml";
+inline constexpr const char* kAnalyseArguments = "analyse.txt";
 
 // The outcome recorded in `dir`, if any (a design not yet run, or still running, has none).
 std::optional<Outcome> read_status(const fs::path& dir);

@@ -361,11 +361,15 @@ struct Reader {
         }
       }
       if (is_type) continue;
-      if (top && (kname == "design" || kname == "title" || kname == "loads")) continue;
+      if (top &&
+          (kname == "design" || kname == "title" || kname == "loads" || kname == "blade_files")) {
+        continue;
+      }
       problems.add(line, "unknown key " + kname +
                              " (expected rotor, blade, site, variable_speed, two_speed, "
                              "constant_speed, pitch" +
-                             (top ? std::string(", loads, design or title)") : std::string(")")));
+                             (top ? std::string(", loads, design, blade_files or title)")
+                                  : std::string(")")));
     }
   }
 };
@@ -458,15 +462,21 @@ Design make_design(const Value* const pick[kKeyCount], const bool types[kTypes])
   return d;
 }
 
-// Keys that must have a value, and the condition under which they must.
-void check_missing(const Layer& l, Problems& problems) {
+// Keys that must have a value, and the condition under which they must. A blade file's design
+// needs no rotor but its site and at least one turbine type.
+void check_missing(const Layer& l, Problems& problems, bool blade_file = false) {
   const auto need = [&](const char* t, const char* n, bool when) {
     if (when && l.values[key_index(t, n)].empty()) {
       problems.add(l.line, std::string(t) + "." + n + " is missing");
     }
   };
   for (const char* n : {"blades", "hub_radius", "tip_radius", "elements", "aerofoil"}) {
-    need("rotor", n, true);
+    need("rotor", n, !blade_file);
+  }
+  if (blade_file && !(l.types[0] || l.types[1] || l.types[2] || l.types[3])) {
+    problems.add(l.line,
+                 "blade_files need a turbine type ([variable_speed], [two_speed], "
+                 "[constant_speed] or [pitch])");
   }
   need("site", "mean_wind", true);
   const bool sweeps = l.types[0] || l.types[1] || l.types[2] || l.types[3];
@@ -500,8 +510,9 @@ void check_combination(const Value* const pick[kKeyCount], Problems& problems) {
   }
 }
 
-void expand(const Layer& l, Study& s, std::set<std::string>& ids, Problems& problems) {
-  check_missing(l, problems);
+void expand(const Layer& l, Study& s, std::set<std::string>& ids, Problems& problems,
+            const std::string& blade_file = {}) {
+  check_missing(l, problems, !blade_file.empty());
   const Value* pick[kKeyCount] = {};
   std::size_t at[kKeyCount] = {};
   for (;;) {
@@ -510,6 +521,17 @@ void expand(const Layer& l, Study& s, std::set<std::string>& ids, Problems& prob
     }
     check_combination(pick, problems);
     Design d = make_design(pick, l.types);
+    if (!blade_file.empty()) {
+      // The blade is the file's: no rotor answers of the study's.
+      const Design blank;
+      d.blades = blank.blades;
+      d.hub_radius = blank.hub_radius;
+      d.tip_radius = blank.tip_radius;
+      d.elements = blank.elements;
+      d.setting_angle = blank.setting_angle;
+      d.aerofoil = blank.aerofoil;
+      d.blade_file = blade_file;
+    }
     if (ids.insert(design_id(d)).second) s.designs.push_back(std::move(d));
     // Next combination: the last key varies fastest.
     bool advanced = false;
@@ -564,9 +586,29 @@ std::string answers(const Design& d) {
   return text;
 }
 
+std::vector<std::string> analyse_arguments(const Design& d, const std::string& file) {
+  const auto n = [](double v) { return number_text::shortest(v); };
+  std::vector<std::string> a = {
+      file,         "--mean-wind",  n(d.mean_wind),  "--cut-in",   n(d.cut_in),  "--cut-out",
+      n(d.cut_out), "--hub-height", n(d.hub_height), "--altitude", n(d.altitude)};
+  if (d.runs[1]) a.insert(a.end(), {"--two-speed", n(d.first_rpm)});
+  if (d.runs[2]) a.insert(a.end(), {"--constant-speed", n(d.constant_rpm)});
+  if (d.runs[3]) {
+    a.insert(a.end(), {"--pitch-speed", n(d.pitch_rpm), "--power-limit", n(d.power_limit)});
+  }
+  return a;
+}
+
 std::string design_id(const Design& d) {
   std::string key = answers(d);
   if (catalogue::shipped_number(d.aerofoil) == 0) key += "aerofoil " + d.aerofoil + "\n";
+  // A blade file's design: its path and what the file holds now.
+  if (!d.blade_file.empty()) {
+    std::ifstream in(d.blade_file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    key += "blade file " + d.blade_file + "\n" + text.str();
+  }
   std::uint64_t h = 14695981039346656037ull;  // FNV-1a offset basis
   for (unsigned char c : key) {
     h ^= c;
@@ -599,8 +641,37 @@ Study parse_study(const std::string& text, const std::string& name, const fs::pa
     }
   }
 
+  // Blade files listed as designs, relative to the study file's folder.
+  std::vector<std::string> blade_files;
+  if (const toml::node* bf = doc.get("blade_files")) {
+    const toml::array* list = bf->as_array();
+    if (list == nullptr || list->empty()) {
+      problems.add(line_of(*bf), "blade_files must be a list of blade file names");
+    } else {
+      for (const toml::node& e : *list) {
+        if (!e.is_string()) {
+          problems.add(line_of(e), "blade_files: each entry must be a file name in quotes");
+          continue;
+        }
+        fs::path p = e.as_string()->get();
+        if (p.is_relative()) p = fs::path(name).parent_path() / p;
+        std::error_code ec;
+        if (!fs::is_regular_file(p, ec)) {
+          problems.add(line_of(e), "blade_files: " + p.string() + " not found");
+          continue;
+        }
+        blade_files.push_back(fs::absolute(p).lexically_normal().string());
+      }
+    }
+  }
+  // Sessions are designed when the study gives a rotor (or design entries) or no blade files.
+  const bool sessions = doc.get("rotor") != nullptr || doc.get("design") != nullptr ||
+                        doc.get("blade_files") == nullptr;
+
   std::vector<Layer> layers;
-  if (const toml::node* entries = doc.get("design")) {
+  if (!sessions) {
+    // No session designs.
+  } else if (const toml::node* entries = doc.get("design")) {
     const toml::array* list = entries->as_array();
     if (list == nullptr || !list->is_array_of_tables() || list->empty()) {
       problems.add(line_of(*entries), "design must be a list of tables ([[design]] entries)");
@@ -626,6 +697,7 @@ Study parse_study(const std::string& text, const std::string& name, const fs::pa
   if (const toml::node* l = doc.get("loads")) s.loads = read_loads(*l, problems);
   std::set<std::string> ids;
   for (const Layer& l : layers) expand(l, s, ids, problems);
+  for (const std::string& f : blade_files) expand(base, s, ids, problems, f);
   if (!problems.empty()) throw StudyError(problems.take());
   for (const Design& d : s.designs) {
     for (int t = 0; t < kTypes; ++t) s.runs[t] = s.runs[t] || d.runs[t];

@@ -44,7 +44,14 @@ struct Design {
   double pitch_rpm = 0.0;     // the pitch-controlled type's
   double power_limit = 0.0;   // W, pitch-controlled type
   bool runs[kTypes] = {false, false, false, false};
+  // A design the study does not design: the blade of this blade file (absolute path), analysed
+  // by rotorforge-analyse at the design's site and turbine types. Its rotor answers are unused.
+  std::string blade_file;
 };
+
+// The arguments of rotorforge-analyse for a blade-file design: the blade file `file` at the
+// design's site and turbine types.
+std::vector<std::string> analyse_arguments(const Design& d, const std::string& file);
 
 // The answers of the session, one per line, in the order the dialogue asks them, ending with
 // the menu's 0.

@@ -63,6 +63,12 @@ std::vector<Column> columns(const Study& s, const std::vector<Row>& rows) {
   const auto num = [](double v) { return number_text::shortest(v); };
   answer(
       "id", "design", [](const Design& d) { return design_id(d); }, false);
+  // Blade files listed as designs: which file each is.
+  if (std::any_of(s.designs.begin(), s.designs.end(),
+                  [](const Design& d) { return !d.blade_file.empty(); })) {
+    answer(
+        "blade_file", "blade file", [](const Design& d) { return d.blade_file; }, false);
+  }
   answer("blades", "blades", [](const Design& d) { return std::to_string(d.blades); });
   answer("hub_radius_m", "hub radius (m)", [&](const Design& d) { return num(d.hub_radius); });
   answer("tip_radius_m", "tip radius (m)", [&](const Design& d) { return num(d.tip_radius); });
@@ -235,7 +241,10 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
         list += (list.empty() ? "" : " ") + re;
       }
     };
-    for (const auto& f : fill_record::read(dir / "Data", d.aerofoil)) {
+    const std::vector<fill_record::Fill> fills = d.aerofoil.empty()
+                                                     ? std::vector<fill_record::Fill>{}
+                                                     : fill_record::read(dir / "Data", d.aerofoil);
+    for (const auto& f : fills) {
       add(r.filled, std::to_string(f.reynolds));
       if (fill_record::copied(f)) add(r.copied, std::to_string(f.reynolds));
     }
@@ -255,7 +264,9 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
   const std::string geometry = whole_file::read(dir / files::kGeometryTable, found);
   plot::TextSource gs(geometry);
   const auto g = plot::read_geometry(gs);
-  if (!found) {
+  if (!d.blade_file.empty()) {
+    // A blade file's design has no geometry table: its blade is the file.
+  } else if (!found) {
     note(r, std::string(files::kGeometryTable) + " is missing");
   } else if (!g.ok()) {
     note(r, files::kGeometryTable + (": " + g.error));
@@ -286,7 +297,7 @@ Row read_row(const Design& d, const fs::path& dir, const std::optional<LoadsTabl
     tr.energy = sw.annual_energy;
     for (const plot::TableRow& p : sw.rows) r.power_curve[t].push_back({p.wind, p.power});
   }
-  if (loads) read_loads(r, dir, *loads);
+  if (loads && d.blade_file.empty()) read_loads(r, dir, *loads);
   for (plot::SiblingPage p : plot::sibling_pages(dir)) {
     p.path = "designs/" + r.id + "/Result/" + p.path;
     r.pages.push_back(std::move(p));
@@ -299,6 +310,8 @@ std::vector<std::string> labels(const std::vector<Row>& rows) {
   const auto parts = [](const Design& d) {
     const auto n = [](double v) { return number_text::shortest(v); };
     std::vector<std::string> p = {
+        d.blade_file.empty() ? std::string("designed")
+                             : "blade " + fs::path(d.blade_file).filename().string(),
         std::to_string(d.blades) + " blades",
         "hub " + n(d.hub_radius) + " m",
         "tip " + n(d.tip_radius) + " m",
@@ -318,6 +331,10 @@ std::vector<std::string> labels(const std::vector<Row>& rows) {
         "pitch speed " + n(d.pitch_rpm) + " rpm",
         "limit " + n(d.power_limit) + " W",
     };
+    // A blade file's design has no rotor answers: nothing of them in its name.
+    if (!d.blade_file.empty()) {
+      for (std::size_t k : {1, 2, 3, 4, 5, 6, 8, 9, 10}) p[k].clear();
+    }
     return p;
   };
   std::vector<std::vector<std::string>> all;
@@ -329,6 +346,7 @@ std::vector<std::string> labels(const std::vector<Row>& rows) {
         std::any_of(all.begin(), all.end(), [&](const auto& p) { return p[k] != all.front()[k]; });
     if (!varies) continue;
     for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (all[i][k].empty()) continue;
       names[i] += (names[i].empty() ? "" : ", ") + all[i][k];
     }
   }

@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 #include "loads/aero.h"
 #include "loads/session.h"
 #include "loads_support.h"
@@ -52,12 +52,12 @@ TEST(LoadsCp, ElementForcesGiveTheSweepsPowerCoefficientBitForBit) {
     const auto points = loads::table_points(s.path(), d, 1.225, note);
     EXPECT_EQ(note, "");
     ASSERT_EQ(points.size(), 4u * 23u);  // every row of the four tables matched
-    std::vector<driver::SolverPoint> calls;
+    std::vector<sweep::SolverPoint> calls;
     for (const auto& p : points) calls.push_back({p.U, p.lambda, p.theta});
     std::vector<double> cp(calls.size());
-    const driver::Rotor rotor{3,          d.rotor.nbe, d.rotor.rhub,  d.rotor.rtip,
+    const sweep::Rotor rotor{3,          d.rotor.nbe, d.rotor.rhub,  d.rotor.rtip,
                               d.rotor.dr, d.rotor.r,   d.rotor.twist, d.rotor.chord};
-    driver::cp_batch(rotor, calls, cp);
+    sweep::cp_batch(rotor, calls, cp);
     for (std::size_t i = 0; i < points.size(); ++i) {
       const auto& res = points[i].result;
       EXPECT_TRUE(same_bits(loads::element_cp(d.rotor, points[i].lambda, res.elements), cp[i]))

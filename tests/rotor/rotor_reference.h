@@ -30,7 +30,11 @@ struct ElementState {
 // of an iteration that does not converge).
 inline void calc(const calc_mod::Inputs& in, std::span<double> alpha, double& CP,
                  std::int32_t* iterations = nullptr, ElementState* states = nullptr) {
-  const auto& [Numb, nbe, dr, rtip, r, twist, chord, U, lambda, theta] = in;
+  const auto& [Numb, nbe, dr, rtip, r, twist, chord, U, lambda, theta, polars, widths, tip_loss] =
+      in;
+  (void)polars;
+  (void)widths;
+  (void)tip_loss;
   const double B = static_cast<double>(Numb);
   CP = 0.0;
   double a = 0.30000001192092896;

@@ -51,7 +51,7 @@ TEST(StudyFile, EveryMistakeIsReportedWithItsLine) {
       {"unknown table",
        kRotor + "[rotr]\nblades = 2\n",
        {"s.toml:9: unknown key rotr (expected rotor, blade, site, variable_speed, two_speed, "
-        "constant_speed, pitch, loads, design or title)"}},
+        "constant_speed, pitch, loads, design, blade_files or title)"}},
       {"unknown key",
        kRotor + "tip = 2\n",
        {"s.toml:9: unknown key site.tip (site takes mean_wind, cut_in, cut_out, hub_height, "

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 #include "support/bits.h"
 #include "support/polars.h"
 #include "support/records.h"
@@ -71,7 +71,7 @@ struct Blade {
   std::vector<double> r;
   std::vector<double> twist;
   std::vector<double> chord;
-  driver::Rotor rotor{};
+  sweep::Rotor rotor{};
 
   Blade(std::int64_t nbe, double rhub, double rtip, double chord_rel = 0.08,
         double root_twist = 20.0) {
@@ -86,7 +86,7 @@ struct Blade {
     }
     twist.push_back(0.0);
     chord.push_back(chord_rel);
-    rotor = driver::Rotor{3, nbe, rhub, rtip, dr, r, twist, chord};
+    rotor = sweep::Rotor{3, nbe, rhub, rtip, dr, r, twist, chord};
   }
   Blade(const Blade&) = delete;
   Blade& operator=(const Blade&) = delete;

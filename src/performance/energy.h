@@ -9,7 +9,7 @@ namespace textio {
 class OutFile;
 }
 
-namespace driver {
+namespace energy {
 
 using shared::kPi;
 
@@ -51,4 +51,4 @@ double annual_energy(double Pavg);
 // Writes, after a sweep's rows: an empty record, the power line, an empty record, the energy line.
 void write_energy(textio::OutFile& out, double Pavg, double E);
 
-}  // namespace driver
+}  // namespace energy

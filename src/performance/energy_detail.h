@@ -8,7 +8,7 @@
 #include "textio/textio.h"
 #include "util/files.h"
 
-namespace driver {
+namespace energy {
 
 // Without line ends:
 //   "Average power output for a site P =      1234.50    W"
@@ -23,4 +23,4 @@ inline std::string energy_line(double E) {
   return textio::format_record(files::kEnergyLineFormat, v).text;
 }
 
-}  // namespace driver
+}  // namespace energy

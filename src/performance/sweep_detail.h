@@ -12,7 +12,7 @@
 #include "textio/textio.h"
 #include "util/files.h"
 
-namespace driver {
+namespace sweep {
 
 // Power-limit search. The band around the limit is MPL * 0.02f (0.019999999552965164); a search
 // that walks the grid repeatedly while its best whole-number difference lies above the band
@@ -44,4 +44,4 @@ inline std::string row_text(double U, double lambda, double CP, double P, double
   return textio::format_record(files::kSweepRowFormat, v).text;
 }
 
-}  // namespace driver
+}  // namespace sweep

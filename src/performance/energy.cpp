@@ -1,11 +1,11 @@
-#include "driver/energy.h"
+#include "performance/energy.h"
 
 #include <cmath>
 
 #include "textio/textio.h"
 #include "util/files.h"
 
-namespace driver {
+namespace energy {
 namespace {
 
 // 288 K times the sea-level density 1.225f kg/m^3 (1.2250000238418579): the density's
@@ -66,4 +66,4 @@ void write_energy(textio::OutFile& out, double Pavg, double E) {
   out.write_fmt(files::kEnergyLineFormat, {files::kEnergyLabel, E, files::kEnergyUnit});
 }
 
-}  // namespace driver
+}  // namespace energy

@@ -1,30 +1,23 @@
 // Performance sweeps of the four turbine types and the site's energy yield.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "blade/rotor_blade.h"
 #include "util/files.h"
 
 namespace textio {
 class OutFile;
 }
 
-namespace driver {
+namespace sweep {
 
-// The designed rotor, as the main program holds it (arrays 0-based; chord and twist have
-// nbe + 1 entries, the last one the tip; twists include the initial setting angle).
-struct Rotor {
-  std::int64_t Numb;
-  std::int64_t nbe;
-  double rhub;
-  double rtip;
-  double dr;
-  std::span<const double> r;
-  std::span<const double> twist;
-  std::span<const double> chord;
-};
+// The rotor of every sweep is a blade::Blade: the designed blade (rotorforge) or any other
+// (rotorforge-analyse).
+using Rotor = blade::Blade;
 
 // The site and the wind-speed range of one sweep.
 struct Site {
@@ -34,6 +27,20 @@ struct Site {
   double h;
   double SeaL;
 };
+
+// One row per wind speed: U, lambda, CP, P, n and (type 4) theta.
+using Row = files::SweepRow;
+using Rows = std::array<Row, files::kSweepRows>;
+
+// The rows of the four sweeps, as the tables below show them.
+Rows variable_speed_rows(const Rotor& rotor, const Site& site);
+Rows two_speed_rows(const Rotor& rotor, const Site& site, double omega1);
+Rows constant_speed_rows(const Rotor& rotor, const Site& site, double omega);
+Rows pitch_rows(const Rotor& rotor, const Site& site, double omega, double MPL);
+
+// The site's average power (W) of a sweep's rows: the Rayleigh-weighted trapezoid over the 23
+// points the tables end with.
+double site_average_power(const Site& site, const Rows& rows);
 
 // Each writes its header, 23 rows and the energy lines into `out` (Result/EnergyN.out).
 // Types 1 and 4 also rewrite Temp/graph.tmp, Temp/graph1.tmp and Temp/mpl.tmp.
@@ -97,7 +104,13 @@ struct SolverPoint {
 };
 
 // Power coefficients of independent operating points (cp.size() == points.size()), computed on
-// the machine's cores; each entry is what one solver call gives, whatever the thread count.
+// the machine's cores; each entry is what one solver call gives, whatever the thread count. A
+// blade on the loaded tables with equal widths runs on the lane engine, any other (several
+// sections, a cylinder, widths of its own) on the scalar solver, with the same bits.
 void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp);
+// The same with the tip-loss factor switched off (F = 1: Glauert's rotor of infinitely many
+// blades), always on the scalar solver.
+void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp,
+              bool tip_loss);
 
-}  // namespace driver
+}  // namespace sweep

@@ -1,4 +1,4 @@
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 
 #include <algorithm>
 #include <array>
@@ -8,14 +8,19 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/energy.h"
+#include "performance/energy.h"
 #include "rotor/calc_lanes.h"
+#include "rotor/calc_mod.h"
 #include "textio/textio.h"
 #include "util/files.h"
 #include "util/parallel.h"
 
-namespace driver {
+namespace sweep {
 namespace {
+
+using energy::air_density;
+using energy::hub_wind;
+using shared::kPi;
 
 // Tip speeds (m/s) that bound the variable-speed rotor, as rpm numerators: 60 * v / 2.
 constexpr double kCapFirst = 2100.0;  // 70 m/s at cut-in
@@ -25,10 +30,6 @@ constexpr double kCapOther = 2400.0;  // 80 m/s above it
 constexpr double kCoarseStart = -2.0;
 
 constexpr std::size_t kLast = kSpeeds - 1;
-
-// One row per wind speed: U, lambda, CP, P, n and theta.
-using Row = files::SweepRow;
-using Rows = std::array<Row, kSpeeds>;
 
 std::array<double, kSpeeds> sweep_speeds(const Site& site) {
   std::array<double, kSpeeds> U{};
@@ -50,10 +51,10 @@ struct PlotFiles {
 template <class Closing>
 void finish(const Site& site, double Uh, const Rows& rows, bool with_angle, textio::OutFile& out,
             PlotFiles* plots, Closing closing) {
-  EnergySum sum;
+  energy::EnergySum sum;
   for (std::size_t j = 0; j < kSpeeds; ++j) {
     const Row& p = rows[j];
-    energy_add(sum, static_cast<int>(j), p.wind, p.power, Uh);
+    energy::energy_add(sum, static_cast<int>(j), p.wind, p.power, Uh);
     if (with_angle) {
       out.write_fmt(files::kSweepRowFormat, {p.wind, p.tsr, p.cp, p.power, p.rpm, p.angle});
     } else {
@@ -65,8 +66,8 @@ void finish(const Site& site, double Uh, const Rows& rows, bool with_angle, text
     }
   }
   closing();
-  const double Pavg = average_power(site.Ucin, site.Ucout, sum);
-  write_energy(out, Pavg, annual_energy(Pavg));
+  const double Pavg = energy::average_power(site.Ucin, site.Ucout, sum);
+  energy::write_energy(out, Pavg, energy::annual_energy(Pavg));
 }
 
 void start_table(textio::OutFile& out, std::string_view header) {
@@ -143,9 +144,43 @@ std::size_t power_limit_pick(std::span<const double> powers, double MPL) {
   return pick;
 }
 
+namespace {
+
+// The scalar solver over the list of calls, on the workers of the pool: each point's own call.
+void cp_scalar(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp,
+               bool tip_loss) {
+  const std::vector<const aerofoil::Polar*> polars = blade::element_polars(rotor);
+  std::atomic<std::size_t> next{0};
+  parallel::on_workers([&](unsigned) {
+    std::vector<double> alpha(rotor.r.size());
+    for (std::size_t i = next++; i < points.size(); i = next++) {
+      const SolverPoint& p = points[i];
+      calc_mod::Inputs in{rotor.Numb,  rotor.nbe,   rotor.dr, rotor.rtip, rotor.r,
+                          rotor.twist, rotor.chord, p.U,      p.lambda,   p.theta};
+      in.polars = polars;
+      in.widths = rotor.width;
+      in.tip_loss = tip_loss;
+      calc_mod::calc(in, alpha, cp[i]);
+    }
+  });
+}
+
+}  // namespace
+
+void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp,
+              bool tip_loss) {
+  const std::size_t n = std::min(points.size(), cp.size());
+  if (n == 0) return;
+  cp_scalar(rotor, points.first(n), cp.first(n), tip_loss);
+}
+
 void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span<double> cp) {
   const std::size_t n = std::min(points.size(), cp.size());
   if (n == 0) return;
+  if (!rotor.width.empty() || !blade::element_polars(rotor).empty()) {
+    cp_scalar(rotor, points.first(n), cp.first(n), true);
+    return;
+  }
   // The threads share the list of calls, each advancing several at once on the lane engine; every
   // call writes its own coefficient and nobody looks at the angles of attack.
   std::vector<calc_lanes::Call> calls(n);
@@ -161,14 +196,20 @@ void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span
   parallel::on_workers([&](unsigned) { calc_lanes::solve(calc_lanes::chosen(), calls, next); });
 }
 
+double site_average_power(const Site& site, const Rows& rows) {
+  const double Uh = hub_wind(site.Umid, site.h);
+  energy::EnergySum sum;
+  for (std::size_t j = 0; j < kSpeeds; ++j) {
+    energy::energy_add(sum, static_cast<int>(j), rows[j].wind, rows[j].power, Uh);
+  }
+  return energy::average_power(site.Ucin, site.Ucout, sum);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Type 1: stall control, variable speed.
 
-void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile& out) {
-  start_table(out, files::kVariableSpeedHeader);
-  PlotFiles plots;
+Rows variable_speed_rows(const Rotor& rotor, const Site& site) {
   const double rho = air_density(site.SeaL);
-  const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
 
   std::vector<SolverPoint> grid(kSpeeds * kRatioSteps);
@@ -209,7 +250,14 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
   cp_batch(rotor, capped, capped_cp);
   for (std::size_t m = 0; m < capped.size(); ++m) rows[capped_row[m]].cp = capped_cp[m];
   for (Row& p : rows) p.power = rotor_power(p.cp, rho, rotor.rtip, rotor.rhub, p.wind);
+  return rows;
+}
 
+void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile& out) {
+  start_table(out, files::kVariableSpeedHeader);
+  PlotFiles plots;
+  const double Uh = hub_wind(site.Umid, site.h);
+  const Rows rows = variable_speed_rows(rotor, site);
   finish(site, Uh, rows, false, out, &plots, [&] {
     // The greatest power of the sweep, read back from the plot file just written.
     plots.graph.close();
@@ -230,10 +278,8 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
 // ---------------------------------------------------------------------------------------------
 // Type 2: stall control, two speeds.
 
-void sweep_two_speed(const Rotor& rotor, const Site& site, double omega1, textio::OutFile& out) {
-  start_table(out, files::kFixedSpeedHeader);
+Rows two_speed_rows(const Rotor& rotor, const Site& site, double omega1) {
   const double rho = air_density(site.SeaL);
-  const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
   const double n1 = omega1;
   const double n2 = omega1 * 1.5;
@@ -258,17 +304,20 @@ void sweep_two_speed(const Rotor& rotor, const Site& site, double omega1, textio
                first ? n1 : n2,
                0.0};
   }
-  finish(site, Uh, rows, false, out, nullptr, [] {});
+  return rows;
+}
+
+void sweep_two_speed(const Rotor& rotor, const Site& site, double omega1, textio::OutFile& out) {
+  start_table(out, files::kFixedSpeedHeader);
+  const double Uh = hub_wind(site.Umid, site.h);
+  finish(site, Uh, two_speed_rows(rotor, site, omega1), false, out, nullptr, [] {});
 }
 
 // ---------------------------------------------------------------------------------------------
 // Type 3: stall control, one speed.
 
-void sweep_constant_speed(const Rotor& rotor, const Site& site, double omega,
-                          textio::OutFile& out) {
-  start_table(out, files::kFixedSpeedHeader);
+Rows constant_speed_rows(const Rotor& rotor, const Site& site, double omega) {
   const double rho = air_density(site.SeaL);
-  const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
 
   std::vector<SolverPoint> points(kSpeeds);
@@ -285,18 +334,21 @@ void sweep_constant_speed(const Rotor& rotor, const Site& site, double omega,
     rows[j] = {
         U[j], points[j].lambda, CP, rotor_power(CP, rho, rotor.rtip, rotor.rhub, U[j]), omega, 0.0};
   }
-  finish(site, Uh, rows, false, out, nullptr, [] {});
+  return rows;
+}
+
+void sweep_constant_speed(const Rotor& rotor, const Site& site, double omega,
+                          textio::OutFile& out) {
+  start_table(out, files::kFixedSpeedHeader);
+  const double Uh = hub_wind(site.Umid, site.h);
+  finish(site, Uh, constant_speed_rows(rotor, site, omega), false, out, nullptr, [] {});
 }
 
 // ---------------------------------------------------------------------------------------------
 // Type 4: pitch control, one speed, power limit.
 
-double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MPL,
-                   textio::OutFile& out) {
-  start_table(out, files::kPitchHeader);
-  PlotFiles plots;
+Rows pitch_rows(const Rotor& rotor, const Site& site, double omega, double MPL) {
   const double rho = air_density(site.SeaL);
-  const double Uh = hub_wind(site.Umid, site.h);
   const auto U = sweep_speeds(site);
   std::array<double, kSpeeds> lambda{};
   for (std::size_t j = 0; j < kSpeeds; ++j) lambda[j] = tip_speed_ratio(omega, U[j], rotor.rtip);
@@ -372,14 +424,22 @@ double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MP
     }
     rows[j] = {U[j], lambda[j], CP, P, omega, theta};
   }
+  return rows;
+}
 
+double sweep_pitch(const Rotor& rotor, const Site& site, double omega, double MPL,
+                   textio::OutFile& out) {
+  start_table(out, files::kPitchHeader);
+  PlotFiles plots;
+  const double Uh = hub_wind(site.Umid, site.h);
+  const Rows rows = pitch_rows(rotor, site, omega, MPL);
   finish(site, Uh, rows, true, out, &plots, [&] {
     plots.mpl.write({MPL});
     plots.graph.close();
     plots.graph1.close();
     plots.mpl.close();
   });
-  return theta;
+  return rows[kLast].angle;
 }
 
-}  // namespace driver
+}  // namespace sweep

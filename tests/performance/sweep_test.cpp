@@ -1,4 +1,4 @@
-#include "driver/sweep.h"
+#include "performance/sweep.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/energy.h"
-#include "driver/energy_detail.h"
-#include "driver/sweep_detail.h"
+#include "performance/energy.h"
+#include "performance/energy_detail.h"
+#include "performance/sweep_detail.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "sweep_support.h"
@@ -39,17 +39,17 @@ TEST(SweepSpeed, EndsAsEnteredInnerOnesMultipliedBeforeDivided) {
   // 2.17 ... 18.44: the formula at j = 22 would give 18.440000000000005.
   const Case cases[] = {{3.0, 25.0}, {2.17, 18.44}, {25.0, 3.0}, {7.0, 7.0}, {0.29, 14.43}};
   for (const Case& c : cases) {
-    EXPECT_TRUE(same_bits(driver::sweep_speed(0, c.Ucin, c.Ucout), c.Ucin));
-    EXPECT_TRUE(same_bits(driver::sweep_speed(22, c.Ucin, c.Ucout), c.Ucout));
+    EXPECT_TRUE(same_bits(sweep::sweep_speed(0, c.Ucin, c.Ucout), c.Ucin));
+    EXPECT_TRUE(same_bits(sweep::sweep_speed(22, c.Ucin, c.Ucout), c.Ucout));
     for (int j = 1; j < 22; ++j) {
       const double expected = static_cast<double>(j) * (c.Ucout - c.Ucin) / 22.0 + c.Ucin;
-      EXPECT_TRUE(same_bits(driver::sweep_speed(j, c.Ucin, c.Ucout), expected)) << j;
+      EXPECT_TRUE(same_bits(sweep::sweep_speed(j, c.Ucin, c.Ucout), expected)) << j;
     }
   }
   EXPECT_NE(22.0 * (18.44 - 2.17) / 22.0 + 2.17, 18.44);
   // Falling speeds when the cut-out lies below the cut-in.
-  EXPECT_GT(driver::sweep_speed(5, 25.0, 3.0), driver::sweep_speed(6, 25.0, 3.0));
-  EXPECT_TRUE(same_bits(driver::sweep_speed(11, 3.0, 25.0), 14.0));
+  EXPECT_GT(sweep::sweep_speed(5, 25.0, 3.0), sweep::sweep_speed(6, 25.0, 3.0));
+  EXPECT_TRUE(same_bits(sweep::sweep_speed(11, 3.0, 25.0), 14.0));
 }
 
 TEST(RotorPower, AnnulusTimesCubeFormedFirst) {
@@ -60,12 +60,12 @@ TEST(RotorPower, AnnulusTimesCubeFormedFirst) {
     const double rho = 1.1115155;
     const double expected =
         (((((0.43 * 0.5) * rho) * kPi) * (5.0 * 5.0 - 0.5 * 0.5)) * ((U * U) * U));
-    EXPECT_TRUE(same_bits(driver::rotor_power(0.43, rho, 5.0, 0.5, U), expected)) << U;
+    EXPECT_TRUE(same_bits(sweep::rotor_power(0.43, rho, 5.0, 0.5, U), expected)) << U;
     if (expected != 0.43 * 0.5 * rho * kPi * (5.0 * 5.0 - 0.5 * 0.5) * U * U * U) ++differing;
   }
   EXPECT_GT(differing, 0);
   // Only the annulus between hub and tip counts.
-  EXPECT_TRUE(same_bits(driver::rotor_power(0.4, 1.2, 2.0, 2.0, 10.0), 0.0));
+  EXPECT_TRUE(same_bits(sweep::rotor_power(0.4, 1.2, 2.0, 2.0, 10.0), 0.0));
 }
 
 TEST(RotorPower, PointsWhereTheCubeDecidesTheLastBit) {
@@ -82,7 +82,7 @@ TEST(RotorPower, PointsWhereTheCubeDecidesTheLastBit) {
   };
   const double rho = 1.225000023841858;
   for (const Case& c : cases) {
-    EXPECT_TRUE(same_bits(driver::rotor_power(c.CP, rho, 5.0, 0.5, c.U), c.P)) << c.U;
+    EXPECT_TRUE(same_bits(sweep::rotor_power(c.CP, rho, 5.0, 0.5, c.U), c.P)) << c.U;
     const double folded = c.CP * 0.5 * rho * kPi * (5.0 * 5.0 - 0.5 * 0.5) * c.U * c.U * c.U;
     EXPECT_NE(folded, c.P) << c.U;
   }
@@ -90,43 +90,43 @@ TEST(RotorPower, PointsWhereTheCubeDecidesTheLastBit) {
 
 TEST(SpeedCap, TipSpeedsSeventyAndEightyMetresPerSecond) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.3f", driver::speed_cap(0, 10.0));
+  std::snprintf(buf, sizeof buf, "%.3f", sweep::speed_cap(0, 10.0));
   EXPECT_STREQ(buf, "66.845");
   for (int j = 1; j < 23; ++j) {
-    std::snprintf(buf, sizeof buf, "%.3f", driver::speed_cap(j, 10.0));
+    std::snprintf(buf, sizeof buf, "%.3f", sweep::speed_cap(j, 10.0));
     EXPECT_STREQ(buf, "76.394") << j;
   }
-  EXPECT_TRUE(same_bits(driver::speed_cap(0, 10.0), 2100.0 / 10.0 / kPi));
-  EXPECT_TRUE(same_bits(driver::speed_cap(3, 10.0), 2400.0 / 10.0 / kPi));
+  EXPECT_TRUE(same_bits(sweep::speed_cap(0, 10.0), 2100.0 / 10.0 / kPi));
+  EXPECT_TRUE(same_bits(sweep::speed_cap(3, 10.0), 2400.0 / 10.0 / kPi));
   // Tip speed of the capped rotor.
-  EXPECT_NEAR(driver::speed_cap(0, 2.5) * 2.0 * kPi * 2.5 / 60.0, 70.0, 1e-12);
-  EXPECT_NEAR(driver::speed_cap(9, 2.5) * 2.0 * kPi * 2.5 / 60.0, 80.0, 1e-12);
+  EXPECT_NEAR(sweep::speed_cap(0, 2.5) * 2.0 * kPi * 2.5 / 60.0, 70.0, 1e-12);
+  EXPECT_NEAR(sweep::speed_cap(9, 2.5) * 2.0 * kPi * 2.5 / 60.0, 80.0, 1e-12);
 }
 
 TEST(TipSpeedRatio, BothDirectionsInTheirOrder) {
   for (double U : {3.0, 7.5, 12.25}) {
     for (double n : {30.0, 66.845, 140.0}) {
-      EXPECT_TRUE(same_bits(driver::tip_speed_ratio(n, U, 5.0), 2.0 * kPi * 5.0 * n / U / 60.0));
-      const double lambda = driver::tip_speed_ratio(n, U, 5.0);
+      EXPECT_TRUE(same_bits(sweep::tip_speed_ratio(n, U, 5.0), 2.0 * kPi * 5.0 * n / U / 60.0));
+      const double lambda = sweep::tip_speed_ratio(n, U, 5.0);
       EXPECT_TRUE(
-          same_bits(driver::rotational_speed(U, lambda, 5.0), U * lambda * 60.0 / 2.0 / kPi / 5.0));
-      EXPECT_NEAR(driver::rotational_speed(U, lambda, 5.0), n, 1e-12 * n);
+          same_bits(sweep::rotational_speed(U, lambda, 5.0), U * lambda * 60.0 / 2.0 / kPi / 5.0));
+      EXPECT_NEAR(sweep::rotational_speed(U, lambda, 5.0), n, 1e-12 * n);
     }
   }
 }
 
 TEST(Grids, EndpointsAndSteps) {
-  EXPECT_TRUE(same_bits(driver::ratio_grid(0), 5.0));
-  EXPECT_TRUE(same_bits(driver::ratio_grid(50), 12.0));
-  EXPECT_TRUE(same_bits(driver::ratio_grid(3), 3.0 * 7.0 / 50.0 + 5.0));
-  EXPECT_TRUE(same_bits(driver::coarse_angle(0), -15.0));
-  EXPECT_TRUE(same_bits(driver::coarse_angle(100), 40.0));
-  EXPECT_TRUE(same_bits(driver::coarse_angle(7), 7.0 * 55.0 / 100.0 - 15.0));
-  EXPECT_TRUE(same_bits(driver::limit_angle(0, false), -15.0));
-  EXPECT_TRUE(same_bits(driver::limit_angle(1000, false), 8.0));
-  EXPECT_TRUE(same_bits(driver::limit_angle(1000, true), 15.0));
-  EXPECT_TRUE(same_bits(driver::limit_angle(333, false), 333.0 * 23.0 / 1000.0 - 15.0));
-  EXPECT_TRUE(same_bits(driver::limit_angle(333, true), 333.0 * 30.0 / 1000.0 - 15.0));
+  EXPECT_TRUE(same_bits(sweep::ratio_grid(0), 5.0));
+  EXPECT_TRUE(same_bits(sweep::ratio_grid(50), 12.0));
+  EXPECT_TRUE(same_bits(sweep::ratio_grid(3), 3.0 * 7.0 / 50.0 + 5.0));
+  EXPECT_TRUE(same_bits(sweep::coarse_angle(0), -15.0));
+  EXPECT_TRUE(same_bits(sweep::coarse_angle(100), 40.0));
+  EXPECT_TRUE(same_bits(sweep::coarse_angle(7), 7.0 * 55.0 / 100.0 - 15.0));
+  EXPECT_TRUE(same_bits(sweep::limit_angle(0, false), -15.0));
+  EXPECT_TRUE(same_bits(sweep::limit_angle(1000, false), 8.0));
+  EXPECT_TRUE(same_bits(sweep::limit_angle(1000, true), 15.0));
+  EXPECT_TRUE(same_bits(sweep::limit_angle(333, false), 333.0 * 23.0 / 1000.0 - 15.0));
+  EXPECT_TRUE(same_bits(sweep::limit_angle(333, true), 333.0 * 30.0 / 1000.0 - 15.0));
 }
 
 TEST(FirstBest, StrictlyGreaterFirstOfEqualMaxima) {
@@ -143,21 +143,21 @@ TEST(FirstBest, StrictlyGreaterFirstOfEqualMaxima) {
       {{nan, nan}, -2.0, 2},          {{}, 0.0, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(driver::first_best(c.values, c.start), c.expected);
+    EXPECT_EQ(sweep::first_best(c.values, c.start), c.expected);
   }
 }
 
 TEST(Row, ExampleLayouts) {
-  const std::string five = driver::row_text(5.0, 7.5, 0.45, 12345.678, 30.0);
+  const std::string five = sweep::row_text(5.0, 7.5, 0.45, 12345.678, 30.0);
   EXPECT_EQ(five, "      5.00               7.50          0.4500        12345.678        30.00");
   EXPECT_EQ(five.size(), 75u);
-  const std::string six = driver::row_text(5.0, 7.5, 0.45, 12345.678, 30.0, -2.5);
+  const std::string six = sweep::row_text(5.0, 7.5, 0.45, 12345.678, 30.0, -2.5);
   EXPECT_EQ(six, five + "             -2.50");
   EXPECT_EQ(six.size(), 93u);
   // A power of 10^8 W or more does not fit f12.3.
-  EXPECT_EQ(driver::row_text(25.0, 1.0, 0.5, 1.0e8, 30.0),
+  EXPECT_EQ(sweep::row_text(25.0, 1.0, 0.5, 1.0e8, 30.0),
             "     25.00               1.00          0.5000     ************        30.00");
-  EXPECT_EQ(driver::row_text(3.0, 0.0, 0.0, 0.0, 0.0),
+  EXPECT_EQ(sweep::row_text(3.0, 0.0, 0.0, 0.0, 0.0),
             "      3.00               0.00          0.0000            0.000         0.00");
 }
 
@@ -165,11 +165,11 @@ TEST(Row, ExampleLayouts) {
 // Power-limit search.
 
 TEST(PowerLimit, ToleranceAndStartForAThousandWatts) {
-  EXPECT_TRUE(same_bits(driver::limit_tolerance(1000.0), 19.999999552965164));
-  EXPECT_EQ(driver::limit_start(driver::limit_tolerance(1000.0)), 119);
-  EXPECT_EQ(driver::limit_start(driver::limit_tolerance(5000.0)), 199);
-  EXPECT_EQ(driver::limit_start(1e300), std::numeric_limits<std::int64_t>::max());
-  EXPECT_EQ(driver::limit_start(-1e300), std::numeric_limits<std::int64_t>::min());
+  EXPECT_TRUE(same_bits(sweep::limit_tolerance(1000.0), 19.999999552965164));
+  EXPECT_EQ(sweep::limit_start(sweep::limit_tolerance(1000.0)), 119);
+  EXPECT_EQ(sweep::limit_start(sweep::limit_tolerance(5000.0)), 199);
+  EXPECT_EQ(sweep::limit_start(1e300), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(sweep::limit_start(-1e300), std::numeric_limits<std::int64_t>::min());
 }
 
 // The search as a repeated walk over the grid while the best whole-number difference is above the
@@ -182,8 +182,8 @@ struct Walk {
 };
 
 Walk literal_walk(const std::vector<double>& powers, double MPL) {
-  const double tol = driver::limit_tolerance(MPL);
-  std::int64_t D = driver::limit_start(tol);
+  const double tol = sweep::limit_tolerance(MPL);
+  std::int64_t D = sweep::limit_start(tol);
   Walk w;
   for (int pass = 0; pass < 3 && static_cast<double>(D) > tol; ++pass) {
     for (std::size_t k = 0; k < powers.size(); ++k) {
@@ -213,12 +213,12 @@ TEST(PowerLimit, AgreesWithTheRepeatedWalkWhenItEnds) {
       powers[k] = top * (1.0 - static_cast<double>(k) / 1200.0) * (1.0 + noise(rng));
     }
     const Walk w = literal_walk(powers, MPL);
-    const std::size_t pick = driver::power_limit_pick(powers, MPL);
+    const std::size_t pick = sweep::power_limit_pick(powers, MPL);
     ASSERT_LT(pick, powers.size());
     if (w.ended) {
       ++ended;
       EXPECT_EQ(pick, w.pick) << trial;
-      EXPECT_LT(std::fabs(powers[pick] - MPL), std::trunc(driver::limit_tolerance(MPL)) + 1.0);
+      EXPECT_LT(std::fabs(powers[pick] - MPL), std::trunc(sweep::limit_tolerance(MPL)) + 1.0);
     } else {
       ++endless;
       // The closest whole-number difference, first in grid order.
@@ -255,7 +255,7 @@ TEST(PowerLimit, WholeNumberDifferencesTiesAndNaN) {
       {{}, 0, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(driver::power_limit_pick(c.powers, 1000.0), c.expected);
+    EXPECT_EQ(sweep::power_limit_pick(c.powers, 1000.0), c.expected);
     const Walk w = literal_walk(c.powers, 1000.0);
     EXPECT_EQ(w.ended, c.ends);
     if (w.ended) {
@@ -267,7 +267,7 @@ TEST(PowerLimit, WholeNumberDifferencesTiesAndNaN) {
 // ---------------------------------------------------------------------------------------------
 // Whole sweeps against a plain sequential evaluation of the same rules.
 
-double cp_at(const driver::Rotor& rotor, double U, double lambda, double theta) {
+double cp_at(const sweep::Rotor& rotor, double U, double lambda, double theta) {
   std::vector<double> alpha(static_cast<std::size_t>(rotor.nbe));
   double CP = 0.0;
   calc_mod::calc({rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord, U,
@@ -302,7 +302,7 @@ struct Point {
 
 // Rows, plot records and energy lines of one sweep from its points, with the site's wind
 // weighting written out as the plain formulas.
-void close_table(Expected& e, const driver::Site& site, const std::vector<Point>& pts, bool angle,
+void close_table(Expected& e, const sweep::Site& site, const std::vector<Point>& pts, bool angle,
                  bool plots) {
   const double Uh = std::log(site.h / static_cast<double>(0.025f)) / 5.991464532206821 * site.Umid;
   double w_first = 0.0, w_last = 0.0, S = 0.0;
@@ -331,18 +331,18 @@ void close_table(Expected& e, const driver::Site& site, const std::vector<Point>
   e.table += "\r\n" + formatted("(A36, f12.2, A5)", {"Average energy production E = ", E, "kW.h"});
 }
 
-double rho_of(const driver::Site& site) {
+double rho_of(const sweep::Site& site) {
   const double T = 288.0 + site.SeaL * static_cast<double>(-0.0065f);
   return 352.8000068664551 * std::pow(T / 288.0, 5.258643911666082) / T;
 }
 
-double speed_of(int j, const driver::Site& site) {
+double speed_of(int j, const sweep::Site& site) {
   if (j == 0) return site.Ucin;
   if (j == 22) return site.Ucout;
   return static_cast<double>(j) * (site.Ucout - site.Ucin) / 22.0 + site.Ucin;
 }
 
-double power_of(double CP, double rho, const driver::Rotor& r, double U) {
+double power_of(double CP, double rho, const sweep::Rotor& r, double U) {
   return CP * 0.5 * rho * kPi * (r.rtip * r.rtip - r.rhub * r.rhub) * ((U * U) * U);
 }
 
@@ -354,7 +354,7 @@ const std::string kHeader4 =
     "  Wind Speed(m/s)  Tip Speed Ratio  Perfomance(%)     Power(W)    Turbine Speed1(rpm)  "
     "Setting Angle(deg)\r\n\r\n";
 
-Expected expect_variable(const driver::Rotor& r, const driver::Site& site) {
+Expected expect_variable(const sweep::Rotor& r, const sweep::Site& site) {
   Expected e;
   e.table = kHeader1;
   const double rho = rho_of(site);
@@ -390,7 +390,7 @@ Expected expect_variable(const driver::Rotor& r, const driver::Site& site) {
 // A sweep of one of the fixed-speed types, whose every row depends only on its own wind speed:
 // point_at(U, rho) gives the row.
 template <class PointAt>
-Expected expect_fixed_speed(const driver::Site& site, PointAt point_at) {
+Expected expect_fixed_speed(const sweep::Site& site, PointAt point_at) {
   Expected e;
   e.table = kHeader23;
   const double rho = rho_of(site);
@@ -400,7 +400,7 @@ Expected expect_fixed_speed(const driver::Site& site, PointAt point_at) {
   return e;
 }
 
-Expected expect_two_speed(const driver::Rotor& r, const driver::Site& site, double omega1) {
+Expected expect_two_speed(const sweep::Rotor& r, const sweep::Site& site, double omega1) {
   return expect_fixed_speed(site, [&](double U, double rho) -> Point {
     const double l1 = 2.0 * kPi * r.rtip * omega1 / U / 60.0;
     const double l2 = 2.0 * kPi * r.rtip * (omega1 * 1.5) / U / 60.0;
@@ -411,7 +411,7 @@ Expected expect_two_speed(const driver::Rotor& r, const driver::Site& site, doub
   });
 }
 
-Expected expect_constant(const driver::Rotor& r, const driver::Site& site, double omega) {
+Expected expect_constant(const sweep::Rotor& r, const sweep::Site& site, double omega) {
   return expect_fixed_speed(site, [&](double U, double rho) -> Point {
     const double lambda = 2.0 * kPi * r.rtip * omega / U / 60.0;
     double CP = cp_at(r, U, lambda, 0.0);
@@ -423,7 +423,7 @@ Expected expect_constant(const driver::Rotor& r, const driver::Site& site, doubl
 // The pitch sweep with the power-limit walk repeated while above the band (at most three passes;
 // a walk that has not ended by then never would, and e.searches_end says so). A walk that would
 // not end settles on the first angle whose difference truncates to the smallest whole number.
-Expected expect_pitch(const driver::Rotor& r, const driver::Site& site, double omega, double MPL) {
+Expected expect_pitch(const sweep::Rotor& r, const sweep::Site& site, double omega, double MPL) {
   Expected e;
   e.table = kHeader4;
   const double rho = rho_of(site);
@@ -501,23 +501,23 @@ Files read_files(const char* table) {
 }
 
 // Runs one sweep into Result/Energy<N>.out of a fresh working directory and returns the files.
-Files run_sweep(int type, const driver::Rotor& r, const driver::Site& site, double speed,
+Files run_sweep(int type, const sweep::Rotor& r, const sweep::Site& site, double speed,
                 double MPL = 0.0) {
   sweep_test::WorkDir dir;
   const std::string path = "Result/Energy" + std::to_string(type) + ".out";
   textio::OutFile out(path);
   switch (type) {
     case 1:
-      driver::sweep_variable_speed(r, site, out);
+      sweep::sweep_variable_speed(r, site, out);
       break;
     case 2:
-      driver::sweep_two_speed(r, site, speed, out);
+      sweep::sweep_two_speed(r, site, speed, out);
       break;
     case 3:
-      driver::sweep_constant_speed(r, site, speed, out);
+      sweep::sweep_constant_speed(r, site, speed, out);
       break;
     default:
-      driver::sweep_pitch(r, site, speed, MPL, out);
+      sweep::sweep_pitch(r, site, speed, MPL, out);
       break;
   }
   out.close();
@@ -546,7 +546,7 @@ std::string first_difference(const std::string& a, const std::string& b) {
 #define EXPECT_TEXT(got, expected) \
   EXPECT_TRUE((got) == (expected)) << first_difference((got), (expected))
 
-const driver::Site kSite{3.0, 25.0, 6.0, 30.0, 200.0};
+const sweep::Site kSite{3.0, 25.0, 6.0, 30.0, 200.0};
 
 class Sweep : public ::testing::Test {
  protected:
@@ -641,9 +641,9 @@ TEST_F(Sweep, TableLayout) {
     {
       textio::OutFile out("Result/Energy.out");
       if (type == 1) {
-        driver::sweep_variable_speed(b.rotor, kSite, out);
+        sweep::sweep_variable_speed(b.rotor, kSite, out);
       } else {
-        driver::sweep_pitch(b.rotor, kSite, 100.0, 6000.0, out);
+        sweep::sweep_pitch(b.rotor, kSite, 100.0, 6000.0, out);
       }
       out.close();
     }
@@ -665,7 +665,7 @@ TEST_F(Sweep, TableLayout) {
 TEST_F(Sweep, VariableSpeedCappedAtSeventyAndEightyMetresPerSecondTipSpeed) {
   // A 10 m rotor in strong wind: every point runs into the cap.
   Blade b(5, 1.0, 10.0);
-  const driver::Site site{16.0, 30.0, 7.0, 40.0, 0.0};
+  const sweep::Site site{16.0, 30.0, 7.0, 40.0, 0.0};
   const Files f = run_sweep(1, b.rotor, site, 0.0);
   EXPECT_TEXT(f.table, expect_variable(b.rotor, site).table);
   const auto rows = [&] {
@@ -679,15 +679,15 @@ TEST_F(Sweep, VariableSpeedCappedAtSeventyAndEightyMetresPerSecondTipSpeed) {
     return out;
   }();
   ASSERT_GE(rows.size(), 25u);
-  const double rho = driver::air_density(0.0);
+  const double rho = energy::air_density(0.0);
   for (int j = 0; j < 23; ++j) {
-    const double U = driver::sweep_speed(j, site.Ucin, site.Ucout);
-    const double n = driver::speed_cap(j, 10.0);
+    const double U = sweep::sweep_speed(j, site.Ucin, site.Ucout);
+    const double n = sweep::speed_cap(j, 10.0);
     const double lambda = 2.0 * kPi * 10.0 * n / U / 60.0;
     // The capped point's own coefficient, not the best of the grid.
     const double CP = cp_at(b.rotor, U, lambda, 0.0);
     EXPECT_EQ(rows[static_cast<std::size_t>(j) + 2],
-              driver::row_text(U, lambda, CP, driver::rotor_power(CP, rho, 10.0, 1.0, U), n));
+              sweep::row_text(U, lambda, CP, sweep::rotor_power(CP, rho, 10.0, 1.0, U), n));
     EXPECT_EQ(rows[static_cast<std::size_t>(j) + 2].substr(69), j == 0 ? " 66.85" : " 76.39");
   }
 }
@@ -698,7 +698,7 @@ TEST_F(Sweep, VariableSpeedWithoutPowerStandsStillAndLeavesZeroInMpl) {
   const Files f = run_sweep(1, b.rotor, kSite, 0.0);
   EXPECT_TEXT(f.table, expect_variable(b.rotor, kSite).table);
   EXPECT_EQ(f.mpl, " 0.\r\n");
-  const std::string still = driver::row_text(3.0, 0.0, 0.0, 0.0, 0.0);
+  const std::string still = sweep::row_text(3.0, 0.0, 0.0, 0.0, 0.0);
   EXPECT_EQ(f.table.substr(kHeader1.size(), still.size() + 2), still + "\r\n");
   EXPECT_NE(f.table.find("      Average energy production E =         0.00 kW.h"),
             std::string::npos);
@@ -711,17 +711,17 @@ TEST_F(Sweep, VariableSpeedKeepsThePreviousRatioWhereNoneGivesPower) {
                                  [](int c, double) { return c >= 5 ? 0.01 : 0.05; });
   Blade b(5, 0.5, 5.0);
   // Falling wind: the ratio of the last powered point stays for the rest of the sweep.
-  const driver::Site falling{10.0, 2.0, 6.0, 30.0, 0.0};
+  const sweep::Site falling{10.0, 2.0, 6.0, 30.0, 0.0};
   const Files down = run_sweep(1, b.rotor, falling, 0.0);
   EXPECT_TEXT(down.table, expect_variable(b.rotor, falling).table);
   EXPECT_NE(down.table.find("      2.00               8.78          0.0000            0.000"),
             std::string::npos);
   // Rising wind: before the first powered point the rotor stands still.
-  const driver::Site rising{2.0, 10.0, 6.0, 30.0, 0.0};
+  const sweep::Site rising{2.0, 10.0, 6.0, 30.0, 0.0};
   const Files up = run_sweep(1, b.rotor, rising, 0.0);
   EXPECT_TEXT(up.table, expect_variable(b.rotor, rising).table);
   EXPECT_EQ(up.table.substr(kHeader1.size(), 77),
-            driver::row_text(2.0, 0.0, 0.0, 0.0, 0.0) + "\r\n");
+            sweep::row_text(2.0, 0.0, 0.0, 0.0, 0.0) + "\r\n");
 }
 
 TEST_F(Sweep, TwoSpeedTieRunsAtTheFirstSpeed) {
@@ -743,12 +743,12 @@ TEST_F(Sweep, ConstantSpeedNegativeCoefficientShowsZero) {
 
 TEST_F(Sweep, TwoSweepsFollowEachOtherInOneFile) {
   Blade b(5, 0.5, 5.0);
-  const driver::Site other{4.0, 20.0, 5.0, 20.0, 500.0};
+  const sweep::Site other{4.0, 20.0, 5.0, 20.0, 500.0};
   sweep_test::WorkDir dir;
   {
     textio::OutFile out("Result/Energy3.out");
-    driver::sweep_constant_speed(b.rotor, kSite, 100.0, out);
-    driver::sweep_constant_speed(b.rotor, other, 80.0, out);
+    sweep::sweep_constant_speed(b.rotor, kSite, 100.0, out);
+    sweep::sweep_constant_speed(b.rotor, other, 80.0, out);
     out.close();
   }
   EXPECT_TEXT(
@@ -758,7 +758,7 @@ TEST_F(Sweep, TwoSweepsFollowEachOtherInOneFile) {
 
 TEST_F(Sweep, EqualCutInAndCutOut) {
   Blade b(5, 0.5, 5.0);
-  const driver::Site site{8.0, 8.0, 6.0, 30.0, 0.0};
+  const sweep::Site site{8.0, 8.0, 6.0, 30.0, 0.0};
   const Files f = run_sweep(3, b.rotor, site, 100.0);
   EXPECT_TEXT(f.table, expect_constant(b.rotor, site, 100.0).table);
   const auto first_row = f.table.substr(kHeader23.size(), 77);
@@ -772,49 +772,49 @@ TEST_F(Sweep, EqualCutInAndCutOut) {
 TEST_F(Sweep, PitchFirstRowNeverLimitedLastAlwaysDriven) {
   Blade b(5, 0.5, 5.0);
   // A low limit: already the cut-in point produces more.
-  const driver::Site site{8.0, 20.0, 6.0, 30.0, 0.0};
+  const sweep::Site site{8.0, 20.0, 6.0, 30.0, 0.0};
   const double MPL = 1000.0;
   const Expected e = expect_pitch(b.rotor, site, 100.0, MPL);
   const Files f = run_sweep(4, b.rotor, site, 100.0, MPL);
   EXPECT_TEXT(f.table, e.table);
   // The first row keeps the coarse search's best, above the limit.
-  const double rho = driver::air_density(0.0);
-  const double lambda0 = driver::tip_speed_ratio(100.0, 8.0, 5.0);
+  const double rho = energy::air_density(0.0);
+  const double lambda0 = sweep::tip_speed_ratio(100.0, 8.0, 5.0);
   std::vector<double> coarse(101);
   for (int k = 0; k <= 100; ++k)
-    coarse[static_cast<std::size_t>(k)] = cp_at(b.rotor, 8.0, lambda0, driver::coarse_angle(k));
-  const std::size_t best = driver::first_best(coarse, -2.0);
+    coarse[static_cast<std::size_t>(k)] = cp_at(b.rotor, 8.0, lambda0, sweep::coarse_angle(k));
+  const std::size_t best = sweep::first_best(coarse, -2.0);
   ASSERT_LT(best, coarse.size());
-  const double P0 = driver::rotor_power(coarse[best], rho, 5.0, 0.5, 8.0);
+  const double P0 = sweep::rotor_power(coarse[best], rho, 5.0, 0.5, 8.0);
   ASSERT_GT(P0, MPL);
   EXPECT_EQ(f.table.substr(kHeader4.size(), 95),
-            driver::row_text(8.0, lambda0, coarse[best], P0, 100.0,
-                             driver::coarse_angle(static_cast<int>(best))) +
+            sweep::row_text(8.0, lambda0, coarse[best], P0, 100.0,
+                            sweep::coarse_angle(static_cast<int>(best))) +
                 "\r\n");
 }
 
 TEST_F(Sweep, PitchEndsWhenTheLimitCannotBeReached) {
   Blade b(5, 0.5, 5.0);
-  const double rho = driver::air_density(kSite.SeaL);
+  const double rho = energy::air_density(kSite.SeaL);
   // Far above anything the rotor gives: no inner point is limited, and the cut-out point's
   // walk would never end. The search settles on the angle of greatest power.
   const double high = 1.0e7;
   const Expected e = expect_pitch(b.rotor, kSite, 100.0, high);
   EXPECT_FALSE(e.searches_end);
   const Files f = run_sweep(4, b.rotor, kSite, 100.0, high);
-  const double lambda = driver::tip_speed_ratio(100.0, 25.0, 5.0);
+  const double lambda = sweep::tip_speed_ratio(100.0, 25.0, 5.0);
   std::vector<double> powers(1001);
   for (int k = 0; k <= 1000; ++k) {
-    powers[static_cast<std::size_t>(k)] = driver::rotor_power(
-        cp_at(b.rotor, 25.0, lambda, driver::limit_angle(k, true)), rho, 5.0, 0.5, 25.0);
+    powers[static_cast<std::size_t>(k)] = sweep::rotor_power(
+        cp_at(b.rotor, 25.0, lambda, sweep::limit_angle(k, true)), rho, 5.0, 0.5, 25.0);
   }
   std::size_t top = 0;
   for (std::size_t k = 1; k < powers.size(); ++k) {
     if (std::trunc(high - powers[k]) < std::trunc(high - powers[top])) top = k;
   }
-  const double theta = driver::limit_angle(static_cast<int>(top), true);
-  const std::string last = driver::row_text(25.0, lambda, cp_at(b.rotor, 25.0, lambda, theta),
-                                            powers[top], 100.0, theta);
+  const double theta = sweep::limit_angle(static_cast<int>(top), true);
+  const std::string last =
+      sweep::row_text(25.0, lambda, cp_at(b.rotor, 25.0, lambda, theta), powers[top], 100.0, theta);
   const std::size_t at = f.table.find(last + "\r\n\r\nAverage power");
   EXPECT_NE(at, std::string::npos) << last;
   EXPECT_TEXT(f.table, e.table);
@@ -841,12 +841,11 @@ TEST_F(Sweep, PitchWithAPolarWithoutNumbers) {
   const Files f = run_sweep(4, b.rotor, kSite, 100.0, 1000.0);
   std::string expected = kHeader4;
   for (int j = 0; j < 23; ++j) {
-    const double U = driver::sweep_speed(j, kSite.Ucin, kSite.Ucout);
+    const double U = sweep::sweep_speed(j, kSite.Ucin, kSite.Ucout);
     expected +=
-        driver::row_text(U, driver::tip_speed_ratio(100.0, U, 5.0), 0.0, 0.0, 100.0, -15.0) +
-        "\r\n";
+        sweep::row_text(U, sweep::tip_speed_ratio(100.0, U, 5.0), 0.0, 0.0, 100.0, -15.0) + "\r\n";
   }
-  expected += "\r\n" + driver::power_line(0.0) + "\r\n\r\n" + driver::energy_line(0.0) + "\r\n";
+  expected += "\r\n" + energy::power_line(0.0) + "\r\n\r\n" + energy::energy_line(0.0) + "\r\n";
   EXPECT_TEXT(f.table, expected);
 }
 
@@ -855,8 +854,8 @@ TEST_F(Sweep, MissingPlotFileEndsTheRun) {
   sweep_test::WorkDir dir;
   std::filesystem::remove("Temp/graph1.tmp");
   textio::OutFile out("Result/Energy1.out");
-  EXPECT_THROW(driver::sweep_variable_speed(b.rotor, kSite, out), textio::RunError);
-  EXPECT_THROW(driver::sweep_pitch(b.rotor, kSite, 100.0, 1000.0, out), textio::RunError);
+  EXPECT_THROW(sweep::sweep_variable_speed(b.rotor, kSite, out), textio::RunError);
+  EXPECT_THROW(sweep::sweep_pitch(b.rotor, kSite, 100.0, 1000.0, out), textio::RunError);
   EXPECT_FALSE(std::filesystem::exists("Temp/graph1.tmp"));
 }
 
