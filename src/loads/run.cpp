@@ -9,7 +9,9 @@
 
 #include "driver/energy.h"
 #include "driver/sweep.h"
+#include "loads/identify.h"
 #include "loads/report.h"
+#include "util/files.h"
 
 namespace loads {
 
@@ -241,12 +243,38 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     throw InputError("--blades: not given, and " + (dir / session_answers::kFile).string() +
                      " does not say (give the number of blades of the session)");
   }
-  rep.wall = s.wall ? *s.wall : (ans && ans->blade_type == 2 ? ans->delta : 0.0);
+  // The wall and the material: the option, else the study design's answers, else what the
+  // session's geometry table tells; never a guess.
+  const SessionBlade told = identify(d);
+  const std::string table = files::kGeometryTable;
+  if (s.wall) {
+    rep.wall = *s.wall;
+    rep.wall_source = "--wall";
+  } else if (ans && (ans->blade_type == 1 || ans->blade_type == 2)) {
+    rep.wall = ans->blade_type == 2 ? ans->delta : 0.0;
+    rep.wall_source = session_answers::kFile;
+  } else if (told.wall) {
+    rep.wall = *told.wall;
+    rep.wall_source = table + " (volume" + (told.material ? " and mass" : "") + ")";
+  } else {
+    throw InputError("--wall: not given, and " + table + " cannot tell the blade: " + told.no_wall +
+                     " (give --wall MM, 0 for a solid blade)");
+  }
   int mat = 0;
   if (s.material) {
     mat = *s.material;
+    rep.material_source = "--material";
   } else if (ans && ans->material >= 1 && ans->material <= 5) {
     mat = static_cast<int>(ans->material - 1);
+    rep.material_source = session_answers::kFile;
+  } else if (told.material) {
+    mat = *told.material;
+    rep.material_source = table + " (mass / volume)";
+  } else {
+    std::string names;
+    for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
+    throw InputError("--material: not given, and " + table + " cannot tell the material: " +
+                     told.no_material + " (give --material " + names + ")");
   }
   rep.material = kMaterials[static_cast<std::size_t>(mat)];
   if (s.strength) rep.material.strength = *s.strength;
@@ -255,8 +283,11 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   rep.rho = driver::air_density(altitude);
 
   std::string note;
-  std::vector<OperatingPoint> points = table_points(dir, d, rep.rho, note);
+  std::vector<std::string> warnings;
+  std::vector<OperatingPoint> points =
+      table_points(dir, d, rep.rho, note, &warnings, &rep.tables_used);
   if (!note.empty()) rep.notes.push_back(note);
+  rep.notes.insert(rep.notes.end(), warnings.begin(), warnings.end());
   for (double U : s.winds) {
     OperatingPoint p;
     p.source = "user";
@@ -298,7 +329,14 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     }
     assess(c, it->second, span_load(c.point.result, cells), st, s.load_factor, true);
   }
-  rep.mass = blade_mass(beam_for(d, stations, rep.material, st.modulus, 0.0));
+  // One mass: the session's way of measuring the blade (its volume pieces), which is the
+  // geometry table's mass for the session's own wall and material. The beam's sections, finer
+  // along the span, carry their own mass per metre for the centrifugal force, the weight and
+  // the modes; it is shown beside.
+  rep.mass = blade_volume(d, rep.wall) * rep.material.density;
+  rep.mass_is_session =
+      d.mass && std::fabs(rep.mass - *d.mass) <= 0.5e-6 * (1.0 + 1e-9) + 1e-12 * *d.mass;
+  rep.beam_mass = blade_mass(beam_for(d, stations, rep.material, st.modulus, 0.0));
   for (std::size_t i = 0; i < rep.cases.size(); ++i) {
     if (rep.cases[i].utilisation > rep.cases[rep.worst].utilisation) rep.worst = i;
   }
@@ -323,8 +361,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
         (holds(mid) ? hi : lo) = mid;
       }
       rep.thinnest_wall = hi;
-      rep.thinnest_mass =
-          blade_mass(beam_for(d, stations_for(d, cells, hi), rep.material, st.modulus, 0.0));
+      rep.thinnest_mass = blade_volume(d, hi) * rep.material.density;
     }
   }
   return rep;

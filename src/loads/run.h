@@ -75,15 +75,19 @@ struct Report {
   Design design;
   Settings settings;
   Material material;
-  double wall = 0.0;  // mm
+  double wall = 0.0;                         // mm
+  std::string wall_source, material_source;  // where the wall and the material come from
   double rho = 0.0;
-  double mass = 0.0;  // kg, one blade from its sections
+  double mass = 0.0;             // kg, one blade, measured as the session measures it
+  bool mass_is_session = false;  // the geometry table's mass line shows `mass`
+  double beam_mass = 0.0;        // kg, one blade from the beam's sections
   std::vector<Case> cases;
   std::size_t worst = 0;
   std::optional<double> thinnest_wall;  // mm, hollow blades: the thinnest that holds
   std::optional<double> thinnest_mass;  // kg, one blade
   bool thin_search_done = false;
   std::vector<std::string> notes;
+  std::vector<std::string> tables_used;  // one line per energy table whose sweeps are used
 };
 
 // Everything for the session in `dir`. Throws InputError.

@@ -106,13 +106,36 @@ Section place_section(const Centroidal& unit, const blade::Outline& outer, doubl
 
 namespace {
 
-// Characteristic strength (MPa) and modulus (GPa) along the blade, in the catalogue's order.
-constexpr double kStrength[5] = {24.0, 240.0, 610.0, 1500.0, 40.0};
-constexpr double kModulus[5] = {11.0, 70.0, 38.6, 181.0, 10.0};
+// Characteristic strength (MPa), moduli E1, E2, G12 (GPa) and Poisson's ratio, in the
+// catalogue's order, and their sources.
+struct Values {
+  double strength, e1, e2, nu12, g12;
+  std::string_view source;
+};
+constexpr Values kValues[5] = {
+    // Strength class C24: bending strength, mean moduli along and across the grain, shear.
+    {24.0, 11.0, 0.37, 0.0, 0.69, "EN 338:2016, strength class C24"},
+    // EN AW-6061 T6 extrusions: 0.2 % proof strength; isotropic, G = 27 GPa, nu = 0.3.
+    {240.0, 70.0, 70.0, 0.3, 27.0, "EN 1999-1-1, EN AW-6061 T6"},
+    // Glass/epoxy unidirectional lamina: compressive strength along the fibres (the smaller).
+    {610.0, 38.6, 8.27, 0.26, 4.14,
+     "Kaw, Mechanics of Composite Materials (2006), Table 2.1, glass/epoxy"},
+    // Graphite/epoxy T300/5208 unidirectional lamina.
+    {1500.0, 181.0, 10.3, 0.28, 7.17,
+     "Kaw, Mechanics of Composite Materials (2006), Table 2.1, T300/5208"},
+    // Plywood bending class F40/E100; across the blade C24 timber's values, below any plywood's.
+    {40.0, 10.0, 0.37, 0.0, 0.69, "EN 636 F40/E100; across: EN 338 C24"},
+};
 
 constexpr Material material(std::size_t i) {
-  return {catalogue::kMaterials[i].key, catalogue::kMaterials[i].density, kStrength[i],
-          kModulus[i]};
+  return {catalogue::kMaterials[i].key,
+          catalogue::kMaterials[i].density,
+          kValues[i].strength,
+          kValues[i].e1,
+          kValues[i].e2,
+          kValues[i].nu12,
+          kValues[i].g12,
+          kValues[i].source};
 }
 
 }  // namespace
