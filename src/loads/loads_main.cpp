@@ -35,7 +35,13 @@ int main(int argc, char** argv) {
   str("--modulus", o.modulus, "modulus of the material along the blade, GPa");
   str("--load-factor", o.load_factor, "partial safety factor on loads (default 3.0)");
   str("--material-factor", o.material_factor,
-      "partial safety factor on the material (default 1.1)");
+      "partial safety factor on the material (default 3.0, for handbook values; 1.1 for a "
+      "material characterised by tests)");
+  str("--clearance", o.clearance,
+      "distance from the blade's plane to the tower at rest, mm (default: a quarter of the tip "
+      "radius)");
+  app.add_flag("--allow-resonance", o.allow_resonance,
+               "a mode close to 1P or B P does not count against \"holds\"");
   str("--altitude", o.altitude,
       "site altitude, m, for the air density (default: the study's, or 0)");
   try {

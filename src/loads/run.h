@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "loads/session.h"
+#include "loads/modes.h"
 #include "loads/structure.h"
 
 namespace loads {
@@ -27,7 +28,16 @@ struct Options {
   std::optional<std::string> rpm, tsr;
   std::optional<std::string> storm_class, parked_wind;
   std::optional<std::string> strength, modulus, load_factor, material_factor, altitude;
+  std::optional<std::string> clearance;
+  bool allow_resonance = false;
 };
+
+// The tower clearance when none is given: a quarter of the tip radius.
+inline constexpr double kClearanceShare = 0.25;
+// A tip deflection beyond this share of the span is beyond linear beam theory.
+inline constexpr double kLinearShare = 0.10;
+// A mode within this share of an excitation frequency resonates.
+inline constexpr double kResonanceMargin = 0.10;
 
 // IEC classes I ... IV: reference wind speeds (m/s); the 50-year extreme is 1.4 times it.
 inline constexpr double kReferenceWind[4] = {50.0, 42.5, 37.5, 30.0};
@@ -49,6 +59,8 @@ struct Settings {
   double load_factor = kLoadFactor;
   double material_factor = kMaterialFactor;
   std::optional<double> altitude;  // m
+  std::optional<double> clearance;  // mm, blade plane to tower at rest
+  bool allow_resonance = false;
 };
 
 // The checked settings; throws InputError naming the option.
@@ -67,8 +79,46 @@ struct Case {
   double utilisation = 0.0;     // largest along the span
   double worst_radius = 0.0;    // m, where it is largest
   double tip_deflection = 0.0;  // m downwind
+  double buckling = 0.0;        // factored compression / design buckling stress, largest
+  double buckling_radius = 0.0;  // m, where it is largest
+  BladeModes modes;             // at the case's speed and setting (none for the parked rotor)
   std::vector<double> stress;   // MPa along the beam grid
   std::vector<double> grid;     // m
+};
+
+// A mode close to an excitation of the rotor: the mode's frequency over k times the rotational
+// frequency, where (over the case's speed, or a variable-speed sweep's whole range) it comes
+// nearest to 1.
+struct Resonance {
+  std::string mode;  // "first flapwise", "second flapwise", "first edgewise"
+  int harmonic = 1;  // k: 1P, B P
+  double ratio = 0.0;
+  double rpm = 0.0;          // where it comes nearest
+  double frequency = 0.0;    // Hz, the mode's there
+  std::string source;        // the sweep or point
+  bool flagged = false;      // within the margin
+};
+
+// What holds and what does not, limit by limit. Utilisations are factored effect over the
+// design resistance: 1 is the limit.
+struct Verdict {
+  double strength = 0.0;
+  double buckling = 0.0;     // 0 for a solid blade
+  double deflection = 0.0;   // m: the largest tip deflection towards the tower, factored
+  double clearance = 0.0;    // m
+  bool beyond_linear = false;
+  std::optional<Resonance> resonance;  // the closest approach to an excitation
+  bool resonance_allowed = false;
+  bool holds = false;
+  std::string reason;  // the limits that fail, the first to fail first ("" when it holds)
+  double clearance_use() const { return clearance > 0.0 ? deflection / clearance : 0.0; }
+};
+
+// The rotor's modes against its speed for the Campbell chart (setting angle 0).
+struct Campbell {
+  std::vector<double> rpm;
+  std::vector<BladeModes> modes;
+  double rpm_lo = 0.0, rpm_hi = 0.0;  // the operating range
 };
 
 struct Report {
@@ -86,6 +136,11 @@ struct Report {
   std::optional<double> thinnest_wall;  // mm, hollow blades: the thinnest that holds
   std::optional<double> thinnest_mass;  // kg, one blade
   bool thin_search_done = false;
+  Verdict verdict;
+  std::optional<Verdict> thinnest_verdict;
+  BladeModes standing;  // at rest, setting angle 0
+  Campbell campbell;
+  std::string clearance_source, factor_source, strength_source;
   std::vector<std::string> notes;
   std::vector<std::string> tables_used;  // one line per energy table whose sweeps are used
 };

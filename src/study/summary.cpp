@@ -211,6 +211,8 @@ void read_loads(Row& r, const fs::path& dir, const LoadsTable& table) {
       f.tip_deflection = std::max(f.tip_deflection, std::fabs(k.tip_deflection));
     }
     f.thinnest_wall = rep.thinnest_wall;
+    f.verdict = rep.verdict.holds;
+    f.reason = rep.verdict.reason;
     r.loads = f;
   } catch (const std::exception& e) {
     note(r, std::string("loads: ") + e.what());
