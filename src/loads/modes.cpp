@@ -84,8 +84,8 @@ void jacobi(Matrix& s, Matrix& v) {
         const double apq = s(p, q);
         if (std::fabs(apq) <= 1e-300) continue;
         const double theta = (s(q, q) - s(p, p)) / (2.0 * apq);
-        const double t = (theta >= 0.0 ? 1.0 : -1.0) /
-                         (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
+        const double t =
+            (theta >= 0.0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
         const double c = 1.0 / std::sqrt(t * t + 1.0), sn = t * c;
         // Rows and columns p and q turn together; the matrix stays symmetric, so each pair
         // (k, p), (k, q) is turned once and written to both halves.
@@ -139,42 +139,53 @@ std::vector<Mode> modes(const ModalBeam& b, double omega, std::size_t elements) 
       if (node == 0) return -1;
       return static_cast<long>(4 * (node - 1) + 2 * d + a % 2);
     };
-    for (std::size_t g = 0; g < kGaussX.size(); ++g) {
-      const double xi = kGaussX[g], w = kGaussW[g] * h;
-      const double r = r0 + (static_cast<double>(e) + xi) * h;
-      const double N[4] = {1.0 - 3.0 * xi * xi + 2.0 * xi * xi * xi,
-                           h * (xi - 2.0 * xi * xi + xi * xi * xi), 3.0 * xi * xi - 2.0 * xi * xi * xi,
-                           h * (-xi * xi + xi * xi * xi)};
-      const double D1[4] = {(-6.0 * xi + 6.0 * xi * xi) / h, 1.0 - 4.0 * xi + 3.0 * xi * xi,
-                            (6.0 * xi - 6.0 * xi * xi) / h, -2.0 * xi + 3.0 * xi * xi};
-      const double D2[4] = {(-6.0 + 12.0 * xi) / (h * h), (-4.0 + 6.0 * xi) / h,
-                            (6.0 - 12.0 * xi) / (h * h), (-2.0 + 6.0 * xi) / h};
-      const double m = at(b.radius, b.mass, r);
-      const double E[2][2] = {{at(b.radius, b.exx, r), at(b.radius, b.exy, r)},
-                              {at(b.radius, b.exy, r), at(b.radius, b.eyy, r)}};
-      const double T = w2 * tension(r);
-      for (std::size_t da = 0; da < 2; ++da) {
-        for (std::size_t a = 0; a < 4; ++a) {
-          const long i = index(a, da);
-          if (i < 0) continue;
-          for (std::size_t db = 0; db < 2; ++db) {
-            for (std::size_t c = 0; c < 4; ++c) {
-              const long j = index(c, db);
-              if (j < 0) continue;
-              double k = E[da][db] * D2[a] * D2[c];
-              if (da == db) {
-                k += T * D1[a] * D1[c];
-                // A mass moving in the plane of rotation is thrown outwards as it leaves the
-                // radial line: it softens the edgewise bending by omega^2.
-                if (da == 0) k -= w2 * m * N[a] * N[c];
-                M(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += w * m * N[a] * N[c];
+    // The element is integrated piece by piece between the grid points it spans, so that the
+    // properties, linear within each piece, are integrated exactly.
+    const double inner = r0 + static_cast<double>(e) * h, outer = inner + h;
+    std::vector<double> cuts = {inner};
+    for (double g : b.radius) {
+      if (g > inner && g < outer) cuts.push_back(g);
+    }
+    cuts.push_back(outer);
+    for (std::size_t piece = 0; piece + 1 < cuts.size(); ++piece)
+      for (std::size_t g = 0; g < kGaussX.size(); ++g) {
+        const double r = cuts[piece] + kGaussX[g] * (cuts[piece + 1] - cuts[piece]);
+        const double w = kGaussW[g] * (cuts[piece + 1] - cuts[piece]);
+        const double xi = (r - inner) / h;
+        const double N[4] = {1.0 - 3.0 * xi * xi + 2.0 * xi * xi * xi,
+                             h * (xi - 2.0 * xi * xi + xi * xi * xi),
+                             3.0 * xi * xi - 2.0 * xi * xi * xi, h * (-xi * xi + xi * xi * xi)};
+        const double D1[4] = {(-6.0 * xi + 6.0 * xi * xi) / h, 1.0 - 4.0 * xi + 3.0 * xi * xi,
+                              (6.0 * xi - 6.0 * xi * xi) / h, -2.0 * xi + 3.0 * xi * xi};
+        const double D2[4] = {(-6.0 + 12.0 * xi) / (h * h), (-4.0 + 6.0 * xi) / h,
+                              (6.0 - 12.0 * xi) / (h * h), (-2.0 + 6.0 * xi) / h};
+        const double m = at(b.radius, b.mass, r);
+        const double E[2][2] = {{at(b.radius, b.exx, r), at(b.radius, b.exy, r)},
+                                {at(b.radius, b.exy, r), at(b.radius, b.eyy, r)}};
+        const double T = w2 * tension(r);
+        for (std::size_t da = 0; da < 2; ++da) {
+          for (std::size_t a = 0; a < 4; ++a) {
+            const long i = index(a, da);
+            if (i < 0) continue;
+            for (std::size_t db = 0; db < 2; ++db) {
+              for (std::size_t c = 0; c < 4; ++c) {
+                const long j = index(c, db);
+                if (j < 0) continue;
+                double k = E[da][db] * D2[a] * D2[c];
+                if (da == db) {
+                  k += T * D1[a] * D1[c];
+                  // A mass moving in the plane of rotation is thrown outwards as it leaves the
+                  // radial line: it softens the edgewise bending by omega^2.
+                  if (da == 0) k -= w2 * m * N[a] * N[c];
+                  M(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) +=
+                      w * m * N[a] * N[c];
+                }
+                K(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += w * k;
               }
-              K(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += w * k;
             }
           }
         }
       }
-    }
   }
   // Cholesky M = L L^T (L in the lower triangle of M), then S = L^-1 K L^-T.
   for (std::size_t j = 0; j < n; ++j) {
