@@ -252,7 +252,8 @@ std::string percent(double share) {
 
 // What a utilisation means to a maker: the margin left, or how far beyond the limit.
 std::string margin(double use) {
-  return use <= 1.0 ? "holds, margin " + percent(1.0 - use) : "FAILS, " + fixed(use, 2) + " x the limit";
+  return use <= 1.0 ? "holds, margin " + percent(1.0 - use)
+                    : "FAILS, " + fixed(use, 2) + " x the limit";
 }
 
 }  // namespace
@@ -268,9 +269,9 @@ std::vector<std::string> verdict_lines(const Report& r) {
     for (std::size_t i = 0; i < r.cases.size(); ++i) {
       if (r.cases[i].buckling > r.cases[worst].buckling) worst = i;
     }
-    lines.push_back("skin buckling: " + margin(v.buckling) + " (factored compression / buckling stress " +
-                    fixed(v.buckling, 3) + " at r = " + fixed(r.cases[worst].buckling_radius, 3) +
-                    " m)");
+    lines.push_back("skin buckling: " + margin(v.buckling) +
+                    " (factored compression / buckling stress " + fixed(v.buckling, 3) +
+                    " at r = " + fixed(r.cases[worst].buckling_radius, 3) + " m)");
   } else {
     lines.push_back("skin buckling: not a risk for a solid blade");
   }
@@ -338,11 +339,11 @@ plot::Chart campbell_chart(const Report& r) {
     c.series.push_back(std::move(s));
   }
   c.caption.push_back("operating speeds " + fixed(k.rpm_lo, 0) + " to " + fixed(k.rpm_hi, 0) +
-                      " rpm; a mode within " + fixed(kResonanceMargin * 100.0, 0) +
-                      " % of 1P or " + std::to_string(blades) + "P there resonates");
+                      " rpm; a mode within " + fixed(kResonanceMargin * 100.0, 0) + " % of 1P or " +
+                      std::to_string(blades) + "P there resonates");
   c.caption.push_back("at rest: flapwise " + fixed(r.standing.flap1, 2) + " and " +
-                      fixed(r.standing.flap2, 2) + " Hz, edgewise " +
-                      fixed(r.standing.edge1, 2) + " Hz");
+                      fixed(r.standing.flap2, 2) + " Hz, edgewise " + fixed(r.standing.edge1, 2) +
+                      " Hz");
   return c;
 }
 
@@ -354,35 +355,36 @@ std::string index_html(const Report& r) {
   for (const std::string& l : verdict_lines(r)) out += "<li>" + plot::escape_xml(l) + "</li>\n";
   out += "</ul>\n<table>\n";
   out += plot::table_row("blades", std::to_string(r.design.rotor.blades));
-  out += plot::table_row("blade", (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm"
-                                                : std::string("solid")) +
-                                      " (" + r.wall_source + ")");
+  out += plot::table_row(
+      "blade", (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) +
+                   " (" + r.wall_source + ")");
   out += plot::table_row("material", std::string(r.material.name) + " (" + r.material_source +
                                          "): density " + fixed(r.material.density, 0) +
                                          " kg/m\u00b3, modulus " + fixed(r.material.modulus, 1) +
                                          " GPa");
-  out += plot::table_row("strength", fixed(r.material.strength, 0) + " MPa (" +
-                                         r.strength_source + ")");
-  out += plot::table_row("mass of one blade",
-                         fixed(r.mass, 6) + " kg" +
-                             (r.mass_is_session ? " (as Result/Geometry.out)"
-                                                : " (the session's measure, this wall and material)") +
-                             "; the beam's " + std::to_string(r.cases.front().grid.size()) +
-                             " sections, which carry the centrifugal force, the weight and the "
-                             "modes: " +
-                             fixed(r.beam_mass, 3) + " kg");
+  out += plot::table_row("strength",
+                         fixed(r.material.strength, 0) + " MPa (" + r.strength_source + ")");
+  out +=
+      plot::table_row("mass of one blade",
+                      fixed(r.mass, 6) + " kg" +
+                          (r.mass_is_session ? " (as Result/Geometry.out)"
+                                             : " (the session's measure, this wall and material)") +
+                          "; the beam's " + std::to_string(r.cases.front().grid.size()) +
+                          " sections, which carry the centrifugal force, the weight and the "
+                          "modes: " +
+                          fixed(r.beam_mass, 3) + " kg");
   out += plot::table_row("safety factors", "loads " + fixed(r.settings.load_factor, 2) +
                                                " (IEC 61400-2, simplified loads), material " +
                                                fixed(r.settings.material_factor, 2) + " (" +
                                                r.factor_source + ")");
   out += plot::table_row("tower clearance", mm(v.clearance) + " (" + r.clearance_source + ")");
   out += plot::table_row("air density", fixed(r.rho, 4) + " kg/m\u00b3");
-  out += plot::table_row("energy tables used",
-                         r.tables_used.empty() ? std::string("none") : [&] {
-                           std::string s;
-                           for (const auto& u : r.tables_used) s += (s.empty() ? "" : "; ") + u;
-                           return s;
-                         }());
+  out += plot::table_row(
+      "energy tables used", r.tables_used.empty() ? std::string("none") : [&] {
+        std::string s;
+        for (const auto& u : r.tables_used) s += (s.empty() ? "" : "; ") + u;
+        return s;
+      }());
   if (r.thin_search_done) {
     out += plot::table_row("thinnest wall that holds every limit",
                            r.thinnest_wall ? fixed(*r.thinnest_wall, 2) + " mm, blade " +
@@ -414,16 +416,17 @@ void print_summary(const Report& r, std::ostream& out) {
   for (const std::string& n : r.notes) out << n << '\n';
   std::size_t operating = 0;
   for (const Case& c : r.cases) operating += c.parked ? 0 : 1;
-  out << "tables used: "
-      << (r.tables_used.empty() ? std::string("none") : "") ;
+  out << "tables used: " << (r.tables_used.empty() ? std::string("none") : "");
   for (std::size_t i = 0; i < r.tables_used.size(); ++i) out << (i ? "; " : "") << r.tables_used[i];
   out << '\n';
-  out << operating << " operating points and the parked storm ("
-      << fixed(r.cases.back().point.U, 1) << " m/s)\n";
-  out << "blade: " << (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid"))
-      << " (" << r.wall_source << "), " << r.material.name << " (" << r.material_source << ")\n";
+  out << operating << " operating points and the parked storm (" << fixed(r.cases.back().point.U, 1)
+      << " m/s)\n";
+  out << "blade: "
+      << (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) << " ("
+      << r.wall_source << "), " << r.material.name << " (" << r.material_source << ")\n";
   out << "mass: " << fixed(r.mass, 6) << " kg per blade"
-      << (r.mass_is_session ? " (as Result/Geometry.out)" : " (the session's measure, this wall and material)")
+      << (r.mass_is_session ? " (as Result/Geometry.out)"
+                            : " (the session's measure, this wall and material)")
       << "; the beam's sections: " << fixed(r.beam_mass, 3) << " kg\n";
   out << "material: " << fixed(r.material.strength, 0) << " MPa (" << r.strength_source
       << "), factor " << fixed(r.settings.material_factor, 2) << " (" << r.factor_source
@@ -439,7 +442,6 @@ void print_summary(const Report& r, std::ostream& out) {
       out << "thinnest wall that holds every limit: none, even a solid blade does not hold\n";
     }
   }
-  out << verdict_text(r.verdict) << '\n';
 }
 
 void write_outputs(const Report& r, const fs::path& dir, std::ostream& out) {

@@ -164,7 +164,6 @@ double blade_mass(const Beam& b) {
   return m;
 }
 
-
 // What the figures of one wall rest on.
 struct Context {
   const Design& d;
@@ -185,7 +184,8 @@ double mode_of(const BladeModes& b, int i) {
 std::string reason_of(const Verdict& v) {
   std::vector<std::pair<double, std::string>> fails;
   if (v.strength > 1.0) fails.push_back({v.strength, "strength " + plot::fixed(v.strength, 2)});
-  if (v.buckling > 1.0) fails.push_back({v.buckling, "skin buckling " + plot::fixed(v.buckling, 2)});
+  if (v.buckling > 1.0)
+    fails.push_back({v.buckling, "skin buckling " + plot::fixed(v.buckling, 2)});
   if (v.clearance_use() > 1.0) {
     fails.push_back({v.clearance_use(), "tower clearance " + plot::fixed(v.clearance_use(), 2)});
   }
@@ -194,8 +194,8 @@ std::string reason_of(const Verdict& v) {
   std::string out;
   for (const auto& f : fails) out += (out.empty() ? "" : ", ") + f.second;
   if (v.resonance && v.resonance->flagged && !v.resonance_allowed) {
-    out += (out.empty() ? "" : ", ") + std::string("resonance: ") + v.resonance->mode + " mode at " +
-           std::to_string(v.resonance->harmonic) + "P";
+    out += (out.empty() ? "" : ", ") + std::string("resonance: ") + v.resonance->mode +
+           " mode at " + std::to_string(v.resonance->harmonic) + "P";
   }
   return out;
 }
@@ -303,7 +303,8 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
     for (const Case& c : cases) {
       if (c.parked) continue;
       top = std::max(top, c.point.result.rpm);
-      campbell->rpm_lo = first ? c.point.result.rpm : std::min(campbell->rpm_lo, c.point.result.rpm);
+      campbell->rpm_lo =
+          first ? c.point.result.rpm : std::min(campbell->rpm_lo, c.point.result.rpm);
       first = false;
     }
     campbell->rpm_hi = top;
@@ -473,8 +474,8 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     c.root_edge = aero_root_edge(c.point.result, d.rotor);
     rep.cases.push_back(std::move(c));
   }
-  const Context x{d, s, rep.material, st, cells,
-                  s.clearance ? *s.clearance / 1000.0 : kClearanceShare * d.rotor.rtip};
+  const Context x{d,  s,     rep.material,
+                  st, cells, s.clearance ? *s.clearance / 1000.0 : kClearanceShare * d.rotor.rtip};
   rep.verdict = judge(x, rep.wall, rep.cases, &rep.campbell, &rep.standing);
   // One mass: the session's way of measuring the blade (its volume pieces), which is the
   // geometry table's mass for the session's own wall and material. The beam's sections, finer
@@ -499,9 +500,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     thickest = std::max(thickest, d.hub.chord * d.rotor.rtip);
     double hi = thickest * 1000.0;  // mm: thicker than any section
     std::vector<Case> scratch = rep.cases;
-    const auto holds = [&](double wall) {
-      return judge(x, wall, scratch, nullptr, nullptr).holds;
-    };
+    const auto holds = [&](double wall) { return judge(x, wall, scratch, nullptr, nullptr).holds; };
     if (holds(hi)) {
       double lo = 0.0;
       while (hi - lo > 0.005) {
@@ -522,6 +521,7 @@ int run(const Options& o, std::ostream& out, std::ostream& err) {
     const Report r = evaluate(o.dir, s);
     print_summary(r, out);
     write_outputs(r, o.dir, out);
+    out << verdict_text(r.verdict) << '\n';
   } catch (const InputError& e) {
     err << "rotorforge-loads: " << e.what() << '\n';
     return kBadInput;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "loads/session.h"
 #include "loads/modes.h"
+#include "loads/session.h"
 #include "loads/structure.h"
 
 namespace loads {
@@ -58,7 +58,7 @@ struct Settings {
   std::optional<double> modulus;   // GPa
   double load_factor = kLoadFactor;
   double material_factor = kMaterialFactor;
-  std::optional<double> altitude;  // m
+  std::optional<double> altitude;   // m
   std::optional<double> clearance;  // mm, blade plane to tower at rest
   bool allow_resonance = false;
 };
@@ -71,19 +71,19 @@ struct Case {
   std::string source;  // "Energy1 sweep 1", "user", "parked"
   bool parked = false;
   OperatingPoint point;
-  double root_flap = 0.0;       // N m, one blade
-  double root_edge = 0.0;       // N m, aerodynamic
-  double gravity = 0.0;         // N m, edgewise at the root, blade horizontal
-  double centrifugal = 0.0;     // N at the root
-  double root_stress = 0.0;     // MPa, unfactored
-  double utilisation = 0.0;     // largest along the span
-  double worst_radius = 0.0;    // m, where it is largest
-  double tip_deflection = 0.0;  // m downwind
-  double buckling = 0.0;        // factored compression / design buckling stress, largest
+  double root_flap = 0.0;        // N m, one blade
+  double root_edge = 0.0;        // N m, aerodynamic
+  double gravity = 0.0;          // N m, edgewise at the root, blade horizontal
+  double centrifugal = 0.0;      // N at the root
+  double root_stress = 0.0;      // MPa, unfactored
+  double utilisation = 0.0;      // largest along the span
+  double worst_radius = 0.0;     // m, where it is largest
+  double tip_deflection = 0.0;   // m downwind
+  double buckling = 0.0;         // factored compression / design buckling stress, largest
   double buckling_radius = 0.0;  // m, where it is largest
-  BladeModes modes;             // at the case's speed and setting (none for the parked rotor)
-  std::vector<double> stress;   // MPa along the beam grid
-  std::vector<double> grid;     // m
+  BladeModes modes;              // at the case's speed and setting (none for the parked rotor)
+  std::vector<double> stress;    // MPa along the beam grid
+  std::vector<double> grid;      // m
 };
 
 // A mode close to an excitation of the rotor: the mode's frequency over k times the rotational
@@ -93,19 +93,19 @@ struct Resonance {
   std::string mode;  // "first flapwise", "second flapwise", "first edgewise"
   int harmonic = 1;  // k: 1P, B P
   double ratio = 0.0;
-  double rpm = 0.0;          // where it comes nearest
-  double frequency = 0.0;    // Hz, the mode's there
-  std::string source;        // the sweep or point
-  bool flagged = false;      // within the margin
+  double rpm = 0.0;        // where it comes nearest
+  double frequency = 0.0;  // Hz, the mode's there
+  std::string source;      // the sweep or point
+  bool flagged = false;    // within the margin
 };
 
 // What holds and what does not, limit by limit. Utilisations are factored effect over the
 // design resistance: 1 is the limit.
 struct Verdict {
   double strength = 0.0;
-  double buckling = 0.0;     // 0 for a solid blade
-  double deflection = 0.0;   // m: the largest tip deflection towards the tower, factored
-  double clearance = 0.0;    // m
+  double buckling = 0.0;    // 0 for a solid blade
+  double deflection = 0.0;  // m: the largest tip deflection towards the tower, factored
+  double clearance = 0.0;   // m
   bool beyond_linear = false;
   std::optional<Resonance> resonance;  // the closest approach to an excitation
   bool resonance_allowed = false;
@@ -152,7 +152,8 @@ Report evaluate(const fs::path& dir, const Settings& s);
 void print_summary(const Report& r, std::ostream& out);
 void write_outputs(const Report& r, const fs::path& dir, std::ostream& out);
 
-// The whole program after the command line was parsed: status kDone or kBadInput.
+// The whole program after the command line was parsed: the summary, the files, and the verdict
+// last. Status kDone or kBadInput.
 int run(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace loads

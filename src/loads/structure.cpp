@@ -216,9 +216,9 @@ Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with
     const double edge = r.m_edge[k] + std::copysign(r.m_gravity[k], r.m_edge[k]);
     r.m_edge[k] = edge;
     r.stress[k] = k + 1 == n ? 0.0 : peak_stress(beam.sections[k], r.normal[k], r.m_flap[k], edge);
-    r.compression.push_back(k + 1 == n ? std::array<double, 2>{}
-                                       : side_compression(beam.sections[k], r.normal[k],
-                                                          r.m_flap[k], edge));
+    r.compression.push_back(
+        k + 1 == n ? std::array<double, 2>{}
+                   : side_compression(beam.sections[k], r.normal[k], r.m_flap[k], edge));
   }
   if (!with_deflection) return r;
   // Curvature towards +Y: -b / E with b the stress gradient along Y of the bending part.
