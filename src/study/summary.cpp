@@ -201,6 +201,8 @@ void read_loads(Row& r, const fs::path& dir, const LoadsTable& table) {
   }
   if (table.load_factor) ls.load_factor = *table.load_factor;
   if (table.material_factor) ls.material_factor = *table.material_factor;
+  ls.clearance = table.clearance;
+  ls.allow_resonance = table.allow_resonance;
   try {
     const loads::Report rep = loads::evaluate(dir, ls);
     std::ostringstream quiet;
