@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
   str("--clearance", o.clearance,
       "distance from the blade's plane to the tower at rest, mm (default: a quarter of the tip "
       "radius)");
+  str("--panel-width", o.panel,
+      "widest skin panel between webs or stiffeners of a hollow blade, mm (default: each side "
+      "from the leading to the trailing edge)");
   app.add_flag("--allow-resonance", o.allow_resonance,
                "a mode close to 1P or B P does not count against \"holds\"");
   str("--altitude", o.altitude,

@@ -416,7 +416,7 @@ void print_summary(const Report& r, std::ostream& out) {
   for (const std::string& n : r.notes) out << n << '\n';
   std::size_t operating = 0;
   for (const Case& c : r.cases) operating += c.parked ? 0 : 1;
-  out << "tables used: " << (r.tables_used.empty() ? std::string("none") : "");
+  out << "energy tables: " << (r.tables_used.empty() ? std::string("none") : "");
   for (std::size_t i = 0; i < r.tables_used.size(); ++i) out << (i ? "; " : "") << r.tables_used[i];
   out << '\n';
   out << operating << " operating points and the parked storm (" << fixed(r.cases.back().point.U, 1)
@@ -427,12 +427,16 @@ void print_summary(const Report& r, std::ostream& out) {
   out << "mass: " << fixed(r.mass, 6) << " kg per blade"
       << (r.mass_is_session ? " (as Result/Geometry.out)"
                             : " (the session's measure, this wall and material)")
-      << "; the beam's sections: " << fixed(r.beam_mass, 3) << " kg\n";
+      << "; the beam's " << r.cases.front().grid.size() << " sections: " << fixed(r.beam_mass, 3)
+      << " kg\n";
   out << "material: " << fixed(r.material.strength, 0) << " MPa (" << r.strength_source
       << "), factor " << fixed(r.settings.material_factor, 2) << " (" << r.factor_source
       << "); loads x" << fixed(r.settings.load_factor, 2) << '\n';
   out << "frequencies at rest: flapwise " << fixed(r.standing.flap1, 2) << " and "
       << fixed(r.standing.flap2, 2) << " Hz, edgewise " << fixed(r.standing.edge1, 2) << " Hz\n";
+  const Case& w = r.cases[r.worst];
+  out << "worst case: " << case_name(w) << ": root flapwise moment " << fixed(w.root_flap, 1)
+      << " N m, edgewise " << fixed(w.root_edge, 1) << " N m\n";
   for (const std::string& l : verdict_lines(r)) out << l << '\n';
   if (r.thin_search_done) {
     if (r.thinnest_wall) {

@@ -117,7 +117,7 @@ struct Strength {
 // over the design strength, the buckling figure the factored compression of a side over its
 // skin's design buckling stress (hollow blades).
 void assess(Case& c, const Beam& beam, const SpanLoad& load, const Strength& st, double load_factor,
-            const Material& m, double wall_mm) {
+            const Material& m, double wall_mm, std::optional<double> panel_mm) {
   const Response r = respond(beam, load, c.point.result.omega, true);
   c.root_flap = r.m_flap.front();
   c.gravity = r.m_gravity.front();
@@ -136,8 +136,11 @@ void assess(Case& c, const Beam& beam, const SpanLoad& load, const Strength& st,
     }
     if (wall_mm > 0.0 && k + 1 < r.stress.size()) {
       for (std::size_t side = 0; side < 2; ++side) {
-        const double critical = plate_buckling_stress(m, st.modulus / 1e9, wall_mm / 1000.0,
-                                                      beam.sections[k].arc[side]);
+        // The skin spans its whole side between the leading and the trailing edge, or the
+        // panel between the webs or stiffeners the user gives.
+        const double arc = beam.sections[k].arc[side];
+        const double width = panel_mm ? std::min(arc, *panel_mm / 1000.0) : arc;
+        const double critical = plate_buckling_stress(m, st.modulus / 1e9, wall_mm / 1000.0, width);
         const double b = load_factor * r.compression[k][side] / (critical / st.factor);
         if (b > c.buckling) {
           c.buckling = b;
@@ -231,7 +234,8 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
   v.resonance_allowed = x.s.allow_resonance;
   for (Case& c : cases) {
     const double theta = c.point.theta;
-    assess(c, beam_of(theta), span_load(c.point.result, x.cells), x.st, x.s.load_factor, x.m, wall);
+    assess(c, beam_of(theta), span_load(c.point.result, x.cells), x.st, x.s.load_factor, x.m, wall,
+           x.s.panel);
     c.modes = c.parked ? BladeModes{} : modes_at(theta, c.point.result.omega);
     v.strength = std::max(v.strength, c.utilisation);
     v.buckling = std::max(v.buckling, c.buckling);
@@ -369,6 +373,7 @@ Settings settings(const Options& o) {
   if (o.load_factor) s.load_factor = positive("--load-factor", *o.load_factor);
   if (o.material_factor) s.material_factor = positive("--material-factor", *o.material_factor);
   if (o.clearance) s.clearance = positive("--clearance", *o.clearance);
+  if (o.panel) s.panel = positive("--panel-width", *o.panel);
   s.allow_resonance = o.allow_resonance;
   if (o.altitude) {
     s.altitude = number("--altitude", *o.altitude);
@@ -407,7 +412,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     rep.wall_source = session_answers::kFile;
   } else if (told.wall) {
     rep.wall = *told.wall;
-    rep.wall_source = table + " (volume" + (told.material ? " and mass" : "") + ")";
+    rep.wall_source = "from " + table + "'s volume" + (told.material ? " and mass" : "");
   } else {
     throw InputError("--wall: not given, and " + table + " cannot tell the blade: " + told.no_wall +
                      " (give --wall MM, 0 for a solid blade)");
@@ -421,7 +426,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     rep.material_source = session_answers::kFile;
   } else if (told.material) {
     mat = *told.material;
-    rep.material_source = table + " (mass / volume)";
+    rep.material_source = "from " + table + "'s mass / volume";
   } else {
     std::string names;
     for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);

@@ -28,7 +28,7 @@ struct Options {
   std::optional<std::string> rpm, tsr;
   std::optional<std::string> storm_class, parked_wind;
   std::optional<std::string> strength, modulus, load_factor, material_factor, altitude;
-  std::optional<std::string> clearance;
+  std::optional<std::string> clearance, panel;
   bool allow_resonance = false;
 };
 
@@ -61,6 +61,7 @@ struct Settings {
   std::optional<double> altitude;   // m
   std::optional<double> clearance;  // mm, blade plane to tower at rest
   bool allow_resonance = false;
+  std::optional<double> panel;  // mm, the widest unsupported skin panel (webs, stiffeners)
 };
 
 // The checked settings; throws InputError naming the option.

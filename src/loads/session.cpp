@@ -152,12 +152,20 @@ std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, d
   const Rotor& rotor = d.rotor;
   std::vector<OperatingPoint> points;
   for (int t = 1; t <= 4; ++t) {
-    if (states[static_cast<std::size_t>(t - 1)] != session_files::TableState::Current) continue;
     const std::string name = files::kEnergyTables[static_cast<std::size_t>(t - 1)];
+    const session_files::TableState state = states[static_cast<std::size_t>(t - 1)];
+    if (state != session_files::TableState::Current) {
+      if (used) {
+        used->push_back(name + (state == session_files::TableState::Empty   ? ": empty"
+                                : state == session_files::TableState::Older ? ": older, left out"
+                                                                            : ": missing"));
+      }
+      continue;
+    }
     plot::EnergyTable table = read_with<plot::EnergyTable>(
         dir, name, [t](textio::RecordSource& s) { return plot::read_energy(s, t); });
     take_cut_sweep(name, table, warnings);
-    if (used && !table.sweeps.empty()) {
+    if (used) {
       used->push_back(name + ": " + std::to_string(table.sweeps.size()) +
                       (table.sweeps.size() == 1 ? " sweep, " : " sweeps, ") +
                       std::to_string(table.sweeps.size() * plot::kSweepRows) + " rows");

@@ -56,8 +56,9 @@ Design read_design(const fs::path& dir);
 // setting angle are the sweep's own: of the values the table shows at two decimals, those of the
 // sweep's rules whose power coefficient the table shows. A sweep whose rows are all there but
 // whose energy lines are cut off is used, with a line in `warnings` naming the file and line;
-// one cut inside its rows is refused. `used`, when given, gets a line per table used (file,
-// sweeps, rows). Throws InputError for a table that cannot be read or that another blade wrote.
+// one cut inside its rows is refused. `used`, when given, gets a line per table: the sweeps and
+// rows used, or why none (empty, older, missing). Throws InputError for a table that cannot be read
+// or that another blade wrote.
 std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
                                          std::string& note,
                                          std::vector<std::string>* warnings = nullptr,
