@@ -386,10 +386,11 @@ std::string index_html(const Report& r) {
         return s;
       }());
   if (r.thin_search_done) {
-    out += plot::table_row("thinnest wall that holds every limit",
-                           r.thinnest_wall ? fixed(*r.thinnest_wall, 2) + " mm, blade " +
-                                                 fixed(*r.thinnest_mass, 3) + " kg"
-                                           : "none: even a solid blade does not hold");
+    out += plot::table_row(
+        "thinnest wall that holds every limit",
+        r.thinnest_wall
+            ? fixed(*r.thinnest_wall, 2) + " mm, blade " + fixed(*r.thinnest_mass, 3) + " kg"
+            : "none: even a solid blade does not hold: " + r.no_wall_reason);
   }
   out += "</table>\n";
   for (const std::string& n : r.notes) out += "<p>" + plot::escape_xml(n) + "</p>\n";
@@ -443,7 +444,8 @@ void print_summary(const Report& r, std::ostream& out) {
       out << "thinnest wall that holds every limit: " << fixed(*r.thinnest_wall, 2) << " mm ("
           << fixed(*r.thinnest_mass, 3) << " kg per blade)\n";
     } else {
-      out << "thinnest wall that holds every limit: none, even a solid blade does not hold\n";
+      out << "thinnest wall that holds every limit: none, even a solid blade does not hold: "
+          << r.no_wall_reason << "\n";
     }
   }
 }

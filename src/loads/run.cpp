@@ -506,7 +506,10 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     double hi = thickest * 1000.0;  // mm: thicker than any section
     std::vector<Case> scratch = rep.cases;
     const auto holds = [&](double wall) { return judge(x, wall, scratch, nullptr, nullptr).holds; };
-    if (holds(hi)) {
+    const Verdict thickest_wall = judge(x, hi, scratch, nullptr, nullptr);
+    if (!thickest_wall.holds) {
+      rep.no_wall_reason = thickest_wall.reason;
+    } else {
       double lo = 0.0;
       while (hi - lo > 0.005) {
         const double mid = (lo + hi) / 2.0;

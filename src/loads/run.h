@@ -139,7 +139,8 @@ struct Report {
   bool thin_search_done = false;
   Verdict verdict;
   std::optional<Verdict> thinnest_verdict;
-  BladeModes standing;  // at rest, setting angle 0
+  std::string no_wall_reason;  // when no wall holds: what fails even at the thickest
+  BladeModes standing;         // at rest, setting angle 0
   Campbell campbell;
   std::string clearance_source, factor_source, strength_source;
   std::vector<std::string> notes;
