@@ -358,10 +358,12 @@ std::string index_html(const Report& r) {
   out += plot::table_row(
       "blade", (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) +
                    " (" + r.wall_source + ")");
-  out += plot::table_row("material", std::string(r.material.name) + " (" + r.material_source +
-                                         "): density " + fixed(r.material.density, 0) +
-                                         " kg/m\u00b3, modulus " + fixed(r.material.modulus, 1) +
-                                         " GPa");
+  out += plot::table_row(
+      "material",
+      std::string(r.material.name) + " (" + r.material_source + "): density " +
+          fixed(r.material.density, 0) + " kg/m\u00b3 (the material menu's), modulus " +
+          fixed(r.material.modulus, 1) + " GPa (" +
+          (r.settings.modulus ? std::string("--modulus") : std::string(r.material.source)) + ")");
   out += plot::table_row("strength",
                          fixed(r.material.strength, 0) + " MPa (" + r.strength_source + ")");
   out +=
@@ -378,7 +380,16 @@ std::string index_html(const Report& r) {
                                                fixed(r.settings.material_factor, 2) + " (" +
                                                r.factor_source + ")");
   out += plot::table_row("tower clearance", mm(v.clearance) + " (" + r.clearance_source + ")");
-  out += plot::table_row("air density", fixed(r.rho, 4) + " kg/m\u00b3");
+  out += plot::table_row(
+      "parked storm",
+      fixed(r.cases.back().point.U, 1) + " m/s (" + r.settings.parked_label +
+          (r.settings.parked_label == "given" ? ", --parked-wind)"
+                                              : ": 1.4 x the reference wind of IEC 61400-2)"));
+  out += plot::table_row("air density", fixed(r.rho, 4) + " kg/m\u00b3 (ISA at the altitude)");
+  out += plot::table_row("resonance margin",
+                         fixed(kResonanceMargin * 100.0, 0) +
+                             " % around 1P and B P (a common design margin)" +
+                             (r.settings.allow_resonance ? "; --allow-resonance" : ""));
   out += plot::table_row(
       "energy tables used", r.tables_used.empty() ? std::string("none") : [&] {
         std::string s;
