@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -175,6 +176,28 @@ TEST(Beam, CentrifugalForceAndWeightOfAUniformBlade) {
               r.normal.front() / b.sections[0].A + r.m_gravity.front() * 0.05 / b.sections[0].Sxx,
               1e-6);
   EXPECT_TRUE(r.deflection.empty());
+}
+
+TEST(Buckling, DownwindLoadsCompressTheDownwindSide) {
+  // A symmetric NACA 0012 of 0.2 m chord, flat in the plane of rotation. A downwind bending
+  // moment M puts the upper (downwind) side in compression, M t / 2 / I at its thickest point
+  // (t = 0.024 m); the lower side is in tension. A pull N/A above that leaves no compression.
+  const blade::Outline o = outline([](double x) { return -naca00_half(0.12, x); },
+                                   [](double x) { return naca00_half(0.12, x); });
+  const loads::Centroidal u = loads::centroidal(loads::outline_moments(o));
+  const loads::Section s = loads::place_section(u, o, 0.2, 0.0);
+  const double M = 100.0;
+  const std::array<double, 2> c = loads::side_compression(s, 0.0, M, 0.0);
+  EXPECT_EQ(c[0], 0.0);
+  // The outline's points miss the thickest point by less than 0.1 % of the thickness.
+  EXPECT_NEAR(c[1] / (M * 0.012 / s.Syy), 1.0, 1e-3);
+  const std::array<double, 2> pulled = loads::side_compression(s, 1.01 * c[1] * s.A, M, 0.0);
+  EXPECT_EQ(pulled[0], 0.0);
+  EXPECT_EQ(pulled[1], 0.0);
+  // Each side's arc runs from the leading to the trailing edge: a little over the chord.
+  EXPECT_GT(s.arc[0], 0.2);
+  EXPECT_LT(s.arc[0], 0.2 * 1.02);
+  EXPECT_DOUBLE_EQ(s.arc[0], s.arc[1]);
 }
 
 TEST(Buckling, LongPlateUnderCompression) {
