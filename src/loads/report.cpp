@@ -107,7 +107,7 @@ std::string rotor_csv(const Report& r) {
       r,
       "rpm,cp,cp_table,ct,thrust_N,torque_Nm,power_W,power_table_W,root_flap_Nm,root_edge_Nm,"
       "gravity_edge_Nm,centrifugal_N,root_stress_MPa,utilisation,worst_radius_m,"
-      "tip_deflection_m\n",
+      "tip_deflection_m,buckling,flap1_Hz,flap2_Hz,edge1_Hz\n",
       [&r](const std::string& point, const Case& c) {
         const PointResult& p = c.point.result;
         const double cp = c.parked ? 0.0 : element_cp(r.design.rotor, c.point.lambda, p.elements);
@@ -116,7 +116,10 @@ std::string rotor_csv(const Report& r) {
                cells({p.ct, p.thrust, p.torque, p.power}) + "," +
                (c.point.table_power ? fixed(*c.point.table_power, 3) : "") + "," +
                cells({c.root_flap, c.root_edge, c.gravity, c.centrifugal, c.root_stress,
-                      c.utilisation, c.worst_radius, c.tip_deflection}) +
+                      c.utilisation, c.worst_radius, c.tip_deflection, c.buckling}) +
+               // The parked rotor has no modes of its own speed: the chart's at rest hold.
+               (c.parked ? std::string(",,,")
+                         : "," + cells({c.modes.flap1, c.modes.flap2, c.modes.edge1})) +
                "\n";
       });
 }
