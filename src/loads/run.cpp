@@ -236,7 +236,8 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
     const double theta = c.point.theta;
     assess(c, beam_of(theta), span_load(c.point.result, x.cells), x.st, x.s.load_factor, x.m, wall,
            x.s.panel);
-    c.modes = c.parked ? BladeModes{} : modes_at(theta, c.point.result.omega);
+    // Each point's own modes are for the report; the verdict needs those of the probes below.
+    c.modes = c.parked || !campbell ? BladeModes{} : modes_at(theta, c.point.result.omega);
     v.strength = std::max(v.strength, c.utilisation);
     v.buckling = std::max(v.buckling, c.buckling);
     v.deflection = std::max(v.deflection, x.s.load_factor * c.tip_deflection);

@@ -165,11 +165,14 @@ TEST(LoadsTool, LimitsOfTheExampleWoodBlade) {
     return static_cast<std::size_t>(std::find(head.begin(), head.end(), name) - head.begin());
   };
   double largest = 0.0;
+  ASSERT_LT(col("flap1_Hz"), head.size()) << rows[0];
   for (std::size_t i = 1; i < rows.size(); ++i) {
     const auto f = fields(rows[i]);
+    ASSERT_GT(f.size(), col("tip_deflection_m")) << rows[i];
     largest = std::max(largest, std::stod(f[col("tip_deflection_m")]));
     if (f[1] == "parked class I") continue;
     // Every operating point has its own modes; turning stiffens the flapwise ones.
+    ASSERT_GT(f.size(), col("flap1_Hz")) << rows[i];
     EXPECT_GT(std::stod(f[col("flap1_Hz")]), after(r.out, "frequencies at rest: flapwise "));
   }
   EXPECT_NEAR(after(r.out, "tip moves "), 3.0 * largest * 1000.0, 0.05);
