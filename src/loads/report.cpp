@@ -307,6 +307,11 @@ std::vector<std::string> verdict_lines(const Report& r) {
   return lines;
 }
 
+std::string uses(const Verdict& v) {
+  return "strength " + fixed(v.strength, 2) + ", skin buckling " + fixed(v.buckling, 2) +
+         ", clearance " + fixed(v.clearance_use(), 2);
+}
+
 std::string verdict_text(const Verdict& v) {
   return v.holds ? "the blade holds" : "the blade does not hold: " + v.reason;
 }
@@ -402,9 +407,9 @@ std::string index_html(const Report& r) {
   if (r.thin_search_done) {
     out += plot::table_row(
         "thinnest wall that holds every limit",
-        r.thinnest_wall
-            ? fixed(*r.thinnest_wall, 2) + " mm, blade " + fixed(*r.thinnest_mass, 3) + " kg"
-            : "none: even a solid blade does not hold: " + r.no_wall_reason);
+        r.thinnest_wall ? fixed(*r.thinnest_wall, 2) + " mm, blade " + fixed(*r.thinnest_mass, 3) +
+                              " kg (" + uses(*r.thinnest_verdict) + ")"
+                        : "none: even a solid blade does not hold: " + r.no_wall_reason);
   }
   out += "</table>\n";
   for (const std::string& n : r.notes) out += "<p>" + plot::escape_xml(n) + "</p>\n";
@@ -456,7 +461,7 @@ void print_summary(const Report& r, std::ostream& out) {
   if (r.thin_search_done) {
     if (r.thinnest_wall) {
       out << "thinnest wall that holds every limit: " << fixed(*r.thinnest_wall, 2) << " mm ("
-          << fixed(*r.thinnest_mass, 3) << " kg per blade)\n";
+          << fixed(*r.thinnest_mass, 3) << " kg per blade; " << uses(*r.thinnest_verdict) << ")\n";
     } else {
       out << "thinnest wall that holds every limit: none, even a solid blade does not hold: "
           << r.no_wall_reason << "\n";

@@ -31,6 +31,8 @@ std::vector<std::string> verdict_lines(const Report& r);
 // "the blade holds", or "the blade does not hold: " and the failing limits, the first to fail
 // first.
 std::string verdict_text(const Verdict& v);
+// The three utilisations of a verdict: "strength 0.33, skin buckling 1.00, clearance 0.38".
+std::string uses(const Verdict& v);
 
 std::string index_html(const Report& r);
 
