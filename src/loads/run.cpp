@@ -283,12 +283,18 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
         r.harmonic = k;
         r.source = p.source;
         r.ratio = std::clamp(1.0, bottom, top);
-        double w = r.ratio == g_lo ? p.lo : p.hi;
+        // Where it comes nearest: an end of the range, or where the mode meets k n. Between
+        // the ends the mode follows Southwell's f^2 = f_lo^2 + c (n^2 - n_lo^2) (n in rev/s),
+        // so f = k n at n^2 = (f_lo^2 - c n_lo^2) / (k^2 - c).
+        const double n_lo = p.lo / kTwoPi, n_hi = p.hi / kTwoPi;
+        double n = r.ratio == g_lo ? n_lo : n_hi;
         if (top > bottom && r.ratio == 1.0) {
-          w = p.lo + (g_lo - 1.0) / (g_lo - g_hi) * (p.hi - p.lo);
+          const double c = (f_hi * f_hi - f_lo * f_lo) / (n_hi * n_hi - n_lo * n_lo);
+          const double n2 = (f_lo * f_lo - c * n_lo * n_lo) / (k * k - c);
+          if (n2 > 0.0) n = std::clamp(std::sqrt(n2), n_lo, n_hi);
         }
-        r.rpm = w * 60.0 / kTwoPi;
-        r.frequency = r.ratio * k * w / kTwoPi;
+        r.rpm = n * 60.0;
+        r.frequency = r.ratio * k * n;
         r.flagged = std::fabs(r.ratio - 1.0) <= kResonanceMargin;
         if (!v.resonance || std::fabs(r.ratio - 1.0) < std::fabs(v.resonance->ratio - 1.0)) {
           v.resonance = r;

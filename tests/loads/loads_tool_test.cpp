@@ -341,6 +341,8 @@ TEST(LoadsTool, BadInputIsOneLineAndWritesNothing) {
       {"no blades", "", 1, "--blades: not given", nullptr},
       {"zero clearance", "--blades 3 --clearance 0", 1, "--clearance: 0 is not a positive",
        nullptr},
+      {"negative panel", "--blades 3 --panel-width -5", 1, "--panel-width: -5 is not a positive",
+       nullptr},
       {"wind without speed", "--blades 3 --wind 5", 2, "--wind", nullptr},
       {"both speeds", "--blades 3 --wind 5 --rpm 3 --tsr 4", 2, "--rpm", nullptr},
       {"unknown option", "--blades 3 --bogus", 2, "bogus", nullptr},
