@@ -176,6 +176,20 @@ TEST(LoadsTool, LimitsOfTheExampleWoodBlade) {
     EXPECT_GT(std::stod(f[col("flap1_Hz")]), after(r.out, "frequencies at rest: flapwise "));
   }
   EXPECT_NEAR(after(r.out, "tip moves "), 3.0 * largest * 1000.0, 0.05);
+  // The first flapwise mode meets 3P between the two points of rotor.csv where it passes from
+  // above three times the rotational frequency to below.
+  const double hz = after(r.out, "resonance: FAILS: the first flapwise mode (");
+  const double rpm = after(r.out, "meets 3 times per revolution (3P) at ");
+  EXPECT_NEAR(hz, 3.0 * rpm / 60.0, 0.03);
+  double above = 0.0, below = 1e9;
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+    const auto f = fields(rows[i]);
+    const double n = std::stod(f[col("rpm")]), mode = std::stod(f[col("flap1_Hz")]);
+    if (mode > 3.0 * n / 60.0) above = std::max(above, n);
+    if (mode < 3.0 * n / 60.0) below = std::min(below, n);
+  }
+  EXPECT_LT(above, rpm);
+  EXPECT_GT(below, rpm);
   EXPECT_NEAR(after(r.out, "under the factored loads, clearance "), 375.0, 1e-9);
   // At rest the first flapwise mode is near the hand estimate of 6.7 Hz (a uniform beam of the
   // mid-span section), far above in the plane of rotation.
