@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace loads {
@@ -67,44 +68,110 @@ struct Matrix {
   double operator()(std::size_t i, std::size_t j) const { return a[i * n + j]; }
 };
 
-// Eigenvalues and vectors (columns of v) of a symmetric matrix by cyclic Jacobi rotations,
-// until the off-diagonal part is below 1e-13 of the whole.
-void jacobi(Matrix& s, Matrix& v) {
-  const std::size_t n = s.n;
-  for (std::size_t i = 0; i < n; ++i) v(i, i) = 1.0;
-  double total = 0.0;
-  for (double x : s.a) total += x * x;
-  for (int sweep = 0; sweep < 100; ++sweep) {
-    double off = 0.0;
-    for (std::size_t i = 0; i < n; ++i)
-      for (std::size_t j = i + 1; j < n; ++j) off += s(i, j) * s(i, j);
-    if (off <= 1e-26 * total) return;
-    for (std::size_t p = 0; p < n; ++p) {
-      for (std::size_t q = p + 1; q < n; ++q) {
-        const double apq = s(p, q);
-        if (std::fabs(apq) <= 1e-300) continue;
-        const double theta = (s(q, q) - s(p, p)) / (2.0 * apq);
-        const double t =
-            (theta >= 0.0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
-        const double c = 1.0 / std::sqrt(t * t + 1.0), sn = t * c;
-        // Rows and columns p and q turn together; the matrix stays symmetric, so each pair
-        // (k, p), (k, q) is turned once and written to both halves.
-        for (std::size_t k = 0; k < n; ++k) {
-          if (k == p || k == q) continue;
-          const double skp = s(k, p), skq = s(k, q);
-          const double np = c * skp - sn * skq, nq = sn * skp + c * skq;
-          s(k, p) = s(p, k) = np;
-          s(k, q) = s(q, k) = nq;
+// Eigenvalues d and vectors (columns of z) of a symmetric matrix: Householder reduction to
+// tridiagonal form, its transformations accumulated in z, then QL iterations with implicit
+// shifts on the tridiagonal matrix, each rotation applied to z too.
+void symmetric_eigen(Matrix& z, std::vector<double>& d) {
+  const std::size_t n = z.n;
+  std::vector<double> e(n, 0.0);
+  d.assign(n, 0.0);
+  for (std::size_t i = n - 1; i > 0; --i) {
+    const std::size_t l = i - 1;
+    double h = 0.0;
+    if (l > 0) {
+      double scale = 0.0;
+      for (std::size_t k = 0; k <= l; ++k) scale += std::fabs(z(i, k));
+      if (scale == 0.0) {
+        e[i] = z(i, l);
+      } else {
+        for (std::size_t k = 0; k <= l; ++k) {
+          z(i, k) /= scale;
+          h += z(i, k) * z(i, k);
         }
-        s(p, p) -= t * apq;
-        s(q, q) += t * apq;
-        s(p, q) = s(q, p) = 0.0;
-        for (std::size_t k = 0; k < n; ++k) {
-          const double vkp = v(k, p), vkq = v(k, q);
-          v(k, p) = c * vkp - sn * vkq;
-          v(k, q) = sn * vkp + c * vkq;
+        double f = z(i, l);
+        double g = f >= 0.0 ? -std::sqrt(h) : std::sqrt(h);
+        e[i] = scale * g;
+        h -= f * g;
+        z(i, l) = f - g;
+        f = 0.0;
+        for (std::size_t j = 0; j <= l; ++j) {
+          z(j, i) = z(i, j) / h;
+          g = 0.0;
+          for (std::size_t k = 0; k <= j; ++k) g += z(j, k) * z(i, k);
+          for (std::size_t k = j + 1; k <= l; ++k) g += z(k, j) * z(i, k);
+          e[j] = g / h;
+          f += e[j] * z(i, j);
+        }
+        const double hh = f / (h + h);
+        for (std::size_t j = 0; j <= l; ++j) {
+          f = z(i, j);
+          e[j] = g = e[j] - hh * f;
+          for (std::size_t k = 0; k <= j; ++k) z(j, k) -= f * e[k] + g * z(i, k);
         }
       }
+    } else {
+      e[i] = z(i, l);
+    }
+    d[i] = h;
+  }
+  d[0] = 0.0;
+  e[0] = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (d[i] != 0.0) {
+      for (std::size_t j = 0; j < i; ++j) {
+        double g = 0.0;
+        for (std::size_t k = 0; k < i; ++k) g += z(i, k) * z(k, j);
+        for (std::size_t k = 0; k < i; ++k) z(k, j) -= g * z(k, i);
+      }
+    }
+    d[i] = z(i, i);
+    z(i, i) = 1.0;
+    for (std::size_t j = 0; j < i; ++j) z(j, i) = z(i, j) = 0.0;
+  }
+  // QL on the tridiagonal d (diagonal), e (below it).
+  for (std::size_t i = 1; i < n; ++i) e[i - 1] = e[i];
+  e[n - 1] = 0.0;
+  for (std::size_t l = 0; l < n; ++l) {
+    for (int iteration = 0;; ++iteration) {
+      std::size_t m = l;
+      for (; m + 1 < n; ++m) {
+        const double dd = std::fabs(d[m]) + std::fabs(d[m + 1]);
+        if (std::fabs(e[m]) <= std::numeric_limits<double>::epsilon() * dd) break;
+      }
+      if (m == l) break;
+      if (iteration == 60) throw std::runtime_error("modes: the eigenvalues do not converge");
+      double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
+      double r = std::hypot(g, 1.0);
+      g = d[m] - d[l] + e[l] / (g + (g >= 0.0 ? r : -r));
+      double s = 1.0, c = 1.0, p = 0.0;
+      bool split = false;
+      for (std::size_t i = m; i-- > l;) {
+        const double f = s * e[i], b = c * e[i];
+        e[i + 1] = r = std::hypot(f, g);
+        if (r == 0.0) {
+          // Underflow: the matrix splits here.
+          d[i + 1] -= p;
+          e[m] = 0.0;
+          split = true;
+          break;
+        }
+        s = f / r;
+        c = g / r;
+        g = d[i + 1] - p;
+        r = (d[i] - g) * s + 2.0 * c * b;
+        p = s * r;
+        d[i + 1] = g + p;
+        g = c * r - b;
+        for (std::size_t k = 0; k < n; ++k) {
+          const double zk = z(k, i + 1);
+          z(k, i + 1) = s * z(k, i) + c * zk;
+          z(k, i) = c * z(k, i) - s * zk;
+        }
+      }
+      if (split) continue;
+      d[l] -= p;
+      e[l] = g;
+      e[m] = 0.0;
     }
   }
 }
@@ -218,8 +285,9 @@ std::vector<Mode> modes(const ModalBeam& b, double omega, std::size_t elements) 
   }
   for (std::size_t i = 0; i < n; ++i)
     for (std::size_t j = i + 1; j < n; ++j) S(i, j) = S(j, i) = 0.5 * (S(i, j) + S(j, i));
-  Matrix V(n);
-  jacobi(S, V);
+  std::vector<double> lambdas;
+  symmetric_eigen(S, lambdas);
+  const Matrix& V = S;
   std::vector<Mode> out;
   for (std::size_t c = 0; c < n; ++c) {
     // M does not couple the two directions, so neither does its Cholesky factor: the kinetic
@@ -230,7 +298,7 @@ std::vector<Mode> modes(const ModalBeam& b, double omega, std::size_t elements) 
       all += y2;
       if ((i / 2) % 2 == 1) flap += y2;
     }
-    const double lambda = std::max(0.0, S(c, c));
+    const double lambda = std::max(0.0, lambdas[c]);
     out.push_back({std::sqrt(lambda) / kTwoPi, all > 0.0 ? flap / all : 0.0});
   }
   std::sort(out.begin(), out.end(),

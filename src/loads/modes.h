@@ -30,7 +30,8 @@ struct Mode {
 // All modes of the blade turning at omega (rad/s), lowest first, by `elements` equal cubic
 // beam elements (Hermite, 4-point Gauss) from hub to tip: stiffness, the centrifugal tension's
 // geometric stiffness in both directions, and the in-plane softening -m omega^2 of a mass
-// that turns with the plane; the eigenvalues of K x = w^2 M x by Cholesky and Jacobi rotations.
+// that turns with the plane; the eigenvalues of K x = w^2 M x by Cholesky, Householder
+// reduction and QL iterations.
 std::vector<Mode> modes(const ModalBeam& b, double omega, std::size_t elements);
 
 // The first two flapwise modes (flap share above 1/2) and the first edgewise mode (the most
