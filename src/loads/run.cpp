@@ -409,7 +409,12 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   }
   // The wall and the material: the option, else the study design's answers, else what the
   // session's geometry table tells; never a guess.
-  const SessionBlade told = identify(d);
+  // Told only when asked: telling the wall searches the volumes of many walls.
+  std::optional<SessionBlade> telling;
+  const auto told = [&]() -> const SessionBlade& {
+    if (!telling) telling = identify(d);
+    return *telling;
+  };
   const std::string table = files::kGeometryTable;
   if (s.wall) {
     rep.wall = *s.wall;
@@ -417,12 +422,12 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   } else if (ans && (ans->blade_type == 1 || ans->blade_type == 2)) {
     rep.wall = ans->blade_type == 2 ? ans->delta : 0.0;
     rep.wall_source = session_answers::kFile;
-  } else if (told.wall) {
-    rep.wall = *told.wall;
-    rep.wall_source = "from " + table + "'s volume" + (told.material ? " and mass" : "");
+  } else if (told().wall) {
+    rep.wall = *told().wall;
+    rep.wall_source = "from " + table + "'s volume" + (told().material ? " and mass" : "");
   } else {
-    throw InputError("--wall: not given, and " + table + " cannot tell the blade: " + told.no_wall +
-                     " (give --wall MM, 0 for a solid blade)");
+    throw InputError("--wall: not given, and " + table + " cannot tell the blade: " +
+                     told().no_wall + " (give --wall MM, 0 for a solid blade)");
   }
   int mat = 0;
   if (s.material) {
@@ -431,14 +436,14 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   } else if (ans && ans->material >= 1 && ans->material <= 5) {
     mat = static_cast<int>(ans->material - 1);
     rep.material_source = session_answers::kFile;
-  } else if (told.material) {
-    mat = *told.material;
+  } else if (told().material) {
+    mat = *told().material;
     rep.material_source = "from " + table + "'s mass / volume";
   } else {
     std::string names;
     for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
     throw InputError("--material: not given, and " + table + " cannot tell the material: " +
-                     told.no_material + " (give --material " + names + ")");
+                     told().no_material + " (give --material " + names + ")");
   }
   rep.material = kMaterials[static_cast<std::size_t>(mat)];
   if (s.strength) rep.material.strength = *s.strength;
