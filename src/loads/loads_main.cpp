@@ -9,8 +9,9 @@
 int main(int argc, char** argv) {
   CLI::App app{
       "Element results at every operating point of the session's energy tables, the loads of "
-      "the blade (running and parked in a storm), its stresses, utilisation and tip deflection; "
-      "writes Result/loads/ (CSV tables, SVG charts, index.html).",
+      "the blade (running and parked in a storm), its stresses, skin buckling, tip clearance, "
+      "natural frequencies and resonance, and whether it holds; writes Result/loads/ (CSV "
+      "tables, SVG charts, index.html).",
       "rotorforge-loads"};
   app.set_version_flag("--version", version::line("rotorforge-loads"));
   loads::Options o;
@@ -21,8 +22,11 @@ int main(int argc, char** argv) {
         name, [&target](const std::string& v) { target = v; }, help);
   };
   str("--blades", o.blades, "number of blades (default: the study design's answer)");
-  str("--wall", o.wall, "wall thickness of a hollow blade, mm (0: solid)");
-  str("--material", o.material, "wood, aluminium, s-glass, carbon, polywood or 1 ... 5");
+  str("--wall", o.wall,
+      "wall thickness of a hollow blade, mm, 0 for solid (default: the session's, told by its "
+      "geometry table)");
+  str("--material", o.material,
+      "wood, aluminium, s-glass, carbon, polywood or 1 ... 5 (default: the session's)");
   app.add_option("--wind", o.winds, "wind speeds (m/s) of points of your own")->delimiter(',');
   auto* rpm = str("--rpm", o.rpm, "rotational speed of your points, rpm");
   auto* tsr = str("--tsr", o.tsr, "tip speed ratio of your points");
