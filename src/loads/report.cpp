@@ -108,7 +108,7 @@ std::string rotor_csv(const Report& r) {
       r,
       "rpm,cp,cp_table,ct,thrust_N,torque_Nm,power_W,power_table_W,root_flap_Nm,root_edge_Nm,"
       "gravity_edge_Nm,centrifugal_N,root_stress_MPa,utilisation,worst_radius_m,"
-      "tip_deflection_m\n",
+      "tip_deflection_m,buckling,flap1_Hz,flap2_Hz,edge1_Hz\n",
       [&r](const std::string& point, const Case& c) {
         const PointResult& p = c.point.result;
         const double cp = c.parked ? 0.0 : element_cp(r.design.rotor, c.point.lambda, p.elements);
@@ -117,7 +117,10 @@ std::string rotor_csv(const Report& r) {
                cells({p.ct, p.thrust, p.torque, p.power}) + "," +
                (c.point.table_power ? fixed(*c.point.table_power, 3) : "") + "," +
                cells({c.root_flap, c.root_edge, c.gravity, c.centrifugal, c.root_stress,
-                      c.utilisation, c.worst_radius, c.tip_deflection}) +
+                      c.utilisation, c.worst_radius, c.tip_deflection, c.buckling}) +
+               // The parked rotor has no modes of its own speed: the chart's at rest hold.
+               (c.parked ? std::string(",,,")
+                         : "," + cells({c.modes.flap1, c.modes.flap2, c.modes.edge1})) +
                "\n";
       });
 }
@@ -240,40 +243,182 @@ const char* const kWindCharts[] = {"thrust", "moments", "utilisation", "deflecti
 
 }  // namespace
 
-std::string index_html(const Report& r, std::string_view nav) {
+namespace {
+
+std::string harmonic_name(int k) {
+  return k == 1 ? std::string("once per revolution (1P)")
+                : std::to_string(k) + " times per revolution (" + std::to_string(k) + "P)";
+}
+
+std::string percent(double share) {
+  return fixed(share * 100.0, 0) + " %";
+}
+
+// What a utilisation means to a maker: the margin left, or how far beyond the limit.
+std::string margin(double use) {
+  return use <= 1.0 ? "holds, margin " + percent(1.0 - use)
+                    : "FAILS, " + fixed(use, 2) + " x the limit";
+}
+
+}  // namespace
+
+std::vector<std::string> verdict_lines(const Report& r) {
+  const Verdict& v = r.verdict;
   const Case& w = r.cases[r.worst];
-  std::string out =
-      plot::page_head("loads and strength of the blade") + std::string(nav) + "<table>\n";
+  std::vector<std::string> lines;
+  lines.push_back("strength: " + margin(v.strength) + " (utilisation " + fixed(v.strength, 3) +
+                  " at r = " + fixed(w.worst_radius, 3) + " m, " + case_name(w) + ")");
+  if (r.wall > 0.0) {
+    std::size_t worst = 0;
+    for (std::size_t i = 0; i < r.cases.size(); ++i) {
+      if (r.cases[i].buckling > r.cases[worst].buckling) worst = i;
+    }
+    lines.push_back("skin buckling: " + margin(v.buckling) +
+                    " (factored compression / buckling stress " + fixed(v.buckling, 3) +
+                    " at r = " + fixed(r.cases[worst].buckling_radius, 3) + " m)");
+  } else {
+    lines.push_back("skin buckling: not a risk for a solid blade");
+  }
+  lines.push_back("tower clearance: " + margin(v.clearance_use()) + " (tip moves " +
+                  mm(v.deflection) + " towards the tower under the factored loads, clearance " +
+                  mm(v.clearance) + ")");
+  if (v.beyond_linear) {
+    lines.push_back("warning: that deflection is " +
+                    percent(v.deflection / (r.design.rotor.rtip - r.design.rotor.rhub)) +
+                    " of the span, beyond the " + percent(kLinearShare) +
+                    " where linear beam theory holds: the figure only says the blade is too soft");
+  }
+  if (!v.resonance) {
+    lines.push_back("resonance: no operating speed to check");
+  } else {
+    const Resonance& s = *v.resonance;
+    const std::string at = fixed(s.rpm, 0) + " rpm (" + s.source + ")";
+    if (!s.flagged) {
+      lines.push_back("resonance: holds, no mode within " + percent(kResonanceMargin) +
+                      " of 1P or " + std::to_string(r.design.rotor.blades) + "P; closest: the " +
+                      s.mode + " mode, " + fixed(s.frequency, 2) + " Hz at " + at + ", is " +
+                      fixed(s.ratio, 2) + " x " + std::to_string(s.harmonic) + "P");
+    } else {
+      lines.push_back(std::string("resonance: ") +
+                      (v.resonance_allowed ? "allowed by --allow-resonance: " : "FAILS: ") +
+                      "the " + s.mode + " mode (" + fixed(s.frequency, 2) + " Hz) meets " +
+                      harmonic_name(s.harmonic) + " at " + at + ": the blade would shake");
+    }
+  }
+  return lines;
+}
+
+std::string uses(const Verdict& v) {
+  return "strength " + fixed(v.strength, 2) + ", skin buckling " + fixed(v.buckling, 2) +
+         ", clearance " + fixed(v.clearance_use(), 2);
+}
+
+std::string verdict_text(const Verdict& v) {
+  return v.holds ? "the blade holds" : "the blade does not hold: " + v.reason;
+}
+
+plot::Chart campbell_chart(const Report& r) {
+  plot::Chart c = titled("Natural frequencies against rotor speed (Campbell chart)",
+                         "rotor speed (rpm)", "frequency (Hz)");
+  c.y_from_zero = true;
+  const Campbell& k = r.campbell;
+  const char* const names[3] = {"first flapwise", "second flapwise", "first edgewise"};
+  double top = 0.0;
+  for (int m = 0; m < 3; ++m) {
+    plot::Series s;
+    s.label = names[m];
+    for (std::size_t i = 0; i < k.rpm.size(); ++i) {
+      const BladeModes& b = k.modes[i];
+      s.points.push_back({k.rpm[i], m == 0 ? b.flap1 : m == 1 ? b.flap2 : b.edge1});
+    }
+    c.series.push_back(std::move(s));
+  }
+  for (const BladeModes& b : k.modes) top = std::max(top, b.edge1);
+  std::vector<int> harmonics = {1, 2, 3};
+  const int blades = static_cast<int>(r.design.rotor.blades);
+  if (blades > 3) harmonics.push_back(blades);
+  const double end = k.rpm.empty() ? 0.0 : k.rpm.back();
+  for (int h : harmonics) {
+    plot::Series s;
+    s.label = std::to_string(h) + "P" + (h == blades ? " (blade passing)" : "");
+    s.markers = false;
+    // Each line stops at the chart's highest mode, so that a steep line does not stretch it.
+    const double rpm_end = std::min(end, top > 0.0 ? top * 60.0 / h : end);
+    s.points = {{0.0, 0.0}, {rpm_end, h * rpm_end / 60.0}};
+    c.series.push_back(std::move(s));
+  }
+  c.caption.push_back("operating speeds " + fixed(k.rpm_lo, 0) + " to " + fixed(k.rpm_hi, 0) +
+                      " rpm; a mode within " + fixed(kResonanceMargin * 100.0, 0) + " % of 1P or " +
+                      std::to_string(blades) + "P there resonates");
+  c.caption.push_back("at rest: flapwise " + fixed(r.standing.flap1, 2) + " and " +
+                      fixed(r.standing.flap2, 2) + " Hz, edgewise " + fixed(r.standing.edge1, 2) +
+                      " Hz");
+  return c;
+}
+
+std::string index_html(const Report& r, std::string_view nav) {
+  const Verdict& v = r.verdict;
+  std::string out = plot::page_head("loads and strength of the blade") + std::string(nav);
+  out += std::string("<p class=\"verdict\"><b>") +
+         (v.holds ? "The blade holds." : "The blade does not hold.") + "</b></p>\n<ul>\n";
+  for (const std::string& l : verdict_lines(r)) out += "<li>" + plot::escape_xml(l) + "</li>\n";
+  out += "</ul>\n<table>\n";
   out += plot::table_row("blades", std::to_string(r.design.rotor.blades));
-  out += plot::table_row("material", std::string(r.material.name) + ": " +
-                                         fixed(r.material.strength, 0) + " MPa, " +
-                                         fixed(r.material.modulus, 1) + " GPa, " +
-                                         fixed(r.material.density, 0) + " kg/m\u00b3");
+  out += plot::table_row(
+      "blade", (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) +
+                   " (" + r.wall_source + ")");
+  out += plot::table_row(
+      "material",
+      std::string(r.material.name) + " (" + r.material_source + "): density " +
+          fixed(r.material.density, 0) + " kg/m\u00b3 (the material menu's), modulus " +
+          fixed(r.material.modulus, 1) + " GPa (" +
+          (r.settings.modulus ? std::string("--modulus") : std::string(r.material.source)) + ")");
+  out += plot::table_row("strength",
+                         fixed(r.material.strength, 0) + " MPa (" + r.strength_source + ")");
   out +=
-      plot::table_row("blade", r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : "solid");
-  out += plot::table_row("mass of one blade", fixed(r.mass, 3) + " kg");
-  out +=
-      plot::table_row("safety factors", "loads " + fixed(r.settings.load_factor, 2) +
-                                            ", material " + fixed(r.settings.material_factor, 2));
-  out += plot::table_row("air density", fixed(r.rho, 4) + " kg/m\u00b3");
-  out += plot::table_row("worst case", case_name(w));
-  out += plot::table_row("utilisation", fixed(w.utilisation, 3) +
-                                            (w.utilisation <= 1.0 ? " (holds)" : " (fails)") +
-                                            " at r = " + fixed(w.worst_radius, 3) + " m");
-  double deflection = 0.0;
-  for (const Case& c : r.cases) deflection = std::max(deflection, std::fabs(c.tip_deflection));
-  out += plot::table_row("largest tip deflection", mm(deflection));
+      plot::table_row("mass of one blade",
+                      fixed(r.mass, 6) + " kg" +
+                          (r.mass_is_session ? " (as Result/Geometry.out)"
+                                             : " (the session's measure, this wall and material)") +
+                          "; the beam's " + std::to_string(r.cases.front().grid.size()) +
+                          " sections, which carry the centrifugal force, the weight and the "
+                          "modes: " +
+                          fixed(r.beam_mass, 3) + " kg");
+  out += plot::table_row("safety factors", "loads " + fixed(r.settings.load_factor, 2) +
+                                               " (IEC 61400-2, simplified loads), material " +
+                                               fixed(r.settings.material_factor, 2) + " (" +
+                                               r.factor_source + ")");
+  out += plot::table_row("tower clearance", mm(v.clearance) + " (" + r.clearance_source + ")");
+  out += plot::table_row(
+      "parked storm",
+      fixed(r.cases.back().point.U, 1) + " m/s (" + r.settings.parked_label +
+          (r.settings.parked_label == "given" ? ", --parked-wind)"
+                                              : ": 1.4 x the reference wind of IEC 61400-2)"));
+  out += plot::table_row("air density", fixed(r.rho, 4) + " kg/m\u00b3 (ISA at the altitude)");
+  out += plot::table_row("resonance margin",
+                         fixed(kResonanceMargin * 100.0, 0) +
+                             " % around 1P and B P (a common design margin)" +
+                             (r.settings.allow_resonance ? "; --allow-resonance" : ""));
+  out += plot::table_row(
+      "energy tables used", r.tables_used.empty() ? std::string("none") : [&] {
+        std::string s;
+        for (const auto& u : r.tables_used) s += (s.empty() ? "" : "; ") + u;
+        return s;
+      }());
   if (r.thin_search_done) {
-    out += plot::table_row("thinnest wall that holds",
-                           r.thinnest_wall ? fixed(*r.thinnest_wall, 2) + " mm, blade " +
-                                                 fixed(*r.thinnest_mass, 3) + " kg"
-                                           : "none: even a solid blade fails");
+    out += plot::table_row(
+        "thinnest wall that holds every limit",
+        r.thinnest_wall ? fixed(*r.thinnest_wall, 2) + " mm, blade " + fixed(*r.thinnest_mass, 3) +
+                              " kg (" + uses(*r.thinnest_verdict) + ")"
+                        : "none: even a solid blade does not hold: " + r.no_wall_reason);
   }
   out += "</table>\n";
   for (const std::string& n : r.notes) out += "<p>" + plot::escape_xml(n) + "</p>\n";
   out +=
       "<p>Tables: <a href=\"rotor.csv\">rotor.csv</a>, <a "
       "href=\"elements.csv\">elements.csv</a></p>\n";
+  out += "<h2>Vibration</h2>\n<figure><img src=\"campbell.svg\" alt=\"" +
+         plot::escape_xml(campbell_chart(r).title) + "\"/></figure>\n";
   out += "<h2>Along the blade</h2>\n";
   for (const char* n : kSpanCharts) {
     out += "<figure><img src=\"span-" + std::string(n) + ".svg\" alt=\"" +
@@ -290,28 +435,37 @@ std::string index_html(const Report& r, std::string_view nav) {
 
 void print_summary(const Report& r, std::ostream& out) {
   for (const std::string& n : r.notes) out << n << '\n';
-  const Case& w = r.cases[r.worst];
   std::size_t operating = 0;
   for (const Case& c : r.cases) operating += c.parked ? 0 : 1;
-  double deflection = 0.0;
-  for (const Case& c : r.cases) deflection = std::max(deflection, std::fabs(c.tip_deflection));
+  out << "energy tables: " << (r.tables_used.empty() ? std::string("none") : "");
+  for (std::size_t i = 0; i < r.tables_used.size(); ++i) out << (i ? "; " : "") << r.tables_used[i];
+  out << '\n';
   out << operating << " operating points and the parked storm (" << fixed(r.cases.back().point.U, 1)
-      << " m/s); " << r.material.name << ", "
-      << (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) << ", "
-      << fixed(r.mass, 3) << " kg per blade\n";
+      << " m/s)\n";
+  out << "blade: "
+      << (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) << " ("
+      << r.wall_source << "), " << r.material.name << " (" << r.material_source << ")\n";
+  out << "mass: " << fixed(r.mass, 6) << " kg per blade"
+      << (r.mass_is_session ? " (as Result/Geometry.out)"
+                            : " (the session's measure, this wall and material)")
+      << "; the beam's " << r.cases.front().grid.size() << " sections: " << fixed(r.beam_mass, 3)
+      << " kg\n";
+  out << "material: " << fixed(r.material.strength, 0) << " MPa (" << r.strength_source
+      << "), factor " << fixed(r.settings.material_factor, 2) << " (" << r.factor_source
+      << "); loads x" << fixed(r.settings.load_factor, 2) << '\n';
+  out << "frequencies at rest: flapwise " << fixed(r.standing.flap1, 2) << " and "
+      << fixed(r.standing.flap2, 2) << " Hz, edgewise " << fixed(r.standing.edge1, 2) << " Hz\n";
+  const Case& w = r.cases[r.worst];
   out << "worst case: " << case_name(w) << ": root flapwise moment " << fixed(w.root_flap, 1)
       << " N m, edgewise " << fixed(w.root_edge, 1) << " N m\n";
-  out << "utilisation: " << fixed(w.utilisation, 3) << " at r = " << fixed(w.worst_radius, 3)
-      << " m (loads x" << fixed(r.settings.load_factor, 2) << ", strength "
-      << fixed(r.material.strength, 0) << " MPa / " << fixed(r.settings.material_factor, 2)
-      << "): " << (w.utilisation <= 1.0 ? "holds" : "FAILS") << '\n';
-  out << "tip deflection: " << mm(deflection) << " at most\n";
+  for (const std::string& l : verdict_lines(r)) out << l << '\n';
   if (r.thin_search_done) {
     if (r.thinnest_wall) {
-      out << "thinnest wall that holds: " << fixed(*r.thinnest_wall, 2) << " mm ("
-          << fixed(*r.thinnest_mass, 3) << " kg per blade)\n";
+      out << "thinnest wall that holds every limit: " << fixed(*r.thinnest_wall, 2) << " mm ("
+          << fixed(*r.thinnest_mass, 3) << " kg per blade; " << uses(*r.thinnest_verdict) << ")\n";
     } else {
-      out << "thinnest wall that holds: none, even a solid blade fails\n";
+      out << "thinnest wall that holds every limit: none, even a solid blade does not hold: "
+          << r.no_wall_reason << "\n";
     }
   }
 }
@@ -331,6 +485,7 @@ void write_outputs(const Report& r, const fs::path& dir, std::ostream& out) {
     put("span-" + std::string(n) + ".svg", plot::render(span_chart(r, n)));
   for (const char* n : kWindCharts)
     put("wind-" + std::string(n) + ".svg", plot::render(wind_chart(r, n)));
+  put("campbell.svg", plot::render(campbell_chart(r)));
   put("index.html", index_html(r, plot::sibling_nav(plot::with_page(plot::sibling_pages(dir),
                                                                     {"loads/index.html", "loads"}),
                                                     "loads/index.html")));

@@ -9,9 +9,11 @@
 
 #include "aerofoil/data_in.h"
 #include "blade/section.h"
+#include "loads/identify.h"
 #include "loads/report.h"
 #include "performance/energy.h"
 #include "performance/sweep.h"
+#include "util/files.h"
 #ifdef ROTORFORGE_BLADE_FILES
 #include "analyse/blade_file.h"
 #endif
@@ -171,18 +173,21 @@ SpanLoad span_load(const PointResult& p, std::size_t cells) {
 struct Strength {
   double design;   // Pa: characteristic strength / material factor
   double modulus;  // Pa
+  double factor;   // the material factor
 };
 
 // Fills the case's figures from the beam's response; the utilisation is the factored stress
-// over the design strength.
+// over the design strength, the buckling figure the factored compression of a side over its
+// skin's design buckling stress (hollow blades).
 void assess(Case& c, const Beam& beam, const SpanLoad& load, const Strength& st, double load_factor,
-            bool with_deflection) {
-  const Response r = respond(beam, load, c.point.result.omega, with_deflection);
+            const Material& m, double wall_mm, std::optional<double> panel_mm) {
+  const Response r = respond(beam, load, c.point.result.omega, true);
   c.root_flap = r.m_flap.front();
   c.gravity = r.m_gravity.front();
   c.centrifugal = r.normal.front();
   c.root_stress = r.stress.front() / 1e6;
   c.utilisation = 0.0;
+  c.buckling = 0.0;
   c.stress.clear();
   c.grid = beam.radius;
   for (std::size_t k = 0; k < r.stress.size(); ++k) {
@@ -192,8 +197,22 @@ void assess(Case& c, const Beam& beam, const SpanLoad& load, const Strength& st,
       c.utilisation = u;
       c.worst_radius = beam.radius[k];
     }
+    if (wall_mm > 0.0 && k + 1 < r.stress.size()) {
+      for (std::size_t side = 0; side < 2; ++side) {
+        // The skin spans its whole side between the leading and the trailing edge, or the
+        // panel between the webs or stiffeners the user gives.
+        const double arc = beam.sections[k].arc[side];
+        const double width = panel_mm ? std::min(arc, *panel_mm / 1000.0) : arc;
+        const double critical = plate_buckling_stress(m, st.modulus / 1e9, wall_mm / 1000.0, width);
+        const double b = load_factor * r.compression[k][side] / (critical / st.factor);
+        if (b > c.buckling) {
+          c.buckling = b;
+          c.buckling_radius = beam.radius[k];
+        }
+      }
+    }
   }
-  c.tip_deflection = with_deflection ? r.deflection.back() : 0.0;
+  c.tip_deflection = r.deflection.back();
 }
 
 double aero_root_edge(const PointResult& p, const Rotor& rotor) {
@@ -203,31 +222,175 @@ double aero_root_edge(const PointResult& p, const Rotor& rotor) {
   return m;
 }
 
-// The largest utilisation over all cases for one wall, stresses only.
-double worst_utilisation(const Design& d, const std::vector<Case>& cases,
-                         const std::vector<SpanLoad>& spans, std::size_t cells, double wall,
-                         const Material& m, const Strength& st, double load_factor) {
-  const Stations stations = stations_for(d, cells, wall);
-  std::map<double, Beam> beams;
-  double worst = 0.0;
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    const double theta = cases[i].point.theta;
-    auto it = beams.find(theta);
-    if (it == beams.end()) {
-      it = beams.emplace(theta, beam_for(d, stations, m, st.modulus, theta)).first;
-    }
-    const Response r = respond(it->second, spans[i], cases[i].point.result.omega, false);
-    for (double stress : r.stress) worst = std::max(worst, load_factor * stress / st.design);
-  }
-  return worst;
-}
-
 double blade_mass(const Beam& b) {
   double m = 0.0;
   for (std::size_t k = 0; k + 1 < b.radius.size(); ++k) {
     m += (b.mass[k] + b.mass[k + 1]) / 2.0 * (b.radius[k + 1] - b.radius[k]);
   }
   return m;
+}
+
+// What the figures of one wall rest on.
+struct Context {
+  const Design& d;
+  const Settings& s;
+  const Material& m;
+  Strength st;
+  std::size_t cells;
+  double clearance;  // m
+};
+
+const char* const kModeNames[3] = {"first flapwise", "second flapwise", "first edgewise"};
+
+double mode_of(const BladeModes& b, int i) {
+  return i == 0 ? b.flap1 : i == 1 ? b.flap2 : b.edge1;
+}
+
+// The failing limits in words, the largest utilisation first, resonance last.
+std::string reason_of(const Verdict& v) {
+  std::vector<std::pair<double, std::string>> fails;
+  if (v.strength > 1.0) fails.push_back({v.strength, "strength " + plot::fixed(v.strength, 2)});
+  if (v.buckling > 1.0)
+    fails.push_back({v.buckling, "skin buckling " + plot::fixed(v.buckling, 2)});
+  if (v.clearance_use() > 1.0) {
+    fails.push_back({v.clearance_use(), "tower clearance " + plot::fixed(v.clearance_use(), 2)});
+  }
+  std::stable_sort(fails.begin(), fails.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::string out;
+  for (const auto& f : fails) out += (out.empty() ? "" : ", ") + f.second;
+  if (v.resonance && v.resonance->flagged && !v.resonance_allowed) {
+    out += (out.empty() ? "" : ", ") + std::string("resonance: ") + v.resonance->mode +
+           " mode at " + std::to_string(v.resonance->harmonic) + "P";
+  }
+  return out;
+}
+
+// The cases' figures and the verdict for a wall of `wall` mm (0: solid); the Campbell chart's
+// modes and those at rest when asked.
+Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell* campbell,
+              BladeModes* standing) {
+  const Design& d = x.d;
+  const Stations stations = stations_for(d, x.cells, wall);
+  std::map<double, Beam> beams;
+  std::map<double, ModalBeam> modal;
+  std::map<std::pair<double, double>, BladeModes> memo;
+  const auto beam_of = [&](double theta) -> const Beam& {
+    auto it = beams.find(theta);
+    if (it == beams.end()) {
+      it = beams.emplace(theta, beam_for(d, stations, x.m, x.st.modulus, theta)).first;
+    }
+    return it->second;
+  };
+  const auto modes_at = [&](double theta, double omega) {
+    const auto key = std::make_pair(theta, omega);
+    auto it = memo.find(key);
+    if (it == memo.end()) {
+      auto mb = modal.find(theta);
+      if (mb == modal.end()) mb = modal.emplace(theta, modal_beam(beam_of(theta))).first;
+      it = memo.emplace(key, blade_modes(mb->second, omega)).first;
+    }
+    return it->second;
+  };
+  Verdict v;
+  v.clearance = x.clearance;
+  v.resonance_allowed = x.s.allow_resonance;
+  for (Case& c : cases) {
+    const double theta = c.point.theta;
+    assess(c, beam_of(theta), span_load(c.point.result, x.cells), x.st, x.s.load_factor, x.m, wall,
+           x.s.panel);
+    // Each point's own modes are for the report; the verdict needs those of the probes below.
+    c.modes = c.parked || !campbell ? BladeModes{} : modes_at(theta, c.point.result.omega);
+    v.strength = std::max(v.strength, c.utilisation);
+    v.buckling = std::max(v.buckling, c.buckling);
+    v.deflection = std::max(v.deflection, x.s.load_factor * c.tip_deflection);
+  }
+  v.beyond_linear = v.deflection > kLinearShare * (d.rotor.rtip - d.rotor.rhub);
+
+  // Resonance: a variable-speed sweep passes through every speed of its range, the others run
+  // at their points' speeds. A mode's frequency over k times the rotational frequency falls as
+  // the rotor speeds up (the centrifugal stiffening adds less than the speed), so over a range
+  // it takes every value between those at its ends.
+  struct Probe {
+    std::string source;
+    double theta, lo, hi;  // rad/s
+  };
+  std::vector<Probe> probes;
+  for (const Case& c : cases) {
+    if (c.parked || !(c.point.result.omega > 0.0)) continue;
+    const double w = c.point.result.omega;
+    if (c.point.type == 1) {
+      auto it = std::find_if(probes.begin(), probes.end(),
+                             [&](const Probe& p) { return p.source == c.source; });
+      if (it != probes.end()) {
+        it->lo = std::min(it->lo, w);
+        it->hi = std::max(it->hi, w);
+        continue;
+      }
+    }
+    probes.push_back({c.source, c.point.theta, w, w});
+  }
+  std::vector<int> harmonics = {1};
+  if (d.rotor.blades > 1) harmonics.push_back(static_cast<int>(d.rotor.blades));
+  constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+  for (const Probe& p : probes) {
+    const BladeModes lo = modes_at(p.theta, p.lo), hi = modes_at(p.theta, p.hi);
+    for (int i = 0; i < 3; ++i) {
+      const double f_lo = mode_of(lo, i), f_hi = mode_of(hi, i);
+      if (!(f_lo > 0.0) || !(f_hi > 0.0)) continue;
+      for (int k : harmonics) {
+        const double g_lo = f_lo / (k * p.lo / kTwoPi), g_hi = f_hi / (k * p.hi / kTwoPi);
+        const double top = std::max(g_lo, g_hi), bottom = std::min(g_lo, g_hi);
+        Resonance r;
+        r.mode = kModeNames[i];
+        r.harmonic = k;
+        r.source = p.source;
+        r.ratio = std::clamp(1.0, bottom, top);
+        // Where it comes nearest: an end of the range, or where the mode meets k n. Between
+        // the ends the mode follows Southwell's f^2 = f_lo^2 + c (n^2 - n_lo^2) (n in rev/s),
+        // so f = k n at n^2 = (f_lo^2 - c n_lo^2) / (k^2 - c).
+        const double n_lo = p.lo / kTwoPi, n_hi = p.hi / kTwoPi;
+        double n = r.ratio == g_lo ? n_lo : n_hi;
+        if (top > bottom && r.ratio == 1.0) {
+          const double c = (f_hi * f_hi - f_lo * f_lo) / (n_hi * n_hi - n_lo * n_lo);
+          const double n2 = (f_lo * f_lo - c * n_lo * n_lo) / (k * k - c);
+          if (n2 > 0.0) n = std::clamp(std::sqrt(n2), n_lo, n_hi);
+        }
+        r.rpm = n * 60.0;
+        r.frequency = r.ratio * k * n;
+        r.flagged = std::fabs(r.ratio - 1.0) <= kResonanceMargin;
+        if (!v.resonance || std::fabs(r.ratio - 1.0) < std::fabs(v.resonance->ratio - 1.0)) {
+          v.resonance = r;
+        }
+      }
+    }
+  }
+  const bool resonant = v.resonance && v.resonance->flagged && !v.resonance_allowed;
+  v.holds = v.strength <= 1.0 && v.buckling <= 1.0 && v.clearance_use() <= 1.0 && !resonant;
+  v.reason = reason_of(v);
+
+  if (standing) *standing = modes_at(0.0, 0.0);
+  if (campbell) {
+    double top = 0.0;
+    campbell->rpm_lo = 0.0;
+    bool first = true;
+    for (const Case& c : cases) {
+      if (c.parked) continue;
+      top = std::max(top, c.point.result.rpm);
+      campbell->rpm_lo =
+          first ? c.point.result.rpm : std::min(campbell->rpm_lo, c.point.result.rpm);
+      first = false;
+    }
+    campbell->rpm_hi = top;
+    const double end = top > 0.0 ? 1.2 * top : 600.0;
+    constexpr int kSteps = 12;
+    for (int i = 0; i <= kSteps; ++i) {
+      const double rpm = end * i / kSteps;
+      campbell->rpm.push_back(rpm);
+      campbell->modes.push_back(modes_at(0.0, rpm * kTwoPi / 60.0));
+    }
+  }
+  return v;
 }
 
 }  // namespace
@@ -279,6 +442,9 @@ Settings settings(const Options& o) {
   if (o.modulus) s.modulus = positive("--modulus", *o.modulus);
   if (o.load_factor) s.load_factor = positive("--load-factor", *o.load_factor);
   if (o.material_factor) s.material_factor = positive("--material-factor", *o.material_factor);
+  if (o.clearance) s.clearance = positive("--clearance", *o.clearance);
+  if (o.panel) s.panel = positive("--panel-width", *o.panel);
+  s.allow_resonance = o.allow_resonance;
   if (o.altitude) {
     s.altitude = number("--altitude", *o.altitude);
     if (!(*s.altitude < 44000.0)) throw InputError("--altitude: " + *o.altitude + " m is too high");
@@ -307,12 +473,51 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     throw InputError("--blades: not given, and " + (dir / session_answers::kFile).string() +
                      " does not say (give the number of blades of the session)");
   }
-  rep.wall = s.wall ? *s.wall : (ans && ans->blade_type == 2 ? ans->delta : 0.0);
+  // The wall and the material: the option, else the study design's answers, else what the
+  // session's geometry table tells; never a guess.
+  // Told only when asked: telling the wall searches the volumes of many walls.
+  std::optional<SessionBlade> telling;
+  const auto told = [&]() -> const SessionBlade& {
+    if (!telling) telling = identify(d);
+    return *telling;
+  };
+  const std::string table = files::kGeometryTable;
+  if (s.wall) {
+    rep.wall = *s.wall;
+    rep.wall_source = "--wall";
+  } else if (ans && (ans->blade_type == 1 || ans->blade_type == 2)) {
+    rep.wall = ans->blade_type == 2 ? ans->delta : 0.0;
+    rep.wall_source = session_answers::kFile;
+  } else if (d.blade) {
+    throw InputError("--wall: not given, and a blade file does not say the wall (give --wall MM, "
+                     "0 for a solid blade)");
+  } else if (told().wall) {
+    rep.wall = *told().wall;
+    rep.wall_source = "from " + table + "'s volume" + (told().material ? " and mass" : "");
+  } else {
+    throw InputError("--wall: not given, and " + table + " cannot tell the blade: " +
+                     told().no_wall + " (give --wall MM, 0 for a solid blade)");
+  }
   int mat = 0;
   if (s.material) {
     mat = *s.material;
+    rep.material_source = "--material";
   } else if (ans && ans->material >= 1 && ans->material <= 5) {
     mat = static_cast<int>(ans->material - 1);
+    rep.material_source = session_answers::kFile;
+  } else if (d.blade) {
+    std::string names;
+    for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
+    throw InputError("--material: not given, and a blade file does not say the material (give "
+                     "--material " + names + ")");
+  } else if (told().material) {
+    mat = *told().material;
+    rep.material_source = "from " + table + "'s mass / volume";
+  } else {
+    std::string names;
+    for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
+    throw InputError("--material: not given, and " + table + " cannot tell the material: " +
+                     told().no_material + " (give --material " + names + ")");
   }
   rep.material = kMaterials[static_cast<std::size_t>(mat)];
   if (s.strength) rep.material.strength = *s.strength;
@@ -321,9 +526,12 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   rep.rho = energy::air_density(altitude);
 
   std::string note;
+  std::vector<std::string> warnings;
   std::vector<OperatingPoint> points =
-      d.blade ? blade_points(d, rep.rho, s.winds.empty()) : table_points(dir, d, rep.rho, note);
+      d.blade ? blade_points(d, rep.rho, s.winds.empty())
+              : table_points(dir, d, rep.rho, note, &warnings, &rep.tables_used);
   if (!note.empty()) rep.notes.push_back(note);
+  rep.notes.insert(rep.notes.end(), warnings.begin(), warnings.end());
   for (double U : s.winds) {
     OperatingPoint p;
     p.source = "user";
@@ -333,9 +541,14 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     points.push_back(p);
   }
 
-  const Strength st{rep.material.strength * 1e6 / s.material_factor, rep.material.modulus * 1e9};
+  const Strength st{rep.material.strength * 1e6 / s.material_factor, rep.material.modulus * 1e9,
+                    s.material_factor};
+  rep.strength_source = s.strength ? "--strength" : std::string(rep.material.source);
+  rep.factor_source = s.material_factor != kMaterialFactor
+                          ? "--material-factor"
+                          : "default: IEC 61400-2, material not characterised by tests";
+  rep.clearance_source = s.clearance ? "--clearance" : "default: a quarter of the tip radius";
   const std::size_t cells = cells_per_element(d.rotor.nbe);
-  const Stations stations = stations_for(d, cells, rep.wall);
   for (OperatingPoint& p : points) {
     Case c;
     c.source = p.source;
@@ -353,45 +566,45 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     c.root_edge = aero_root_edge(c.point.result, d.rotor);
     rep.cases.push_back(std::move(c));
   }
-  // One beam per setting angle: every point of the stall-controlled types shares the first.
-  std::map<double, Beam> beams;
-  for (Case& c : rep.cases) {
-    auto it = beams.find(c.point.theta);
-    if (it == beams.end()) {
-      it = beams
-               .emplace(c.point.theta,
-                        beam_for(d, stations, rep.material, st.modulus, c.point.theta))
-               .first;
-    }
-    assess(c, it->second, span_load(c.point.result, cells), st, s.load_factor, true);
-  }
-  rep.mass = blade_mass(beam_for(d, stations, rep.material, st.modulus, 0.0));
+  const Context x{d,  s,     rep.material,
+                  st, cells, s.clearance ? *s.clearance / 1000.0 : kClearanceShare * d.rotor.rtip};
+  rep.verdict = judge(x, rep.wall, rep.cases, &rep.campbell, &rep.standing);
+  // One mass: the session's way of measuring the blade (its volume pieces), which is the
+  // geometry table's mass for the session's own wall and material. The beam's sections, finer
+  // along the span, carry their own mass per metre for the centrifugal force, the weight and
+  // the modes; it is shown beside.
+  rep.mass = blade_volume(d, rep.wall) * rep.material.density;
+  rep.mass_is_session =
+      d.mass && std::fabs(rep.mass - *d.mass) <= 0.5e-6 * (1.0 + 1e-9) + 1e-12 * *d.mass;
+  rep.beam_mass =
+      blade_mass(beam_for(d, stations_for(d, cells, rep.wall), rep.material, st.modulus, 0.0));
   for (std::size_t i = 0; i < rep.cases.size(); ++i) {
     if (rep.cases[i].utilisation > rep.cases[rep.worst].utilisation) rep.worst = i;
   }
 
   if (rep.wall > 0.0) {
-    // The thinnest wall that holds: bisection between no wall and a wall that fills the root.
+    // The thinnest wall that holds every limit: bisection between no wall and a wall thicker
+    // than any section. Strength, buckling and stiffness grow with the wall; the modes hardly
+    // move (stiffness and mass grow together), so a resonance holds at every wall.
     rep.thin_search_done = true;
     double thickest = 0.0;
-    for (std::size_t k = 0; k < stations.x.size(); ++k)
-      thickest = std::max(thickest, stations.chord[k]);
+    for (double c : d.rotor.chord) thickest = std::max(thickest, c * d.rotor.rtip);
+    thickest = std::max(thickest, d.hub.chord * d.rotor.rtip);
     double hi = thickest * 1000.0;  // mm: thicker than any section
-    std::vector<SpanLoad> spans;
-    for (const Case& c : rep.cases) spans.push_back(span_load(c.point.result, cells));
-    const auto holds = [&](double wall) {
-      return worst_utilisation(d, rep.cases, spans, cells, wall, rep.material, st, s.load_factor) <=
-             1.0;
-    };
-    if (holds(hi)) {
+    std::vector<Case> scratch = rep.cases;
+    const auto holds = [&](double wall) { return judge(x, wall, scratch, nullptr, nullptr).holds; };
+    const Verdict thickest_wall = judge(x, hi, scratch, nullptr, nullptr);
+    if (!thickest_wall.holds) {
+      rep.no_wall_reason = thickest_wall.reason;
+    } else {
       double lo = 0.0;
       while (hi - lo > 0.005) {
         const double mid = (lo + hi) / 2.0;
         (holds(mid) ? hi : lo) = mid;
       }
       rep.thinnest_wall = hi;
-      rep.thinnest_mass =
-          blade_mass(beam_for(d, stations_for(d, cells, hi), rep.material, st.modulus, 0.0));
+      rep.thinnest_mass = blade_volume(d, hi) * rep.material.density;
+      rep.thinnest_verdict = judge(x, hi, scratch, nullptr, nullptr);
     }
   }
   return rep;
@@ -403,6 +616,7 @@ int run(const Options& o, std::ostream& out, std::ostream& err) {
     const Report r = evaluate(o.dir, s);
     print_summary(r, out);
     write_outputs(r, o.dir, out);
+    out << verdict_text(r.verdict) << '\n';
   } catch (const InputError& e) {
     err << "rotorforge-loads: " << e.what() << '\n';
     return kBadInput;

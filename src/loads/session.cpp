@@ -44,6 +44,25 @@ T read_with(const fs::path& dir, const std::string& name, Reader reader) {
   return std::move(r.value);
 }
 
+// A table that ends inside a sweep: the sweep is used when all its rows are there (only its
+// energy lines are missing), with a warning naming the file and its last line; a sweep cut inside
+// its rows is refused, since its wind speeds follow from its last row.
+void take_cut_sweep(const std::string& name, plot::EnergyTable& table,
+                    std::vector<std::string>* warnings) {
+  if (table.incomplete.empty()) return;
+  const std::string where = name + ":" + std::to_string(table.last_line) + ": ";
+  if (table.cut.rows.size() != plot::kSweepRows) {
+    throw InputError(where + table.incomplete +
+                     ": its operating points cannot be known (run the option again, or remove "
+                     "the file)");
+  }
+  if (warnings) {
+    warnings->push_back("warning: " + where + table.incomplete + ": its " +
+                        std::to_string(plot::kSweepRows) + " rows are used");
+  }
+  table.sweeps.push_back(std::move(table.cut));
+}
+
 }  // namespace
 
 Design read_design(const fs::path& dir) {
@@ -62,6 +81,7 @@ Design read_design(const fs::path& dir) {
     }
   }
   if (g.mass && std::isfinite(*g.mass)) d.mass = g.mass;
+  if (g.volume && std::isfinite(*g.volume)) d.volume = g.volume;
 
   bool found = false;
   const std::string answers_text = whole_file::read(dir / session_answers::kFile, found);
@@ -142,16 +162,31 @@ Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
 }
 
 std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
-                                         std::string& note) {
+                                         std::string& note, std::vector<std::string>* warnings,
+                                         std::vector<std::string>* used) {
   const auto states = session_files::energy_tables(dir);
   note = session_files::older_tables_note(states);
   const Rotor& rotor = d.rotor;
   std::vector<OperatingPoint> points;
   for (int t = 1; t <= 4; ++t) {
-    if (states[static_cast<std::size_t>(t - 1)] != session_files::TableState::Current) continue;
     const std::string name = files::kEnergyTables[static_cast<std::size_t>(t - 1)];
-    const plot::EnergyTable table = read_with<plot::EnergyTable>(
+    const session_files::TableState state = states[static_cast<std::size_t>(t - 1)];
+    if (state != session_files::TableState::Current) {
+      if (used) {
+        used->push_back(name + (state == session_files::TableState::Empty   ? ": empty"
+                                : state == session_files::TableState::Older ? ": older, left out"
+                                                                            : ": missing"));
+      }
+      continue;
+    }
+    plot::EnergyTable table = read_with<plot::EnergyTable>(
         dir, name, [t](textio::RecordSource& s) { return plot::read_energy(s, t); });
+    take_cut_sweep(name, table, warnings);
+    if (used) {
+      used->push_back(name + ": " + std::to_string(table.sweeps.size()) +
+                      (table.sweeps.size() == 1 ? " sweep, " : " sweeps, ") +
+                      std::to_string(table.sweeps.size() * plot::kSweepRows) + " rows");
+    }
     for (std::size_t k = 0; k < table.sweeps.size(); ++k) {
       const auto& rows = table.sweeps[k].rows;
       const double Ucin = rows.front().wind, Ucout = rows.back().wind;

@@ -32,6 +32,7 @@ struct Design {
   blade::Coeffs chord_law{}, twist_law{};
   blade::Outline outline;                           // the aerofoil's own outline of unit chord
   std::optional<double> mass;                       // kg, one blade, as Result/Geometry.out says
+  std::optional<double> volume;                     // m^3, one blade, as Result/Geometry.out says
   std::optional<session_answers::Answers> answers;  // in a study's design folder
   // A blade file's blade (rotorforge-loads --blade): its shape replaces the laws.
   std::optional<blade::Blade> blade;
@@ -59,9 +60,14 @@ Design read_design(const fs::path& dir);
 // The operating points of the sweeps in the current energy tables, solved in air of density
 // rho; the note of older tables left out (or "") in `note`. Each point's tip speed ratio and
 // setting angle are the sweep's own: of the values the table shows at two decimals, those of the
-// sweep's rules whose power coefficient the table shows. Throws InputError for a table that
-// cannot be read or that another blade wrote.
+// sweep's rules whose power coefficient the table shows. A sweep whose rows are all there but
+// whose energy lines are cut off is used, with a line in `warnings` naming the file and line;
+// one cut inside its rows is refused. `used`, when given, gets a line per table: the sweeps and
+// rows used, or why none (empty, older, missing). Throws InputError for a table that cannot be read
+// or that another blade wrote.
 std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
-                                         std::string& note);
+                                         std::string& note,
+                                         std::vector<std::string>* warnings = nullptr,
+                                         std::vector<std::string>* used = nullptr);
 
 }  // namespace loads

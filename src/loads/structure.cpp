@@ -101,18 +101,44 @@ Section place_section(const Centroidal& unit, const blade::Outline& outer, doubl
     s.X[i] = chord * (-C * du + S * dv);
     s.Y[i] = chord * (S * du + C * dv);
   }
+  for (std::size_t side = 0; side < 2; ++side) {
+    s.arc[side] = chord * blade::polyline_length(outer.x[side], outer.y[side]);
+  }
   return s;
 }
 
 namespace {
 
-// Characteristic strength (MPa) and modulus (GPa) along the blade, in the catalogue's order.
-constexpr double kStrength[5] = {24.0, 240.0, 610.0, 1500.0, 40.0};
-constexpr double kModulus[5] = {11.0, 70.0, 38.6, 181.0, 10.0};
+// Characteristic strength (MPa), moduli E1, E2, G12 (GPa) and Poisson's ratio, in the
+// catalogue's order, and their sources.
+struct Values {
+  double strength, e1, e2, nu12, g12;
+  std::string_view source;
+};
+constexpr Values kValues[5] = {
+    // Strength class C24: bending strength, mean moduli along and across the grain, shear.
+    {24.0, 11.0, 0.37, 0.0, 0.69, "EN 338:2016, strength class C24"},
+    // EN AW-6061 T6 extrusions: 0.2 % proof strength; isotropic, G = 27 GPa, nu = 0.3.
+    {240.0, 70.0, 70.0, 0.3, 27.0, "EN 1999-1-1, EN AW-6061 T6"},
+    // Glass/epoxy unidirectional lamina: compressive strength along the fibres (the smaller).
+    {610.0, 38.6, 8.27, 0.26, 4.14,
+     "Kaw, Mechanics of Composite Materials (2006), Table 2.1, glass/epoxy"},
+    // Graphite/epoxy T300/5208 unidirectional lamina.
+    {1500.0, 181.0, 10.3, 0.28, 7.17,
+     "Kaw, Mechanics of Composite Materials (2006), Table 2.1, T300/5208"},
+    // Plywood bending class F40/E100; across the blade C24 timber's values, below any plywood's.
+    {40.0, 10.0, 0.37, 0.0, 0.69, "EN 636 F40/E100; across: EN 338 C24"},
+};
 
 constexpr Material material(std::size_t i) {
-  return {catalogue::kMaterials[i].key, catalogue::kMaterials[i].density, kStrength[i],
-          kModulus[i]};
+  return {catalogue::kMaterials[i].key,
+          catalogue::kMaterials[i].density,
+          kValues[i].strength,
+          kValues[i].e1,
+          kValues[i].e2,
+          kValues[i].nu12,
+          kValues[i].g12,
+          kValues[i].source};
 }
 
 }  // namespace
@@ -133,6 +159,33 @@ double peak_stress(const Section& s, double normal, double m_flap, double m_edge
     peak = std::max(peak, std::fabs(n + a * s.X[i] + b * s.Y[i]));
   }
   return peak;
+}
+
+std::array<double, 2> side_compression(const Section& s, double normal, double m_flap,
+                                       double m_edge) noexcept {
+  const double det = s.Sxx * s.Syy - s.Sxy * s.Sxy;
+  const double a = (-m_edge * s.Syy + m_flap * s.Sxy) / det;
+  const double b = (-m_flap * s.Sxx + m_edge * s.Sxy) / det;
+  const double n = normal / s.A;
+  std::array<double, 2> c{};
+  const std::size_t half = s.X.size() / 2;
+  for (std::size_t i = 0; i < s.X.size(); ++i) {
+    const std::size_t side = i < half ? 0 : 1;
+    c[side] = std::max(c[side], -(n + a * s.X[i] + b * s.Y[i]));
+  }
+  return c;
+}
+
+double plate_buckling_stress(const Material& m, double e1, double t, double b) noexcept {
+  constexpr double kPi = 3.14159265358979323846;
+  const double E1 = e1 * 1e9, E2 = m.transverse * 1e9, G12 = m.shear * 1e9;
+  const double nu21 = m.poisson * E2 / E1;
+  const double t3 = t * t * t;
+  const double D11 = E1 * t3 / (12.0 * (1.0 - m.poisson * nu21));
+  const double D22 = E2 * t3 / (12.0 * (1.0 - m.poisson * nu21));
+  const double D12 = m.poisson * D22;
+  const double D66 = G12 * t3 / 12.0;
+  return kPi * kPi / (b * b * t) * (2.0 * std::sqrt(D11 * D22) + 2.0 * (D12 + 2.0 * D66));
 }
 
 Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with_deflection) {
@@ -163,6 +216,9 @@ Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with
     const double edge = r.m_edge[k] + std::copysign(r.m_gravity[k], r.m_edge[k]);
     r.m_edge[k] = edge;
     r.stress[k] = k + 1 == n ? 0.0 : peak_stress(beam.sections[k], r.normal[k], r.m_flap[k], edge);
+    r.compression.push_back(
+        k + 1 == n ? std::array<double, 2>{}
+                   : side_compression(beam.sections[k], r.normal[k], r.m_flap[k], edge));
   }
   if (!with_deflection) return r;
   // Curvature towards +Y: -b / E with b the stress gradient along Y of the bending part.

@@ -59,6 +59,10 @@ struct Section {
   double Syy = 0.0;          // integral of Y^2 dA
   double Sxy = 0.0;          // integral of X Y dA
   std::vector<double> X, Y;  // the outer outline's points, m from the centroid
+  // The skin's two sides from the leading to the trailing edge, the only lines where a hollow
+  // section without webs holds its skin: arc lengths (m) of the lower (index 0, its points
+  // first in X, Y) and the upper side.
+  std::array<double, 2> arc{};
 };
 // `unit` are the centroidal properties of the section of unit chord (solid or hollow of the
 // station's own wall), `outer` its outline.
@@ -72,16 +76,22 @@ struct Material {
   std::string_view name;  // the catalogue's key
   double density;         // kg/m^3 (the material menu's)
   double strength;        // characteristic strength along the blade, MPa
-  double modulus;         // modulus along the blade, GPa
+  double modulus;         // modulus along the blade E1, GPa
+  // For the buckling of a thin skin, an orthotropic plate with its first axis along the blade:
+  double transverse;        // modulus across the blade E2, GPa
+  double poisson;           // Poisson's ratio nu12 (0 where the source gives none: conservative)
+  double shear;             // in-plane shear modulus G12, GPa
+  std::string_view source;  // where the values come from
 };
-// The five materials of the material menu, answers 1 ... 5. The strengths and moduli and their
-// sources are listed in the README.
+// The five materials of the material menu, answers 1 ... 5, with handbook values.
 extern const std::array<Material, 5> kMaterials;
 
-// Partial safety factors of the simplified load method for small wind turbines: loads 3.0;
-// materials 1.1 (ultimate strength, characteristic values of a characterised material).
+// Partial safety factors of the simplified load method for small wind turbines (IEC 61400-2):
+// loads 3.0; materials 3.0 for ultimate strength from handbook values, the standard's factor for
+// a material not characterised by tests of its own (1.1 for a fully characterised one, which the
+// user may give).
 inline constexpr double kLoadFactor = 3.0;
-inline constexpr double kMaterialFactor = 1.1;
+inline constexpr double kMaterialFactor = 3.0;
 
 // ---------------------------------------------------------------------------------------------
 // The blade as a cantilever clamped at the hub.
@@ -110,6 +120,8 @@ struct Response {
   std::vector<double> normal;      // centrifugal force, N
   std::vector<double> stress;      // largest |stress| over the outline, Pa (unfactored)
   std::vector<double> deflection;  // downwind, m (0 at the hub)
+  // Largest compressive stress (Pa, 0 for none) on the lower and the upper side.
+  std::vector<std::array<double, 2>> compression;
 };
 
 inline constexpr double kGravity = 9.80665;  // m/s^2, standard
@@ -125,5 +137,22 @@ Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with
 // Stress at the outline's points of one section for an axial force and two moments: the
 // largest magnitude.
 double peak_stress(const Section& s, double normal, double m_flap, double m_edge) noexcept;
+// The largest compression (Pa, positive; 0 where a side is all in tension) on each side.
+std::array<double, 2> side_compression(const Section& s, double normal, double m_flap,
+                                       double m_edge) noexcept;
+
+// ---------------------------------------------------------------------------------------------
+// Local buckling of a thin skin.
+
+// Critical stress (Pa) of a long flat plate of thickness t and width b (m), simply supported
+// along its long edges and compressed along its length, its material specially orthotropic with
+// axis 1 along the compression (moduli in GPa as the material gives them; `e1` the modulus
+// used along the blade):
+//   sigma_cr = pi^2 / (b^2 t) * (2 sqrt(D11 D22) + 2 (D12 + 2 D66)),
+//   D11 = E1 t^3 / 12 (1 - nu12 nu21), D22 = E2 t^3 / 12 (1 - nu12 nu21),
+//   D12 = nu12 D22, D66 = G12 t^3 / 12, nu21 = nu12 E2 / E1;
+// for an isotropic plate, 4 pi^2 E t^2 / 12 (1 - nu^2) b^2. A curved panel buckles later than
+// the flat one, and simple supports hold less than the real joints: both make it conservative.
+double plate_buckling_stress(const Material& m, double e1, double t, double b) noexcept;
 
 }  // namespace loads

@@ -214,6 +214,8 @@ Read<EnergyTable> read_energy(textio::RecordSource& source, int type) {
     } else {
       table.incomplete = which + " ends before its energy lines";
     }
+    table.cut = std::move(sweep);
+    table.last_line = lines.number();
   }
   return result;
 }

@@ -50,6 +50,9 @@ struct EnergyTable {
   // Set when the file ends inside a sweep (a run still writing it, or a cut file): what was
   // left out. The complete sweeps before it are kept.
   std::string incomplete;
+  // The incomplete sweep as far as it was read, and the file's last line.
+  Sweep cut;
+  long last_line = 0;
 };
 
 // Reads every sweep of a performance table written by turbine type `type` (1 ... 4).

@@ -394,13 +394,23 @@ LoadsTable read_loads(const toml::node& n, Problems& problems) {
       }
       continue;
     }
+    if (k == "allow_resonance") {
+      if (const auto* b = node.as_boolean()) {
+        l.allow_resonance = b->get();
+      } else {
+        problems.add(line, "loads.allow_resonance must be true or false");
+      }
+      continue;
+    }
     std::optional<double>* target = k == "parked_wind"       ? &l.parked_wind
                                     : k == "load_factor"     ? &l.load_factor
                                     : k == "material_factor" ? &l.material_factor
+                                    : k == "clearance"       ? &l.clearance
                                                              : nullptr;
     if (target == nullptr) {
       problems.add(line, "unknown key loads." + k +
-                             " (loads takes class, parked_wind, load_factor, material_factor)");
+                             " (loads takes class, parked_wind, load_factor, material_factor, "
+                             "clearance, allow_resonance)");
       continue;
     }
     const std::optional<double> v = node.value<double>();

@@ -68,6 +68,8 @@ struct LoadsTable {
   std::optional<double> parked_wind;  // m/s, instead of the class
   std::optional<double> load_factor;
   std::optional<double> material_factor;
+  std::optional<double> clearance;  // mm, blade plane to tower
+  bool allow_resonance = false;
 };
 
 struct Study {

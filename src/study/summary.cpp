@@ -207,6 +207,8 @@ void read_loads(Row& r, const fs::path& dir, const LoadsTable& table) {
   }
   if (table.load_factor) ls.load_factor = *table.load_factor;
   if (table.material_factor) ls.material_factor = *table.material_factor;
+  ls.clearance = table.clearance;
+  ls.allow_resonance = table.allow_resonance;
   try {
     const loads::Report rep = loads::evaluate(dir, ls);
     std::ostringstream quiet;
@@ -217,6 +219,8 @@ void read_loads(Row& r, const fs::path& dir, const LoadsTable& table) {
       f.tip_deflection = std::max(f.tip_deflection, std::fabs(k.tip_deflection));
     }
     f.thinnest_wall = rep.thinnest_wall;
+    f.verdict = rep.verdict.holds;
+    f.reason = rep.verdict.reason;
     r.loads = f;
   } catch (const std::exception& e) {
     note(r, std::string("loads: ") + e.what());

@@ -30,7 +30,11 @@ struct LoadsFigures {
   double utilisation = 0.0;             // worst case
   double tip_deflection = 0.0;          // m, the largest
   std::optional<double> thinnest_wall;  // mm, hollow blades
-  bool holds() const { return utilisation <= 1.0; }
+  // rotorforge-loads' verdict: every limit (strength, buckling, clearance, resonance) holds;
+  // otherwise the limits that fail.
+  bool verdict = false;
+  std::string reason;
+  bool holds() const { return verdict; }
 };
 
 struct Row {

@@ -18,12 +18,15 @@ const std::string kWoodOrCarbon =
     "aerofoil = \"sg6043\"\n"
     "[blade]\n"
     "type = \"hollow\"\n"
-    "wall_thickness = 3\n"
+    "wall_thickness = 6\n"
     "material = [\"wood\", \"carbon\"]\n" +
     std::string(kSiteAndSweep) +
     "[loads]\n"
     "class = \"II\"\n"
-    "load_factor = 3\n";
+    "load_factor = 3\n"
+    "material_factor = 1.1\n"
+    "clearance = 2000\n"
+    "allow_resonance = true\n";
 
 TEST(StudyLoads, BestDesignIsTheBestThatHolds) {
   SourceDir dir;
@@ -36,7 +39,10 @@ TEST(StudyLoads, BestDesignIsTheBestThatHolds) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.at("material"));
     const double u = std::stod(row.at("utilisation"));
-    EXPECT_EQ(row.at("holds"), u <= 1.0 ? "yes" : "no");
+    // Holding takes every limit: strength, skin buckling, clearance (and resonance).
+    if (row.at("holds") == "yes") {
+      EXPECT_LE(u, 1.0);
+    }
     EXPECT_GT(std::stod(row.at("tip_deflection_mm")), 0.0);
     const double e = std::stod(row.at("type1_energy_per_kg"));
     if (row.at("material") == "wood") {
@@ -44,8 +50,10 @@ TEST(StudyLoads, BestDesignIsTheBestThatHolds) {
       best_wood = std::max(best_wood, e);
     } else {
       EXPECT_EQ(row.at("holds"), "yes");
-      // The thinnest carbon wall that holds is below the 3 mm given.
-      EXPECT_LT(std::stod(row.at("thinnest_wall_mm")), 3.0);
+      // The thinnest carbon wall that holds is below the 6 mm given: the skin's buckling
+      // asks for more than the 3 mm that its strength alone would.
+      EXPECT_LT(std::stod(row.at("thinnest_wall_mm")), 6.0);
+      EXPECT_GT(std::stod(row.at("thinnest_wall_mm")), 3.0);
       best_carbon = std::max(best_carbon, e);
     }
     EXPECT_TRUE(dir.exists("loads/designs/" + row.at("id") + "/Result/loads/index.html"));
@@ -60,7 +68,8 @@ TEST(StudyLoads, BestDesignIsTheBestThatHolds) {
 
 TEST(StudyLoads, BadLoadsTableStopsTheStudy) {
   const char* bad[] = {"[loads]\nclass = \"V\"\n", "[loads]\nload_factor = 0\n",
-                       "[loads]\ncolour = 1\n", "[loads]\nclass = \"I\"\nparked_wind = 50\n"};
+                       "[loads]\ncolour = 1\n",    "[loads]\nclass = \"I\"\nparked_wind = 50\n",
+                       "[loads]\nclearance = 0\n", "[loads]\nallow_resonance = 1\n"};
   for (const char* b : bad) {
     SCOPED_TRACE(b);
     EXPECT_THROW(study::parse_study("[rotor]\nblades = 3\nhub_radius = 0.1\ntip_radius = 1\n"
