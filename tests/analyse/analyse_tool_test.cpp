@@ -115,6 +115,11 @@ TEST(AnalyseExport, LoadsOfTheBladeFileAreTheSessions) {
   const loads::Report a = loads::evaluate(s.path(), session);
   loads::Settings file;
   file.blade_file = s.path() / "blade.toml";
+  // A blade file says nothing of the wall and material: the session's (solid wood) are given.
+  file.wall = 0.0;
+  file.material = 0;
+  ASSERT_EQ(a.wall, 0.0);
+  ASSERT_EQ(a.material.name, loads::kMaterials[0].name);
   const loads::Report b = loads::evaluate(s.path(), file);
   ASSERT_EQ(a.cases.size(), b.cases.size());
   for (std::size_t i = 0; i < a.cases.size(); ++i) {

@@ -213,6 +213,9 @@ void with_loads(std::vector<study::Row>& rows, const std::vector<double>& utilis
     if (std::isnan(utilisation[i])) continue;
     rows[i].loads.emplace();
     rows[i].loads->utilisation = utilisation[i];
+    // Strength is the only limit these rows fail or pass.
+    rows[i].loads->verdict = utilisation[i] <= 1.0;
+    if (!rows[i].loads->verdict) rows[i].loads->reason = "strength";
   }
 }
 
