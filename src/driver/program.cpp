@@ -208,9 +208,9 @@ void keep_earlier_made_files(textio::Console& con, std::ostream& err) {
   try {
     renamed = earlier_files::keep_as_earlier(".");
   } catch (const std::filesystem::filesystem_error& e) {
-    throw textio::RunError(e.path1().lexically_normal().string() + ": cannot be renamed " +
-                               e.path2().lexically_normal().string() + ": " + e.code().message(),
-                           1);
+    std::string what = e.path1().lexically_normal().string();
+    if (!e.path2().empty()) what += ": cannot be renamed " + e.path2().lexically_normal().string();
+    throw textio::RunError(what + ": " + e.code().message(), 1);
   }
   if (renamed.empty()) return;
   con.flush();
