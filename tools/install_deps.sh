@@ -3,7 +3,7 @@
 # compiler and GoogleTest for rotorforge; Google Benchmark for bench/; CLI11 and toml++ for the
 # companion programs; XFOIL for aerofoil import; GNU parallel and a one-node Slurm for the study
 # engines; xmllint for the picture tests; Chromium and Node for the test that loads the pages
-# in a real browser. Does nothing when everything is there.
+# in a real browser; lintian for the check of the .deb. Does nothing when everything is there.
 set -euo pipefail
 need=()
 command -v cmake >/dev/null || need+=(cmake)
@@ -17,6 +17,7 @@ command -v xfoil >/dev/null || need+=(xfoil)
 command -v parallel >/dev/null || need+=(parallel)
 command -v chromium >/dev/null || need+=(chromium)
 command -v node >/dev/null || need+=(nodejs)
+command -v lintian >/dev/null || need+=(lintian)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   apt-get update -qq

@@ -21,10 +21,11 @@ struct BuildChoices {
 };
 
 // The whole blade build: stations() and then, with the choices of `ask`, volume, surface and
-// mass lines into geometry_out, and Result/3dgeo.dat.
-void chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
-               std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
-               std::span<double> twist, double pitchinitial, std::span<double> chord);
+// mass lines into geometry_out, and Result/3dgeo.dat. Returns the hub station, which the arrays
+// do not hold.
+HubStation chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
+                     std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
+                     std::span<double> twist, double pitchinitial, std::span<double> chord);
 
 // Second phase of chortwist over the stations of the first: r holds nbe element centres, twist
 // and chord nbe + 1 entries (the tip last), hub the hub station. Asks `ask` for the blade type

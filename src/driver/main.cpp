@@ -2,8 +2,11 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "driver/command_line.h"
 #include "driver/program.h"
 #include "util/session_lock.h"
 
@@ -23,8 +26,11 @@ std::string working_directory() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // --help and --version answer before anything else: no lock, no file of the directory.
+  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (const auto status = driver::command_line(args, std::cout, std::cerr)) return *status;
   // One session per working directory, decided before any other file is touched: two runs in
   // one directory would write their designs and sweeps into the same result files. The lock
   // goes with the process however it ends.

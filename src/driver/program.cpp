@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 
 #include "blade/blade.h"
 #include "blade/bladestl.h"
+#include "blade/making.h"
 #include "blade/rotor_blade.h"
 #include "driver/blade_dialogue.h"
 #include "driver/design_stage.h"
@@ -19,6 +21,7 @@
 #include "rotor/optgeo.h"
 #include "textio/textio.h"
 #include "util/answer_rules.h"
+#include "util/earlier_files.h"
 #include "util/files.h"
 #include "util/shared.h"
 
@@ -198,7 +201,28 @@ void site_and_speed_sweep(textio::Console& con, RunValues& v, std::string_view t
   run_sweep(rotor, site_of(v), omega, out);
 }
 
-int session(textio::Console& con, RunFiles& files) {
+// The files made from the earlier design in this directory (the STL and the making files) are
+// renamed so that their names say so, and `err` tells which; a first session has none and says
+// nothing. Runs when the new design replaces the geometry table and the point file, so that
+// they never stand beside another design's.
+void keep_earlier_made_files(textio::Console& con, std::ostream& err) {
+  std::vector<earlier_files::Renamed> renamed;
+  try {
+    renamed = earlier_files::keep_as_earlier(".");
+  } catch (const std::filesystem::filesystem_error& e) {
+    std::string what = e.path1().lexically_normal().string();
+    if (!e.path2().empty()) what += ": cannot be renamed " + e.path2().lexically_normal().string();
+    throw textio::RunError(what + ": " + e.code().message(), 1);
+  }
+  if (renamed.empty()) return;
+  con.flush();
+  for (const auto& r : renamed) {
+    err << "rotorforge: " << r.from << " was made from an earlier design: kept as " << r.to << "\n";
+  }
+  err.flush();
+}
+
+int session(textio::Console& con, RunFiles& files, std::ostream& err) {
   files.open_all();
   clear_screen(con);
   banner(con);
@@ -224,8 +248,10 @@ int session(textio::Console& con, RunFiles& files) {
   const auto n = static_cast<std::size_t>(v.nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
   double dr = 0.0;
-  blade::chortwist(con, driver::blade_choices(con), files.geometry, v.nbe, v.rtip, v.rhub, r, dr,
-                   twist, v.pitchinitial, chord);
+  keep_earlier_made_files(con, err);
+  const blade::HubStation hub =
+      blade::chortwist(con, driver::blade_choices(con), files.geometry, v.nbe, v.rtip, v.rhub, r,
+                       dr, twist, v.pitchinitial, chord);
 
   // The designed blade, on the polar tables of the chosen aerofoil.
   Rotor rotor{v.Numb, v.nbe, v.rhub, v.rtip, dr, r, twist, chord};
@@ -278,6 +304,7 @@ int session(textio::Console& con, RunFiles& files) {
       }
       case 6:
         geometry::bladestl(v.nbe);
+        blade::write_making_files(v.nbe, v.rtip, chord, twist, hub);
         con.write({"Geometry of blade has saved as blade.stl file"});
         con.write();
         con.write();
@@ -294,7 +321,7 @@ int run_program(std::istream& in, std::ostream& out, std::ostream& err) {
   textio::Console con(in, out);
   RunFiles files;
   try {
-    return session(con, files);
+    return session(con, files, err);
   } catch (const textio::RunError& e) {
     con.flush();
     // Whatever was written so far must reach the disk before the run ends.

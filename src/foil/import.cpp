@@ -327,9 +327,11 @@ XfoilSetup xfoil_setup(const ImportOptions& options, const Shape& shape) {
   if (setup.program.empty()) {
     throw Error(options.xfoil + " not found: XFOIL is needed (apt-get install xfoil)");
   }
-  setup.shim = shim_beside_executable();
+  setup.shim = find_shim();
   if (setup.shim.empty()) {
-    throw Error(std::string(kShimName) + " is missing beside rotorforge-foil (rebuild it)");
+    throw Error(std::string(kShimName) +
+                " is missing (neither in PREFIX/lib/rotorforge nor beside rotorforge-foil): "
+                "reinstall or rebuild");
   }
   setup.geometry = shape.geometry;
   setup.section_file = shape.section_file;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foil/section.h"
+#include "util/install_paths.h"
 #include "util/number_text.h"
 #include "util/process.h"
 #include "util/whole_file.h"
@@ -196,12 +197,8 @@ SweepOutcome run_sweep(const XfoilSetup& setup, const SweepJob& job, const std::
   return outcome;
 }
 
-std::string shim_beside_executable() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return "";
-  const fs::path shim = exe.parent_path() / kShimName;
-  return fs::exists(shim, ec) ? shim.string() : "";
+std::string find_shim() {
+  return install_paths::private_library(kShimName).string();
 }
 
 }  // namespace foil

@@ -72,8 +72,9 @@ Points read_polar_file(std::string_view text);
 // The path of `program` (a name looked up in PATH, or a path), "" when there is none.
 using process::find_program;
 
-// The preloaded library beside the running executable, "" when missing.
-std::string shim_beside_executable();
+// The preloaded library (installed under PREFIX/lib/rotorforge, or beside the program in the
+// build tree), "" when missing.
+std::string find_shim();
 
 // File name of the preloaded library, as the build writes it.
 inline constexpr const char* kShimName = "librotorforge_nofpe.so";

@@ -49,6 +49,18 @@ inline constexpr std::array<const char*, 4> kEnergyTables = {
 // The blade's surface points (metres) and its STL solid (millimetres).
 inline constexpr const char* kBladePoints = "Result/3dgeo.dat";
 inline constexpr const char* kBladeStl = "Result/blade.stl";
+// For making, written with the STL: one closed curve per station (millimetres), and the plan
+// form (radius, chord, twist and the edges of every station). Layouts in blade/making.h.
+inline constexpr const char* kBladeSections = "Result/sections.csv";
+inline constexpr const char* kBladePlanform = "Result/planform.csv";
+// The files one sends to be made. They must never stand under their names beside another
+// design: when a session builds its blade, those of the earlier design are renamed with
+// `earlier_files::earlier_name`, never removed.
+inline constexpr std::array<const char*, 3> kMadeFiles = {kBladeStl, kBladeSections,
+                                                          kBladePlanform};
+// What the earlier name puts between a made file's stem and its extension, before the number:
+// Result/blade.stl -> Result/blade.earlier-1.stl.
+inline constexpr std::string_view kEarlierMark = ".earlier-";
 // rotorforge-plot's pictures of a run and the page that shows them.
 inline constexpr const char* kPlotsDir = "Result/plots";
 inline constexpr const char* kPlotsPage = "Result/plots/index.html";

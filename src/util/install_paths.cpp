@@ -27,6 +27,18 @@ fs::path beside_self(std::string_view program) {
   return self().parent_path() / std::string(program);
 }
 
+fs::path private_library(std::string_view file) {
+  // ROTORFORGE_LIB_FROM_BIN: the install's private library folder relative to its programs'
+  // folder ("../lib/rotorforge").
+  std::error_code ec;
+  const fs::path bin = self().parent_path();
+  const fs::path installed = (bin / ROTORFORGE_LIB_FROM_BIN / std::string(file)).lexically_normal();
+  if (fs::is_regular_file(installed, ec)) return installed;
+  const fs::path beside = bin / std::string(file);
+  if (fs::is_regular_file(beside, ec)) return beside;
+  return {};
+}
+
 fs::path share_dir() {
   // ROTORFORGE_SHARE_FROM_BIN: the install's data folder relative to its programs' folder
   // ("../share/rotorforge"); ROTORFORGE_SOURCE_TREE: the source tree of this build.

@@ -1,6 +1,7 @@
 // Where the programs find each other and the shipped data, whether installed or in the build tree.
 //
-// `cmake --install` puts every program into PREFIX/bin and the shipped data (Data/ with the
+// `cmake --install` puts every program into PREFIX/bin, private libraries into
+// PREFIX/lib/rotorforge and the shipped data (Data/ with the
 // aerofoil files, examples/) into PREFIX/share/rotorforge; each program finds that folder from
 // its own place. A program run from the build tree, where nothing is installed, takes the source
 // tree it was built from instead.
@@ -16,6 +17,11 @@ std::filesystem::path self();
 
 // A program of the project installed (or built) beside the running one, e.g. "rotorforge".
 std::filesystem::path beside_self(std::string_view program);
+
+// A private library of the project (one no other package links), e.g. the library the aerofoil
+// importer preloads into XFOIL: PREFIX/lib/rotorforge/FILE when installed, else FILE beside the
+// running program (the build tree). Empty when neither holds it.
+std::filesystem::path private_library(std::string_view file);
 
 // The folder of the shipped data (PREFIX/share/rotorforge, or the source tree); empty when
 // neither holds the aerofoil files.

@@ -146,7 +146,8 @@ TEST(BrokenFiles, StlExportThatCannotBeWrittenIsNotReportedAsSaved) {
 }
 
 // Result/3dgeo.dat removed while the program waits at the menu: option 6 ends the run naming
-// it, and the STL of an earlier export is left as it was.
+// it, and the STL of an earlier export is left as it was (under the name that says it is
+// earlier, given when the design replaced the earlier one).
 TEST(BrokenFiles, PointFileDeletedBeforeExport) {
   WorkDir dir;
   e2e::spit(dir / "Result/blade.stl", "solid earlier\r\n");
@@ -177,7 +178,8 @@ TEST(BrokenFiles, PointFileDeletedBeforeExport) {
   const std::string err = dir.read(".stderr");
   EXPECT_NE(err.find("Result/3dgeo.dat: No such file or directory"), std::string::npos) << err;
   EXPECT_EQ(dir.read(".stdout").find("has saved as blade.stl"), std::string::npos);
-  EXPECT_EQ(dir.read("Result/blade.stl"), "solid earlier\r\n");
+  EXPECT_EQ(dir.read("Result/blade.earlier-1.stl"), "solid earlier\r\n");
+  EXPECT_FALSE(dir.exists("Result/blade.stl"));
 }
 
 }  // namespace
