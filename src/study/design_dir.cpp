@@ -74,14 +74,14 @@ class InDirectory {
 // streams. It stays in this process's group, so that an engine interrupting this one's group
 // interrupts it too.
 process::Result run_in(const fs::path& dir, const fs::path& program, const char* in,
-                       const char* out, const char* err) {
+                       const char* out, const char* err, const process::Watch& watch = {}) {
   process::Command c;
   c.argv = {fs::absolute(program).string()};
   c.dir = fs::absolute(dir);
   c.in = c.dir / in;
   c.out = c.dir / out;
   c.err = c.dir / err;
-  return process::run(c);
+  return process::run(c, watch);
 }
 
 }  // namespace
@@ -163,11 +163,12 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
   return Prepared::Failed;
 }
 
-Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter) {
+Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter,
+                const process::Watch& watch) {
   Outcome o;
   o.processors = parallel::allowed_processors();
   const auto start = std::chrono::steady_clock::now();
-  const process::Result r = run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
+  const process::Result r = run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt", watch);
   if (r.failure == process::Failure::Fork || r.failure == process::Failure::Wait) {
     o.message = std::string("cannot start a session: ") + std::strerror(r.error);
     write_status(dir, o);
