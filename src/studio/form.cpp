@@ -50,9 +50,9 @@ constexpr Field kFields[] = {
     {"MPL", "Maximum power limit", "W", Answer::MPL, nullptr, When::Types, 0b1000},
 };
 
-constexpr const char* kTypeNames[] = {
-    "Stall control variable speed", "Stall control two speed", "Stall control constant speed",
-    "Pitch control constant speed"};
+constexpr const char* kTypeNames[] = {"Stall control variable speed", "Stall control two speed",
+                                      "Stall control constant speed",
+                                      "Pitch control constant speed"};
 
 bool asked(const Field& f, int blade_type, int type) {
   switch (f.when) {
@@ -143,8 +143,8 @@ Form read_form(const json& body, const std::vector<std::string>& aerofoils) {
   }
   if (d.aerofoil.empty()) f.refusals.push_back({"aerofoil", "aerofoil must be one of the list"});
   const auto blade_type = menu(body, "blade_type", 2, f.refusals);
-  const auto material = menu(body, "material", static_cast<int>(catalogue::kMaterials.size()),
-                             f.refusals);
+  const auto material =
+      menu(body, "material", static_cast<int>(catalogue::kMaterials.size()), f.refusals);
   const auto type = menu(body, "type", 4, f.refusals);
   d.blade_type = blade_type.value_or(1);
   d.material = material.value_or(1);
@@ -210,10 +210,15 @@ json rules_json(const std::vector<std::string>& aerofoils) {
   json fields = json::array();
   for (const Field& f : kFields) {
     const answer_rules::Limits l = answer_rules::limits(f.answer);
-    json j = {{"key", f.key},          {"label", f.label},
-              {"unit", f.unit},        {"rule", l.rule},
-              {"whole", l.whole},      {"message", answer_rules::complaint(f.key, l.rule)},
-              {"when", f.when == When::Always ? "always" : f.when == When::Hollow ? "hollow" : "types"}};
+    json j = {{"key", f.key},
+              {"label", f.label},
+              {"unit", f.unit},
+              {"rule", l.rule},
+              {"whole", l.whole},
+              {"message", answer_rules::complaint(f.key, l.rule)},
+              {"when", f.when == When::Always   ? "always"
+                       : f.when == When::Hollow ? "hollow"
+                                                : "types"}};
     if (l.low) j["low"] = {{"value", *l.low}, {"included", l.low_included}};
     if (l.high) j["high"] = {{"value", *l.high}, {"included", l.high_included}};
     if (f.earlier != nullptr) j["above"] = f.earlier;
@@ -244,8 +249,8 @@ json rules_json(const std::vector<std::string>& aerofoils) {
   return {{"fields", fields},
           {"aerofoils", foils},
           {"materials", materials},
-          {"blade_types", json::array({{{"number", 1}, {"name", "solid"}},
-                                       {{"number", 2}, {"name", "hollow"}}})},
+          {"blade_types",
+           json::array({{{"number", 1}, {"name", "solid"}}, {{"number", 2}, {"name", "hollow"}}})},
           {"types", types},
           {"comma", "write the decimal point as a point, not a comma"}};
 }

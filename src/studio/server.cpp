@@ -96,6 +96,12 @@ Server::Server(Store& store, std::string token, std::filesystem::path page_dir,
       page_dir_(std::move(page_dir)),
       three_dir_(std::move(three_dir)) {
   http_->set_payload_max_length(kMaxBody);
+  // Not the library's default SO_REUSEPORT, with which a second studio would share the port of
+  // the first and take half its requests: only a quick restart on a port left in TIME_WAIT.
+  http_->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   routes();
 }
 
@@ -110,9 +116,13 @@ bool Server::bind(int port) {
   return http_->bind_to_port("127.0.0.1", port);
 }
 
-void Server::listen() { http_->listen_after_bind(); }
+void Server::listen() {
+  http_->listen_after_bind();
+}
 
-void Server::stop() { http_->stop(); }
+void Server::stop() {
+  http_->stop();
+}
 
 void Server::routes() {
   // Every request: to this host by its own address (a page of another site cannot reach the
@@ -184,32 +194,32 @@ void Server::routes() {
     }
   });
 
-  http_->Get(R"(/api/designs/([^/]+))", [this](const httplib::Request& req,
-                                               httplib::Response& res) {
-    const auto d = store_.describe(req.matches[1]);
-    if (!d) {
-      refuse(res, 404, "no such design");
-      return;
-    }
-    send_json(res, 200, *d);
-  });
+  http_->Get(R"(/api/designs/([^/]+))",
+             [this](const httplib::Request& req, httplib::Response& res) {
+               const auto d = store_.describe(req.matches[1]);
+               if (!d) {
+                 refuse(res, 404, "no such design");
+                 return;
+               }
+               send_json(res, 200, *d);
+             });
 
-  http_->Get(R"(/api/designs/([^/]+)/files/(.+))", [this](const httplib::Request& req,
-                                                          httplib::Response& res) {
-    const std::string rel = req.matches[2];
-    const auto p = store_.file(req.matches[1], rel);
-    if (!p) {
-      refuse(res, 404, "no such file of a design");
-      return;
-    }
-    res.set_content(whole_file::read(*p), content_type(rel));
-    if (req.has_param("download")) {
-      const auto slash = rel.rfind('/');
-      res.set_header("Content-Disposition",
-                     "attachment; filename=\"" + req.matches[1].str() + "-" +
-                         rel.substr(slash == std::string::npos ? 0 : slash + 1) + "\"");
-    }
-  });
+  http_->Get(R"(/api/designs/([^/]+)/files/(.+))",
+             [this](const httplib::Request& req, httplib::Response& res) {
+               const std::string rel = req.matches[2];
+               const auto p = store_.file(req.matches[1], rel);
+               if (!p) {
+                 refuse(res, 404, "no such file of a design");
+                 return;
+               }
+               res.set_content(whole_file::read(*p), content_type(rel));
+               if (req.has_param("download")) {
+                 const auto slash = rel.rfind('/');
+                 res.set_header("Content-Disposition",
+                                "attachment; filename=\"" + req.matches[1].str() + "-" +
+                                    rel.substr(slash == std::string::npos ? 0 : slash + 1) + "\"");
+               }
+             });
 }
 
 }  // namespace studio

@@ -21,8 +21,8 @@ using nlohmann::json;
 
 // The files of a design folder handed out, relative to it: everything under Result/ and the
 // session's own text files. Only regular files reached without a link.
-constexpr const char* kTopFiles[] = {"answers.txt", "console.txt", "stderr.txt", "status.txt",
-                                     kLoadsLog, "plot.txt"};
+constexpr const char* kTopFiles[] = {"answers.txt", "console.txt", "stderr.txt",
+                                     "status.txt",  kLoadsLog,     "plot.txt"};
 
 std::vector<std::string> listed_files(const fs::path& dir) {
   std::vector<std::string> out;
@@ -168,7 +168,9 @@ Store::Store(fs::path dir, fs::path data_dir, Programs programs, unsigned slots)
   for (unsigned i = 0; i < slots_; ++i) workers_.emplace_back([this] { worker(); });
 }
 
-Store::~Store() { stop(); }
+Store::~Store() {
+  stop();
+}
 
 void Store::stop() {
   stopping_ = true;
@@ -288,8 +290,8 @@ json Store::summary(const std::string& id, Phase phase, const std::string& messa
     s["surface"] = number_or_null(g->surface);
   }
   for (int t = 1; t <= 4; ++t) {
-    const auto e = read_result<plot::EnergyTable>(
-        folder / files::kEnergyTables[t - 1], plot::read_energy, t);
+    const auto e =
+        read_result<plot::EnergyTable>(folder / files::kEnergyTables[t - 1], plot::read_energy, t);
     if (!e || e->sweeps.empty()) continue;
     const plot::Sweep& sw = e->sweeps.front();
     double best_cp = 0.0, best_power = 0.0;
@@ -337,8 +339,8 @@ std::optional<json> Store::describe(const std::string& id) {
   }
   json energy = json::array();
   for (int t = 1; t <= 4; ++t) {
-    const auto e = read_result<plot::EnergyTable>(
-        folder / files::kEnergyTables[t - 1], plot::read_energy, t);
+    const auto e =
+        read_result<plot::EnergyTable>(folder / files::kEnergyTables[t - 1], plot::read_energy, t);
     if (!e || e->sweeps.empty()) continue;
     json rows = json::array();
     for (const auto& r : e->sweeps.front().rows) {

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   app.add_option("--port", port, "the port to serve on (default 8350; 0: any free port)")
       ->check(CLI::Range(0, 65535));
   app.add_option("--jobs", jobs,
-                 "designs run at once (default: 1 on one or two processors, else half of them)");
+                 "designs run at once (default: 2, or half the processors when more than 4)");
   CLI11_PARSE(app, argc, argv);
 
   const fs::path rotorforge = install_paths::beside_self("rotorforge");
@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
               << " (apt-get install libjs-three): the page shows the blade without 3-D\n";
     three.clear();
   }
-  // Each session sizes its own pool of threads by the processors it is allowed; two sessions
-  // at once share them.
-  if (jobs == 0) jobs = std::max(1u, parallel::allowed_processors() / 2);
+  // Each session sizes its own pool of threads by the processors it is allowed (all of them), so
+  // sessions running at once share the processors between their pools.
+  if (jobs == 0) jobs = std::max(2u, parallel::allowed_processors() / 2);
 
   try {
     studio::Programs programs{rotorforge, install_paths::beside_self("rotorforge-plot"),
@@ -67,17 +67,18 @@ int main(int argc, char** argv) {
     }
     process::stop_on_interrupt();
     std::thread watcher([s] {
-      while (!process::stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      while (!process::stop_requested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
       s->stop();
     });
-    std::cout << "rotorforge-studio: designs in " << store.dir().string() << ", "
-              << store.slots() << " at a time" << std::endl;
-    std::cout << "open http://127.0.0.1:" << server.port() << "/?token=" << token
-              << std::endl;
+    std::cout << "rotorforge-studio: designs in " << store.dir().string() << ", " << store.slots()
+              << " at a time" << std::endl;
+    std::cout << "open http://127.0.0.1:" << server.port() << "/?token=" << token << std::endl;
     server.listen();
     process::request_stop();
     watcher.join();
-    std::cout << "rotorforge-studio: stopping; running designs end, finished ones stay" << std::endl;
+    std::cout << "rotorforge-studio: stopping; running designs end, finished ones stay"
+              << std::endl;
     store.stop();
   } catch (const std::exception& e) {
     std::cerr << "rotorforge-studio: " << e.what() << "\n";

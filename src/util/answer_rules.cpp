@@ -83,8 +83,8 @@ Limits limits(Answer answer) {
 std::string broken(Answer answer, double value, double earlier) {
   const Limits l = limits(answer);
   // Refused exactly when the density could not be computed from the altitude.
-  const bool ok = answer == Answer::SeaL ? shared::site_temperature(value) > 0.0
-                                         : keeps(l, value, earlier);
+  const bool ok =
+      answer == Answer::SeaL ? shared::site_temperature(value) > 0.0 : keeps(l, value, earlier);
   return ok && std::isfinite(value) ? std::string() : l.rule;
 }
 

@@ -36,9 +36,9 @@ enum class Answer {
 // What an answer may be, as data: the bounds a value must keep and the rule's words. The
 // browser page of rotorforge-studio receives these to check its form as the console does.
 struct Limits {
-  std::string rule;            // the words that follow "must be"
-  bool whole = false;          // an integer answer
-  std::optional<double> low;   // the value must be above it (or at it, with low_included)
+  std::string rule;           // the words that follow "must be"
+  bool whole = false;         // an integer answer
+  std::optional<double> low;  // the value must be above it (or at it, with low_included)
   bool low_included = false;
   std::optional<double> high;  // the value must be below it (or at it, with high_included)
   bool high_included = false;

@@ -13,9 +13,11 @@ const std::vector<std::string> kFoils = {"naca4412", "sg6043", "naca4432", "myfo
 // The README's example: 3 blades, hub 0.15 m, tip 1.5 m, 10 elements, setting 0, SG6043, site
 // 5 m/s, solid wood, variable speed 3/20/5/10/0, STL.
 json example() {
-  return {{"Numb", 3},     {"rhub", "0.15"}, {"rtip", 1.5},      {"nbe", "10"}, {"pitchinitial", 0},
-          {"aerofoil", "sg6043"}, {"Umid", 5}, {"blade_type", 1}, {"material", 1},
-          {"type", 1},     {"Ucin", 3},      {"Ucout", "20"},    {"h", 10},     {"SeaL", 0}};
+  return {{"Numb", 3},   {"rhub", "0.15"},    {"rtip", 1.5},
+          {"nbe", "10"}, {"pitchinitial", 0}, {"aerofoil", "sg6043"},
+          {"Umid", 5},   {"blade_type", 1},   {"material", 1},
+          {"type", 1},   {"Ucin", 3},         {"Ucout", "20"},
+          {"h", 10},     {"SeaL", 0}};
 }
 
 // The form's answers become the session's answers in the dialogue's order, ending with the STL
@@ -59,9 +61,12 @@ TEST(StudioForm, RefusalsInTheConsolesWords) {
   };
   const Case cases[] = {
       {{{"Numb", 0}}, "Numb", "Numb must be a whole number of at least 1; please enter it again."},
-      {{{"Numb", "2.5"}}, "Numb",
+      {{{"Numb", "2.5"}},
+       "Numb",
        "Numb must be a whole number of at least 1; please enter it again."},
-      {{{"nbe", 10001}}, "nbe", "nbe must be a whole number from 1 to 10000; please enter it again."},
+      {{{"nbe", 10001}},
+       "nbe",
+       "nbe must be a whole number from 1 to 10000; please enter it again."},
       {{{"rhub", "-0.1"}}, "rhub", "rhub must be 0 or more; please enter it again."},
       {{{"rtip", "0.15"}}, "rtip", "rtip must be greater than rhub; please enter it again."},
       {{{"rhub", "0,15"}}, "rhub", "rhub: write the decimal point as a point, not a comma (0,15)"},
@@ -69,7 +74,9 @@ TEST(StudioForm, RefusalsInTheConsolesWords) {
       {{{"Ucout", 3}}, "Ucout", "Ucout must be greater than Ucin; please enter it again."},
       {{{"h", 0.025}}, "h", "h must be greater than 0.025 m; please enter it again."},
       {{{"SeaL", 44307.7}}, "SeaL", "SeaL must be below 44307.69 m; please enter it again."},
-      {{{"blade_type", 2}, {"delta", -1}}, "delta", "delta must be 0 or more; please enter it again."},
+      {{{"blade_type", 2}, {"delta", -1}},
+       "delta",
+       "delta must be 0 or more; please enter it again."},
       {{{"blade_type", 2}}, "delta", "delta is missing"},
       {{{"type", 4}, {"omega", 300}}, "MPL", "MPL is missing"},
       {{{"type", 2}, {"omega1", "fast"}}, "omega1", "omega1 must be a number, not \"fast\""},

@@ -29,8 +29,8 @@ class Studio {
  public:
   explicit Studio(const fs::path& dir, unsigned slots = 2,
                   const fs::path& data = fs::path(ROTORFORGE_SOURCE_DIR) / "Data")
-      : store_(dir, data,
-               {ROTORFORGE_BINARY, ROTORFORGE_PLOT_BINARY, ROTORFORGE_LOADS_BINARY}, slots),
+      : store_(dir, data, {ROTORFORGE_BINARY, ROTORFORGE_PLOT_BINARY, ROTORFORGE_LOADS_BINARY},
+               slots),
         server_(store_, "0123456789abcdef0123456789abcdef",
                 fs::path(ROTORFORGE_SOURCE_DIR) / "studio", {}) {
     if (!server_.bind(0)) throw std::runtime_error("no port");
@@ -73,7 +73,9 @@ class Studio {
   std::thread thread_;
 };
 
-int status_of(const httplib::Result& r) { return r ? r->status : -1; }
+int status_of(const httplib::Result& r) {
+  return r ? r->status : -1;
+}
 
 // The README's example run at a console in a working directory of its own, for comparison.
 fs::path console_session(const fs::path& dir) {
@@ -99,9 +101,9 @@ TEST(StudioServer, AccessToken) {
   support::ScratchDir dir("studio-token-");
   Studio s(dir / "designs");
   httplib::Client bare("127.0.0.1", s.port());
-  for (const char* path : {"/", "/studio.js", "/api/rules", "/api/designs", "/api/designs/d000001",
-                           "/nowhere", "/?token=0123456789abcdef0123456789abcdee",
-                           "/?token=0123456789abcdef0123456789abcdef0"}) {
+  for (const char* path :
+       {"/", "/studio.js", "/api/rules", "/api/designs", "/api/designs/d000001", "/nowhere",
+        "/?token=0123456789abcdef0123456789abcdee", "/?token=0123456789abcdef0123456789abcdef0"}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(status_of(bare.Get(path)), 403);
   }
@@ -116,8 +118,7 @@ TEST(StudioServer, AccessToken) {
   EXPECT_EQ(status_of(bare.Get("/api/rules", {{"Cookie", "other=1; " + pair}})), 200);
   EXPECT_EQ(status_of(bare.Get("/api/rules", {{"Cookie", "rotorforge_token=x"}})), 403);
   // A page of another site reaching the port through a name of its own.
-  EXPECT_EQ(status_of(bare.Get(("/api/rules" + with).c_str(), {{"Host", "evil.example:80"}})),
-            403);
+  EXPECT_EQ(status_of(bare.Get(("/api/rules" + with).c_str(), {{"Host", "evil.example:80"}})), 403);
   auto c = s.client();
   for (const char* path : {"/", "/studio.js", "/studio.css", "/api/rules", "/api/designs"}) {
     SCOPED_TRACE(path);
@@ -223,10 +224,10 @@ TEST(StudioServer, TwoDesignsAtOnceAndTheirFiles) {
     EXPECT_NE(da["loads"].get<std::string>().find("utilisation"), std::string::npos);
 
     const fs::path console = console_session(dir / "console");
-    for (const char* f : {"Result/Geometry.out", "Result/Energy1.out", "Result/Energy2.out",
-                          "Result/Energy3.out", "Result/Energy4.out", "Result/Performance.out",
-                          "Result/3dgeo.dat", "Result/blade.stl", "Temp/Parameters.in",
-                          "Temp/Parameterst.in"}) {
+    for (const char* f :
+         {"Result/Geometry.out", "Result/Energy1.out", "Result/Energy2.out", "Result/Energy3.out",
+          "Result/Energy4.out", "Result/Performance.out", "Result/3dgeo.dat", "Result/blade.stl",
+          "Temp/Parameters.in", "Temp/Parameterst.in"}) {
       SCOPED_TRACE(f);
       const std::string expected = support::slurp(console / f);
       EXPECT_FALSE(expected.empty() && std::string(f).find("Energy1") != std::string::npos);
@@ -237,8 +238,8 @@ TEST(StudioServer, TwoDesignsAtOnceAndTheirFiles) {
     const auto stl = c.Get(("/api/designs/" + first + "/files/Result/blade.stl").c_str());
     ASSERT_EQ(status_of(stl), 200);
     EXPECT_EQ(stl->body, support::slurp(console / "Result/blade.stl"));
-    const auto csv = c.Get(
-        ("/api/designs/" + first + "/files/Result/loads/rotor.csv?download=1").c_str());
+    const auto csv =
+        c.Get(("/api/designs/" + first + "/files/Result/loads/rotor.csv?download=1").c_str());
     ASSERT_EQ(status_of(csv), 200);
     EXPECT_NE(csv->get_header_value("Content-Disposition").find(first + "-rotor.csv"),
               std::string::npos);
@@ -324,6 +325,67 @@ TEST(StudioServer, FailureAndStop) {
   EXPECT_EQ(l[0]["phase"], "ok");
   EXPECT_EQ(l[2]["phase"], "stopped");
   EXPECT_NE(l[2]["message"].get<std::string>().find("stopped"), std::string::npos);
+}
+
+// The program itself: a port in use is said so; Ctrl-C ends the running session (nothing
+// recorded for it) and the studio, which says so.
+TEST(StudioProgram, PortInUseAndCtrlC) {
+  support::ScratchDir dir("studio-program-");
+  process::Command first;
+  first.argv = {ROTORFORGE_STUDIO_BINARY, (dir / "designs").string(), "--port", "0"};
+  first.out = dir / "first.txt";
+  first.err = dir / "first-err.txt";
+  first.own_group = true;
+  process::Result started;
+  process::Child studio = process::start(first, started);
+  ASSERT_TRUE(started.ran());
+  std::string address;
+  for (int i = 0; i < 200 && address.empty(); ++i) {
+    const std::string out = support::slurp(dir / "first.txt");
+    const auto at = out.find("http://127.0.0.1:");
+    if (at != std::string::npos && out.find('\n', at) != std::string::npos) {
+      address = out.substr(at, out.find('\n', at) - at);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  ASSERT_FALSE(address.empty());
+  const int port = std::stoi(address.substr(17));
+  const std::string token = address.substr(address.find("token=") + 6);
+  EXPECT_EQ(token.size(), 32u);
+
+  process::Command second;
+  second.argv = {ROTORFORGE_STUDIO_BINARY, (dir / "other").string(), "--port",
+                 std::to_string(port)};
+  second.out = dir / "second.txt";
+  second.err = dir / "second-err.txt";
+  process::Watch quick;
+  quick.time_limit = 20;
+  EXPECT_EQ(process::run(second, quick).exit_code(), 1);
+  EXPECT_EQ(support::slurp(dir / "second-err.txt"),
+            "rotorforge-studio: port " + std::to_string(port) +
+                " is in use (is a studio already running?); choose another with --port\n");
+
+  httplib::Client c("127.0.0.1", port);
+  c.set_default_headers({{"X-Rotorforge-token", token}});
+  json big = json::parse(kExample);
+  big["nbe"] = 10000;
+  const auto r = c.Post("/api/designs", big.dump(), "application/json");
+  ASSERT_EQ(status_of(r), 201);
+  const std::string id = json::parse(r->body)["id"];
+  for (int i = 0; i < 400; ++i) {
+    if (json::parse(c.Get(("/api/designs/" + id).c_str())->body)["progress"]["bar"] > 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  studio.signal(SIGINT);
+  process::Watch limit;
+  limit.time_limit = 30;
+  const process::Result ended = process::wait(studio, limit);
+  EXPECT_FALSE(ended.timed_out);
+  EXPECT_EQ(ended.exit_code(), 0);
+  EXPECT_NE(support::slurp(dir / "first.txt").find("stopping"), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir / "designs" / id / "answers.txt"));
+  EXPECT_FALSE(fs::exists(dir / "designs" / id / "status.txt"));
 }
 
 }  // namespace
