@@ -244,7 +244,6 @@ void Store::set(const std::string& id, Phase phase, const std::string& message) 
 void Store::run(const std::string& id) {
   const fs::path folder = dir_ / id;
   process::Watch watch;
-  watch.every = std::chrono::milliseconds(50);
   watch.stop = [this] { return stopping_.load() || process::stop_requested(); };
   watch.stop_signal = SIGINT;
   const study::Outcome o = study::run_one(folder, programs_.rotorforge, programs_.plot, watch);
