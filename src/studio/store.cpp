@@ -206,8 +206,13 @@ std::string Store::create(const study::Design& d, const std::string& name, const
     std::lock_guard lock(preparing);
     prepared = study::prepare(d, folder, data_dir_);
   }
-  json record = {{"name", name}, {"form", form}};
-  whole_file::write(folder / kRecordFile, record.dump(1) + "\n");
+  try {
+    const json record = {{"name", name}, {"form", form}};
+    whole_file::write(folder / kRecordFile, record.dump(1) + "\n");
+  } catch (const std::exception& e) {
+    set(id, Phase::Failed, e.what());
+    throw;
+  }
   std::lock_guard lock(mutex_);
   if (prepared != study::Prepared::Ready) {
     const auto o = study::read_status(folder);
