@@ -132,8 +132,9 @@ int main(int argc, char** argv) {
   std::printf("  studio: Design to first curve served  %8.3f s\n", w);
   std::printf("  difference to the two alone           %8.3f s (%+.1f %%)\n", w - c,
               100.0 * (w - c) / c);
-  std::printf("  studio's own part (first curve less the session's own wall time, picture "
-              "writer included) %.3f s\n",
-              median(own));
+  std::printf(
+      "  studio's own part (first curve less the session's own wall time, picture "
+      "writer included) %.3f s\n",
+      median(own));
   return 0;
 }

@@ -192,9 +192,16 @@ std::string Store::create(const study::Design& d, const std::string& name, const
   {
     std::lock_guard lock(mutex_);
     if (stopping_) throw std::runtime_error("the studio is stopping");
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "d%06u", next_++);
-    id = buf;
+    // A folder of that name that is not the studio's (made by hand, or left by a design whose
+    // record was never written) is left alone: the id after it is taken.
+    for (;;) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "d%06u", next_++);
+      id = buf;
+      std::error_code ec;
+      if (fs::create_directory(dir_ / id, ec)) break;
+      if (ec) throw std::runtime_error("cannot make " + (dir_ / id).string() + ": " + ec.message());
+    }
     jobs_[id] = Job{id, Phase::Queued, {}};
   }
   const fs::path folder = dir_ / id;

@@ -282,10 +282,14 @@ TEST(StudioServer, FailureAndStop) {
   fs::copy(fs::path(ROTORFORGE_SOURCE_DIR) / "Data", dir / "Data");
   support::spit(dir / "Data/junk.dat", "not an outline\n");
   support::spit(dir / "Data/Liftjunk.dat", "not a polar\n");
+  // A folder of the studio's form of name that the studio did not make is never touched.
+  fs::create_directories(dir / "designs" / "d000001");
+  support::spit(dir / "designs" / "d000001" / "mine.txt", "mine");
   {
     Studio s(dir / "designs", 1, dir / "Data");
     auto c = s.client();
     done = json::parse(c.Post("/api/designs", kExample, "application/json")->body)["id"];
+    EXPECT_EQ(done, "d000002");
     ASSERT_EQ(s.finished(done)["phase"], "ok");
     done_geometry = support::slurp(dir / "designs" / done / "Result/Geometry.out");
     // An imported aerofoil whose polar cannot be read: the design fails with the reader's own
@@ -318,6 +322,7 @@ TEST(StudioServer, FailureAndStop) {
     EXPECT_EQ(status_of(c.Post("/api/designs", kExample, "application/json")), 503);
   }
   EXPECT_EQ(support::slurp(dir / "designs" / done / "Result/Geometry.out"), done_geometry);
+  EXPECT_EQ(support::slurp(dir / "designs" / "d000001" / "mine.txt"), "mine");
   Studio again(dir / "designs", 1, dir / "Data");
   const json l = json::parse(again.client().Get("/api/designs")->body);
   ASSERT_EQ(l.size(), 3u);
