@@ -3,8 +3,8 @@
 // no network beyond the studio itself.
 'use strict';
 
-const studio = { rules: null, fields: {}, current: null, timer: null, designs: [],
-                 times: {}, view: null };
+const studio = { rules: null, fields: {}, current: null, timer: null, listTimer: null,
+                 designs: [], times: {}, view: null };
 window.studio = studio;
 
 const $ = (id) => document.getElementById(id);
@@ -398,7 +398,9 @@ async function refreshList() {
     body.append(tr);
   }
   updateCompare();
-  if (r.body.some((d) => !kDone.includes(d.phase))) setTimeout(refreshList, 1000);
+  // One chain of refreshes at a time, while any design is still running.
+  clearTimeout(studio.listTimer);
+  if (r.body.some((d) => !kDone.includes(d.phase))) studio.listTimer = setTimeout(refreshList, 1000);
 }
 
 function updateCompare() {
