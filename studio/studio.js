@@ -165,6 +165,8 @@ async function submitDesign(event) {
 const fileUrl = (id, rel) => '/api/designs/' + id + '/files/' + rel;
 const fmt = (v, digits) => (v === null || v === undefined || Number.isNaN(v)) ? '–' : Number(v).toFixed(digits);
 const kDone = ['ok', 'failed', 'stopped'];
+// The largest STL the page draws (about 200 000 triangles); a finer blade is offered for download.
+const kLargestStl = 50e6;
 
 function openDesign(id) {
   studio.current = id;
@@ -268,7 +270,14 @@ function showResults(d) {
     li.append(el('a', { href: fileUrl(id, f) + '?download=1', download: '' }, f));
     ul.append(li);
   }
-  if (d.files.includes('Result/blade.stl')) showBlade(id);
+  if (d.stl_bytes > kLargestStl) {
+    if (studio.view) studio.view.stop();
+    studio.view = null;
+    $('blade-note').textContent = 'The STL (' + (d.stl_bytes / 1e6).toFixed(0) +
+        ' MB) is too large to show here; download it below.';
+  } else if (d.files.includes('Result/blade.stl')) {
+    showBlade(id);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

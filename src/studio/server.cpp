@@ -204,22 +204,39 @@ void Server::routes() {
                send_json(res, 200, *d);
              });
 
-  http_->Get(R"(/api/designs/([^/]+)/files/(.+))",
-             [this](const httplib::Request& req, httplib::Response& res) {
-               const std::string rel = req.matches[2];
-               const auto p = store_.file(req.matches[1], rel);
-               if (!p) {
-                 refuse(res, 404, "no such file of a design");
-                 return;
-               }
-               res.set_content(whole_file::read(*p), content_type(rel));
-               if (req.has_param("download")) {
-                 const auto slash = rel.rfind('/');
-                 res.set_header("Content-Disposition",
-                                "attachment; filename=\"" + req.matches[1].str() + "-" +
-                                    rel.substr(slash == std::string::npos ? 0 : slash + 1) + "\"");
-               }
-             });
+  http_->Get(R"(/api/designs/([^/]+)/files/(.+))", [this](const httplib::Request& req,
+                                                          httplib::Response& res) {
+    const std::string rel = req.matches[2];
+    const auto p = store_.file(req.matches[1], rel);
+    if (!p) {
+      refuse(res, 404, "no such file of a design");
+      return;
+    }
+    // Streamed in pieces: a fine blade's STL runs to hundreds of megabytes.
+    std::error_code ec;
+    const auto size = static_cast<std::size_t>(std::filesystem::file_size(*p, ec));
+    if (ec) {
+      refuse(res, 404, "no such file of a design");
+      return;
+    }
+    auto in = std::make_shared<std::ifstream>(*p, std::ios::binary);
+    res.set_content_provider(size, content_type(rel),
+                             [in](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                               std::vector<char> piece(std::min<std::size_t>(length, 1 << 16));
+                               in->seekg(static_cast<std::streamoff>(offset));
+                               in->read(piece.data(), static_cast<std::streamsize>(piece.size()));
+                               const auto got = static_cast<std::size_t>(in->gcount());
+                               if (got == 0) return false;
+                               sink.write(piece.data(), got);
+                               return true;
+                             });
+    if (req.has_param("download")) {
+      const auto slash = rel.rfind('/');
+      res.set_header("Content-Disposition",
+                     "attachment; filename=\"" + req.matches[1].str() + "-" +
+                         rel.substr(slash == std::string::npos ? 0 : slash + 1) + "\"");
+    }
+  });
 }
 
 }  // namespace studio

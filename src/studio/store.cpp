@@ -342,6 +342,9 @@ std::optional<json> Store::describe(const std::string& id) {
   json d = summary(id, job.phase, job.message);
   d["progress"] = progress(read_text(folder / "console.txt"));
   d["files"] = listed_files(folder);
+  std::error_code ec;
+  if (const auto bytes = fs::file_size(folder / "Result/blade.stl", ec); !ec)
+    d["stl_bytes"] = bytes;
   if (job.phase != Phase::Ok && job.phase != Phase::Loads) return d;
   if (const auto g = read_geometry(folder / files::kGeometryTable)) {
     json stations = json::array();

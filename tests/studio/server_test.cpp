@@ -238,6 +238,7 @@ TEST(StudioServer, TwoDesignsAtOnceAndTheirFiles) {
     const auto stl = c.Get(("/api/designs/" + first + "/files/Result/blade.stl").c_str());
     ASSERT_EQ(status_of(stl), 200);
     EXPECT_EQ(stl->body, support::slurp(console / "Result/blade.stl"));
+    EXPECT_EQ(da["stl_bytes"], stl->body.size());
     const auto csv =
         c.Get(("/api/designs/" + first + "/files/Result/loads/rotor.csv?download=1").c_str());
     ASSERT_EQ(status_of(csv), 200);
