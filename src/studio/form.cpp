@@ -165,6 +165,12 @@ Form read_form(const json& body, const std::vector<std::string>& aerofoils) {
       why = answer_rules::complaint(field.key, limits.rule);
       x.reset();
     }
+    // A whole answer is a 64-bit integer in the session; beyond 2^53 a double no longer holds
+    // every whole number, and far beyond it the conversion would be undefined.
+    if (x && limits.whole && std::fabs(*x) > 9007199254740992.0) {
+      why = std::string(field.key) + " is too large";
+      x.reset();
+    }
     if (x) {
       double earlier = 0.0;
       if (field.earlier != nullptr) {

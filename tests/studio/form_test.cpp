@@ -67,6 +67,7 @@ TEST(StudioForm, RefusalsInTheConsolesWords) {
       {{{"nbe", 10001}},
        "nbe",
        "nbe must be a whole number from 1 to 10000; please enter it again."},
+      {{{"Numb", 1e300}}, "Numb", "Numb is too large"},
       {{{"rhub", "-0.1"}}, "rhub", "rhub must be 0 or more; please enter it again."},
       {{{"rtip", "0.15"}}, "rtip", "rtip must be greater than rhub; please enter it again."},
       {{{"rhub", "0,15"}}, "rhub", "rhub: write the decimal point as a point, not a comma (0,15)"},
