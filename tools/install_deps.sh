@@ -3,13 +3,15 @@
 # compiler and GoogleTest for rotorforge; Google Benchmark for bench/; CLI11 and toml++ for the
 # companion programs; XFOIL for aerofoil import; GNU parallel and a one-node Slurm for the study
 # engines; xmllint for the picture tests; Chromium and Node for the test that loads the pages
-# in a real browser; lintian for the check of the .deb. Does nothing when everything is there.
+# in a real browser; lintian for the check of the .deb; cpp-httplib, nlohmann-json and three.js
+# for rotorforge-studio. Does nothing when everything is there.
 set -euo pipefail
 need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 for p in libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev \
-         slurmctld slurmd slurm-client munge; do
+         slurmctld slurmd slurm-client munge libcpp-httplib-dev nlohmann-json3-dev libjs-three \
+         pkg-config; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 command -v xmllint >/dev/null || need+=(libxml2-utils)

@@ -115,13 +115,6 @@ void ask(textio::Console& con, std::string_view text, T& value, Valid valid) {
   }
 }
 
-// The line that tells the user what `name` must be.
-std::string complaint(std::string_view name, std::string_view rule) {
-  std::string line(name);
-  line.append(" must be ").append(rule).append("; please enter it again.");
-  return line;
-}
-
 // Asks `text` until the answer keeps the rule of `answer`; `earlier` is the answer it must
 // exceed, where its rule has one.
 template <class T>
@@ -129,7 +122,7 @@ void ask_by_rule(textio::Console& con, std::string_view text, std::string_view n
                  answer_rules::Answer answer, T& v, double earlier = 0.0) {
   ask(con, text, v, [=](T x) -> std::string {
     const std::string rule = answer_rules::broken(answer, static_cast<double>(x), earlier);
-    return rule.empty() ? rule : complaint(name, rule);
+    return rule.empty() ? rule : answer_rules::complaint(name, rule);
   });
 }
 

@@ -75,7 +75,7 @@ class InDirectory {
 // interrupts it too.
 process::Result run_in(const fs::path& dir, const fs::path& program, const char* in,
                        const char* out, const char* err,
-                       const std::vector<std::string>& args = {}) {
+                       const std::vector<std::string>& args = {}, const process::Watch& watch = {}) {
   process::Command c;
   c.argv = {fs::absolute(program).string()};
   c.argv.insert(c.argv.end(), args.begin(), args.end());
@@ -83,7 +83,7 @@ process::Result run_in(const fs::path& dir, const fs::path& program, const char*
   c.in = c.dir / in;
   c.out = c.dir / out;
   c.err = c.dir / err;
-  return process::run(c);
+  return process::run(c, watch);
 }
 
 }  // namespace
@@ -178,7 +178,8 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
   return Prepared::Failed;
 }
 
-Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter) {
+Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter,
+                const process::Watch& watch) {
   Outcome o;
   o.processors = parallel::allowed_processors();
   const auto start = std::chrono::steady_clock::now();
@@ -193,8 +194,8 @@ Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path&
   }
   const process::Result r =
       analysed ? run_in(dir, rotorforge.parent_path() / "rotorforge-analyse", "/dev/null",
-                        "console.txt", "stderr.txt", args)
-               : run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt");
+                        "console.txt", "stderr.txt", args, watch)
+               : run_in(dir, rotorforge, kAnswersFile, "console.txt", "stderr.txt", {}, watch);
   if (r.failure == process::Failure::Fork || r.failure == process::Failure::Wait) {
     o.message = std::string("cannot start a session: ") + std::strerror(r.error);
     write_status(dir, o);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "study/study_file.h"
+#include "util/process.h"
 #include "util/session_answers.h"
 
 namespace study {
@@ -61,7 +62,9 @@ inline constexpr const char* kPicturesLog = "plot.txt";
 // Runs `rotorforge` in `dir` with answers.txt on standard input, console.txt and stderr.txt
 // catching its output; after a session that went well, runs `plotter` (rotorforge-plot, when
 // not empty) there for the design's own picture page, its lines into plot.txt. Records and
-// returns the outcome (an interrupted session is not recorded).
-Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter = {});
+// returns the outcome (an interrupted session is not recorded). The session is waited for under
+// `watch` (a progress display, a stop on request).
+Outcome run_one(const fs::path& dir, const fs::path& rotorforge, const fs::path& plotter = {},
+                const process::Watch& watch = {});
 
 }  // namespace study

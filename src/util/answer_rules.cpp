@@ -13,51 +13,85 @@ namespace {
 // 44307.6913935..., shown rounded in the rule.
 constexpr const char* kBelowHighestAltitude = "below 44307.69 m";
 
-// The rule of `answer` and whether `value` keeps it; a value that is not finite keeps none.
-struct Verdict {
-  bool ok;
-  std::string rule;
-};
+bool keeps(const Limits& l, double value, double earlier) {
+  if (l.low && !(l.low_included ? value >= *l.low : value > *l.low)) return false;
+  if (l.high && !(l.high_included ? value <= *l.high : value < *l.high)) return false;
+  if (l.above_earlier && !(value > earlier)) return false;
+  return true;
+}
 
-Verdict judge(Answer answer, double value, double earlier) {
+}  // namespace
+
+Limits limits(Answer answer) {
+  Limits l;
   switch (answer) {
     case Answer::Numb:
-      return {value >= 1.0, "a whole number of at least 1"};
+      l.rule = "a whole number of at least 1";
+      l.whole = true;
+      l.low = 1.0;
+      l.low_included = true;
+      break;
     case Answer::nbe:
-      return {value >= 1.0 && value <= static_cast<double>(kMaxElements),
-              "a whole number from 1 to " + std::to_string(kMaxElements)};
+      l.rule = "a whole number from 1 to " + std::to_string(kMaxElements);
+      l.whole = true;
+      l.low = 1.0;
+      l.low_included = true;
+      l.high = static_cast<double>(kMaxElements);
+      l.high_included = true;
+      break;
     case Answer::rhub:
     case Answer::delta:
-      return {value >= 0.0, "0 or more"};
+      l.rule = "0 or more";
+      l.low = 0.0;
+      l.low_included = true;
+      break;
     case Answer::rtip:
-      return {value > earlier, "greater than rhub"};
+      l.rule = "greater than rhub";
+      l.above_earlier = true;
+      break;
     case Answer::Ucout:
-      return {value > earlier, "greater than Ucin"};
+      l.rule = "greater than Ucin";
+      l.above_earlier = true;
+      break;
     case Answer::Umid:
     case Answer::Ucin:
     case Answer::Speed:
     case Answer::MPL:
     case Answer::U0:
     case Answer::Lambda:
-      return {value > 0.0, "greater than 0"};
+      l.rule = "greater than 0";
+      l.low = 0.0;
+      break;
     case Answer::h:
       // The logarithmic wind profile has its zero at the ground roughness.
-      return {value > shared::kRoughness, "greater than 0.025 m"};
+      l.rule = "greater than 0.025 m";
+      l.low = shared::kRoughness;
+      break;
     case Answer::SeaL:
-      // The density formula needs a temperature above 0 K: refused exactly when the density
-      // could not be computed from it.
-      return {shared::site_temperature(value) > 0.0, kBelowHighestAltitude};
+      // The density formula needs a temperature above 0 K (the bound is for showing; the
+      // answer is judged by the temperature itself).
+      l.rule = kBelowHighestAltitude;
+      l.high = 288.0 / -shared::kLapse;
+      break;
     case Answer::pitchinitial:
-      return {true, "a finite number"};
+      l.rule = "a finite number";
+      break;
   }
-  return {true, ""};
+  return l;
 }
 
-}  // namespace
-
 std::string broken(Answer answer, double value, double earlier) {
-  const Verdict v = judge(answer, value, earlier);
-  return v.ok && std::isfinite(value) ? std::string() : v.rule;
+  const Limits l = limits(answer);
+  // Refused exactly when the density could not be computed from the altitude.
+  const bool ok =
+      answer == Answer::SeaL ? shared::site_temperature(value) > 0.0 : keeps(l, value, earlier);
+  return ok && std::isfinite(value) ? std::string() : l.rule;
+}
+
+std::string complaint(std::string_view name, std::string_view rule) {
+  std::string line(name);
+  line.append(" must be ").append(rule).append("; please enter it again.");
+  return line;
 }
 
 }  // namespace answer_rules

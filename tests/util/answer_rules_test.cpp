@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -50,6 +52,39 @@ TEST(AnswerRules, EachAnswerOnBothSidesOfItsLimit) {
     SCOPED_TRACE(::testing::Message() << static_cast<int>(c.answer) << " " << c.value);
     EXPECT_EQ(answer_rules::broken(c.answer, c.value, c.earlier), c.words);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The rules as data (what the studio's page checks its form by) give the same verdict as
+// broken() on both sides of every bound, and broken()'s words.
+TEST(AnswerRules, LimitsAgreeWithTheVerdicts) {
+  using answer_rules::Answer;
+  for (Answer a : {Answer::Numb, Answer::rhub, Answer::rtip, Answer::nbe, Answer::pitchinitial,
+                   Answer::Umid, Answer::Ucin, Answer::Ucout, Answer::h, Answer::SeaL,
+                   Answer::Speed, Answer::MPL, Answer::U0, Answer::Lambda, Answer::delta}) {
+    const answer_rules::Limits l = answer_rules::limits(a);
+    SCOPED_TRACE(l.rule);
+    std::vector<double> probes = {-1e6, -1.0, 0.0, 1e-9, 0.5, 1.0, 2.0, 1e6};
+    for (const auto& bound : {l.low, l.high}) {
+      if (!bound) continue;
+      for (double x : {std::nextafter(*bound, -1e300), *bound, std::nextafter(*bound, 1e300)}) {
+        probes.push_back(x);
+      }
+    }
+    const double earlier = 0.5;
+    for (double x : probes) {
+      bool ok = true;
+      if (l.low) ok = ok && (l.low_included ? x >= *l.low : x > *l.low);
+      if (l.high) ok = ok && (l.high_included ? x <= *l.high : x < *l.high);
+      if (l.above_earlier) ok = ok && x > earlier;
+      EXPECT_EQ(answer_rules::broken(a, x, earlier), ok ? "" : l.rule) << x;
+    }
+  }
+  EXPECT_EQ(answer_rules::complaint("Ucin", "greater than 0"),
+            "Ucin must be greater than 0; please enter it again.");
 }
 
 }  // namespace
