@@ -222,7 +222,7 @@ async function run() {
   report.blade = await bladePixels();
   report.passes = await value(`document.querySelectorAll('#passes li').length`);
   report.loads = await until(`(() => { const t = document.getElementById('loads').textContent;
-    return t.includes('utilisation') ? t.split('\\n').find((l) => l.startsWith('utilisation')) : ''; })()`,
+    return t.split('\\n').find((l) => /^the blade (holds|does not hold)/.test(l)) || ''; })()`,
                              'the loads verdict', 60);
   report.geometry_rows = await value(`document.querySelectorAll('#geometry tbody tr').length`);
   report.downloads = await value(`[...document.querySelectorAll('#downloads a')].map((a) => a.textContent)`);
@@ -233,7 +233,7 @@ async function run() {
   await click('#design');
   report.second = await until(`window.studio.current !== ${JSON.stringify(report.first)} && window.studio.current`,
                               'the second design', 20);
-  await until(`document.getElementById('loads').textContent.includes('utilisation')`,
+  await until(`/\\nthe blade (holds|does not hold)/.test(document.getElementById('loads').textContent)`,
               'the second design to end', 120);
   await until(`document.querySelectorAll('#designs tbody input:not([disabled])').length >= 2`,
               'two finished designs in the list', 30);
