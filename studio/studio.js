@@ -177,6 +177,7 @@ function openDesign(id) {
   $('passes').replaceChildren();
   $('chart-power').removeAttribute('src');
   $('chart-cp').removeAttribute('src');
+  $('chart-analysis').removeAttribute('src');
   studio.shown = null;
   poll(id);
 }
@@ -187,7 +188,7 @@ async function poll(id) {
   if (r.status !== 200 || studio.current !== id) return;
   const d = r.body;
   showProgress(d);
-  if ((d.phase === 'loads' || d.phase === 'ok') && studio.shown !== d.phase) showResults(d);
+  if (['loads', 'analysis', 'ok'].includes(d.phase) && studio.shown !== d.phase) showResults(d);
   if (!kDone.includes(d.phase)) {
     studio.timer = setTimeout(() => poll(id), 200);
   } else {
@@ -203,9 +204,10 @@ function showProgress(d) {
   $('design-title').textContent = title(d);
   const p = d.progress || { bar: 0, passes: [], stage: '' };
   const labels = { queued: 'waiting for a free slot', session: 'rotorforge: ' + p.stage,
-                   loads: 'loads of the blade', ok: 'done', failed: 'failed', stopped: 'stopped' };
+                   loads: 'loads of the blade', analysis: 'analysis of the blade (CP against tip speed ratio)',
+                   ok: 'done', failed: 'failed', stopped: 'stopped' };
   const optimising = p.passes.length;
-  const width = d.phase === 'ok' || d.phase === 'loads' ? 100
+  const width = ['loads', 'analysis', 'ok'].includes(d.phase) ? 100
       : p.stage === 'starting blade' ? p.bar * 0.3 : 30 + Math.min(optimising, 60);
   $('progress-bar').style.width = width + '%';
   $('progress-text').textContent = labels[d.phase] +
@@ -254,7 +256,7 @@ function showResults(d) {
     tr.append(el('td', {}, fmt(s[0], 4)), el('td', {}, fmt(s[1], 4)), el('td', {}, fmt(s[2], 4)));
     body.append(tr);
   }
-  $('loads').textContent = d.phase === 'ok' ? (d.loads || 'rotorforge-loads wrote nothing') : 'working…';
+  $('loads').textContent = d.phase !== 'loads' ? (d.loads || 'rotorforge-loads wrote nothing') : 'working…';
   const link = $('loads-link');
   link.replaceChildren();
   if (d.files.includes('Result/loads/index.html')) {
@@ -262,10 +264,11 @@ function showResults(d) {
                  'the loads page');
     link.append('See ', a, ' for the charts of the loads.');
   }
+  showAnalysis(d);
   const ul = $('downloads');
   ul.replaceChildren();
   for (const f of d.files) {
-    if (!/^Result\/[^/]+\.(stl|csv|out|dat)$|\.csv$/.test(f)) continue;
+    if (!/^Result\/[^/]+\.(stl|csv|out|dat)$|\.csv$|^blade\.toml$/.test(f)) continue;
     const li = el('li');
     li.append(el('a', { href: fileUrl(id, f) + '?download=1', download: '' }, f));
     ul.append(li);
@@ -278,6 +281,32 @@ function showResults(d) {
   } else if (d.files.includes('Result/blade.stl')) {
     showBlade(id);
   }
+}
+
+// The session's blade analysed by rotorforge-analyse: its CP against tip speed ratio, the best CP
+// and the page of the analysis; a failure is one line, the design stays done.
+function showAnalysis(d) {
+  const p = $('analysis');
+  const figureBox = $('analysis-figure');
+  const img = $('chart-analysis');
+  const a = d.analysis;
+  p.replaceChildren();
+  if (d.phase !== 'ok' || !a || a.state !== 'ok') {
+    figureBox.hidden = true;
+    img.removeAttribute('src');
+    p.classList.toggle('error', d.phase === 'ok' && !!a && a.state !== 'ok');
+    p.textContent = d.phase === 'loads' ? 'after the loads…'
+        : d.phase === 'analysis' ? 'working…'
+        : !a ? 'Not analysed: rotorforge-analyse is not installed beside the studio.'
+        : 'The analysis of the blade failed: ' + a.message;
+    return;
+  }
+  p.classList.remove('error');
+  figureBox.hidden = false;
+  if (img.getAttribute('src') !== fileUrl(d.id, a.chart)) img.src = fileUrl(d.id, a.chart);
+  const link = el('a', { href: fileUrl(d.id, a.page), target: '_blank' }, 'the analysis page');
+  p.append('Best CP ' + fmt(a.best_cp, 4) + ' at tip speed ratio ' + fmt(a.tsr, 2) + '. See ', link,
+           ' for CT, CQ, power, start-up and the tables.');
 }
 
 // ---------------------------------------------------------------------------------------------

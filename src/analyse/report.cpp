@@ -9,6 +9,7 @@
 #include "performance/energy_detail.h"
 #include "performance/sweep_detail.h"
 #include "plot/pictures.h"
+#include "plot/siblings.h"
 #include "plot/svg.h"
 #include "textio/textio.h"
 #include "util/files.h"
@@ -319,7 +320,11 @@ void write_outputs(const Result& r, const Result* g, const Options& o,
       {"chord.svg", shape_chart(r, g, true)},
       {"twist.svg", shape_chart(r, g, false)},
   }};
+  // Its bar climbs from Result/analysis/NAME/ to Result/ (sibling_nav counts the folders of self).
+  const std::string self = "analysis/" + r.name + "/index.html";
   std::string page = plot::page_head("analysis of blade " + r.name);
+  page += plot::sibling_nav(
+      plot::with_page(plot::sibling_pages(o.dir), {self, "analysis " + r.name}), self);
   page += figures(r, o);
   if (g != nullptr) {
     const double e0 = best_energy(r), e1 = best_energy(*g);
@@ -346,6 +351,7 @@ void write_outputs(const Result& r, const Result* g, const Options& o,
   }
   page += "</body>\n</html>\n";
   put("index.html", page);
+  plot::write_pages_script(o.dir);
 }
 
 }  // namespace analyse_report

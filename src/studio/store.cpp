@@ -11,6 +11,7 @@
 #include "util/catalogue.h"
 #include "util/files.h"
 #include "util/process.h"
+#include "util/session_answers.h"
 #include "util/whole_file.h"
 
 namespace studio {
@@ -21,8 +22,8 @@ using nlohmann::json;
 
 // The files of a design folder handed out, relative to it: everything under Result/ and the
 // session's own text files. Only regular files reached without a link.
-constexpr const char* kTopFiles[] = {"answers.txt", "console.txt", "stderr.txt",
-                                     "status.txt",  kLoadsLog,     "plot.txt"};
+constexpr const char* kTopFiles[] = {"answers.txt", "console.txt", "stderr.txt", "status.txt",
+                                     kLoadsLog,     "plot.txt",    kBladeFile,   kAnalysisLog};
 
 std::vector<std::string> listed_files(const fs::path& dir) {
   std::vector<std::string> out;
@@ -108,6 +109,40 @@ json number_or_null(std::optional<double> v) {
   return v && std::isfinite(*v) ? json(*v) : json(nullptr);
 }
 
+// The last line of a program's console that says something.
+std::string last_line(const std::string& text) {
+  std::istringstream lines(text);
+  std::string last;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") != std::string::npos) last = line;
+  }
+  return last;
+}
+
+// What the analysis of a finished design gave: its best CP and tip speed ratio as the program
+// states them ("best CP 0.4545 at tip speed ratio 8.75 ..."), the chart and the page; or the
+// line it failed with. Nothing when it was not run.
+json analysis_of(const fs::path& folder) {
+  const std::string log = read_text(folder / kAnalysisLog);
+  if (log.empty()) return nullptr;
+  const std::string chart = std::string(kAnalysisDir) + "/cp-tsr.svg";
+  const std::string page = std::string(kAnalysisDir) + "/index.html";
+  static const std::regex kBest(R"((?:^|\n)best CP ([0-9.]+) at tip speed ratio ([0-9.]+))");
+  std::smatch m;
+  std::error_code ec;
+  if (std::regex_search(log, m, kBest) && fs::is_regular_file(folder / chart, ec) &&
+      fs::is_regular_file(folder / page, ec)) {
+    return {{"state", "ok"},
+            {"best_cp", std::stod(m[1].str())},
+            {"tsr", std::stod(m[2].str())},
+            {"chart", chart},
+            {"page", page}};
+  }
+  const std::string why = last_line(log);
+  return {{"state", "failed"}, {"message", why.empty() ? "rotorforge-analyse wrote nothing" : why}};
+}
+
 }  // namespace
 
 const char* phase_name(Phase p) {
@@ -118,6 +153,8 @@ const char* phase_name(Phase p) {
       return "session";
     case Phase::Loads:
       return "loads";
+    case Phase::Analysis:
+      return "analysis";
     case Phase::Ok:
       return "ok";
     case Phase::Failed:
@@ -280,7 +317,54 @@ void Store::run(const std::string& id) {
     w.stop_signal = SIGINT;
     process::run(c, w);
   }
+  if (!programs_.analyse.empty()) {
+    set(id, Phase::Analysis);
+    analyse(folder, watch);
+  }
   set(id, Phase::Ok);
+}
+
+// The session's blade exported as blade.toml, then analysed: both programs' lines in
+// analysis.txt, the export's first. A failure is left in that file (its last line says why); the
+// design itself stays done.
+void Store::analyse(const fs::path& folder, const process::Watch& watch) {
+  const fs::path log = folder / kAnalysisLog;
+  const auto step = [&](std::vector<std::string> args) {
+    process::Command c;
+    c.argv = {programs_.analyse.string()};
+    c.argv.insert(c.argv.end(), args.begin(), args.end());
+    c.dir = folder;
+    c.in = "/dev/null";
+    c.out = log;
+    c.err = log;
+    process::Watch w;
+    w.stop = watch.stop;
+    w.stop_signal = SIGINT;
+    const process::Result r = process::run(c, w);
+    if (!r.ran()) {
+      whole_file::write(log, "rotorforge-analyse: " + r.failure_text() + "\n");
+      return false;
+    }
+    if (r.exit_code() != 0 && last_line(read_text(log)).empty()) {
+      whole_file::write(log, "rotorforge-analyse ended with status " +
+                                 std::to_string(r.exit_code()) + " and said nothing\n");
+    }
+    return r.exit_code() == 0;
+  };
+  // The session does not keep its number of blades; its answers do.
+  std::vector<std::string> args = {"--export", "-o", kBladeFile};
+  std::string why;
+  if (const auto a = session_answers::parse(read_text(folder / session_answers::kFile), why)) {
+    args.insert(args.begin() + 1, {"--blades", std::to_string(a->blades)});
+  }
+  try {
+    if (!step(args)) return;
+    const std::string exported = read_text(log);
+    step({kBladeFile});
+    whole_file::write(log, exported + read_text(log));
+  } catch (const std::exception&) {
+    // analysis.txt could not be written: the page then shows no analysis at all.
+  }
 }
 
 json Store::summary(const std::string& id, Phase phase, const std::string& message) {
@@ -294,7 +378,7 @@ json Store::summary(const std::string& id, Phase phase, const std::string& messa
     s["name"] = "";
     s["form"] = json::object();
   }
-  if (phase != Phase::Ok && phase != Phase::Loads) return s;
+  if (phase != Phase::Ok && phase != Phase::Loads && phase != Phase::Analysis) return s;
   if (const auto g = read_geometry(folder / files::kGeometryTable)) {
     s["mass"] = number_or_null(g->mass);
     s["volume"] = number_or_null(g->volume);
@@ -345,7 +429,7 @@ std::optional<json> Store::describe(const std::string& id) {
   std::error_code ec;
   if (const auto bytes = fs::file_size(folder / "Result/blade.stl", ec); !ec)
     d["stl_bytes"] = bytes;
-  if (job.phase != Phase::Ok && job.phase != Phase::Loads) return d;
+  if (job.phase != Phase::Ok && job.phase != Phase::Loads && job.phase != Phase::Analysis) return d;
   if (const auto g = read_geometry(folder / files::kGeometryTable)) {
     json stations = json::array();
     for (const auto& st : g->stations) stations.push_back({st.radius, st.chord, st.twist});
@@ -364,7 +448,10 @@ std::optional<json> Store::describe(const std::string& id) {
     energy.push_back({{"type", t}, {"rows", rows}});
   }
   d["energy"] = energy;
-  if (job.phase == Phase::Ok) d["loads"] = read_text(folder / kLoadsLog);
+  if (job.phase == Phase::Ok || job.phase == Phase::Analysis) {
+    d["loads"] = read_text(folder / kLoadsLog);
+  }
+  if (job.phase == Phase::Ok) d["analysis"] = analysis_of(folder);
   return d;
 }
 

@@ -1,7 +1,8 @@
 // The designs of rotorforge-studio: one folder DIR/<id> per design, made as the study runner
 // makes its design folders (Data/ with the aerofoil, Temp/, Result/, answers.txt, status.txt),
-// each run as a real rotorforge session with its own lock; then the picture writer and the
-// loads program in the same folder.
+// each run as a real rotorforge session with its own lock; then the picture writer, the loads
+// program and the analysis of the session's blade (its CP against tip speed ratio) in the same
+// folder.
 //
 // Only ids the store issued reach the file system, and only files found inside a design's
 // folder (no link followed) are handed out.
@@ -20,26 +21,35 @@
 #include <vector>
 
 #include "study/study_file.h"
+#include "util/process.h"
 
 namespace studio {
 
 namespace fs = std::filesystem;
 
-// The programs a design runs: rotorforge, and (when found) the picture writer and the loads.
+// The programs a design runs: rotorforge, and (when found) the picture writer, the loads and
+// the analysis of any blade.
 struct Programs {
   fs::path rotorforge;
   fs::path plot;
   fs::path loads;
+  fs::path analyse;
 };
 
 // The studio's own record in a design folder: the label and the form's answers.
 inline constexpr const char* kRecordFile = "studio.json";
 // The loads program's console lines.
 inline constexpr const char* kLoadsLog = "loads.txt";
+// The session's blade as a blade file, and the console lines of its export and analysis (the
+// analysis writes Result/analysis/blade/).
+inline constexpr const char* kBladeFile = "blade.toml";
+inline constexpr const char* kAnalysisLog = "analysis.txt";
+inline constexpr const char* kAnalysisDir = "Result/analysis/blade";
 
 // What a design is doing: queued for a free slot, running its session, drawing and checking
-// its loads, done (ok or failed), or stopped before its end (the studio stopped).
-enum class Phase { Queued, Session, Loads, Ok, Failed, Stopped };
+// its loads, analysing its blade, done (ok or failed), or stopped before its end (the studio
+// stopped). A failed analysis does not fail the design: its line is shown beside the results.
+enum class Phase { Queued, Session, Loads, Analysis, Ok, Failed, Stopped };
 const char* phase_name(Phase p);
 
 // A design's id: "d" and six digits, issued in order.
@@ -85,6 +95,7 @@ class Store {
 
   void worker();
   void run(const std::string& id);
+  void analyse(const fs::path& folder, const process::Watch& watch);
   void set(const std::string& id, Phase phase, const std::string& message = {});
   nlohmann::json summary(const std::string& id, Phase phase, const std::string& message);
 

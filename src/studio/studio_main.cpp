@@ -53,8 +53,11 @@ int main(int argc, char** argv) {
   if (jobs == 0) jobs = std::max(2u, parallel::allowed_processors() / 2);
 
   try {
+    // The analysis of the blade runs only when rotorforge-analyse is installed beside it.
+    fs::path analyse = install_paths::beside_self("rotorforge-analyse");
+    if (std::error_code ec; !fs::is_regular_file(analyse, ec)) analyse.clear();
     studio::Programs programs{rotorforge, install_paths::beside_self("rotorforge-plot"),
-                              install_paths::beside_self("rotorforge-loads")};
+                              install_paths::beside_self("rotorforge-loads"), analyse};
     const fs::path data = install_paths::default_data_dir(dir);
     studio::Store store(dir, data, programs, jobs);
     const std::string token = studio::new_token();

@@ -101,7 +101,16 @@ TEST(AnalyseExport, TheExportedBladeGivesTheSessionsTablesBitForBit) {
   RecordProperty("rows_bit_for_bit", static_cast<int>(same));
   EXPECT_TRUE(same_bits(b.rtip, d.rotor.rtip));
   EXPECT_TRUE(same_bits(b.rhub, d.rotor.rhub));
-  EXPECT_TRUE(fs::is_regular_file(s.path() / "Result/analysis/blade/index.html"));
+  // The page carries the session's bar of links, two folders up to Result/, and the list the bars
+  // are drawn from (rewritten after the page) now holds it.
+  const std::string page = slurp(s.path() / "Result/analysis/blade/index.html");
+  EXPECT_NE(page.find("<nav class=\"siblings\" data-self=\"analysis/blade/index.html\" "
+                      "data-up=\"../../\">"),
+            std::string::npos);
+  EXPECT_NE(page.find("<script src=\"../../pages/links.js\"></script>"), std::string::npos);
+  EXPECT_NE(slurp(s.path() / "Result/pages/links.js")
+                .find("[\"analysis/blade/index.html\", \"analysis blade\"]"),
+            std::string::npos);
 }
 
 // rotorforge-loads on the exported blade file runs the same engine as on the session: the

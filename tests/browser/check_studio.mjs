@@ -224,6 +224,16 @@ async function run() {
   report.loads = await until(`(() => { const t = document.getElementById('loads').textContent;
     return t.split('\\n').find((l) => /^the blade (holds|does not hold)/.test(l)) || ''; })()`,
                              'the loads verdict', 60);
+  // The session's blade analysed after the loads: its CP against tip speed ratio drawn, with the
+  // best CP and a link to the analysis page.
+  report.analysis_drawn = await until(`(() => { const i = document.getElementById('chart-analysis');
+    return !document.getElementById('analysis-figure').hidden && i.complete && i.naturalWidth > 0 &&
+      i.getBoundingClientRect().width > 200; })()`, 'the CP-tsr chart of the analysis', 60);
+  report.analysis = await value(`document.getElementById('analysis').textContent`);
+  report.analysis_link = await value(`(() => { const a = document.querySelector('#analysis a');
+    return a ? a.getAttribute('href') : ''; })()`);
+  report.analysis_status = await value(`fetch(document.querySelector('#analysis a').href)
+    .then((r) => r.status + ' ' + r.headers.get('content-type'))`);
   report.geometry_rows = await value(`document.querySelectorAll('#geometry tbody tr').length`);
   report.downloads = await value(`[...document.querySelectorAll('#downloads a')].map((a) => a.textContent)`);
 

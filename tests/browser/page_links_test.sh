@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The pages link one another and fit a 1280 px window, in a real browser: after a session,
-# rotorforge-loads' page is written after rotorforge-plot's, and each must link the other (with
-# an analysis page beside them); a study with a [loads] table, designs on a section whose polar
+# rotorforge-plot, rotorforge-analyse and rotorforge-loads write their pages in that order, and
+# each must link the two others; a study with a [loads] table, designs on a section whose polar
 # holds filled angles and designs that do not hold must fit 1280 px, link every design's
 # pictures and loads pages, and every link of every page must resolve.
 #
@@ -18,15 +18,18 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/rotorforge-links-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 session="$work/session"
-mkdir -p "$session/Data" "$session/Temp" "$session/Result/analysis/blade-a"
+mkdir -p "$session/Data" "$session/Temp" "$session/Result"
 cp "$src"/Data/*.dat "$session/Data/"
 printf ' 0.1 0. 0. 0. 0.\r\n' > "$session/Temp/Parameters.in"
 (cd "$session" &&
  printf '3\n0.15\n1.5\n8\n0\n2\n5\n1\n1\n1\n3\n20\n5\n10\n0\n0\n' | "$build/rotorforge" > console.txt)
-# An analysis page as rotorforge-analyse leaves one.
-printf '<!DOCTYPE html>\n<html><head><title>analysis</title></head><body></body></html>\n' \
-  > "$session/Result/analysis/blade-a/index.html"
-(cd "$session" && "$build/rotorforge-plot" > /dev/null && "$build/rotorforge-loads" --blades 3 > /dev/null)
+# The pictures first, the analysis of the session's blade between, the loads last: the first
+# page learns of both others only from the list the later programs rewrite, the analysis page
+# learns of the loads page that way, and the loads page finds both already written.
+(cd "$session" && "$build/rotorforge-plot" > /dev/null &&
+ "$build/rotorforge-analyse" --export --blades 3 -o blade-a.toml > /dev/null &&
+ "$build/rotorforge-analyse" blade-a.toml > /dev/null &&
+ "$build/rotorforge-loads" --blades 3 > /dev/null)
 
 # A copy of SG6043 whose polar says it holds filled angles, beside the shipped sections.
 data="$work/data"
@@ -60,13 +63,14 @@ TOML
 "$build/rotorforge-study" "$work/study.toml" -o "$work/study" --data-dir "$data" > /dev/null
 
 node "$src/tests/browser/check_links.mjs" "$chromium" "$work/profile" \
-  "$session/Result/plots/index.html" "$session/Result/loads/index.html" "$work/study/index.html" |
+  "$session/Result/plots/index.html" "$session/Result/loads/index.html" \
+  "$session/Result/analysis/blade-a/index.html" "$work/study/index.html" |
   tee "$work/report.txt"
 node -e '
   const lines = require("fs").readFileSync(process.argv[1], "utf8").trim().split("\n");
   const pages = lines.map((l) => JSON.parse(l));
   const fail = (why) => { console.error("FAIL: " + why); process.exitCode = 1; };
-  if (pages.length !== 3) fail("pages checked: " + pages.length);
+  if (pages.length !== 4) fail("pages checked: " + pages.length);
   for (const p of pages) {
     if (p.failure) { fail(p.failure); continue; }
     if (p.errors.length) fail(p.page + ": script errors " + JSON.stringify(p.errors));
@@ -74,12 +78,16 @@ node -e '
     if (p.broken.length) fail(p.page + ": broken links " + JSON.stringify(p.broken));
     if (p.undrawn.length) fail(p.page + ": images not drawn " + JSON.stringify(p.undrawn));
   }
-  const [plots, loads, study] = pages;
+  const [plots, loads, analysis, study] = pages;
   const has = (p, end) => p.links.some((l) => l.endsWith(end));
   if (!has(plots, "/Result/loads/index.html")) fail("the picture page does not link the loads page");
   if (!has(plots, "/Result/analysis/blade-a/index.html")) fail("the picture page does not link the analysis");
   if (!has(loads, "/Result/plots/index.html")) fail("the loads page does not link the picture page");
   if (!has(loads, "/Result/analysis/blade-a/index.html")) fail("the loads page does not link the analysis");
+  if (!has(analysis, "/Result/plots/index.html")) fail("the analysis page does not link the picture page");
+  if (!has(analysis, "/Result/loads/index.html")) fail("the analysis page does not link the loads page");
+  // The analysis page links its own tables as well as its siblings.
+  if (!has(analysis, "/Result/analysis/blade-a/cp_tsr.csv")) fail("the analysis page lost its tables");
   const count = (re) => study.links.filter((l) => re.test(l)).length;
   const designs = 8;
   if (count(/designs\/[0-9a-f]+\/Result\/plots\/index.html$/) < designs) fail("study: picture pages not all linked");

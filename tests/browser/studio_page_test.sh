@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # rotorforge-studio's page in a real browser: a studio over a fresh folder, the page driven in
 # headless Chromium (check_studio.mjs: the form, the README's example design, its curves and
-# 3-D blade, a second design and the comparison, no script error); then the example's files made
-# through the page are compared, byte for byte, with those of the console session with the same
-# answers. Writes the page's screenshot to SCREENSHOT when given (docs/studio.png).
+# 3-D blade, its loads and its analysis' CP-tsr chart, a second design and the comparison, no
+# script error); then the example's files made through the page are compared, byte for byte,
+# with those of the console session with the same answers. Writes the page's screenshot to
+# SCREENSHOT when given (docs/studio.png).
 #
 #   studio_page_test.sh BUILD_DIR SOURCE_DIR [SCREENSHOT]
 set -euo pipefail
@@ -45,6 +46,12 @@ node -e '
     if (!(r.downloads || []).includes(f)) problems.push("no download of " + f);
   }
   if (!(r.differences || []).some((d) => d.startsWith("Number of blades"))) problems.push("no difference in blades shown");
+  if (!r.analysis_drawn) problems.push("the CP-tsr chart of the analysis is not drawn");
+  if (!/^Best CP 0\.4545 at tip speed ratio 8\.75\. See the analysis page/.test(r.analysis || ""))
+    problems.push("analysis: " + r.analysis);
+  if (!/\/files\/Result\/analysis\/blade\/index\.html$/.test(r.analysis_link || ""))
+    problems.push("analysis link: " + r.analysis_link);
+  if (!/^200 text\/html/.test(r.analysis_status || "")) problems.push("the analysis page: " + r.analysis_status);
   if (problems.length) { console.error(problems.join("\n")); process.exit(1); }
 ' "$work/report.txt"
 
@@ -59,5 +66,8 @@ for f in Result/Geometry.out Result/Energy1.out Result/Energy2.out Result/Energy
          Result/Energy4.out Result/Performance.out Result/3dgeo.dat Result/blade.stl; do
   cmp "$console/$f" "$work/designs/$first/$f"
 done
+# The analysis of the blade beside them, in Result/analysis/blade/, gives the session's energy
+# table again.
+cmp "$console/Result/Energy1.out" "$work/designs/$first/Result/analysis/blade/energy1.out"
 echo "the page's example design matches the console session byte for byte"
 if [ -n "$shot" ]; then cp "$work/studio.png" "$shot"; fi

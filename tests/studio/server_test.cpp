@@ -1,5 +1,5 @@
-// The studio's HTTP interface against the real programs: rotorforge, rotorforge-plot and
-// rotorforge-loads run for every design.
+// The studio's HTTP interface against the real programs: rotorforge, rotorforge-plot,
+// rotorforge-loads and rotorforge-analyse run for every design.
 #include "studio/server.h"
 
 #include <gtest/gtest.h>
@@ -24,13 +24,19 @@ const char* const kExample =
     R"("h":10,"SeaL":0})";
 const char* const kExampleAnswers = "3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n1\n3\n20\n5\n10\n0\n6\n0\n";
 
+// The programs beside a built studio.
+studio::Programs built_programs() {
+  return {ROTORFORGE_BINARY, ROTORFORGE_PLOT_BINARY, ROTORFORGE_LOADS_BINARY,
+          ROTORFORGE_ANALYSE_BINARY};
+}
+
 // A studio over a fresh DIR, served from a thread of the test.
 class Studio {
  public:
   explicit Studio(const fs::path& dir, unsigned slots = 2,
-                  const fs::path& data = fs::path(ROTORFORGE_SOURCE_DIR) / "Data")
-      : store_(dir, data, {ROTORFORGE_BINARY, ROTORFORGE_PLOT_BINARY, ROTORFORGE_LOADS_BINARY},
-               slots),
+                  const fs::path& data = fs::path(ROTORFORGE_SOURCE_DIR) / "Data",
+                  const studio::Programs& programs = built_programs())
+      : store_(dir, data, programs, slots),
         server_(store_, "0123456789abcdef0123456789abcdef",
                 fs::path(ROTORFORGE_SOURCE_DIR) / "studio", {}) {
     if (!server_.bind(0)) throw std::runtime_error("no port");
@@ -222,6 +228,26 @@ TEST(StudioServer, TwoDesignsAtOnceAndTheirFiles) {
     EXPECT_EQ(da["energy"][0]["rows"].size(), 23u);
     EXPECT_GE(da["progress"]["passes"].size(), 2u);
     EXPECT_NE(da["loads"].get<std::string>().find("utilisation"), std::string::npos);
+    // The session's blade analysed: the best CP and its tip speed ratio that rotorforge-analyse
+    // states for the README's example (docs/analyse.md), the chart and the page served.
+    const json& an = da["analysis"];
+    ASSERT_EQ(an["state"], "ok") << da.dump();
+    EXPECT_EQ(an["best_cp"], 0.4545);
+    EXPECT_EQ(an["tsr"], 8.75);
+    EXPECT_EQ(db["analysis"]["state"], "ok");
+    EXPECT_NE(db["analysis"]["best_cp"], an["best_cp"]);
+    for (const std::string rel : {an["chart"].get<std::string>(), an["page"].get<std::string>()}) {
+      SCOPED_TRACE(rel);
+      const auto r = c.Get(("/api/designs/" + first + "/files/" + rel).c_str());
+      ASSERT_EQ(status_of(r), 200);
+      EXPECT_NE(r->body.find(rel.ends_with(".svg") ? "<svg" : "<html"), std::string::npos);
+    }
+    EXPECT_EQ(an["chart"], "Result/analysis/blade/cp-tsr.svg");
+    // The analysis of the blade gives the session's own energy table again, byte for byte.
+    EXPECT_EQ(support::slurp(dir / "designs" / first / "Result/analysis/blade/energy1.out"),
+              support::slurp(dir / "designs" / first / "Result/Energy1.out"));
+    EXPECT_NE(support::slurp(dir / "designs" / first / "blade.toml").find("blades = 3"),
+              std::string::npos);
 
     const fs::path console = console_session(dir / "console");
     for (const char* f :
@@ -331,6 +357,49 @@ TEST(StudioServer, FailureAndStop) {
   EXPECT_EQ(l[0]["phase"], "ok");
   EXPECT_EQ(l[2]["phase"], "stopped");
   EXPECT_NE(l[2]["message"].get<std::string>().find("stopped"), std::string::npos);
+}
+
+// An analysis that fails (here a stand-in that refuses the blade) leaves the design done, with
+// the analysis' last line as its one line; a studio without rotorforge-analyse says nothing of
+// an analysis.
+TEST(StudioServer, AnalysisFailureIsOneLine) {
+  support::ScratchDir dir("studio-analysis-");
+  const fs::path refusing = dir / "refusing-analyse";
+  support::spit(refusing,
+                "#!/bin/sh\necho 'wrote blade.toml (12 stations, 10 elements, section sg6043)'\n"
+                "[ \"$1\" = --export ] && exit 0\n"
+                "echo 'blade.toml:3: a chord of zero or less' >&2\nexit 2\n");
+  fs::permissions(refusing, fs::perms::owner_all);
+  studio::Programs failing = built_programs();
+  failing.analyse = refusing;
+  studio::Programs without = built_programs();
+  without.analyse.clear();
+  struct Case {
+    const studio::Programs* programs;
+    const char* state;  // "" when no analysis is reported
+    const char* message;
+  };
+  const Case cases[] = {{&failing, "failed", "blade.toml:3: a chord of zero or less"},
+                        {&without, "", ""}};
+  int n = 0;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.state);
+    Studio s(dir / ("designs" + std::to_string(n++)), 1, fs::path(ROTORFORGE_SOURCE_DIR) / "Data",
+             *k.programs);
+    auto c = s.client();
+    const std::string id =
+        json::parse(c.Post("/api/designs", kExample, "application/json")->body)["id"];
+    const json d = s.finished(id);
+    ASSERT_EQ(d["phase"], "ok") << d.dump();
+    EXPECT_EQ(d["annual_energy"], 3804.80);
+    if (*k.state == '\0') {
+      EXPECT_TRUE(d["analysis"].is_null()) << d.dump();
+      continue;
+    }
+    EXPECT_EQ(d["analysis"]["state"], k.state);
+    EXPECT_EQ(d["analysis"]["message"], k.message);
+    EXPECT_FALSE(d["analysis"].contains("chart"));
+  }
 }
 
 // The program itself: a port in use is said so; Ctrl-C ends the running session (nothing
