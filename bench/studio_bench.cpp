@@ -73,7 +73,9 @@ int main(int argc, char** argv) {
   std::vector<double> session, console, studio, own;
   {
     studio::Store store(root / "designs", fs::path(ROTORFORGE_SOURCE_DIR) / "Data",
-                        {ROTORFORGE_BINARY, ROTORFORGE_PLOT_BINARY, ROTORFORGE_LOADS_BINARY}, 1);
+                        {ROTORFORGE_BINARY, ROTORFORGE_PLOT_BINARY, ROTORFORGE_LOADS_BINARY,
+                         /* no analysis: it comes after the first curve */ {}},
+                        1);
     studio::Server server(store, "0123456789abcdef0123456789abcdef",
                           fs::path(ROTORFORGE_SOURCE_DIR) / "studio", {});
     if (!server.bind(0)) return 1;

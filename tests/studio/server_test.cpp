@@ -236,7 +236,7 @@ TEST(StudioServer, TwoDesignsAtOnceAndTheirFiles) {
     EXPECT_EQ(an["tsr"], 8.75);
     EXPECT_EQ(db["analysis"]["state"], "ok");
     EXPECT_NE(db["analysis"]["best_cp"], an["best_cp"]);
-    for (const std::string rel : {an["chart"].get<std::string>(), an["page"].get<std::string>()}) {
+    for (const std::string& rel : {an["chart"].get<std::string>(), an["page"].get<std::string>()}) {
       SCOPED_TRACE(rel);
       const auto r = c.Get(("/api/designs/" + first + "/files/" + rel).c_str());
       ASSERT_EQ(status_of(r), 200);
