@@ -305,7 +305,8 @@ function showAnalysis(d) {
   figureBox.hidden = false;
   if (img.getAttribute('src') !== fileUrl(d.id, a.chart)) img.src = fileUrl(d.id, a.chart);
   const link = el('a', { href: fileUrl(d.id, a.page), target: '_blank' }, 'the analysis page');
-  p.append('Best CP ' + fmt(a.best_cp, 4) + ' at tip speed ratio ' + fmt(a.tsr, 2) + '. See ', link,
+  p.append('Best CP ' + fmt(a.best_cp, 4) + ' at tip speed ratio ' + fmt(a.tsr, 2) + ' (wind ' +
+           fmt(a.wind, 2) + ' m/s; the sweeps above follow the wind). See ', link,
            ' for CT, CQ, power, start-up and the tables.');
 }
 

@@ -120,15 +120,17 @@ std::string last_line(const std::string& text) {
   return last;
 }
 
-// What the analysis of a finished design gave: its best CP and tip speed ratio as the program
-// states them ("best CP 0.4545 at tip speed ratio 8.75 ..."), the chart and the page; or the
-// line it failed with. Nothing when it was not run.
+// What the analysis of a finished design gave: its best CP, tip speed ratio and the wind of the
+// curve (its Reynolds numbers) as the program states them ("best CP 0.4545 at tip speed ratio
+// 8.75 (pitch 0.0 deg, wind 8.00 m/s)"), the chart and the page; or the line it failed with.
+// Nothing when it was not run.
 json analysis_of(const fs::path& folder) {
   const std::string log = read_text(folder / kAnalysisLog);
   if (log.empty()) return nullptr;
   const std::string chart = std::string(kAnalysisDir) + "/cp-tsr.svg";
   const std::string page = std::string(kAnalysisDir) + "/index.html";
-  static const std::regex kBest(R"((?:^|\n)best CP ([0-9.]+) at tip speed ratio ([0-9.]+))");
+  static const std::regex kBest(R"((?:^|\n)best CP ([0-9.]+) at tip speed ratio ([0-9.]+))"
+                                R"( \(pitch [^,]*, wind ([0-9.]+) m/s\))");
   std::smatch m;
   std::error_code ec;
   if (std::regex_search(log, m, kBest) && fs::is_regular_file(folder / chart, ec) &&
@@ -136,6 +138,7 @@ json analysis_of(const fs::path& folder) {
     return {{"state", "ok"},
             {"best_cp", std::stod(m[1].str())},
             {"tsr", std::stod(m[2].str())},
+            {"wind", std::stod(m[3].str())},
             {"chart", chart},
             {"page", page}};
   }

@@ -47,7 +47,7 @@ node -e '
   }
   if (!(r.differences || []).some((d) => d.startsWith("Number of blades"))) problems.push("no difference in blades shown");
   if (!r.analysis_drawn) problems.push("the CP-tsr chart of the analysis is not drawn");
-  if (!/^Best CP 0\.4545 at tip speed ratio 8\.75\. See the analysis page/.test(r.analysis || ""))
+  if (!/^Best CP 0\.4545 at tip speed ratio 8\.75 \(wind 8\.00 m\/s; the sweeps above follow the wind\)\. See the analysis page/.test(r.analysis || ""))
     problems.push("analysis: " + r.analysis);
   if (!/\/files\/Result\/analysis\/blade\/index\.html$/.test(r.analysis_link || ""))
     problems.push("analysis link: " + r.analysis_link);

@@ -234,6 +234,7 @@ TEST(StudioServer, TwoDesignsAtOnceAndTheirFiles) {
     ASSERT_EQ(an["state"], "ok") << da.dump();
     EXPECT_EQ(an["best_cp"], 0.4545);
     EXPECT_EQ(an["tsr"], 8.75);
+    EXPECT_EQ(an["wind"], 8.0);
     EXPECT_EQ(db["analysis"]["state"], "ok");
     EXPECT_NE(db["analysis"]["best_cp"], an["best_cp"]);
     for (const std::string& rel : {an["chart"].get<std::string>(), an["page"].get<std::string>()}) {
