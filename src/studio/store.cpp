@@ -348,9 +348,16 @@ void Store::analyse(const fs::path& folder, const process::Watch& watch) {
       whole_file::write(log, "rotorforge-analyse: " + r.failure_text() + "\n");
       return false;
     }
+    if (r.stopped) {
+      whole_file::write(log, "the analysis was stopped before its end (the studio was stopped)\n");
+      return false;
+    }
     if (r.exit_code() != 0 && last_line(read_text(log)).empty()) {
-      whole_file::write(log, "rotorforge-analyse ended with status " +
-                                 std::to_string(r.exit_code()) + " and said nothing\n");
+      whole_file::write(log,
+                        "rotorforge-analyse ended " +
+                            (r.signal() != 0 ? "by signal " + std::to_string(r.signal())
+                                             : "with status " + std::to_string(r.exit_code())) +
+                            " and said nothing\n");
     }
     return r.exit_code() == 0;
   };
