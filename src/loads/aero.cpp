@@ -90,6 +90,25 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
     const double pressure = q * s.W * s.W * e.chord;
     e.fn = pressure * (s.cl * s.cphi + s.cd * s.sphi);
     e.ft = pressure * (s.cl * s.sphi - s.cd * s.cphi);
+    if (i < rotor.round_cd.size() && rotor.round_cd[i] &&
+        s.end == calc_mod::ElementEnd::kUnloaded) {
+      // A round element has no windmill state (its drag only brakes the rotor), so the solver
+      // leaves it out of the power; the wind still meets it, undisturbed (a = a' = 0), and its
+      // drag loads the blade: W^2 = 1 + (lambda r)^2, sin phi = 1 / W, cos phi = lambda r / W.
+      const double lr = lambda * rotor.r[i];
+      const double W = std::sqrt(1.0 + lr * lr);
+      e.phi = std::atan2(1.0, lr) * kDegree;
+      e.alpha = calc_mod::undisturbed_alpha(lr, e.twist);
+      e.a = e.ap = 0.0;
+      e.F = 1.0;
+      e.cl = 0.0;
+      e.cd = *rotor.round_cd[i];
+      e.speed = W * U;
+      e.re = e.speed * e.chord / calc_mod::kNu;
+      const double round_pressure = q * W * W * e.chord;
+      e.fn = round_pressure * e.cd / W;
+      e.ft = -round_pressure * e.cd * lr / W;
+    }
   }
   sum_forces(rotor, p);
   p.ct = p.thrust / (q * kPi * rotor.rtip * rotor.rtip);

@@ -146,6 +146,19 @@ TEST(LoadsRoundRoot, CylinderRootBeforeAnAerofoil) {
       if (e.radius < 0.3) {
         EXPECT_EQ(e.cl, 0.0);
         EXPECT_DOUBLE_EQ(e.cd, 1.2);
+        // Its drag pushes downwind and brakes the rotor; where the solver finds no windmill
+        // state for it, the undisturbed wind: 0.5 rho U^2 (1 + (lambda r / R)^2) c Cd sin phi,
+        // sin phi = 1 / sqrt(1 + (lambda r / R)^2).
+        EXPECT_GT(e.fn, 0.0);
+        if (!c.parked) {
+          EXPECT_LT(e.ft, 0.0);
+        }
+        if (e.end == calc_mod::ElementEnd::kUnloaded) {
+          const double lr = c.point.lambda * e.radius / 1.0;
+          const double U = c.point.U;
+          EXPECT_NEAR(e.fn / (0.5 * r.rho * U * U * std::sqrt(1.0 + lr * lr) * 0.04 * 1.2), 1.0,
+                      1e-12);
+        }
       } else if (e.radius > 0.35) {
         lift = lift || e.cl != 0.0;
       }
