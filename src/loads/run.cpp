@@ -82,10 +82,15 @@ Design blade_file_design(const fs::path& dir, const fs::path& file) {
   try {
     const blade::Blade b =
         blade_file::cut(f, f.elements.value_or(blade_file::kDefaultElements), data);
+    // The beam is clamped where the blade begins, its first station, which may lie outside the
+    // hub (the elements are cut from there as well).
+    const double root = f.stations.front().r;
     if (b.sections.size() == 1 && !b.sections.front().cylinder) {
       const std::string name = b.sections.front().name;
       data_in::file_read((data / ("Lift" + name + ".dat")).string());
-      return blade_design(b, blade::read_outline((data / (name + ".dat")).string()));
+      Design d = blade_design(b, blade::read_outline((data / (name + ".dat")).string()));
+      d.rotor.rhub = root;
+      return d;
     }
     std::vector<blade::Outline> outlines;
     for (const blade::Section& s : b.sections) {
@@ -94,6 +99,7 @@ Design blade_file_design(const fs::path& dir, const fs::path& file) {
     }
     // d.outline (the measure of a blade of one outline) is never used for this blade.
     Design d = blade_design(b, blade::Outline{});
+    d.rotor.rhub = root;
     d.outlines = std::move(outlines);
     for (std::size_t i = 0; i < b.r.size(); ++i) {
       const blade::Section* s = blade::element_section(b, i);

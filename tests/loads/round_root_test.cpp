@@ -31,9 +31,10 @@ std::string station(double r, double chord, double twist, const std::string& sec
          "\ntwist = " + std::to_string(twist) + "\nsection = \"" + section + "\"\n";
 }
 
-// A rod (or tube) of diameter d = 50 mm from r = 0.1 m to 1.0 m, a uniform cantilever of
-// L = 0.9 m. Parked in the class I storm, 1.4 x 50 = 70 m/s, in air of 1.225 kg/m^3 (ISA sea
-// level), with no lift and Cd = 1.2 it carries the uniform drag load
+// A rod (or tube) of diameter d = 50 mm from r = 0.1 m to 1.0 m on a hub of 0.05 m, a uniform
+// cantilever of L = 0.9 m clamped where it begins. Parked in the class I storm, 1.4 x 50 = 70 m/s,
+// in air of 1.225 kg/m^3 (ISA sea level), with no lift and Cd = 1.2 it carries the uniform drag
+// load
 //   w = q d Cd = 0.5 x 1.225 x 70^2 x 0.05 x 1.2 = 3001.25 x 0.06 = 180.075 N/m,
 // so that by hand (aluminium, E = 70 GPa, 2700 kg/m^3; no rotation, no centrifugal force):
 //   root flapwise moment  M = w L^2 / 2 = 180.075 x 0.81 / 2 = 72.930 N m
@@ -46,9 +47,10 @@ std::string station(double r, double chord, double twist, const std::string& sec
 // and a tube of 5 mm wall (d_i = 40 mm): I = pi (d^4 - d_i^4) / 64, A = pi (d^2 - d_i^2) / 4.
 TEST(LoadsRoundRoot, RoundBladeIsAUniformCircularCantilever) {
   BladeDir dir;
-  dir.write("rod.toml",
-            "blades = 3\nhub_radius = 0.1\nelements = 20\n" + station(0.1, 0.05, 10.0, "cylinder") +
-                station(0.55, 0.05, 5.0, "cylinder") + station(1.0, 0.05, 0.0, "cylinder"));
+  dir.write("rod.toml", "blades = 3\nhub_radius = 0.05\nelements = 20\n" +
+                            station(0.1, 0.05, 10.0, "cylinder") +
+                            station(0.55, 0.05, 5.0, "cylinder") +
+                            station(1.0, 0.05, 0.0, "cylinder"));
   struct Row {
     double wall_mm;
     double inner;        // m, the hole's diameter
