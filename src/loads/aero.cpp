@@ -1,7 +1,9 @@
 #include "loads/aero.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "aerofoil/global.h"
 #include "aerofoil/post_stall.h"
 #include "util/shared.h"
 
@@ -26,6 +28,27 @@ void sum_forces(const Rotor& rotor, PointResult& p) {
   p.power = p.torque * p.omega;
 }
 
+// Lift and drag of polar p at any angle of attack: the polar's own values within the angles both
+// of the Reynolds number's columns hold, Viterna-Corrigan matched at the last (or first) angle
+// beyond them; the loaded tables' extension (aerofoil::landd_extended) on p's tables.
+aerofoil::LiftDrag extended(const aerofoil::Polar& p, double alpha, double re, double cd_max) {
+  const aerofoil::ReBlend blend = aerofoil::re_blend(p, re);
+  const int last = global::kRows - 1;
+  const int k0 = blend.k - 1, k1 = blend.k;
+  const double top =
+      std::min(static_cast<double>(p.alpha[k0][last]), static_cast<double>(p.alpha[k1][last]));
+  const double bottom =
+      std::max(static_cast<double>(p.alpha[k0][0]), static_cast<double>(p.alpha[k1][0]));
+  aerofoil::LiftDrag out;
+  if (alpha > top || alpha < bottom) {
+    const double edge = alpha > top ? top : bottom;
+    aerofoil::landd_blend(p, blend, edge, out.cl, out.cd);
+    return aerofoil::viterna(edge, out.cl, out.cd, alpha, cd_max);
+  }
+  aerofoil::landd_blend(p, blend, alpha, out.cl, out.cd);
+  return out;
+}
+
 }  // namespace
 
 PointResult operating_point(const Rotor& rotor, double rho, double U, double lambda, double theta) {
@@ -38,8 +61,10 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
   p.theta = theta;
   p.omega = lambda * U / rotor.rtip;
   p.rpm = p.omega * 60.0 / 2.0 / kPi;
+  std::vector<const aerofoil::Polar*> polars;
+  for (const auto& polar : rotor.polars) polars.push_back(polar.get());
   calc_mod::calc_elements({rotor.blades, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
-                           rotor.chord, U, lambda, theta},
+                           rotor.chord, U, lambda, theta, polars},
                           alpha, p.cp, states);
   const double q = 0.5 * rho * U * U;
   p.elements.resize(n);
@@ -65,6 +90,25 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
     const double pressure = q * s.W * s.W * e.chord;
     e.fn = pressure * (s.cl * s.cphi + s.cd * s.sphi);
     e.ft = pressure * (s.cl * s.sphi - s.cd * s.cphi);
+    if (i < rotor.round_cd.size() && rotor.round_cd[i] &&
+        s.end == calc_mod::ElementEnd::kUnloaded) {
+      // A round element has no windmill state (its drag only brakes the rotor), so the solver
+      // leaves it out of the power; the wind still meets it, undisturbed (a = a' = 0), and its
+      // drag loads the blade: W^2 = 1 + (lambda r)^2, sin phi = 1 / W, cos phi = lambda r / W.
+      const double lr = lambda * rotor.r[i];
+      const double W = std::sqrt(1.0 + lr * lr);
+      e.phi = std::atan2(1.0, lr) * kDegree;
+      e.alpha = calc_mod::undisturbed_alpha(lr, e.twist);
+      e.a = e.ap = 0.0;
+      e.F = 1.0;
+      e.cl = 0.0;
+      e.cd = *rotor.round_cd[i];
+      e.speed = W * U;
+      e.re = e.speed * e.chord / calc_mod::kNu;
+      const double round_pressure = q * W * W * e.chord;
+      e.fn = round_pressure * e.cd / W;
+      e.ft = -round_pressure * e.cd * lr / W;
+    }
   }
   sum_forces(rotor, p);
   p.ct = p.thrust / (q * kPi * rotor.rtip * rotor.rtip);
@@ -110,7 +154,12 @@ PointResult parked(const Rotor& rotor, double rho, double V) {
     e.alpha = 90.0 - e.twist;
     e.F = 1.0;
     e.re = V * e.chord / calc_mod::kNu;
-    const aerofoil::LiftDrag c = aerofoil::landd_extended(e.alpha, e.re, cd_max);
+    const std::optional<double> round =
+        i < rotor.round_cd.size() ? rotor.round_cd[i] : std::nullopt;
+    const aerofoil::LiftDrag c = round ? aerofoil::LiftDrag{0.0, *round}
+                                 : i < rotor.polars.size()
+                                     ? extended(*rotor.polars[i], e.alpha, e.re, cd_max)
+                                     : aerofoil::landd_extended(e.alpha, e.re, cd_max);
     e.cl = c.cl;
     e.cd = c.cd;
     e.speed = V;

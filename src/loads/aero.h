@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "aerofoil/polar.h"
 #include "rotor/calc_mod.h"
 
 namespace loads {
@@ -18,6 +21,10 @@ struct Rotor {
   double rtip = 0.0;  // m
   double dr = 0.0;
   std::vector<double> r, chord, twist;
+  // Each element's own section (empty: every element on the loaded polar tables): its polar,
+  // and for a round section (a cylinder) its drag coefficient, without lift at every angle.
+  std::vector<std::shared_ptr<const aerofoil::Polar>> polars;
+  std::vector<std::optional<double>> round_cd;
 };
 
 struct ElementResult {
@@ -60,7 +67,8 @@ double aspect_ratio(const Rotor& rotor);
 
 // The rotor standing still (no rotation, no induction) in wind V: every element meets the wind
 // at 90 deg minus its twist, with lift and drag beyond the polar from the Viterna-Corrigan
-// extension to a flat plate of the blade's aspect ratio.
+// extension to a flat plate of the blade's aspect ratio, each element on its own section's polar;
+// a round section has no lift and its drag coefficient there too.
 PointResult parked(const Rotor& rotor, double rho, double V);
 
 }  // namespace loads

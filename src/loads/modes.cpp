@@ -309,22 +309,49 @@ std::vector<Mode> modes(const ModalBeam& b, double omega, std::size_t elements) 
 BladeModes blade_modes(const ModalBeam& b, double omega, std::size_t elements) {
   BladeModes r;
   const std::vector<Mode> all = modes(b, omega, elements);
-  int flaps = 0;
+  // A round section bends alike in every direction: a flapwise and an edgewise mode then share
+  // one frequency, and the eigensolver may return any two mixes of them. Modes of one frequency
+  // (to 1e-9) are taken as a group: it holds as many flapwise modes as its flap shares sum to,
+  // and its edgewise share is the sum of its members' (at most 1).
+  struct Group {
+    double frequency;
+    double flap;  // summed flap share
+    std::size_t size;
+  };
+  std::vector<Group> groups;
   for (const Mode& m : all) {
-    if (m.flap_share <= 0.5) continue;
-    if (flaps == 0) r.flap1 = m.frequency;
-    if (flaps == 1) r.flap2 = m.frequency;
-    if (++flaps == 2) break;
+    if (!groups.empty() &&
+        std::fabs(m.frequency - groups.back().frequency) <= 1e-6 * groups.back().frequency) {
+      groups.back().flap += m.flap_share;
+      ++groups.back().size;
+    } else {
+      groups.push_back({m.frequency, m.flap_share, 1});
+    }
+  }
+  int flaps = 0;
+  for (const Group& g : groups) {
+    const long count = g.size == 1 ? (g.flap > 0.5 ? 1 : 0) : std::lround(g.flap);
+    for (long k = 0; k < count && flaps < 2; ++k, ++flaps) {
+      if (flaps == 0) r.flap1 = g.frequency;
+      if (flaps == 1) r.flap2 = g.frequency;
+    }
+    if (flaps == 2) break;
   }
   // The twisted sections couple the two directions: near a crossing two modes share the
   // edgewise motion almost evenly. The first edgewise mode is the most edgewise of the lowest
   // five, the lower of equals.
   const std::size_t lowest = std::min<std::size_t>(5, all.size());
   double best = -1.0;
-  for (std::size_t i = 0; i < lowest; ++i) {
-    if (1.0 - all[i].flap_share > best) {
-      best = 1.0 - all[i].flap_share;
-      r.edge1 = all[i].frequency;
+  std::size_t seen = 0;
+  for (const Group& g : groups) {
+    if (seen >= lowest) break;
+    seen += g.size;
+    // A group's summed shares carry rounding: one that holds a whole edgewise mode counts as 1.
+    const double edge =
+        g.size == 1 ? 1.0 - g.flap : std::min(1.0, static_cast<double>(g.size) - g.flap + 1e-9);
+    if (edge > best) {
+      best = edge;
+      r.edge1 = g.frequency;
     }
   }
   return r;

@@ -19,6 +19,13 @@ using plot::fixed;
 
 using number_text::shortest;
 
+// How the mass of one blade is measured.
+std::string mass_source(const Report& r) {
+  if (r.mass_is_session) return " (as Result/Geometry.out)";
+  if (!r.design.outlines.empty()) return " (its sections along the span, this wall and material)";
+  return " (the session's measure, this wall and material)";
+}
+
 // The cells of `values` in a CSV row, each the shortest text that reads back as the value.
 std::string cells(std::initializer_list<double> values) {
   std::string row;
@@ -375,15 +382,12 @@ std::string index_html(const Report& r, std::string_view nav) {
           (r.settings.modulus ? std::string("--modulus") : std::string(r.material.source)) + ")");
   out += plot::table_row("strength",
                          fixed(r.material.strength, 0) + " MPa (" + r.strength_source + ")");
-  out +=
-      plot::table_row("mass of one blade",
-                      fixed(r.mass, 6) + " kg" +
-                          (r.mass_is_session ? " (as Result/Geometry.out)"
-                                             : " (the session's measure, this wall and material)") +
-                          "; the beam's " + std::to_string(r.cases.front().grid.size()) +
-                          " sections, which carry the centrifugal force, the weight and the "
-                          "modes: " +
-                          fixed(r.beam_mass, 3) + " kg");
+  out += plot::table_row("mass of one blade",
+                         fixed(r.mass, 6) + " kg" + mass_source(r) + "; the beam's " +
+                             std::to_string(r.cases.front().grid.size()) +
+                             " sections, which carry the centrifugal force, the weight and the "
+                             "modes: " +
+                             fixed(r.beam_mass, 3) + " kg");
   out += plot::table_row("safety factors", "loads " + fixed(r.settings.load_factor, 2) +
                                                " (IEC 61400-2, simplified loads), material " +
                                                fixed(r.settings.material_factor, 2) + " (" +
@@ -445,11 +449,8 @@ void print_summary(const Report& r, std::ostream& out) {
   out << "blade: "
       << (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) << " ("
       << r.wall_source << "), " << r.material.name << " (" << r.material_source << ")\n";
-  out << "mass: " << fixed(r.mass, 6) << " kg per blade"
-      << (r.mass_is_session ? " (as Result/Geometry.out)"
-                            : " (the session's measure, this wall and material)")
-      << "; the beam's " << r.cases.front().grid.size() << " sections: " << fixed(r.beam_mass, 3)
-      << " kg\n";
+  out << "mass: " << fixed(r.mass, 6) << " kg per blade" << mass_source(r) << "; the beam's "
+      << r.cases.front().grid.size() << " sections: " << fixed(r.beam_mass, 3) << " kg\n";
   out << "material: " << fixed(r.material.strength, 0) << " MPa (" << r.strength_source
       << "), factor " << fixed(r.settings.material_factor, 2) << " (" << r.factor_source
       << "); loads x" << fixed(r.settings.load_factor, 2) << '\n';

@@ -64,7 +64,10 @@ std::vector<double> beam_grid(const Rotor& rotor, std::size_t cells) {
   return x;
 }
 
-// The design of a blade file (one aerofoil section: its polar loaded, its outline from Data/).
+// The design of a blade file: a blade of one aerofoil section has its polar loaded and its
+// outline from Data/; one of several sections or with a round root gives each element its own
+// section's polar (a round one no lift and its drag coefficient) and each station of the beam
+// its own section's outline (Data/NAME.dat) or circle.
 Design blade_file_design(const fs::path& dir, const fs::path& file) {
 #ifdef ROTORFORGE_BLADE_FILES
   const fs::path data = dir / "Data";
@@ -76,17 +79,43 @@ Design blade_file_design(const fs::path& dir, const fs::path& file) {
     for (const std::string& p : e.problems()) lines += (lines.empty() ? "" : "\n") + p;
     throw InputError(lines);
   }
-  const blade::Blade b =
-      blade_file::cut(f, f.elements.value_or(blade_file::kDefaultElements), data);
-  if (b.sections.size() != 1 || b.sections.front().cylinder) {
-    throw InputError(file.string() +
-                     ": the loads of a blade of several sections or a round root are not "
-                     "computed yet (one aerofoil section only)");
-  }
-  const std::string name = b.sections.front().name;
   try {
-    data_in::file_read((data / ("Lift" + name + ".dat")).string());
-    return blade_design(b, blade::read_outline((data / (name + ".dat")).string()));
+    const blade::Blade b =
+        blade_file::cut(f, f.elements.value_or(blade_file::kDefaultElements), data);
+    // The beam is clamped where the blade begins, its first station, which may lie outside the
+    // hub (the elements are cut from there as well).
+    const double root = f.stations.front().r;
+    if (b.sections.size() == 1 && !b.sections.front().cylinder) {
+      const std::string name = b.sections.front().name;
+      data_in::file_read((data / ("Lift" + name + ".dat")).string());
+      Design d = blade_design(b, blade::read_outline((data / (name + ".dat")).string()));
+      d.rotor.rhub = root;
+      return d;
+    }
+    std::vector<blade::Outline> outlines;
+    for (const blade::Section& s : b.sections) {
+      outlines.push_back(s.cylinder ? blade::Outline{}
+                                    : blade::read_outline((data / (s.name + ".dat")).string()));
+    }
+    // d.outline (the measure of a blade of one outline) is never used for this blade.
+    Design d = blade_design(b, blade::Outline{});
+    d.rotor.rhub = root;
+    d.outlines = std::move(outlines);
+    for (std::size_t i = 0; i < b.r.size(); ++i) {
+      const blade::Section* s = blade::element_section(b, i);
+      d.rotor.polars.push_back(s->polar);
+      d.rotor.round_cd.push_back(s->cylinder ? std::optional<double>(s->cylinder_cd)
+                                             : std::nullopt);
+    }
+    for (const blade_file::Station& st : f.stations) {
+      std::size_t k = 0;
+      while (k + 1 < b.sections.size() && b.sections[k].name != st.section) ++k;
+      d.station_r.push_back(st.r);
+      d.station_section.push_back(k);
+    }
+    return d;
+  } catch (const InputError&) {
+    throw;
   } catch (const std::exception& e) {
     throw InputError(e.what());
   }
@@ -103,8 +132,10 @@ std::vector<OperatingPoint> blade_points(const Design& d, double rho, bool sweep
   if (!sweep_points) return points;
   blade::Blade b = *d.blade;
   b.Numb = d.rotor.blades;
-  b.sections.clear();  // its one section is the loaded polar
-  b.section.clear();
+  if (d.outlines.empty()) {
+    b.sections.clear();  // its one section is the loaded polar
+    b.section.clear();
+  }
   const sweep::Rows rows = sweep::variable_speed_rows(b, {3.0, 20.0, 5.0, 10.0, 0.0});
   for (const auto& row : rows) {
     OperatingPoint p;
@@ -131,18 +162,37 @@ struct Stations {
   std::vector<double> chord;  // m
   std::vector<double> twist;  // deg, setting included
   std::vector<Centroidal> unit;
+  // Each station's section of a blade of several: an index into d.outlines, or nothing for a
+  // round one (its section in closed form, of this wall).
+  std::vector<std::optional<std::size_t>> shape;
+  double wall = 0.0;  // m
 };
+
+const blade::Outline& outline_of(const Design& d, const Stations& s, std::size_t k) {
+  return s.shape.empty() ? d.outline : d.outlines[*s.shape[k]];
+}
 
 Stations stations_for(const Design& d, std::size_t cells, double wall_mm) {
   Stations s;
   s.x = beam_grid(d.rotor, cells);
+  s.wall = wall_mm / 1000.0;
   for (double x : s.x) {
     const double c =
         (d.blade ? blade::chord_at(*d.blade, x) : blade::chord_law(d.chord_law, x)) * d.rotor.rtip;
     s.chord.push_back(c);
     s.twist.push_back(d.blade ? blade::twist_at(*d.blade, x)
                               : blade::twist_law(d.twist_law, x) + d.pitchinitial);
-    s.unit.push_back(centroidal(hollow_moments(d.outline, wall_mm / 1000.0 / c)));
+    if (!d.outlines.empty()) {
+      const std::optional<std::size_t> k = section_at(d, x);
+      if (round_at(d, x)) {
+        s.shape.push_back(std::nullopt);
+        s.unit.emplace_back();
+        continue;
+      }
+      s.shape.push_back(k);
+    }
+    s.unit.push_back(
+        centroidal(hollow_moments(outline_of(d, s, s.unit.size()), wall_mm / 1000.0 / c)));
   }
   return s;
 }
@@ -153,7 +203,10 @@ Beam beam_for(const Design& d, const Stations& st, const Material& m, double mod
   b.modulus = modulus;
   for (std::size_t k = 0; k < st.x.size(); ++k) {
     b.radius.push_back(st.x[k] * d.rotor.rtip);
-    b.sections.push_back(place_section(st.unit[k], d.outline, st.chord[k], st.twist[k] + theta));
+    const bool round = !st.shape.empty() && !st.shape[k];
+    b.sections.push_back(
+        round ? round_section(st.chord[k], st.wall)
+              : place_section(st.unit[k], outline_of(d, st, k), st.chord[k], st.twist[k] + theta));
     b.mass.push_back(b.sections.back().A * m.density);
   }
   return b;
@@ -228,6 +281,15 @@ double blade_mass(const Beam& b) {
     m += (b.mass[k] + b.mass[k + 1]) / 2.0 * (b.radius[k + 1] - b.radius[k]);
   }
   return m;
+}
+
+// The blade's volume (m^3) for a wall of `wall_mm`: the session's measure for a blade of one
+// outline; for one of several sections, the beam's sections' areas integrated along the span
+// (the trapezoid rule on the beam's grid).
+double measured_volume(const Design& d, std::size_t cells, double wall_mm) {
+  if (d.outlines.empty()) return blade_volume(d, wall_mm);
+  const Material unit{"", 1.0, 0.0, 0.0, 0.0, 0.0, 0.0, ""};
+  return blade_mass(beam_for(d, stations_for(d, cells, wall_mm), unit, 0.0, 0.0));
 }
 
 // What the figures of one wall rest on.
@@ -489,8 +551,9 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     rep.wall = ans->blade_type == 2 ? ans->delta : 0.0;
     rep.wall_source = session_answers::kFile;
   } else if (d.blade) {
-    throw InputError("--wall: not given, and a blade file does not say the wall (give --wall MM, "
-                     "0 for a solid blade)");
+    throw InputError(
+        "--wall: not given, and a blade file does not say the wall (give --wall MM, "
+        "0 for a solid blade)");
   } else if (told().wall) {
     rep.wall = *told().wall;
     rep.wall_source = "from " + table + "'s volume" + (told().material ? " and mass" : "");
@@ -508,8 +571,10 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   } else if (d.blade) {
     std::string names;
     for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
-    throw InputError("--material: not given, and a blade file does not say the material (give "
-                     "--material " + names + ")");
+    throw InputError(
+        "--material: not given, and a blade file does not say the material (give "
+        "--material " +
+        names + ")");
   } else if (told().material) {
     mat = *told().material;
     rep.material_source = "from " + table + "'s mass / volume";
@@ -573,7 +638,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   // geometry table's mass for the session's own wall and material. The beam's sections, finer
   // along the span, carry their own mass per metre for the centrifugal force, the weight and
   // the modes; it is shown beside.
-  rep.mass = blade_volume(d, rep.wall) * rep.material.density;
+  rep.mass = measured_volume(d, cells, rep.wall) * rep.material.density;
   rep.mass_is_session =
       d.mass && std::fabs(rep.mass - *d.mass) <= 0.5e-6 * (1.0 + 1e-9) + 1e-12 * *d.mass;
   rep.beam_mass =
@@ -603,7 +668,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
         (holds(mid) ? hi : lo) = mid;
       }
       rep.thinnest_wall = hi;
-      rep.thinnest_mass = blade_volume(d, hi) * rep.material.density;
+      rep.thinnest_mass = measured_volume(d, cells, hi) * rep.material.density;
       rep.thinnest_verdict = judge(x, hi, scratch, nullptr, nullptr);
     }
   }

@@ -161,6 +161,26 @@ Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
   return d;
 }
 
+std::optional<std::size_t> section_at(const Design& d, double x) {
+  const std::vector<double>& r = d.station_r;
+  if (r.empty() || r.size() != d.station_section.size()) return std::nullopt;
+  // Matched in metres, as the elements are.
+  const double rm = x * d.rotor.rtip;
+  std::size_t j = 1;
+  while (j + 1 < r.size() && r[j] < rm) ++j;
+  if (j >= r.size() || rm <= r[j - 1]) return d.station_section[j - 1];
+  if (rm >= r[j]) return d.station_section[j];
+  const double t = (rm - r[j - 1]) / (r[j] - r[j - 1]);
+  return t <= 0.5 ? d.station_section[j - 1] : d.station_section[j];
+}
+
+const blade::Section* round_at(const Design& d, double x) {
+  const std::optional<std::size_t> s = section_at(d, x);
+  if (!s || !d.blade || *s >= d.blade->sections.size()) return nullptr;
+  const blade::Section& section = d.blade->sections[*s];
+  return section.cylinder ? &section : nullptr;
+}
+
 std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, double rho,
                                          std::string& note, std::vector<std::string>* warnings,
                                          std::vector<std::string>* used) {

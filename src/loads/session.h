@@ -36,7 +36,21 @@ struct Design {
   std::optional<session_answers::Answers> answers;  // in a study's design folder
   // A blade file's blade (rotorforge-loads --blade): its shape replaces the laws.
   std::optional<blade::Blade> blade;
+  // A blade file's blade of several sections or a round root: the outline of each of the
+  // blade's sections (blade->sections' order; a round section has none), and the file's
+  // stations (radius in m, section), which give every station of the beam its section.
+  std::vector<blade::Outline> outlines;
+  std::vector<double> station_r;
+  std::vector<std::size_t> station_section;
 };
+
+// The section (an index into d.blade->sections) at relative radius x: that of the nearer of the
+// blade file's stations on either side, the inner one at equal distance, as the elements take
+// theirs; nothing for a blade of one outline (d.outline).
+std::optional<std::size_t> section_at(const Design& d, double x);
+
+// The round section at relative radius x, if it is one.
+const blade::Section* round_at(const Design& d, double x);
 
 // The design of a blade of one aerofoil section whose outline is `outline` (its polar loaded).
 Design blade_design(const blade::Blade& b, const blade::Outline& outline);

@@ -107,6 +107,31 @@ Section place_section(const Centroidal& unit, const blade::Outline& outer, doubl
   return s;
 }
 
+Section round_section(double D, double t) {
+  constexpr double kPi = 3.14159265358979323846;
+  const double d = t > 0.0 && 2.0 * t < D ? D - 2.0 * t : 0.0;
+  const double D2 = D * D, d2 = d * d;
+  Section s;
+  s.A = kPi * (D2 - d2) / 4.0;
+  s.Sxx = kPi * (D2 * D2 - d2 * d2) / 64.0;
+  s.Syy = s.Sxx;
+  s.Sxy = 0.0;
+  s.round = D / 2.0;
+  // The circle as the outline's 2 x 50 points: the upwind half from the leading edge (ahead in
+  // X) to the trailing edge, then the downwind half back.
+  const std::size_t n = blade::kSetPoints;
+  for (std::size_t side = 0; side < 2; ++side) {
+    for (std::size_t j = 0; j < n; ++j) {
+      const double k = side == 0 ? static_cast<double>(j) : static_cast<double>(n - 1 - j);
+      const double a = kPi * k / static_cast<double>(n - 1);
+      s.X.push_back(s.round * std::cos(a));
+      s.Y.push_back(side == 0 ? -s.round * std::sin(a) : s.round * std::sin(a));
+    }
+  }
+  s.arc = {kPi * D / 2.0, kPi * D / 2.0};
+  return s;
+}
+
 namespace {
 
 // Characteristic strength (MPa), moduli E1, E2, G12 (GPa) and Poisson's ratio, in the
@@ -154,6 +179,8 @@ double peak_stress(const Section& s, double normal, double m_flap, double m_edge
   const double a = (-m_edge * s.Syy + m_flap * s.Sxy) / det;
   const double b = (-m_flap * s.Sxx + m_edge * s.Sxy) / det;
   const double n = normal / s.A;
+  // On a circle a X + b Y reaches |(a, b)| R in the direction of (a, b).
+  if (s.round > 0.0) return std::fabs(n) + s.round * std::hypot(a, b);
   double peak = 0.0;
   for (std::size_t i = 0; i < s.X.size(); ++i) {
     peak = std::max(peak, std::fabs(n + a * s.X[i] + b * s.Y[i]));
@@ -168,6 +195,17 @@ std::array<double, 2> side_compression(const Section& s, double normal, double m
   const double b = (-m_flap * s.Sxx + m_edge * s.Sxy) / det;
   const double n = normal / s.A;
   std::array<double, 2> c{};
+  if (s.round > 0.0) {
+    // -(n + R (a cos t + b sin t)) over a half circle: upwind t in [pi, 2 pi], downwind [0, pi].
+    // Its largest is -n + R |(a, b)| where the direction of -(a, b) lies in the half, else at an
+    // end of the half (t = 0 or pi, both halves' ends).
+    const double ends = std::max(-(n + s.round * a), -(n - s.round * a));
+    const double top = -n + s.round * std::hypot(a, b);
+    // -(a, b) points downwind when b < 0, upwind when b > 0; along X (b = 0) it is an end.
+    c[0] = std::max(0.0, b > 0.0 ? top : ends);
+    c[1] = std::max(0.0, b < 0.0 ? top : ends);
+    return c;
+  }
   const std::size_t half = s.X.size() / 2;
   for (std::size_t i = 0; i < s.X.size(); ++i) {
     const std::size_t side = i < half ? 0 : 1;

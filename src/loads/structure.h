@@ -63,11 +63,21 @@ struct Section {
   // section without webs holds its skin: arc lengths (m) of the lower (index 0, its points
   // first in X, Y) and the upper side.
   std::array<double, 2> arc{};
+  // A round section: its outer radius (m), the distance of every point of its outline from the
+  // centroid, where the stresses are taken in closed form; 0 for an aerofoil's.
+  double round = 0.0;
 };
 // `unit` are the centroidal properties of the section of unit chord (solid or hollow of the
 // station's own wall), `outer` its outline.
 Section place_section(const Centroidal& unit, const blade::Outline& outer, double chord,
                       double twist);
+
+// A round section (a round root: a solid rod or a tube) of outer diameter D and wall t (m; 0, or
+// at least D/2: solid), about its centre in any direction:
+//   A = pi (D^2 - d^2) / 4,  I = pi (D^4 - d^4) / 64,  d = D - 2 t,
+// no product of inertia, its outer fibre at D/2 everywhere; the halves upwind (lower side) and
+// downwind (upper side) are the skin's two sides, each of arc pi D / 2.
+Section round_section(double D, double t);
 
 // ---------------------------------------------------------------------------------------------
 // Materials and safety factors.
@@ -135,7 +145,7 @@ inline constexpr double kGravity = 9.80665;  // m/s^2, standard
 Response respond(const Beam& beam, const SpanLoad& load, double omega, bool with_deflection);
 
 // Stress at the outline's points of one section for an axial force and two moments: the
-// largest magnitude.
+// largest magnitude (on a round section, anywhere on its circle).
 double peak_stress(const Section& s, double normal, double m_flap, double m_edge) noexcept;
 // The largest compression (Pa, positive; 0 where a side is all in tension) on each side.
 std::array<double, 2> side_compression(const Section& s, double normal, double m_flap,

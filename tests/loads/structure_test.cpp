@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -233,6 +234,52 @@ TEST(Buckling, LongPlateUnderCompression) {
     // Twice the width, a quarter of the stress; twice the thickness, four times.
     EXPECT_NEAR(loads::plate_buckling_stress(m, m.modulus, c.t, 2.0 * c.b) / got, 0.25, 1e-12);
     EXPECT_NEAR(loads::plate_buckling_stress(m, m.modulus, 2.0 * c.t, c.b) / got, 4.0, 1e-12);
+  }
+}
+
+// A round section's stresses against the beam formula sampled around its circle: at angle t
+// the point (R cos t, R sin t) carries N / A - M_edge X / I - M_flap Y / I (downwind loads put
+// the upwind side, Y < 0, in tension), I = pi (D^4 - d^4) / 64; the upwind half is the lower
+// side, the downwind half the upper.
+TEST(LoadsStructure, RoundSectionStressesAreTheBeamFormulasAroundTheCircle) {
+  struct Case {
+    double D, t;                    // m
+    double normal, m_flap, m_edge;  // N, N m
+  };
+  const Case cases[] = {
+      {0.05, 0.0, 0.0, 72.93, 21.06},      // the parked rod: bending only
+      {0.05, 0.005, 2000.0, 40.0, -15.0},  // a tube at work: tension and both moments
+      {0.04, 0.0, 500.0, 0.0, 30.0},       // edgewise only: both sides reach the same peak
+      {0.06, 0.002, -800.0, -25.0, 0.0},   // compression, upwind loads
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.D + c.t + c.normal);
+    const loads::Section s = loads::round_section(c.D, c.t);
+    const double d = c.t > 0.0 ? c.D - 2.0 * c.t : 0.0;
+    const double A = kPi * (c.D * c.D - d * d) / 4.0;
+    const double I = kPi * (c.D * c.D * c.D * c.D - d * d * d * d) / 64.0;
+    EXPECT_NEAR(s.A / A, 1.0, 1e-14);
+    EXPECT_NEAR(s.Sxx / I, 1.0, 1e-14);
+    EXPECT_NEAR(s.Syy / I, 1.0, 1e-14);
+    EXPECT_EQ(s.Sxy, 0.0);
+    double peak = 0.0;
+    std::array<double, 2> compression{};
+    // Each half from end to end: upwind t in [pi, 2 pi], downwind [0, pi].
+    const int n = 18000;
+    for (std::size_t side = 0; side < 2; ++side) {
+      for (int k = 0; k <= n; ++k) {
+        const double a = kPi * k / n + (side == 0 ? kPi : 0.0);
+        const double X = c.D / 2.0 * std::cos(a), Y = c.D / 2.0 * std::sin(a);
+        const double sigma = c.normal / A - c.m_edge * X / I - c.m_flap * Y / I;
+        peak = std::max(peak, std::fabs(sigma));
+        compression[side] = std::max(compression[side], -sigma);
+      }
+    }
+    const double scale = std::fabs(c.normal) / A + c.D / 2.0 * std::hypot(c.m_flap, c.m_edge) / I;
+    EXPECT_NEAR(loads::peak_stress(s, c.normal, c.m_flap, c.m_edge), peak, 1e-7 * scale);
+    const std::array<double, 2> got = loads::side_compression(s, c.normal, c.m_flap, c.m_edge);
+    EXPECT_NEAR(got[0], compression[0], 1e-7 * scale);
+    EXPECT_NEAR(got[1], compression[1], 1e-7 * scale);
   }
 }
 
