@@ -5,55 +5,17 @@
 // two are compared. Prints one JSON report; writes the page's screenshot.
 //
 //   node check_studio.mjs CHROMIUM PROFILE_DIR URL SCREENSHOT.png
-import { spawn } from 'node:child_process';
+import { devtools } from './devtools.mjs';
 import { writeFileSync } from 'node:fs';
 import { inflateSync } from 'node:zlib';
 
 const [chromium, profile, url, screenshot] = process.argv.slice(2);
-const browser = spawn(chromium, [
-  '--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-  '--disable-quic', '--no-first-run', '--disable-background-networking',
-  '--disable-component-update', '--disable-sync', '--user-data-dir=' + profile,
-  '--remote-debugging-pipe', 'about:blank',
-], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
-const toBrowser = browser.stdio[3];
-const fromBrowser = browser.stdio[4];
-
-let nextId = 1;
-const waiting = new Map();
-const listeners = [];
-let buffer = '';
-fromBrowser.on('data', (chunk) => {
-  buffer += chunk.toString('utf8');
-  let end;
-  while ((end = buffer.indexOf('\0')) >= 0) {
-    const message = JSON.parse(buffer.slice(0, end));
-    buffer = buffer.slice(end + 1);
-    if (message.id !== undefined && waiting.has(message.id)) {
-      const { resolve, reject } = waiting.get(message.id);
-      waiting.delete(message.id);
-      if (message.error) reject(new Error(JSON.stringify(message.error)));
-      else resolve(message.result);
-    } else {
-      for (const l of listeners) l(message);
-    }
-  }
-});
-
+const cdp = devtools(chromium, profile, ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']);
+const { browser } = cdp;
+// Every command and evaluation goes to the one page's session once it is attached.
 let session;
-function send(method, params = {}) {
-  const id = nextId++;
-  const message = { id, method, params };
-  if (session) message.sessionId = session;
-  toBrowser.write(JSON.stringify(message) + '\0');
-  return new Promise((resolve, reject) => waiting.set(id, { resolve, reject }));
-}
-
-async function value(expression) {
-  const r = await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
-  if (r.exceptionDetails) throw new Error('evaluation failed: ' + expression);
-  return r.result.value;
-}
+const send = (method, params = {}) => cdp.send(method, params, session);
+const value = (expression) => cdp.value(expression, session);
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
@@ -167,17 +129,7 @@ async function bladePixels() {
 async function run() {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   ({ sessionId: session } = await send('Target.attachToTarget', { targetId, flatten: true }));
-  const errors = [];
-  listeners.push((m) => {
-    if (m.sessionId !== session) return;
-    if (m.method === 'Runtime.exceptionThrown') {
-      errors.push(m.params.exceptionDetails.exception?.description ?? m.params.exceptionDetails.text);
-    } else if (m.method === 'Runtime.consoleAPICalled' && m.params.type === 'error') {
-      errors.push(m.params.args.map((a) => a.value ?? a.description).join(' '));
-    } else if (m.method === 'Log.entryAdded' && m.params.entry.level === 'error') {
-      errors.push(m.params.entry.text + ' ' + (m.params.entry.url ?? ''));
-    }
-  });
+  const errors = cdp.errorsOf(session);
   await send('Runtime.enable');
   await send('Log.enable');
   await send('Page.enable');
