@@ -6,20 +6,12 @@
 #
 #   analyse_page_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$(cd "$1" && pwd)
-src=$(cd "$2" && pwd)
-chromium=$(command -v chromium || command -v chromium-browser || true)
-if [ -z "$chromium" ] || ! command -v node >/dev/null; then
-  echo "chromium or node missing (tools/install_deps.sh installs them)" >&2
-  exit 1
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/rotorforge-analyse-browser-XXXXXX")
+source "$(dirname "$0")/common.sh"
+browser_test_start "$1" "$2" analyse-browser
 trap 'rm -rf "$work"' EXIT
 
 session="$work/session"
-mkdir -p "$session/Data" "$session/Temp" "$session/Result"
-cp "$src"/Data/*.dat "$session/Data/"
-printf ' 0.1 0. 0. 0. 0.\r\n' > "$session/Temp/Parameters.in"
+new_session "$session"
 (cd "$session" &&
  printf '3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n1\n3\n20\n5\n10\n0\n6\n0\n' |
    "$build/rotorforge" > console.txt)

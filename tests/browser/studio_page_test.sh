@@ -8,15 +8,9 @@
 #
 #   studio_page_test.sh BUILD_DIR SOURCE_DIR [SCREENSHOT]
 set -euo pipefail
-build=$(cd "$1" && pwd)
-src=$(cd "$2" && pwd)
+source "$(dirname "$0")/common.sh"
+browser_test_start "$1" "$2" studio
 shot=${3:-}
-chromium=$(command -v chromium || command -v chromium-browser || true)
-if [ -z "$chromium" ] || ! command -v node >/dev/null; then
-  echo "chromium or node missing (tools/install_deps.sh installs them)" >&2
-  exit 1
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/rotorforge-studio-XXXXXX")
 studio_pid=
 cleanup() {
   if [ -n "$studio_pid" ]; then kill -INT "$studio_pid" 2>/dev/null || true; wait "$studio_pid" || true; fi
@@ -58,9 +52,7 @@ node -e '
 # The example made in the page against the console session with the same answers.
 first=$(node -e 'console.log(JSON.parse(require("fs").readFileSync(process.argv[1], "utf8")).first)' "$work/report.txt")
 console="$work/console"
-mkdir -p "$console/Data" "$console/Temp" "$console/Result"
-cp "$src"/Data/*.dat "$console/Data/"
-printf ' 0.1 0. 0. 0. 0.\r\n' > "$console/Temp/Parameters.in"
+new_session "$console"
 (cd "$console" && printf '3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n1\n3\n20\n5\n10\n0\n6\n0\n' | "$build/rotorforge" > /dev/null)
 for f in Result/Geometry.out Result/Energy1.out Result/Energy2.out Result/Energy3.out \
          Result/Energy4.out Result/Performance.out Result/3dgeo.dat Result/blade.stl; do
