@@ -50,20 +50,6 @@ double best_energy(const Result& r) {
   return r.yields.front().energy;
 }
 
-std::string element_end(calc_mod::ElementEnd e) {
-  switch (e) {
-    case calc_mod::ElementEnd::kIterated:
-      return "iterated";
-    case calc_mod::ElementEnd::kResolved:
-      return "resolved";
-    case calc_mod::ElementEnd::kUnloaded:
-      return "unloaded";
-    case calc_mod::ElementEnd::kNoBlade:
-      return "no blade";
-  }
-  return "";
-}
-
 std::string section_list(const blade::Blade& b) {
   std::string s;
   for (const blade::Section& sec : b.sections) s += (s.empty() ? "" : ", ") + sec.name;
@@ -96,7 +82,7 @@ std::string elements_csv(const Result& r) {
     t += shortest(r.elements.U) + "," + shortest(r.elements.tsr) + "," +
          shortest(r.elements.pitch) + "," + shortest(b.r[i] * b.rtip) + "," +
          shortest(b.chord[i] * b.rtip) + "," + shortest(b.twist[i]) + "," +
-         (s != nullptr ? s->name : std::string("loaded")) + "," + element_end(e.end) + "," +
+         (s != nullptr ? s->name : std::string("loaded")) + "," + calc_mod::end_name(e.end) + "," +
          shortest(e.a) + "," + shortest(e.ap) + "," + shortest(e.phi * 180.0 / shared::kPi) + "," +
          shortest(e.alpha) + "," + shortest(e.F) + "," + shortest(e.re) + "," + shortest(e.cl) +
          "," + shortest(e.cd) + "," + shortest(speed) + "," + shortest(fn) + "," + shortest(ft) +

@@ -48,20 +48,6 @@ std::string csv_table(const Report& r, const char* columns, Rows rows) {
   return out;
 }
 
-const char* end_name(calc_mod::ElementEnd e) {
-  switch (e) {
-    case calc_mod::ElementEnd::kIterated:
-      return "iterated";
-    case calc_mod::ElementEnd::kResolved:
-      return "resolved";
-    case calc_mod::ElementEnd::kUnloaded:
-      return "unloaded";
-    case calc_mod::ElementEnd::kNoBlade:
-      return "no blade";
-  }
-  return "?";
-}
-
 std::string case_name(const Case& c) {
   if (c.parked) return c.point.source + " " + fixed(c.point.U, 1) + " m/s";
   return c.source + ", U " + fixed(c.point.U, 2) + " m/s";
@@ -104,7 +90,7 @@ std::string elements_csv(const Report& r) {
           rows += point + std::to_string(k + 1) + "," +
                   cells({e.radius, e.chord, e.twist, e.phi, e.alpha, e.a, e.ap, e.F, e.re, e.cl,
                          e.cd, e.speed, e.fn, e.ft}) +
-                  "," + (c.parked ? "parked" : end_name(e.end)) + "\n";
+                  "," + (c.parked ? "parked" : calc_mod::end_name(e.end)) + "\n";
         }
         return rows;
       });

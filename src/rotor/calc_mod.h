@@ -133,6 +133,21 @@ void calc_counted(const Inputs& in, std::span<double> alpha, double& CP,
 // an inflow angle of 0 and converged = false). Elements of the last two kinds carry no load.
 enum class ElementEnd : std::uint8_t { kIterated = 0, kResolved = 1, kUnloaded = 2, kNoBlade = 3 };
 
+// The word the element tables of the companions write for each end.
+constexpr const char* end_name(ElementEnd e) {
+  switch (e) {
+    case ElementEnd::kIterated:
+      return "iterated";
+    case ElementEnd::kResolved:
+      return "resolved";
+    case ElementEnd::kUnloaded:
+      return "unloaded";
+    case ElementEnd::kNoBlade:
+      return "no blade";
+  }
+  return "?";
+}
+
 // What the iteration of one element ended with (before any new solution): the arguments of
 // element_needs_resolve, and what became of the element.
 struct ElementTrace {
