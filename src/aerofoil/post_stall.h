@@ -5,6 +5,8 @@
 
 namespace aerofoil {
 
+struct Polar;
+
 // Drag of a flat plate broadside to the flow, for a blade of aspect ratio `aspect_ratio`
 // (span^2 / planform area): 1.11 + 0.018 AR, 2.01 from AR 50 on (the two-dimensional plate).
 double flat_plate_cd_max(double aspect_ratio) noexcept;
@@ -24,5 +26,7 @@ LiftDrag viterna(double alpha_s, double cl_s, double cd_s, double alpha, double 
 // within the angles both of the Reynolds number's columns hold, Viterna-Corrigan matched at the
 // polar's last (or first) angle beyond them.
 LiftDrag landd_extended(double alpha, double re, double cd_max) noexcept;
+// The same on the tables of p: what the loaded tables' extension gives when p is loaded.
+LiftDrag landd_extended(const Polar& p, double alpha, double re, double cd_max) noexcept;
 
 }  // namespace aerofoil

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "aerofoil/global.h"
 #include "aerofoil/post_stall.h"
 #include "util/shared.h"
 
@@ -12,7 +11,8 @@ namespace loads {
 namespace {
 
 using shared::kPi;
-constexpr double kDegree = 180.0 / kPi;
+// Degrees per radian from the single-precision pi, as the element solver turns its angles.
+constexpr double kDegreesPerRadian = 180.0 / kPi;
 
 // Thrust and torque of all blades from the elements' forces per metre.
 void sum_forces(const Rotor& rotor, PointResult& p) {
@@ -26,27 +26,6 @@ void sum_forces(const Rotor& rotor, PointResult& p) {
   p.thrust = B * thrust;
   p.torque = B * torque;
   p.power = p.torque * p.omega;
-}
-
-// Lift and drag of polar p at any angle of attack: the polar's own values within the angles both
-// of the Reynolds number's columns hold, Viterna-Corrigan matched at the last (or first) angle
-// beyond them; the loaded tables' extension (aerofoil::landd_extended) on p's tables.
-aerofoil::LiftDrag extended(const aerofoil::Polar& p, double alpha, double re, double cd_max) {
-  const aerofoil::ReBlend blend = aerofoil::re_blend(p, re);
-  const int last = global::kRows - 1;
-  const int k0 = blend.k - 1, k1 = blend.k;
-  const double top =
-      std::min(static_cast<double>(p.alpha[k0][last]), static_cast<double>(p.alpha[k1][last]));
-  const double bottom =
-      std::max(static_cast<double>(p.alpha[k0][0]), static_cast<double>(p.alpha[k1][0]));
-  aerofoil::LiftDrag out;
-  if (alpha > top || alpha < bottom) {
-    const double edge = alpha > top ? top : bottom;
-    aerofoil::landd_blend(p, blend, edge, out.cl, out.cd);
-    return aerofoil::viterna(edge, out.cl, out.cd, alpha, cd_max);
-  }
-  aerofoil::landd_blend(p, blend, alpha, out.cl, out.cd);
-  return out;
 }
 
 }  // namespace
@@ -74,7 +53,7 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
     e.radius = rotor.r[i] * rotor.rtip;
     e.chord = rotor.chord[i] * rotor.rtip;
     e.twist = rotor.twist[i] + theta;
-    e.phi = s.phi * kDegree;
+    e.phi = s.phi * kDegreesPerRadian;
     e.alpha = s.alpha;
     e.a = s.a;
     e.ap = s.ap;
@@ -97,7 +76,7 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
       // drag loads the blade: W^2 = 1 + (lambda r)^2, sin phi = 1 / W, cos phi = lambda r / W.
       const double lr = lambda * rotor.r[i];
       const double W = std::sqrt(1.0 + lr * lr);
-      e.phi = std::atan2(1.0, lr) * kDegree;
+      e.phi = std::atan2(1.0, lr) * kDegreesPerRadian;
       e.alpha = calc_mod::undisturbed_alpha(lr, e.twist);
       e.a = e.ap = 0.0;
       e.F = 1.0;
@@ -156,10 +135,11 @@ PointResult parked(const Rotor& rotor, double rho, double V) {
     e.re = V * e.chord / calc_mod::kNu;
     const std::optional<double> round =
         i < rotor.round_cd.size() ? rotor.round_cd[i] : std::nullopt;
-    const aerofoil::LiftDrag c = round ? aerofoil::LiftDrag{0.0, *round}
-                                 : i < rotor.polars.size()
-                                     ? extended(*rotor.polars[i], e.alpha, e.re, cd_max)
-                                     : aerofoil::landd_extended(e.alpha, e.re, cd_max);
+    const aerofoil::LiftDrag c =
+        round ? aerofoil::LiftDrag{0.0, *round}
+        : i < rotor.polars.size()
+            ? aerofoil::landd_extended(*rotor.polars[i], e.alpha, e.re, cd_max)
+            : aerofoil::landd_extended(e.alpha, e.re, cd_max);
     e.cl = c.cl;
     e.cd = c.cd;
     e.speed = V;

@@ -4,13 +4,14 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <stdexcept>
 
 namespace loads {
 
 namespace {
 
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // 4-point Gauss-Legendre on [0, 1]: exact for polynomials up to degree 7, so for the products
 // of two cubic shapes with a linear property (mass, stiffness) within a grid cell.
@@ -266,23 +267,21 @@ std::vector<Mode> modes(const ModalBeam& b, double omega, std::size_t elements) 
       M(i, j) = s / M(j, j);
     }
   }
-  // Y = L^-1 K (forward substitution column by column), S = L^-1 Y^T.
+  // Y = L^-1 K (forward substitution column by column), S = L^-1 Y^T; `rhs(i, c)` is the
+  // right-hand side's entry.
+  const auto forward = [&M, n](Matrix& X, const auto& rhs) {
+    for (std::size_t c = 0; c < n; ++c) {
+      for (std::size_t i = 0; i < n; ++i) {
+        double s = rhs(i, c);
+        for (std::size_t k = 0; k < i; ++k) s -= M(i, k) * X(k, c);
+        X(i, c) = s / M(i, i);
+      }
+    }
+  };
   Matrix Y(n);
-  for (std::size_t c = 0; c < n; ++c) {
-    for (std::size_t i = 0; i < n; ++i) {
-      double s = K(i, c);
-      for (std::size_t k = 0; k < i; ++k) s -= M(i, k) * Y(k, c);
-      Y(i, c) = s / M(i, i);
-    }
-  }
+  forward(Y, [&K](std::size_t i, std::size_t c) { return K(i, c); });
   Matrix S(n);
-  for (std::size_t c = 0; c < n; ++c) {
-    for (std::size_t i = 0; i < n; ++i) {
-      double s = Y(c, i);
-      for (std::size_t k = 0; k < i; ++k) s -= M(i, k) * S(k, c);
-      S(i, c) = s / M(i, i);
-    }
-  }
+  forward(S, [&Y](std::size_t i, std::size_t c) { return Y(c, i); });
   for (std::size_t i = 0; i < n; ++i)
     for (std::size_t j = i + 1; j < n; ++j) S(i, j) = S(j, i) = 0.5 * (S(i, j) + S(j, i));
   std::vector<double> lambdas;

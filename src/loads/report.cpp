@@ -362,7 +362,7 @@ std::string index_html(const Report& r, std::string_view nav) {
                    " (" + r.wall_source + ")");
   out += plot::table_row(
       "material",
-      std::string(r.material.name) + " (" + r.material_source + "): density " +
+      std::string(r.material.key) + " (" + r.material_source + "): density " +
           fixed(r.material.density, 0) + " kg/m\u00b3 (the material menu's), modulus " +
           fixed(r.material.modulus, 1) + " GPa (" +
           (r.settings.modulus ? std::string("--modulus") : std::string(r.material.source)) + ")");
@@ -434,7 +434,7 @@ void print_summary(const Report& r, std::ostream& out) {
       << " m/s)\n";
   out << "blade: "
       << (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) << " ("
-      << r.wall_source << "), " << r.material.name << " (" << r.material_source << ")\n";
+      << r.wall_source << "), " << r.material.key << " (" << r.material_source << ")\n";
   out << "mass: " << fixed(r.mass, 6) << " kg per blade" << mass_source(r) << "; the beam's "
       << r.cases.front().grid.size() << " sections: " << fixed(r.beam_mass, 3) << " kg\n";
   out << "material: " << fixed(r.material.strength, 0) << " MPa (" << r.strength_source

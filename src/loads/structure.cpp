@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "util/catalogue.h"
+#include "util/shared.h"
 
 namespace loads {
 
 namespace {
 
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
+using shared::kRadiansPerDegree;
 
 // The outline as one closed ring: set 1 from its first point to its last, set 2 back.
 void ring(const blade::Outline& o, std::vector<double>& x, std::vector<double>& y) {
@@ -85,7 +87,7 @@ Centroidal centroidal(const Moments& m) noexcept {
 Section place_section(const Centroidal& unit, const blade::Outline& outer, double chord,
                       double twist) {
   // (X, Y) = chord * (-C u + S v, S u + C v) for chordwise u and upper-side v about the centroid.
-  const double C = std::cos(twist * kDegree), S = std::sin(twist * kDegree);
+  const double C = std::cos(twist * kRadiansPerDegree), S = std::sin(twist * kRadiansPerDegree);
   const double c2 = chord * chord, c4 = c2 * c2;
   Section s;
   s.A = unit.A * c2;
@@ -108,7 +110,7 @@ Section place_section(const Centroidal& unit, const blade::Outline& outer, doubl
 }
 
 Section round_section(double D, double t) {
-  constexpr double kPi = 3.14159265358979323846;
+  constexpr double kPi = std::numbers::pi;
   const double d = t > 0.0 && 2.0 * t < D ? D - 2.0 * t : 0.0;
   const double D2 = D * D, d2 = d * d;
   Section s;
@@ -131,45 +133,6 @@ Section round_section(double D, double t) {
   s.arc = {kPi * D / 2.0, kPi * D / 2.0};
   return s;
 }
-
-namespace {
-
-// Characteristic strength (MPa), moduli E1, E2, G12 (GPa) and Poisson's ratio, in the
-// catalogue's order, and their sources.
-struct Values {
-  double strength, e1, e2, nu12, g12;
-  std::string_view source;
-};
-constexpr Values kValues[5] = {
-    // Strength class C24: bending strength, mean moduli along and across the grain, shear.
-    {24.0, 11.0, 0.37, 0.0, 0.69, "EN 338:2016, strength class C24"},
-    // EN AW-6061 T6 extrusions: 0.2 % proof strength; isotropic, G = 27 GPa, nu = 0.3.
-    {240.0, 70.0, 70.0, 0.3, 27.0, "EN 1999-1-1, EN AW-6061 T6"},
-    // Glass/epoxy unidirectional lamina: compressive strength along the fibres (the smaller).
-    {610.0, 38.6, 8.27, 0.26, 4.14,
-     "Kaw, Mechanics of Composite Materials (2006), Table 2.1, glass/epoxy"},
-    // Graphite/epoxy T300/5208 unidirectional lamina.
-    {1500.0, 181.0, 10.3, 0.28, 7.17,
-     "Kaw, Mechanics of Composite Materials (2006), Table 2.1, T300/5208"},
-    // Plywood bending class F40/E100; across the blade C24 timber's values, below any plywood's.
-    {40.0, 10.0, 0.37, 0.0, 0.69, "EN 636 F40/E100; across: EN 338 C24"},
-};
-
-constexpr Material material(std::size_t i) {
-  return {catalogue::kMaterials[i].key,
-          catalogue::kMaterials[i].density,
-          kValues[i].strength,
-          kValues[i].e1,
-          kValues[i].e2,
-          kValues[i].nu12,
-          kValues[i].g12,
-          kValues[i].source};
-}
-
-}  // namespace
-
-const std::array<Material, 5> kMaterials = {material(0), material(1), material(2), material(3),
-                                            material(4)};
 
 double peak_stress(const Section& s, double normal, double m_flap, double m_edge) noexcept {
   // sigma = N/A + a X + b Y. The stress resultants of the bending part balance the moments:
@@ -215,7 +178,7 @@ std::array<double, 2> side_compression(const Section& s, double normal, double m
 }
 
 double plate_buckling_stress(const Material& m, double e1, double t, double b) noexcept {
-  constexpr double kPi = 3.14159265358979323846;
+  constexpr double kPi = std::numbers::pi;
   const double E1 = e1 * 1e9, E2 = m.transverse * 1e9, G12 = m.shear * 1e9;
   const double nu21 = m.poisson * E2 / E1;
   const double t3 = t * t * t;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blade/section.h"
+#include "util/catalogue.h"
 
 namespace loads {
 
@@ -82,19 +83,8 @@ Section round_section(double D, double t);
 // ---------------------------------------------------------------------------------------------
 // Materials and safety factors.
 
-struct Material {
-  std::string_view name;  // the catalogue's key
-  double density;         // kg/m^3 (the material menu's)
-  double strength;        // characteristic strength along the blade, MPa
-  double modulus;         // modulus along the blade E1, GPa
-  // For the buckling of a thin skin, an orthotropic plate with its first axis along the blade:
-  double transverse;        // modulus across the blade E2, GPa
-  double poisson;           // Poisson's ratio nu12 (0 where the source gives none: conservative)
-  double shear;             // in-plane shear modulus G12, GPa
-  std::string_view source;  // where the values come from
-};
-// The five materials of the material menu, answers 1 ... 5, with handbook values.
-extern const std::array<Material, 5> kMaterials;
+// The materials of the material menu with their handbook values (catalogue::kMaterials).
+using catalogue::Material;
 
 // Partial safety factors of the simplified load method for small wind turbines (IEC 61400-2):
 // loads 3.0; materials 3.0 for ultimate strength from handbook values, the standard's factor for

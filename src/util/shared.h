@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <numbers>
 
 namespace shared {
 
@@ -10,6 +11,11 @@ namespace shared {
 // 3.1415927410125732, not the double 3.141592653589793. Results depend on it in their last digits.
 inline constexpr double kPi = 3.1415927410125732;
 static_assert(kPi == static_cast<double>(3.14159265358979f));
+
+// Radians per degree from the double pi (0.017453292519943295): for the geometry of sections and
+// polars, where the angles are turned into radians once. The element solver's angles go the
+// other way, phi * 180 / kPi, with the single-precision pi.
+inline constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 // The five coefficients of a chord law (a1 ... a5) or a twist law (b1 ... b5), in the
 // alternating form c1 - c2*x + c3*x^2 - c4*x^3 + c5*x^4 of the relative radius x.

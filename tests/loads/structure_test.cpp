@@ -9,6 +9,8 @@
 #include <cmath>
 #include <vector>
 
+#include "util/catalogue.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -228,7 +230,7 @@ TEST(Buckling, LongPlateUnderCompression) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const loads::Material& m = loads::kMaterials[static_cast<std::size_t>(c.material)];
+    const loads::Material& m = catalogue::kMaterials[static_cast<std::size_t>(c.material)];
     const double got = loads::plate_buckling_stress(m, m.modulus, c.t, c.b);
     EXPECT_NEAR(got / c.expected, 1.0, c.tol) << got;
     // Twice the width, a quarter of the stress; twice the thickness, four times.
