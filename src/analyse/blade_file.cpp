@@ -13,43 +13,17 @@
 #include "aerofoil/data_in.h"
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
+#include "util/files.h"
 #include "util/number_text.h"
+#include "util/toml_file.h"
 #include "util/whole_file.h"
 
 namespace blade_file {
 namespace {
 
-class Problems {
- public:
-  explicit Problems(std::string name) : name_(std::move(name)) {}
-  void add(long line, const std::string& what) {
-    std::string p = name_;
-    if (line > 0) p += ":" + std::to_string(line);
-    list_.push_back({line, p + ": " + what});
-  }
-  bool empty() const { return list_.empty(); }
-  std::vector<std::string> take() {
-    std::stable_sort(list_.begin(), list_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> out;
-    for (auto& p : list_) out.push_back(std::move(p.second));
-    return out;
-  }
-
- private:
-  std::string name_;
-  std::vector<std::pair<long, std::string>> list_;
-};
-
-long line_of(const toml::node& n) {
-  return static_cast<long>(n.source().begin.line);
-}
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
+using file_problems::Problems;
+using toml_file::line_of;
+using toml_file::lower;
 
 // A name that can only be a file of Data/: letters, digits, '_', '-', '.', not starting with '.'.
 bool plain_name(const std::string& s) {
@@ -57,10 +31,6 @@ bool plain_name(const std::string& s) {
   return std::all_of(s.begin(), s.end(), [](unsigned char c) {
     return std::isalnum(c) != 0 || c == '_' || c == '-' || c == '.';
   });
-}
-
-fs::path polar_path(const fs::path& data_dir, const std::string& section) {
-  return data_dir / ("Lift" + section + ".dat");
 }
 
 struct Reader {
@@ -113,9 +83,9 @@ struct Reader {
       problems.add(line_of(n), "unknown section \"" + v + "\": not a file name of Data/");
       return false;
     }
-    if (!data_dir.empty() && !fs::is_regular_file(polar_path(data_dir, v))) {
+    if (!data_dir.empty() && !fs::is_regular_file(files::polar_path(data_dir, v))) {
       problems.add(line_of(n), "unknown section \"" + v +
-                                   "\": " + polar_path(data_dir, v).string() +
+                                   "\": " + files::polar_path(data_dir, v).string() +
                                    " not found (import it with rotorforge-foil, or \"cylinder\")");
       return false;
     }
@@ -163,18 +133,13 @@ struct Reader {
 }  // namespace
 
 Error::Error(std::vector<std::string> problems)
-    : std::runtime_error(problems.empty() ? std::string("bad blade file") : problems.front()),
-      problems_(std::move(problems)) {}
+    : file_problems::Error(std::move(problems), "bad blade file") {}
 
 File parse(const std::string& text, const std::string& name, const fs::path& data_dir) {
   Problems problems(name);
-  toml::table doc;
-  try {
-    doc = toml::parse(text, name);
-  } catch (const toml::parse_error& e) {
-    problems.add(static_cast<long>(e.source().begin.line), std::string(e.description()));
-    throw Error(problems.take());
-  }
+  const std::optional<toml::table> parsed = toml_file::parse(text, name, problems);
+  if (!parsed) throw Error(problems.take());
+  const toml::table& doc = *parsed;
   Reader reader{problems, data_dir};
   File f;
   bool has_blades = false, has_hub = false, has_stations = false;
@@ -279,7 +244,7 @@ blade::Blade cut(const File& f, std::int64_t n, const fs::path& data_dir) {
         s.polar = std::make_shared<aerofoil::Polar>(aerofoil::cylinder_polar(s.cylinder_cd));
       } else {
         s.polar = std::make_shared<aerofoil::Polar>(
-            data_in::read_polar(polar_path(data_dir, s.name).string()));
+            data_in::read_polar(files::polar_path(data_dir, s.name).string()));
       }
       b.sections.push_back(std::move(s));
     }

@@ -60,14 +60,6 @@ std::string polar_text(const Polar& polar) {
   return out;
 }
 
-std::string outline_path(const std::string& dir, const std::string& name) {
-  return (std::filesystem::path(dir) / (name + ".dat")).string();
-}
-
-std::string polar_path(const std::string& dir, const std::string& name) {
-  return (std::filesystem::path(dir) / ("Lift" + name + ".dat")).string();
-}
-
 void write_files(const std::vector<FileText>& files) {
   std::vector<std::string> temps;
   auto drop_temps = [&temps] {

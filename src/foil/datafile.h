@@ -25,11 +25,6 @@ std::string outline_text(const Outline& outline);
 using Polar = std::array<Block, kReynolds.size()>;
 std::string polar_text(const Polar& polar);
 
-// File names of aerofoil `name` in `dir`: the outline `dir/name.dat`, the polar
-// `dir/Liftname.dat`, the pattern of the shipped files.
-std::string outline_path(const std::string& dir, const std::string& name);
-std::string polar_path(const std::string& dir, const std::string& name);
-
 struct FileText {
   std::string path;
   std::string text;

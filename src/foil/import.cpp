@@ -169,7 +169,8 @@ Shape shape_of(const ImportOptions& options) {
 }
 
 void check_replacing(const std::string& data_dir, const std::string& name, bool force) {
-  const std::vector<std::string> paths = {outline_path(data_dir, name), polar_path(data_dir, name)};
+  const std::vector<std::string> paths = {files::outline_path(fs::path(data_dir), name).string(),
+                                          files::polar_path(fs::path(data_dir), name).string()};
   std::vector<std::string> present;
   for (const std::string& p : {paths[0], paths[1], fill_record::path(data_dir, name).string()}) {
     std::error_code ec;
@@ -245,8 +246,8 @@ void install(const std::string& data_dir, const std::string& name) {
   if (name.empty() || file_name_of(name) != name) {
     throw Error(name + ": not a section name (lower case letters, digits, '-', '_' and '.')");
   }
-  const std::string polar = polar_path(data_dir, name);
-  const std::string outline = outline_path(data_dir, name);
+  const std::string polar = files::polar_path(fs::path(data_dir), name).string();
+  const std::string outline = files::outline_path(fs::path(data_dir), name).string();
   try {
     // Both files are read in full first: the copy below writes the polar before it reads the
     // outline, and must not be left half done by a broken outline.
@@ -509,8 +510,8 @@ struct DataFiles {
 DataFiles write_data(const ImportOptions& options, const Shape& shape, const Polar& polar,
                      const std::vector<fill_record::Fill>& fills) {
   check_replacing(options.data_dir, shape.name, options.force);  // (XFOIL took a while)
-  const DataFiles files{outline_path(options.data_dir, shape.name),
-                        polar_path(options.data_dir, shape.name),
+  const DataFiles files{files::outline_path(fs::path(options.data_dir), shape.name).string(),
+                        files::polar_path(fs::path(options.data_dir), shape.name).string(),
                         fill_record::path(options.data_dir, shape.name).string()};
   std::vector<FileText> written = {{files.outline, outline_text(shape.outline)},
                                    {files.polar, polar_text(polar)}};

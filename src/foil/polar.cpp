@@ -7,6 +7,7 @@
 #include <map>
 
 #include "foil/section.h"
+#include "util/enum_names.h"
 #include "util/number_text.h"
 
 namespace foil {
@@ -286,15 +287,9 @@ RowSource row_source(const BlockInfo& info, const std::vector<FilledRows>& fille
 }
 
 const char* row_source_name(RowSource source) {
-  switch (source) {
-    case RowSource::Xfoil:
-      return "XFOIL";
-    case RowSource::Extension:
-      return "V-C";
-    case RowSource::Filled:
-      return "filled";
-  }
-  return "";
+  static constexpr enum_names::Named<RowSource> kNames[] = {
+      {RowSource::Xfoil, "XFOIL"}, {RowSource::Extension, "V-C"}, {RowSource::Filled, "filled"}};
+  return enum_names::name(source, kNames, "");
 }
 
 std::string impossible(double cl, double cd) {

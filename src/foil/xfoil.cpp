@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foil/section.h"
+#include "util/enum_names.h"
 #include "util/install_paths.h"
 #include "util/number_text.h"
 #include "util/process.h"
@@ -55,17 +56,11 @@ bool whole_number(const std::string& word, double& v) {
 }  // namespace
 
 const char* variant_name(Variant v) {
-  switch (v) {
-    case Variant::Base:
-      return "base";
-    case Variant::NoAcceleration:
-      return "A";
-    case Variant::FinePanels:
-      return "B";
-    case Variant::Bridge:
-      return "C";
-  }
-  return "?";
+  static constexpr enum_names::Named<Variant> kNames[] = {{Variant::Base, "base"},
+                                                          {Variant::NoAcceleration, "A"},
+                                                          {Variant::FinePanels, "B"},
+                                                          {Variant::Bridge, "C"}};
+  return enum_names::name(v, kNames, "?");
 }
 
 std::string commands(const XfoilSetup& setup, const SweepJob& job) {

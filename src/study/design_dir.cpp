@@ -148,7 +148,8 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
       return Prepared::Ready;
     }
     whole_file::write(dir / kAnswersFile, answers(d));
-    for (const std::string& file : {d.aerofoil + ".dat", "Lift" + d.aerofoil + ".dat"}) {
+    for (const std::string& file :
+         {files::outline_name(d.aerofoil), files::polar_name(d.aerofoil)}) {
       fs::copy_file(data_dir / file, dir / "Data" / file);
     }
     // The record of the polar's filled angles goes with it, when there is one.
@@ -166,7 +167,8 @@ Prepared prepare(const Design& d, const fs::path& dir, const fs::path& data_dir)
     }
     if (catalogue::shipped_number(d.aerofoil) == 0) {
       InDirectory here(dir);
-      foildata::replace("Data/Lift" + d.aerofoil + ".dat", "Data/" + d.aerofoil + ".dat");
+      foildata::replace(files::polar_path(fs::path("Data"), d.aerofoil).string(),
+                        files::outline_path(fs::path("Data"), d.aerofoil).string());
     }
     return Prepared::Ready;
   } catch (const std::exception& e) {

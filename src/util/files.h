@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace files {
@@ -135,6 +136,40 @@ inline constexpr std::string_view kMassUnit = "kg";
 
 // ---------------------------------------------------------------------------------------------
 // Aerofoil data in Data/ (or the directory a program is given instead).
+
+// A section NAME's two files there: its outline NAME.dat and its polar LiftNAME.dat, the names
+// of the shipped sections' files and of every section rotorforge-foil imports.
+inline constexpr std::string_view kPolarPrefix = "Lift";
+inline constexpr std::string_view kDataExtension = ".dat";
+
+inline std::string outline_name(std::string_view name) {
+  return std::string(name).append(kDataExtension);
+}
+inline std::string polar_name(std::string_view name) {
+  return std::string(kPolarPrefix).append(name).append(kDataExtension);
+}
+// In directory `dir`, a std::filesystem::path (a template so that this header, which every
+// program includes, does not bring in <filesystem>).
+template <typename Path>
+Path outline_path(const Path& dir, std::string_view name) {
+  return dir / outline_name(name);
+}
+template <typename Path>
+Path polar_path(const Path& dir, std::string_view name) {
+  return dir / polar_name(name);
+}
+
+// The section whose polar a file of the data directory is (LiftNAME.dat: NAME); "" for a file
+// of another name.
+inline std::string polar_section(std::string_view file_name) {
+  if (file_name.size() <= kPolarPrefix.size() + kDataExtension.size() ||
+      !file_name.starts_with(kPolarPrefix) || !file_name.ends_with(kDataExtension)) {
+    return {};
+  }
+  file_name.remove_prefix(kPolarPrefix.size());
+  file_name.remove_suffix(kDataExtension.size());
+  return std::string(file_name);
+}
 
 // Beside a section's polar DIR/LiftNAME.dat, the record of its filled angles: DIR/NAME.fill.
 // A filled angle is a row of the polar that no converged XFOIL point gave, between the angles

@@ -61,8 +61,6 @@ TEST(FileLayout, OutlineAndPolarRecords) {
   const std::string text = foil::polar_text(polar);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 322);
   EXPECT_EQ(text.substr(0, 22), "-10 0 0.01\n-9 0.1 0.01");
-  EXPECT_EQ(foil::polar_path("Data", "e387"), "Data/Lifte387.dat");
-  EXPECT_EQ(foil::outline_path("Data", "e387"), "Data/e387.dat");
 }
 
 TEST(WriteFiles, AllOrNothing) {

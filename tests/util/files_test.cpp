@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "util/catalogue.h"
 
 namespace {
 
@@ -26,6 +29,26 @@ TEST(Files, EveryNameIsRelativeUnderTempOrResultAndNoTwoCoincide) {
     EXPECT_EQ(files::kEnergyTables[static_cast<std::size_t>(t - 1)],
               "Result/Energy" + std::to_string(t) + ".out");
   }
+}
+
+// A section's files, and the section a polar file of the data directory belongs to: the shipped
+// aerofoils' menu fields name the same files, and only a polar's name gives its section back.
+TEST(Files, SectionFilesAndTheSectionOfAPolarFile) {
+  const std::filesystem::path data = "Data";
+  EXPECT_EQ(files::polar_path(data, "e387"), "Data/Lifte387.dat");
+  EXPECT_EQ(files::outline_path(data, "e387"), "Data/e387.dat");
+  for (const catalogue::Aerofoil& a : catalogue::kAerofoils) {
+    EXPECT_EQ(files::polar_path(data, a.stem).string(), catalogue::unpadded(a.polar_field));
+    EXPECT_EQ(files::outline_path(data, a.stem).string(), catalogue::unpadded(a.outline_field));
+    EXPECT_EQ(files::polar_section(files::polar_name(a.stem)), a.stem);
+  }
+  const struct {
+    std::string_view file;
+    std::string_view section;
+  } cases[] = {{"Lifte387.dat", "e387"}, {"Lift.x.dat", ".x"},    {"Lift.dat", ""},
+               {"LiftA.dat", "A"},       {"e387.dat", ""},        {"Lifte387.txt", ""},
+               {"liftA.dat", ""},        {"Lifte387.dat.bak", ""}};
+  for (const auto& c : cases) EXPECT_EQ(files::polar_section(c.file), c.section) << c.file;
 }
 
 }  // namespace
