@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "blade/rotor_blade.h"
+#include "util/file_problems.h"
 
 namespace blade_file {
 
@@ -56,13 +57,9 @@ struct File {
   std::vector<Station> stations;
 };
 
-class Error : public std::runtime_error {
+class Error : public file_problems::Error {
  public:
   explicit Error(std::vector<std::string> problems);
-  const std::vector<std::string>& problems() const { return problems_; }
-
- private:
-  std::vector<std::string> problems_;
 };
 
 // The file from `text` (`name` stands for it in messages); each section must be "cylinder", a

@@ -117,16 +117,30 @@ plot::Series series(std::string label, std::vector<plot::XY> points) {
   return s;
 }
 
+plot::Chart chart(std::string title, std::string x_label, std::string y_label, bool y_from_zero) {
+  plot::Chart c;
+  c.title = std::move(title);
+  c.x_label = std::move(x_label);
+  c.y_label = std::move(y_label);
+  c.y_from_zero = y_from_zero;
+  return c;
+}
+
+// Calls add(res, who) for the blade r and, when there is one, for g, the blade it is compared
+// with; `who` names the blade ("NAME, ") when there are two.
+template <typename Add>
+void each_blade(const Result& r, const Result* g, const Add& add) {
+  add(r, g != nullptr ? r.name + ", " : "");
+  if (g != nullptr) add(*g, g->name + ", ");
+}
+
 // Coefficient q (0 cp, 1 ct, 2 cq) against the tip speed ratio, one curve per pitch and blade.
 plot::Chart coefficient_chart(const Result& r, const Result* g, int q) {
   static const char* const kNames[] = {"power coefficient CP", "thrust coefficient CT",
                                        "torque coefficient CQ"};
-  plot::Chart c;
-  c.title = std::string(kNames[q]) + " against tip speed ratio";
-  c.x_label = "tip speed ratio";
-  c.y_label = kNames[q];
-  c.y_from_zero = true;
-  const auto add = [&](const Result& res, const std::string& who) {
+  plot::Chart c = chart(std::string(kNames[q]) + " against tip speed ratio", "tip speed ratio",
+                        kNames[q], true);
+  each_blade(r, g, [&](const Result& res, const std::string& who) {
     std::vector<double> pitches;
     for (const auto& p : res.curve) {
       if (std::find(pitches.begin(), pitches.end(), p.pitch) == pitches.end()) {
@@ -140,9 +154,7 @@ plot::Chart coefficient_chart(const Result& r, const Result* g, int q) {
       }
       c.series.push_back(series(who + "pitch " + fixed(th, 1) + " deg", pts));
     }
-  };
-  add(r, g != nullptr ? r.name + ", " : "");
-  if (g != nullptr) add(*g, g->name + ", ");
+  });
   if (q == 0) {
     c.ref_lines.push_back({"Betz limit 16/27", 16.0 / 27.0});
     c.caption.push_back("best CP " + fixed(r.best.cp, 4) + " at tip speed ratio " +
@@ -152,46 +164,31 @@ plot::Chart coefficient_chart(const Result& r, const Result* g, int q) {
 }
 
 plot::Chart power_chart(const Result& r, const Result* g) {
-  plot::Chart c;
-  c.title = "power curve";
-  c.x_label = "wind speed U (m/s)";
-  c.y_label = "rotor power P (W)";
-  c.y_from_zero = true;
-  const auto add = [&](const Result& res, const std::string& who) {
+  plot::Chart c = chart("power curve", "wind speed U (m/s)", "rotor power P (W)", true);
+  each_blade(r, g, [&](const Result& res, const std::string& who) {
     for (const auto& y : res.yields) {
       std::vector<plot::XY> pts;
       for (const auto& row : y.rows) pts.push_back({row.wind, row.power});
       c.series.push_back(series(who + "type " + std::to_string(y.type), pts));
     }
-  };
-  add(r, g != nullptr ? r.name + ", " : "");
-  if (g != nullptr) add(*g, g->name + ", ");
+  });
   return c;
 }
 
 plot::Chart start_chart(const Result& r, const Result* g) {
-  plot::Chart c;
-  c.title = "torque of the standing rotor";
-  c.x_label = "wind speed U (m/s)";
-  c.y_label = "torque (N m)";
-  c.y_from_zero = true;
-  const auto add = [&](const Result& res, const std::string& who) {
+  plot::Chart c = chart("torque of the standing rotor", "wind speed U (m/s)", "torque (N m)", true);
+  each_blade(r, g, [&](const Result& res, const std::string& who) {
     std::vector<plot::XY> pts;
     for (const auto& p : res.start.curve) pts.push_back({p.U, p.torque});
     c.series.push_back(series(who + "standing rotor", pts));
-  };
-  add(r, g != nullptr ? r.name + ", " : "");
-  if (g != nullptr) add(*g, g->name + ", ");
+  });
   if (r.start.resisting) c.ref_lines.push_back({"resisting torque", *r.start.resisting});
   return c;
 }
 
 plot::Chart shape_chart(const Result& r, const Result* g, bool chord) {
-  plot::Chart c;
-  c.title = chord ? "chord" : "twist (setting angle included)";
-  c.x_label = "radius r (m)";
-  c.y_label = chord ? "chord (m)" : "twist (deg)";
-  c.y_from_zero = chord;
+  plot::Chart c = chart(chord ? "chord" : "twist (setting angle included)", "radius r (m)",
+                        chord ? "chord (m)" : "twist (deg)", chord);
   const auto add = [&](const Result& res) {
     std::vector<plot::XY> pts;
     for (const auto& s : res.file.stations) {

@@ -9,6 +9,7 @@
 #include "aerofoil/aerofoil.h"
 #include "aerofoil/global.h"
 #include "rotor/calc_mod.h"
+#include "util/enum_names.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -625,17 +626,11 @@ void choose(Engine e) noexcept {
 }
 
 const char* name(Engine e) noexcept {
-  switch (e) {
-    case Engine::Scalar:
-      return "scalar";
-    case Engine::Sse2:
-      return "sse2 (2 lanes)";
-    case Engine::Avx2:
-      return "avx2 (4 lanes)";
-    case Engine::Avx512:
-      return "avx512 (8 lanes)";
-  }
-  return "?";
+  static constexpr enum_names::Named<Engine> kNames[] = {{Engine::Scalar, "scalar"},
+                                                         {Engine::Sse2, "sse2 (2 lanes)"},
+                                                         {Engine::Avx2, "avx2 (4 lanes)"},
+                                                         {Engine::Avx512, "avx512 (8 lanes)"}};
+  return enum_names::name(e, kNames, "?");
 }
 
 void solve(Engine e, std::span<const Call> calls, std::atomic<std::size_t>& next) {

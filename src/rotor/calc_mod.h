@@ -6,6 +6,7 @@
 #include <limits>
 #include <span>
 
+#include "util/enum_names.h"
 #include "util/shared.h"
 
 namespace aerofoil {
@@ -134,18 +135,12 @@ void calc_counted(const Inputs& in, std::span<double> alpha, double& CP,
 enum class ElementEnd : std::uint8_t { kIterated = 0, kResolved = 1, kUnloaded = 2, kNoBlade = 3 };
 
 // The word the element tables of the companions write for each end.
+inline constexpr enum_names::Named<ElementEnd> kEndNames[] = {{ElementEnd::kIterated, "iterated"},
+                                                              {ElementEnd::kResolved, "resolved"},
+                                                              {ElementEnd::kUnloaded, "unloaded"},
+                                                              {ElementEnd::kNoBlade, "no blade"}};
 constexpr const char* end_name(ElementEnd e) {
-  switch (e) {
-    case ElementEnd::kIterated:
-      return "iterated";
-    case ElementEnd::kResolved:
-      return "resolved";
-    case ElementEnd::kUnloaded:
-      return "unloaded";
-    case ElementEnd::kNoBlade:
-      return "no blade";
-  }
-  return "?";
+  return enum_names::name(e, kEndNames, "?");
 }
 
 // What the iteration of one element ended with (before any new solution): the arguments of

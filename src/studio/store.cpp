@@ -9,6 +9,7 @@
 #include "plot/results.h"
 #include "study/design_dir.h"
 #include "util/catalogue.h"
+#include "util/enum_names.h"
 #include "util/files.h"
 #include "util/process.h"
 #include "util/session_answers.h"
@@ -149,23 +150,11 @@ json analysis_of(const fs::path& folder) {
 }  // namespace
 
 const char* phase_name(Phase p) {
-  switch (p) {
-    case Phase::Queued:
-      return "queued";
-    case Phase::Session:
-      return "session";
-    case Phase::Loads:
-      return "loads";
-    case Phase::Analysis:
-      return "analysis";
-    case Phase::Ok:
-      return "ok";
-    case Phase::Failed:
-      return "failed";
-    case Phase::Stopped:
-      return "stopped";
-  }
-  return "";
+  static constexpr enum_names::Named<Phase> kNames[] = {
+      {Phase::Queued, "queued"},     {Phase::Session, "session"}, {Phase::Loads, "loads"},
+      {Phase::Analysis, "analysis"}, {Phase::Ok, "ok"},           {Phase::Failed, "failed"},
+      {Phase::Stopped, "stopped"}};
+  return enum_names::name(p, kNames, "");
 }
 
 bool plausible_id(const std::string& id) {
@@ -183,11 +172,10 @@ Store::Store(fs::path dir, fs::path data_dir, Programs programs, unsigned slots)
   std::set<std::string> imported;
   for (const auto& e : fs::directory_iterator(data_dir_, ec)) {
     const std::string name = e.path().filename().string();
-    if (name.size() > 8 && name.rfind("Lift", 0) == 0 && e.path().extension() == ".dat") {
-      const std::string stem = name.substr(4, name.size() - 8);
-      if (catalogue::shipped_number(stem) == 0 && fs::is_regular_file(data_dir_ / (stem + ".dat")))
-        imported.insert(stem);
-    }
+    const std::string stem = files::polar_section(name);
+    if (!stem.empty() && catalogue::shipped_number(stem) == 0 &&
+        fs::is_regular_file(files::outline_path(data_dir_, stem)))
+      imported.insert(stem);
   }
   aerofoils_.insert(aerofoils_.end(), imported.begin(), imported.end());
   // The designs of earlier runs: finished, failed, or stopped before their end.

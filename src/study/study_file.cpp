@@ -13,7 +13,9 @@
 
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
+#include "util/files.h"
 #include "util/number_text.h"
+#include "util/toml_file.h"
 
 namespace study {
 
@@ -83,35 +85,9 @@ struct Layer {
   long line = 1;  // where the level starts (a [[design]] entry's header)
 };
 
-class Problems {
- public:
-  explicit Problems(std::string name) : name_(std::move(name)) {}
-  void add(long line, const std::string& what) {
-    std::string p = name_;
-    if (line > 0) p += ":" + std::to_string(line);
-    p += ": " + what;
-    if (seen_.insert(p).second) list_.push_back({line, std::move(p)});
-  }
-  bool empty() const { return list_.empty(); }
-  // The problems in the order of their lines (tables keep their keys sorted by name).
-  std::vector<std::string> take() {
-    std::stable_sort(list_.begin(), list_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> out;
-    for (auto& p : list_) out.push_back(std::move(p.second));
-    list_.clear();
-    return out;
-  }
-
- private:
-  std::string name_;
-  std::vector<std::pair<long, std::string>> list_;
-  std::set<std::string> seen_;
-};
-
-long line_of(const toml::node& n) {
-  return static_cast<long>(n.source().begin.line);
-}
+using file_problems::Problems;
+using toml_file::line_of;
+using toml_file::lower;
 
 std::string kind_of(const toml::node& n) {
   switch (n.type()) {
@@ -130,12 +106,6 @@ std::string kind_of(const toml::node& n) {
     default:
       return "a date or time";
   }
-}
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
 }
 
 // A name that stays inside Data/ and reads as one answer-free word.
@@ -247,7 +217,7 @@ struct Reader {
                  "\"" + v.s + "\" is not a file name of Data/ (letters, digits, '_', '-', '.')");
     }
     if (data_dir.empty()) return true;
-    for (const std::string& file : {v.s + ".dat", "Lift" + v.s + ".dat"}) {
+    for (const std::string& file : {files::outline_name(v.s), files::polar_name(v.s)}) {
       if (!fs::is_regular_file(data_dir / file)) {
         return bad(k, v,
                    "\"" + v.s + "\": " + (data_dir / file).string() +
@@ -560,8 +530,7 @@ void expand(const Layer& l, Study& s, std::set<std::string>& ids, Problems& prob
 }  // namespace
 
 StudyError::StudyError(std::vector<std::string> problems)
-    : std::runtime_error(problems.empty() ? std::string("bad study") : problems.front()),
-      problems_(std::move(problems)) {}
+    : file_problems::Error(std::move(problems), "bad study") {}
 
 std::string answers(const Design& d) {
   std::vector<std::string> a;
@@ -632,13 +601,9 @@ std::string design_id(const Design& d) {
 
 Study parse_study(const std::string& text, const std::string& name, const fs::path& data_dir) {
   Problems problems(name);
-  toml::table doc;
-  try {
-    doc = toml::parse(text, name);
-  } catch (const toml::parse_error& e) {
-    problems.add(static_cast<long>(e.source().begin.line), std::string(e.description()));
-    throw StudyError(problems.take());
-  }
+  const std::optional<toml::table> parsed = toml_file::parse(text, name, problems);
+  if (!parsed) throw StudyError(problems.take());
+  const toml::table& doc = *parsed;
   Reader reader{problems, data_dir};
   Layer base;
   reader.layer(doc, base, true);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "util/file_problems.h"
+
 namespace study {
 
 // The turbine types of the main menu's options 1 ... 4, in menu order.
@@ -81,13 +83,9 @@ struct Study {
 };
 
 // Every problem found, one "FILE:LINE: message" per entry.
-class StudyError : public std::runtime_error {
+class StudyError : public file_problems::Error {
  public:
   explicit StudyError(std::vector<std::string> problems);
-  const std::vector<std::string>& problems() const { return problems_; }
-
- private:
-  std::vector<std::string> problems_;
 };
 
 // Reads the study from `text`; `name` stands for the file in messages. An aerofoil given by a
