@@ -45,13 +45,13 @@ void write_outline(const char* path, const Outline& o) {
 }  // namespace
 
 void choice(std::int64_t n) {
-  if (n < 1 || n > 3) return;
+  if (n < 1 || n > static_cast<std::int64_t>(catalogue::kAerofoils.size())) return;
   const catalogue::Aerofoil& foil = catalogue::kAerofoils[static_cast<std::size_t>(n - 1)];
   replace(foil.polar_field, foil.outline_field);
 }
 
 void require_earlier_aerofoil(std::int64_t n) {
-  if (n >= 1 && n <= 3) return;
+  if (n >= 1 && n <= static_cast<std::int64_t>(catalogue::kAerofoils.size())) return;
   for (const char* path : {files::kPolarCopy, files::kMeasuredOutline, files::kOwnOutline}) {
     struct stat st {};
     // Only a file that is not there is reported here; one that cannot be read for another

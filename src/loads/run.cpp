@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <numbers>
 #include <ostream>
 
 #include "aerofoil/data_in.h"
@@ -13,6 +14,8 @@
 #include "loads/report.h"
 #include "performance/energy.h"
 #include "performance/sweep.h"
+#include "util/answer_rules.h"
+#include "util/catalogue.h"
 #include "util/files.h"
 #ifdef ROTORFORGE_BLADE_FILES
 #include "analyse/blade_file.h"
@@ -21,6 +24,9 @@
 namespace loads {
 
 namespace {
+
+// More blades than any rotor has: beyond it a count is a slip of the keyboard.
+constexpr double kMostBlades = 1e6;
 
 double number(const std::string& option, const std::string& text) {
   const char* p = text.c_str();
@@ -39,13 +45,23 @@ double positive(const std::string& option, const std::string& text) {
   return v;
 }
 
-int material_index(const std::string& text) {
-  for (std::size_t i = 0; i < kMaterials.size(); ++i) {
-    if (text == kMaterials[i].name || text == std::to_string(i + 1)) return static_cast<int>(i);
-  }
+// The materials' keys, "wood, aluminium, ...".
+std::string material_names() {
   std::string names;
-  for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
-  throw InputError("--material: unknown material \"" + text + "\" (" + names + " or 1 ... 5)");
+  for (const Material& m : catalogue::kMaterials) {
+    names += (names.empty() ? "" : ", ") + std::string(m.key);
+  }
+  return names;
+}
+
+int material_index(const std::string& text) {
+  for (std::size_t i = 0; i < catalogue::kMaterials.size(); ++i) {
+    if (text == catalogue::kMaterials[i].key || text == std::to_string(i + 1)) {
+      return static_cast<int>(i);
+    }
+  }
+  throw InputError("--material: unknown material \"" + text + "\" (" + material_names() +
+                   " or 1 ... " + std::to_string(catalogue::kMaterials.size()) + ")");
 }
 
 // The grid of the beam: every element cut into `cells` equal parts, hub to tip.
@@ -87,15 +103,16 @@ Design blade_file_design(const fs::path& dir, const fs::path& file) {
     const double root = f.stations.front().r;
     if (b.sections.size() == 1 && !b.sections.front().cylinder) {
       const std::string name = b.sections.front().name;
-      data_in::file_read((data / ("Lift" + name + ".dat")).string());
-      Design d = blade_design(b, blade::read_outline((data / (name + ".dat")).string()));
+      data_in::file_read(files::polar_path(data, name).string());
+      Design d = blade_design(b, blade::read_outline(files::outline_path(data, name).string()));
       d.rotor.rhub = root;
       return d;
     }
     std::vector<blade::Outline> outlines;
     for (const blade::Section& s : b.sections) {
-      outlines.push_back(s.cylinder ? blade::Outline{}
-                                    : blade::read_outline((data / (s.name + ".dat")).string()));
+      outlines.push_back(s.cylinder
+                             ? blade::Outline{}
+                             : blade::read_outline(files::outline_path(data, s.name).string()));
     }
     // d.outline (the measure of a blade of one outline) is never used for this blade.
     Design d = blade_design(b, blade::Outline{});
@@ -394,7 +411,7 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
   }
   std::vector<int> harmonics = {1};
   if (d.rotor.blades > 1) harmonics.push_back(static_cast<int>(d.rotor.blades));
-  constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+  constexpr double kTwoPi = 2.0 * std::numbers::pi;
   for (const Probe& p : probes) {
     const BladeModes lo = modes_at(p.theta, p.lo), hi = modes_at(p.theta, p.hi);
     for (int i = 0; i < 3; ++i) {
@@ -469,14 +486,23 @@ Settings settings(const Options& o) {
   Settings s;
   if (o.blades) {
     const double b = number("--blades", *o.blades);
-    if (!(b >= 1.0) || b != std::trunc(b) || b > 1e6) {
-      throw InputError("--blades: " + *o.blades + " is not a whole number of at least 1");
+    // The session's own rule, and a count that a whole number holds exactly.
+    const std::string rule = answer_rules::broken(answer_rules::Answer::Numb, b);
+    if (!rule.empty() || b != std::trunc(b)) {
+      throw InputError("--blades: " + *o.blades + " is not " +
+                       answer_rules::limits(answer_rules::Answer::Numb).rule);
+    }
+    if (b > kMostBlades) {
+      throw InputError("--blades: " + *o.blades + " is more blades than a rotor has (at most " +
+                       std::to_string(static_cast<std::int64_t>(kMostBlades)) + ")");
     }
     s.blades = static_cast<std::int64_t>(b);
   }
   if (o.wall) {
     s.wall = number("--wall", *o.wall);
-    if (*s.wall < 0.0) throw InputError("--wall: " + *o.wall + " mm is negative");
+    if (!answer_rules::broken(answer_rules::Answer::delta, *s.wall).empty()) {
+      throw InputError("--wall: " + *o.wall + " mm is negative");
+    }
   }
   if (o.material) s.material = material_index(*o.material);
   for (const std::string& w : o.winds) {
@@ -509,7 +535,11 @@ Settings settings(const Options& o) {
   s.allow_resonance = o.allow_resonance;
   if (o.altitude) {
     s.altitude = number("--altitude", *o.altitude);
-    if (!(*s.altitude < 44000.0)) throw InputError("--altitude: " + *o.altitude + " m is too high");
+    // Where the air would be at 0 K the density has no value.
+    const std::string rule = answer_rules::broken(answer_rules::Answer::SeaL, *s.altitude);
+    if (!rule.empty()) {
+      throw InputError("--altitude: " + *o.altitude + " m is too high (it must be " + rule + ")");
+    }
   }
   if (o.blade_file) s.blade_file = *o.blade_file;
   return s;
@@ -565,26 +595,23 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   if (s.material) {
     mat = *s.material;
     rep.material_source = "--material";
-  } else if (ans && ans->material >= 1 && ans->material <= 5) {
+  } else if (ans && ans->material >= 1 &&
+             ans->material <= static_cast<std::int64_t>(catalogue::kMaterials.size())) {
     mat = static_cast<int>(ans->material - 1);
     rep.material_source = session_answers::kFile;
   } else if (d.blade) {
-    std::string names;
-    for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
     throw InputError(
         "--material: not given, and a blade file does not say the material (give "
         "--material " +
-        names + ")");
+        material_names() + ")");
   } else if (told().material) {
     mat = *told().material;
     rep.material_source = "from " + table + "'s mass / volume";
   } else {
-    std::string names;
-    for (const Material& m : kMaterials) names += (names.empty() ? "" : ", ") + std::string(m.name);
     throw InputError("--material: not given, and " + table + " cannot tell the material: " +
-                     told().no_material + " (give --material " + names + ")");
+                     told().no_material + " (give --material " + material_names() + ")");
   }
-  rep.material = kMaterials[static_cast<std::size_t>(mat)];
+  rep.material = catalogue::kMaterials[static_cast<std::size_t>(mat)];
   if (s.strength) rep.material.strength = *s.strength;
   if (s.modulus) rep.material.modulus = *s.modulus;
   const double altitude = s.altitude ? *s.altitude : ans && ans->altitude ? *ans->altitude : 0.0;

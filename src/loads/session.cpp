@@ -229,22 +229,21 @@ std::vector<OperatingPoint> table_points(const fs::path& dir, const Design& d, d
         if (t == 1) {
           const double cap = sweep::speed_cap(static_cast<int>(j), rotor.rtip);
           if (shows(cap, row.rpm, 2)) add_speed(cap, 0.0);
-          const int i = static_cast<int>(std::lround((row.tsr - 5.0) * 50.0 / 7.0));
-          if (i >= 0 && i < sweep::kRatioSteps) candidates.push_back({sweep::ratio_grid(i), 0.0});
+          if (const auto i = sweep::ratio_step(row.tsr)) {
+            candidates.push_back({sweep::ratio_grid(*i), 0.0});
+          }
         } else if (t == 2) {
           add_speed(shows(slowest, row.rpm, 2) ? slowest : slowest * 1.5, 0.0);
         } else if (t == 3) {
           add_speed(row.rpm, 0.0);
         } else {
           const double lam = sweep::tip_speed_ratio(row.rpm, p.U, rotor.rtip);
-          const int kc = static_cast<int>(std::lround((row.angle + 15.0) * 100.0 / 55.0));
-          if (kc >= 0 && kc < sweep::kCoarseSteps)
-            candidates.push_back({lam, sweep::coarse_angle(kc)});
+          if (const auto step = sweep::coarse_step(row.angle)) {
+            candidates.push_back({lam, sweep::coarse_angle(*step)});
+          }
           for (bool cut_out : {false, true}) {
-            const int kl = static_cast<int>(
-                std::lround((row.angle + 15.0) * 1000.0 / (cut_out ? 30.0 : 23.0)));
-            if (kl >= 0 && kl < sweep::kLimitSteps) {
-              candidates.push_back({lam, sweep::limit_angle(kl, cut_out)});
+            if (const auto step = sweep::limit_step(row.angle, cut_out)) {
+              candidates.push_back({lam, sweep::limit_angle(*step, cut_out)});
             }
           }
         }

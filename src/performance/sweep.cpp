@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -105,16 +106,55 @@ double speed_cap(int j, double rtip) {
   return (j == 0 ? kCapFirst : kCapOther) / rtip / kPi;
 }
 
+namespace {
+
+// A search grid: value i is i * span / steps + first, i = 0 ... steps.
+struct Grid {
+  double first, span, steps;
+};
+constexpr Grid kRatios{5.0, 7.0, 50.0};
+constexpr Grid kCoarseAngles{-15.0, 55.0, 100.0};
+constexpr Grid kLimitAngles{-15.0, 23.0, 1000.0};
+constexpr Grid kCutOutLimitAngles{-15.0, 30.0, 1000.0};
+static_assert(kRatioSteps == static_cast<int>(kRatios.steps) + 1);
+static_assert(kCoarseSteps == static_cast<int>(kCoarseAngles.steps) + 1);
+static_assert(kLimitSteps == static_cast<int>(kLimitAngles.steps) + 1 &&
+              kLimitSteps == static_cast<int>(kCutOutLimitAngles.steps) + 1);
+
+double grid_value(const Grid& g, int i) {
+  return static_cast<double>(i) * g.span / g.steps + g.first;
+}
+
+std::optional<int> grid_step(const Grid& g, double value) {
+  const int i = static_cast<int>(std::lround((value - g.first) * g.steps / g.span));
+  if (i < 0 || i > static_cast<int>(g.steps)) return std::nullopt;
+  return i;
+}
+
+}  // namespace
+
 double ratio_grid(int i) {
-  return static_cast<double>(i) * 7.0 / 50.0 + 5.0;
+  return grid_value(kRatios, i);
 }
 
 double coarse_angle(int k) {
-  return static_cast<double>(k) * 55.0 / 100.0 - 15.0;
+  return grid_value(kCoarseAngles, k);
 }
 
 double limit_angle(int k, bool cut_out) {
-  return static_cast<double>(k) * (cut_out ? 30.0 : 23.0) / 1000.0 - 15.0;
+  return grid_value(cut_out ? kCutOutLimitAngles : kLimitAngles, k);
+}
+
+std::optional<int> ratio_step(double lambda) {
+  return grid_step(kRatios, lambda);
+}
+
+std::optional<int> coarse_step(double theta) {
+  return grid_step(kCoarseAngles, theta);
+}
+
+std::optional<int> limit_step(double theta, bool cut_out) {
+  return grid_step(cut_out ? kCutOutLimitAngles : kLimitAngles, theta);
 }
 
 std::size_t first_best(std::span<const double> values, double start) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "blade/rotor_blade.h"
@@ -84,6 +85,11 @@ inline constexpr int kLimitSteps = 1001;
 double ratio_grid(int i);
 double coarse_angle(int k);
 double limit_angle(int k, bool cut_out);
+// The other way: the step of the grid whose value lies nearest (half a step rounded away from
+// the first), none for a value beyond the grid's ends; what a table's rounded figure was.
+std::optional<int> ratio_step(double lambda);
+std::optional<int> coarse_step(double theta);
+std::optional<int> limit_step(double theta, bool cut_out);
 
 // Index of the first value strictly greater than every value before it and than `start`, i.e.
 // the first of equal maxima above `start`; values.size() when none is (NaN is never greater).

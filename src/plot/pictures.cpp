@@ -409,18 +409,24 @@ std::string pictures_html(const std::vector<Picture>& pictures) {
 
 }  // namespace
 
+std::string document_head(std::string_view heading, std::string_view style) {
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>";
+  out.append(heading).append("</title>\n<style>\n").append(style);
+  out.append("</style>\n</head>\n<body>\n<h1>").append(heading).append("</h1>\n");
+  return out;
+}
+
 std::string page_head(std::string_view title, std::string_view more_style) {
-  const std::string heading = "rotorforge: " + html(title);
-  return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
-         heading +
-         "</title>\n<style>\n"
-         "body { font-family: sans-serif; max-width: 1100px; margin: 1em auto; padding: 0 1em; }\n"
-         "table { border-collapse: collapse; margin: 0.5em 0 1em; }\n"
-         "th, td { border: 1px solid #ccc; padding: 3px 10px; }\n"
-         "td { text-align: right; } th { text-align: left; background: #f4f4f4; }\n"
-         "img { max-width: 100%; } figure { margin: 1em 0; }\n"
-         "nav.siblings { margin: 0 0 1em; padding: 0.4em 0.6em; background: #f4f4f4; }\n" +
-         std::string(more_style) + "</style>\n</head>\n<body>\n<h1>" + heading + "</h1>\n";
+  return document_head(
+      "rotorforge: " + html(title),
+      "body { font-family: sans-serif; max-width: 1100px; margin: 1em auto; padding: 0 1em; }\n"
+      "table { border-collapse: collapse; margin: 0.5em 0 1em; }\n"
+      "th, td { border: 1px solid #ccc; padding: 3px 10px; }\n"
+      "td { text-align: right; } th { text-align: left; background: #f4f4f4; }\n"
+      "img { max-width: 100%; } figure { margin: 1em 0; }\n"
+      "nav.siblings { margin: 0 0 1em; padding: 0.4em 0.6em; background: #f4f4f4; }\n" +
+          std::string(more_style));
 }
 
 std::string table_row(std::string_view name, std::string_view value) {

@@ -88,6 +88,9 @@ std::string index_html(const Page& page);
 // style (and the rules `more_style` adds) down to the heading "rotorforge: `title`", and one
 // row of a table of figures.
 std::string page_head(std::string_view title, std::string_view more_style = {});
+// The head of any page of the programs, down to its heading: `heading` (HTML, escaped) as the
+// title and the h1, `style` the rules of its style element.
+std::string document_head(std::string_view heading, std::string_view style);
 std::string table_row(std::string_view name, std::string_view value);
 
 }  // namespace plot

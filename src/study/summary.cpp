@@ -174,8 +174,9 @@ void note(Row& r, const std::string& what) {
 }
 
 std::string material_name(int m) {
-  return m >= 1 && m <= 5 ? std::string(catalogue::kMaterials[static_cast<std::size_t>(m - 1)].key)
-                          : std::string("?");
+  return m >= 1 && m <= static_cast<int>(catalogue::kMaterials.size())
+             ? std::string(catalogue::kMaterials[static_cast<std::size_t>(m - 1)].key)
+             : std::string("?");
 }
 
 }  // namespace
@@ -691,22 +692,21 @@ std::string index_html(const Study& s, const std::vector<Row>& rows,
     pending += r.status == "pending";
   }
   std::string out =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
-      html(title) +
-      "</title>\n<style>\n"
-      "body{font-family:DejaVu Sans,Arial,sans-serif;margin:1.5em;color:#222;max-width:1600px}\n"
-      "table{border-collapse:collapse;font-size:13px}\n"
-      "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
-      "#designs td{white-space:nowrap}\n"
-      "#designs th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
-      "div.table-box{max-width:100%;max-height:80vh;overflow:auto;border:1px solid #bbb}\n"
-      "table.common th{text-align:left;background:#f4f4f4;font-weight:normal}\n"
-      "tr.front td{background:#fde3d0}tr.failed td{color:#a00}\n"
-      ".filled{color:#8a4b00}\n"
-      "img{max-width:100%}\n</style>\n</head>\n<body>\n<h1>" +
-      html(title) + "</h1>\n<p>" + std::to_string(rows.size()) + " designs: " + std::to_string(ok) +
-      " finished, " + std::to_string(failed) + " failed, " + std::to_string(pending) +
-      " not run yet.</p>\n";
+      plot::document_head(
+          html(title),
+          "body{font-family:DejaVu "
+          "Sans,Arial,sans-serif;margin:1.5em;color:#222;max-width:1600px}\n"
+          "table{border-collapse:collapse;font-size:13px}\n"
+          "th,td{border:1px solid #bbb;padding:3px 6px}td.n{text-align:right}\n"
+          "#designs td{white-space:nowrap}\n"
+          "#designs th{background:#eee;cursor:pointer;position:sticky;top:0}\n"
+          "div.table-box{max-width:100%;max-height:80vh;overflow:auto;border:1px solid #bbb}\n"
+          "table.common th{text-align:left;background:#f4f4f4;font-weight:normal}\n"
+          "tr.front td{background:#fde3d0}tr.failed td{color:#a00}\n"
+          ".filled{color:#8a4b00}\n"
+          "img{max-width:100%}\n") +
+      "<p>" + std::to_string(rows.size()) + " designs: " + std::to_string(ok) + " finished, " +
+      std::to_string(failed) + " failed, " + std::to_string(pending) + " not run yet.</p>\n";
   if (pending > 0 && ok + failed > 0) {
     out += "<p class=\"partial\">Partial results: " + std::to_string(pending) + " of " +
            std::to_string(rows.size()) +

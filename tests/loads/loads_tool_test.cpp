@@ -11,6 +11,7 @@
 
 #include "performance/sweep.h"
 #include "loads/aero.h"
+#include "loads/run.h"
 #include "loads/session.h"
 #include "loads_support.h"
 
@@ -334,6 +335,46 @@ TEST(LoadsTool, StudyDesignFolderGivesItsAnswers) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("thinnest wall that holds every limit"), std::string::npos);
+}
+
+// Blades, wall and altitude keep the rules of the session's answers: the highest altitude is
+// where the air's temperature reaches 0 K (44307.69... m), not a round number below it.
+TEST(LoadsSettings, BladesWallAndAltitudeKeepTheAnswersRules) {
+  enum Option { kBlades, kWall, kAltitude };
+  const struct {
+    Option option;
+    std::string text;
+    const char* refusal;  // nullptr: taken
+  } cases[] = {
+      {kAltitude, "44000.5", nullptr},
+      {kAltitude, "44307.69", nullptr},
+      {kAltitude, "-400", nullptr},
+      {kAltitude, "44307.7", "--altitude: 44307.7 m is too high (it must be below 44307.69 m)"},
+      {kBlades, "1", nullptr},
+      {kBlades, "0", "--blades: 0 is not a whole number of at least 1"},
+      {kBlades, "2.5", "--blades: 2.5 is not a whole number of at least 1"},
+      {kBlades, "1000001", "--blades: 1000001 is more blades than a rotor has (at most 1000000)"},
+      {kWall, "0", nullptr},
+      {kWall, "-0.001", "--wall: -0.001 mm is negative"},
+  };
+  for (const auto& c : cases) {
+    loads::Options o;
+    (c.option == kBlades ? o.blades : c.option == kWall ? o.wall : o.altitude) = c.text;
+    try {
+      const loads::Settings s = loads::settings(o);
+      EXPECT_EQ(c.refusal, nullptr) << c.text << " was taken";
+      const double given = std::stod(c.text);
+      const std::optional<double> kept = c.option == kAltitude ? s.altitude
+                                         : c.option == kWall   ? s.wall
+                                         : s.blades
+                                             ? std::optional<double>(static_cast<double>(*s.blades))
+                                             : std::nullopt;
+      EXPECT_EQ(kept, given) << c.text;
+    } catch (const loads::InputError& e) {
+      ASSERT_NE(c.refusal, nullptr) << c.text << ": " << e.what();
+      EXPECT_EQ(std::string(e.what()), c.refusal);
+    }
+  }
 }
 
 TEST(LoadsTool, BadInputIsOneLineAndWritesNothing) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -857,6 +858,38 @@ TEST_F(Sweep, MissingPlotFileEndsTheRun) {
   EXPECT_THROW(sweep::sweep_variable_speed(b.rotor, kSite, out), textio::RunError);
   EXPECT_THROW(sweep::sweep_pitch(b.rotor, kSite, 100.0, 1000.0, out), textio::RunError);
   EXPECT_FALSE(std::filesystem::exists("Temp/graph1.tmp"));
+}
+
+// What a table shows of a grid value, two decimals, leads back to the step it came from, for
+// every step of every grid; a figure beyond a grid's ends has no step.
+TEST(SweepGrids, TheShownFigureLeadsBackToItsStep) {
+  const auto shown = [](double v) { return std::round(v * 100.0) / 100.0; };
+  for (int i = 0; i < sweep::kRatioSteps; ++i) {
+    EXPECT_EQ(sweep::ratio_step(shown(sweep::ratio_grid(i))), i) << i;
+  }
+  for (int k = 0; k < sweep::kCoarseSteps; ++k) {
+    EXPECT_EQ(sweep::coarse_step(shown(sweep::coarse_angle(k))), k) << k;
+  }
+  // The limit grids' steps (0.023 and 0.03 deg) are finer than two decimals: the figure leads
+  // to a step within one of its own.
+  for (bool cut_out : {false, true}) {
+    for (int k = 0; k < sweep::kLimitSteps; ++k) {
+      const std::optional<int> back =
+          sweep::limit_step(shown(sweep::limit_angle(k, cut_out)), cut_out);
+      ASSERT_TRUE(back.has_value()) << k;
+      EXPECT_LE(std::abs(*back - k), 1) << k << (cut_out ? " cut-out" : "");
+    }
+  }
+  const struct {
+    double value;
+    bool has_step;
+  } ends[] = {{4.92, false}, {4.94, true}, {12.06, true}, {12.08, false}};
+  for (const auto& e : ends)
+    EXPECT_EQ(sweep::ratio_step(e.value).has_value(), e.has_step) << e.value;
+  EXPECT_FALSE(sweep::coarse_step(-15.3));
+  EXPECT_FALSE(sweep::coarse_step(40.3));
+  EXPECT_FALSE(sweep::limit_step(8.02, false));
+  EXPECT_TRUE(sweep::limit_step(8.02, true));
 }
 
 }  // namespace
