@@ -137,9 +137,7 @@ Error::Error(std::vector<std::string> problems)
 
 File parse(const std::string& text, const std::string& name, const fs::path& data_dir) {
   Problems problems(name);
-  const std::optional<toml::table> parsed = toml_file::parse(text, name, problems);
-  if (!parsed) throw Error(problems.take());
-  const toml::table& doc = *parsed;
+  const toml::table doc = toml_file::parse<Error>(text, name, problems);
   Reader reader{problems, data_dir};
   File f;
   bool has_blades = false, has_hub = false, has_stations = false;

@@ -117,15 +117,6 @@ plot::Series series(std::string label, std::vector<plot::XY> points) {
   return s;
 }
 
-plot::Chart chart(std::string title, std::string x_label, std::string y_label, bool y_from_zero) {
-  plot::Chart c;
-  c.title = std::move(title);
-  c.x_label = std::move(x_label);
-  c.y_label = std::move(y_label);
-  c.y_from_zero = y_from_zero;
-  return c;
-}
-
 // Calls add(res, who) for the blade r and, when there is one, for g, the blade it is compared
 // with; `who` names the blade ("NAME, ") when there are two.
 template <typename Add>
@@ -138,8 +129,8 @@ void each_blade(const Result& r, const Result* g, const Add& add) {
 plot::Chart coefficient_chart(const Result& r, const Result* g, int q) {
   static const char* const kNames[] = {"power coefficient CP", "thrust coefficient CT",
                                        "torque coefficient CQ"};
-  plot::Chart c = chart(std::string(kNames[q]) + " against tip speed ratio", "tip speed ratio",
-                        kNames[q], true);
+  plot::Chart c = plot::titled(std::string(kNames[q]) + " against tip speed ratio",
+                               "tip speed ratio", kNames[q], true);
   each_blade(r, g, [&](const Result& res, const std::string& who) {
     std::vector<double> pitches;
     for (const auto& p : res.curve) {
@@ -164,7 +155,7 @@ plot::Chart coefficient_chart(const Result& r, const Result* g, int q) {
 }
 
 plot::Chart power_chart(const Result& r, const Result* g) {
-  plot::Chart c = chart("power curve", "wind speed U (m/s)", "rotor power P (W)", true);
+  plot::Chart c = plot::titled("power curve", "wind speed U (m/s)", "rotor power P (W)", true);
   each_blade(r, g, [&](const Result& res, const std::string& who) {
     for (const auto& y : res.yields) {
       std::vector<plot::XY> pts;
@@ -176,7 +167,8 @@ plot::Chart power_chart(const Result& r, const Result* g) {
 }
 
 plot::Chart start_chart(const Result& r, const Result* g) {
-  plot::Chart c = chart("torque of the standing rotor", "wind speed U (m/s)", "torque (N m)", true);
+  plot::Chart c =
+      plot::titled("torque of the standing rotor", "wind speed U (m/s)", "torque (N m)", true);
   each_blade(r, g, [&](const Result& res, const std::string& who) {
     std::vector<plot::XY> pts;
     for (const auto& p : res.start.curve) pts.push_back({p.U, p.torque});
@@ -187,8 +179,8 @@ plot::Chart start_chart(const Result& r, const Result* g) {
 }
 
 plot::Chart shape_chart(const Result& r, const Result* g, bool chord) {
-  plot::Chart c = chart(chord ? "chord" : "twist (setting angle included)", "radius r (m)",
-                        chord ? "chord (m)" : "twist (deg)", chord);
+  plot::Chart c = plot::titled(chord ? "chord" : "twist (setting angle included)", "radius r (m)",
+                               chord ? "chord (m)" : "twist (deg)", chord);
   const auto add = [&](const Result& res) {
     std::vector<plot::XY> pts;
     for (const auto& s : res.file.stations) {

@@ -67,14 +67,6 @@ std::string mm(double metres) {
   return fixed(metres * 1000.0, 1) + " mm";
 }
 
-plot::Chart titled(std::string title, std::string x, std::string y) {
-  plot::Chart c;
-  c.title = std::move(title);
-  c.x_label = std::move(x);
-  c.y_label = std::move(y);
-  return c;
-}
-
 }  // namespace
 
 std::string elements_csv(const Report& r) {
@@ -127,14 +119,14 @@ plot::Chart span_chart(const Report& r, const std::string& what) {
   }
   plot::Chart c;
   if (what == "alpha") {
-    c = titled("Angle of attack along the blade", "radius r (m)",
-               "angle of attack \u03b1 (\u00b0)");
+    c = plot::titled("Angle of attack along the blade", "radius r (m)",
+                     "angle of attack \u03b1 (\u00b0)");
   } else if (what == "induction") {
-    c = titled("Induction factors along the blade", "radius r (m)", "a, a\u2032");
+    c = plot::titled("Induction factors along the blade", "radius r (m)", "a, a\u2032");
   } else if (what == "force") {
-    c = titled("Force per metre along the blade", "radius r (m)", "force per metre (N/m)");
+    c = plot::titled("Force per metre along the blade", "radius r (m)", "force per metre (N/m)");
   } else {
-    c = titled("Stress along the blade (unfactored)", "radius r (m)", "largest stress (MPa)");
+    c = plot::titled("Stress along the blade (unfactored)", "radius r (m)", "largest stress (MPa)");
     c.y_from_zero = true;
   }
   for (std::size_t i : shown) {
@@ -173,15 +165,15 @@ plot::Chart span_chart(const Report& r, const std::string& what) {
 plot::Chart wind_chart(const Report& r, const std::string& what) {
   plot::Chart c;
   if (what == "thrust") {
-    c = titled("Rotor thrust", "wind speed U (m/s)", "thrust T (N)");
+    c = plot::titled("Rotor thrust", "wind speed U (m/s)", "thrust T (N)");
   } else if (what == "moments") {
-    c = titled("Root bending moments of one blade", "wind speed U (m/s)", "moment (N m)");
+    c = plot::titled("Root bending moments of one blade", "wind speed U (m/s)", "moment (N m)");
   } else if (what == "utilisation") {
-    c = titled("Utilisation (factored stress / design strength)", "wind speed U (m/s)",
-               "utilisation");
+    c = plot::titled("Utilisation (factored stress / design strength)", "wind speed U (m/s)",
+                     "utilisation");
     c.ref_lines.push_back({"holds up to 1", 1.0});
   } else {
-    c = titled("Tip deflection downwind", "wind speed U (m/s)", "tip deflection (mm)");
+    c = plot::titled("Tip deflection downwind", "wind speed U (m/s)", "tip deflection (mm)");
   }
   c.y_from_zero = true;
   std::vector<std::string> order;
@@ -311,8 +303,8 @@ std::string verdict_text(const Verdict& v) {
 }
 
 plot::Chart campbell_chart(const Report& r) {
-  plot::Chart c = titled("Natural frequencies against rotor speed (Campbell chart)",
-                         "rotor speed (rpm)", "frequency (Hz)");
+  plot::Chart c = plot::titled("Natural frequencies against rotor speed (Campbell chart)",
+                               "rotor speed (rpm)", "frequency (Hz)");
   c.y_from_zero = true;
   const Campbell& k = r.campbell;
   const char* const names[3] = {"first flapwise", "second flapwise", "first edgewise"};

@@ -46,15 +46,6 @@ std::string count_note(std::size_t n, const char* what) {
          " too wide for the table (asterisks) and " + (n == 1 ? "is" : "are") + " left out";
 }
 
-// A chart with its title and axis labels (each with its unit); the rest is filled in after.
-Chart titled(std::string title, std::string x_label, std::string y_label) {
-  Chart c;
-  c.title = std::move(title);
-  c.x_label = std::move(x_label);
-  c.y_label = std::move(y_label);
-  return c;
-}
-
 }  // namespace
 
 std::string type_name(int type) {

@@ -28,26 +28,8 @@ std::string up_to_result(std::string_view self) {
 
 // A text as a JavaScript string literal (between double quotes), safe inside a script element.
 std::string js_string(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '<':
-        out += "\\u003c";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out + "\"";
+  static constexpr Escape kJs[] = {{'"', "\\\""}, {'\\', "\\\\"}, {'<', "\\u003c"}, {'\n', "\\n"}};
+  return "\"" + escaped(text, kJs) + "\"";
 }
 
 }  // namespace

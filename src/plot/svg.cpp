@@ -40,31 +40,34 @@ const std::string kFont = "font-family=\"DejaVu Sans, Arial, sans-serif\"";
 
 }  // namespace
 
-std::string escape_xml(std::string_view text) {
+Chart titled(std::string title, std::string x_label, std::string y_label, bool y_from_zero) {
+  Chart c;
+  c.title = std::move(title);
+  c.x_label = std::move(x_label);
+  c.y_label = std::move(y_label);
+  c.y_from_zero = y_from_zero;
+  return c;
+}
+
+std::string escaped(std::string_view text, std::span<const Escape> escapes) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
+    const auto e =
+        std::find_if(escapes.begin(), escapes.end(), [c](const Escape& x) { return x.c == c; });
+    if (e == escapes.end()) {
+      out += c;
+    } else {
+      out += e->with;
     }
   }
   return out;
+}
+
+std::string escape_xml(std::string_view text) {
+  static constexpr Escape kXml[] = {
+      {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}};
+  return escaped(text, kXml);
 }
 
 Svg::Svg(double width, double height, std::string_view title) {

@@ -8,6 +8,7 @@
 // (several when missing values break a curve); reference lines are <line class="ref">.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,14 @@ using number_text::fixed;
 
 // Text with &, <, >, " and ' replaced by entities, for XML text and attribute values.
 std::string escape_xml(std::string_view text);
+
+// One character of a text and what stands for it in an escaped text.
+struct Escape {
+  char c;
+  std::string_view with;
+};
+// `text` with every character that `escapes` names replaced.
+std::string escaped(std::string_view text, std::span<const Escape> escapes);
 
 // Builds one SVG document.
 class Svg {
@@ -88,6 +97,9 @@ struct Chart {
   // The y axis reaches down (or up) to zero, as powers and power coefficients are read from it.
   bool y_from_zero = false;
 };
+
+// A chart with its title and axis labels (each with its unit); the rest is filled in after.
+Chart titled(std::string title, std::string x_label, std::string y_label, bool y_from_zero = false);
 
 // The chart as an SVG document.
 std::string render(const Chart& chart);

@@ -13,6 +13,7 @@
 
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
+#include "util/enum_names.h"
 #include "util/files.h"
 #include "util/number_text.h"
 #include "util/toml_file.h"
@@ -90,22 +91,15 @@ using toml_file::line_of;
 using toml_file::lower;
 
 std::string kind_of(const toml::node& n) {
-  switch (n.type()) {
-    case toml::node_type::string:
-      return "a string";
-    case toml::node_type::integer:
-      return "a whole number";
-    case toml::node_type::floating_point:
-      return "a number with a fraction";
-    case toml::node_type::boolean:
-      return "true or false";
-    case toml::node_type::table:
-      return "a table";
-    case toml::node_type::array:
-      return "a list";
-    default:
-      return "a date or time";
-  }
+  using toml::node_type;
+  static constexpr enum_names::Named<node_type> kKinds[] = {
+      {node_type::string, "a string"},
+      {node_type::integer, "a whole number"},
+      {node_type::floating_point, "a number with a fraction"},
+      {node_type::boolean, "true or false"},
+      {node_type::table, "a table"},
+      {node_type::array, "a list"}};
+  return enum_names::name(n.type(), kKinds, "a date or time");
 }
 
 // A name that stays inside Data/ and reads as one answer-free word.
@@ -601,9 +595,7 @@ std::string design_id(const Design& d) {
 
 Study parse_study(const std::string& text, const std::string& name, const fs::path& data_dir) {
   Problems problems(name);
-  const std::optional<toml::table> parsed = toml_file::parse(text, name, problems);
-  if (!parsed) throw StudyError(problems.take());
-  const toml::table& doc = *parsed;
+  const toml::table doc = toml_file::parse<StudyError>(text, name, problems);
   Reader reader{problems, data_dir};
   Layer base;
   reader.layer(doc, base, true);

@@ -461,11 +461,8 @@ void mark_fronts(std::vector<Row>& rows) {
 
 plot::Chart energy_mass_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
                               int t) {
-  plot::Chart c;
-  c.title = "Yearly energy against blade mass: " + plot::type_name(t + 1);
-  c.x_label = "mass of all blades (kg)";
-  c.y_label = "yearly energy (kW\u00b7h)";
-  c.y_from_zero = true;
+  plot::Chart c = plot::titled("Yearly energy against blade mass: " + plot::type_name(t + 1),
+                               "mass of all blades (kg)", "yearly energy (kW\u00b7h)", true);
   const bool loads =
       std::any_of(rows.begin(), rows.end(), [](const Row& r) { return r.loads_asked; });
   plot::Series all, fails;
@@ -631,11 +628,8 @@ std::string series_name(const std::vector<Row>& rows, const std::vector<std::str
 
 plot::Chart power_curves_chart(const std::vector<Row>& rows, const std::vector<std::string>& names,
                                int t) {
-  plot::Chart c;
-  c.title = "Power curves of the listed designs: " + plot::type_name(t + 1);
-  c.x_label = "wind speed U (m/s)";
-  c.y_label = "power P (W)";
-  c.y_from_zero = true;
+  plot::Chart c = plot::titled("Power curves of the listed designs: " + plot::type_name(t + 1),
+                               "wind speed U (m/s)", "power P (W)", true);
   bool filled = false;
   for (std::size_t i : listed_designs(rows, t)) {
     if (rows[i].power_curve[t].empty()) continue;
@@ -653,11 +647,8 @@ plot::Chart power_curves_chart(const std::vector<Row>& rows, const std::vector<s
 
 plot::Chart plan_forms_chart(const Study& s, const std::vector<Row>& rows,
                              const std::vector<std::string>& names) {
-  plot::Chart c;
-  c.title = "Plan forms of the listed designs: chord along the blade";
-  c.x_label = "radius r (m)";
-  c.y_label = "chord c (m)";
-  c.y_from_zero = true;
+  plot::Chart c = plot::titled("Plan forms of the listed designs: chord along the blade",
+                               "radius r (m)", "chord c (m)", true);
   std::vector<std::size_t> listed;
   for (int t = 0; t < kTypes; ++t) {
     if (!s.runs[t]) continue;

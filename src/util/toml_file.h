@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <optional>
 #include <string>
 
 #include "util/file_problems.h"
@@ -17,16 +16,17 @@ inline long line_of(const toml::node& n) {
   return static_cast<long>(n.source().begin.line);
 }
 
-// The document of `text` (`name` stands for the file); none, with the syntax error in
-// `problems`, when it is not TOML.
-inline std::optional<toml::table> parse(const std::string& text, const std::string& name,
-                                        file_problems::Problems& problems) {
+// The document of `text` (`name` stands for the file). Text that is not TOML has one problem,
+// its syntax error, and is thrown at once as Error(problems.take()).
+template <typename Error>
+toml::table parse(const std::string& text, const std::string& name,
+                  file_problems::Problems& problems) {
   try {
     return toml::parse(text, name);
   } catch (const toml::parse_error& e) {
     problems.add(static_cast<long>(e.source().begin.line), std::string(e.description()));
-    return std::nullopt;
   }
+  throw Error(problems.take());
 }
 
 inline std::string lower(std::string s) {
