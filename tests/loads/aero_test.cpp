@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
+#include "aerofoil/polar.h"
 #include "aerofoil/post_stall.h"
 #include "support/polars.h"
 
@@ -22,6 +25,29 @@ TEST(PostStall, ViternaMeetsItsMatchPointAndAFlatPlateBroadside) {
   EXPECT_NEAR(broadside.cd, 1.29, 1e-12);
   EXPECT_DOUBLE_EQ(aerofoil::flat_plate_cd_max(10.0), 1.29);
   EXPECT_DOUBLE_EQ(aerofoil::flat_plate_cd_max(80.0), 2.01);
+}
+
+// The extension on a polar's own tables is the loaded tables' extension, bit for bit, once that
+// polar is loaded: within the polar, beyond either end, and at the Reynolds numbers' ends.
+TEST(PostStall, ExtensionOnAPolarIsTheLoadedTablesOnce) {
+  const aerofoil::Polar polars[] = {aerofoil::linear_polar(0.1, 0.01, -10.0, 35.0),
+                                    aerofoil::linear_polar(0.08, 0.02, -5.0, 20.0)};
+  for (const aerofoil::Polar& p : polars) {
+    aerofoil::load(p);
+    for (double re : {1e4, 42000.0, 2.5e5, 1.3e6, 1e7}) {
+      for (double alpha = -180.0; alpha <= 180.0; alpha += 2.5) {
+        const aerofoil::LiftDrag own = aerofoil::landd_extended(p, alpha, re, 1.3);
+        const aerofoil::LiftDrag loaded = aerofoil::landd_extended(alpha, re, 1.3);
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(own.cl), std::bit_cast<std::uint64_t>(loaded.cl))
+            << alpha << " deg, Re " << re << ": " << own.cl << " vs " << loaded.cl;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(own.cd), std::bit_cast<std::uint64_t>(loaded.cd))
+            << alpha << " deg, Re " << re << ": " << own.cd << " vs " << loaded.cd;
+      }
+    }
+  }
+  // Each polar its own: the second, loaded last, is not the first.
+  EXPECT_NE(aerofoil::landd_extended(polars[0], 5.0, 2.5e5, 1.3).cl,
+            aerofoil::landd_extended(5.0, 2.5e5, 1.3).cl);
 }
 
 TEST(Parked, FlatPlateBroadside) {
