@@ -4,14 +4,11 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <numbers>
 #include <stdexcept>
 
 namespace loads {
 
 namespace {
-
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // 4-point Gauss-Legendre on [0, 1]: exact for polynomials up to degree 7, so for the products
 // of two cubic shapes with a linear property (mass, stiffness) within a grid cell.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <numbers>
 #include <vector>
 
 #include "loads/structure.h"
@@ -40,6 +41,10 @@ struct BladeModes {
   double flap1 = 0.0, flap2 = 0.0, edge1 = 0.0;
 };
 inline constexpr std::size_t kModalElements = 20;
+
+// Radians in a turn, from the double pi: the modes' frequencies (Hz from rad/s) and the rotor's
+// speeds (rpm from rad/s) turn with it.
+inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 BladeModes blade_modes(const ModalBeam& b, double omega, std::size_t elements = kModalElements);
 
 }  // namespace loads

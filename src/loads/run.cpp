@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <numbers>
 #include <ostream>
 
 #include "aerofoil/data_in.h"
@@ -411,7 +410,6 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
   }
   std::vector<int> harmonics = {1};
   if (d.rotor.blades > 1) harmonics.push_back(static_cast<int>(d.rotor.blades));
-  constexpr double kTwoPi = 2.0 * std::numbers::pi;
   for (const Probe& p : probes) {
     const BladeModes lo = modes_at(p.theta, p.lo), hi = modes_at(p.theta, p.hi);
     for (int i = 0; i < 3; ++i) {
