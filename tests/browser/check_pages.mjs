@@ -7,7 +7,7 @@ import { devtools } from './devtools.mjs';
 import { pathToFileURL } from 'node:url';
 
 const [chromium, profile, ...pages] = process.argv.slice(2);
-const { browser, send, value, openPage } = devtools(chromium, profile);
+const { send, value, openPage, reportEach } = devtools(chromium, profile);
 
 async function check(page) {
   const { targetId, sessionId, errors } = await openPage(pathToFileURL(page).href);
@@ -53,12 +53,4 @@ async function check(page) {
   return result;
 }
 
-let status = 0;
-try {
-  for (const page of pages) console.log(JSON.stringify(await check(page)));
-} catch (e) {
-  console.log(JSON.stringify({ failure: String(e) }));
-  status = 1;
-}
-browser.kill();
-process.exit(status);
+await reportEach(pages, check);

@@ -1,7 +1,7 @@
 // Headless Chromium driven over the DevTools protocol on a pipe (no network, no packages), shared
 // by the page checks: start the browser, send a command (to the browser or to a page's session),
-// wait for an event, evaluate an expression in a page, collect a page's script errors, and open a
-// page.
+// wait for an event, evaluate an expression in a page, collect a page's script errors, open a
+// page, and report on pages one JSON line each.
 import { spawn } from 'node:child_process';
 
 // The flags every check starts Chromium with; `extra` replaces --disable-gpu when a check needs
@@ -100,5 +100,19 @@ export function devtools(chromium, profile, extra = ['--disable-gpu']) {
     return { targetId, sessionId, errors };
   }
 
-  return { browser, send, event, value, errorsOf, openPage };
+  // Prints `check(page)` for each page as one JSON line, or a line {failure} for the first one
+  // that throws; then ends the browser and this process (status 1 after a failure).
+  async function reportEach(pages, check) {
+    let status = 0;
+    try {
+      for (const page of pages) console.log(JSON.stringify(await check(page)));
+    } catch (e) {
+      console.log(JSON.stringify({ failure: String(e) }));
+      status = 1;
+    }
+    browser.kill();
+    process.exit(status);
+  }
+
+  return { browser, send, event, value, errorsOf, openPage, reportEach };
 }
