@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/example_laws.h"
 #include "support/workdir.h"
 
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
@@ -28,17 +29,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The final laws of the README's example session.
-const blade::Coeffs kChord = {0.13891050752574133, 0.3777894885896097, 0.4728620899295335,
-                              0.2638324991348155, 0.04773028888212838};
-const blade::Coeffs kTwist = {39.88992870152761, 178.03644801416868, 342.83533125359,
-                              314.34283848015724, 109.56024201854832};
+using support::kExampleChord;
+using support::kExampleTwist;
 
 // The blade with SG6043 as each element's own section (the path of a blade file).
 blade::Blade example_blade(std::int64_t nbe) {
   const std::string polar = ROTORFORGE_SOURCE_DIR + "/Data/Liftsg6043.dat";
   data_in::file_read(polar);
-  blade::Blade b = blade::from_laws(3, nbe, 1.5, 0.15, 0.0, kChord, kTwist);
+  blade::Blade b = blade::from_laws(3, nbe, 1.5, 0.15, 0.0, kExampleChord, kExampleTwist);
   b.sections.push_back(
       {"sg6043", std::make_shared<aerofoil::Polar>(data_in::read_polar(polar)), false, 0.0, ""});
   return b;
@@ -82,7 +80,8 @@ void BM_DefaultReport(benchmark::State& state) {
   for (const char* f : {"Liftsg6043.dat", "sg6043.dat"}) {
     fs::copy_file(source + "/Data/" + f, fs::path("Data") / f);
   }
-  const blade::Blade b = blade::from_laws(3, state.range(0), 1.5, 0.15, 0.0, kChord, kTwist);
+  const blade::Blade b =
+      blade::from_laws(3, state.range(0), 1.5, 0.15, 0.0, kExampleChord, kExampleTwist);
   blade_file::File f;
   f.blades = 3;
   f.hub_radius = 0.15;

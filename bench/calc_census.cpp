@@ -24,6 +24,7 @@
 #include "support/polars.h"
 #include "support/workdir.h"
 #include "textio/textio.h"
+#include "util/files.h"
 
 namespace {
 
@@ -64,8 +65,7 @@ int ordinary_designs() {
   Tally design_total, sweep_total;
   for (const Design& d : designs) {
     support::DataWorkDir dir("rotorforge_census_", data);
-    fs::create_directories("Temp");
-    support::spit("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+    support::spit(files::kChordLaw, std::string(files::kChordLawSeed));
     std::istringstream in(std::to_string(d.foil) + "\n");
     std::ostringstream out;
     textio::Console con(in, out);

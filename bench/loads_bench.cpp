@@ -12,15 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "support/example_laws.h"
 #include "support/workdir.h"
 
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
 #include "aerofoil/data_in.h"
 #include "blade/laws.h"
-#include "performance/sweep.h"
 #include "loads/report.h"
 #include "loads/run.h"
+#include "performance/sweep.h"
 #include "textio/textio.h"
 #include "util/files.h"
 
@@ -28,11 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The final laws of the README's example session.
-const blade::Coeffs kChord = {0.13891050752574133, 0.3777894885896097, 0.4728620899295335,
-                              0.2638324991348155, 0.04773028888212838};
-const blade::Coeffs kTwist = {39.88992870152761, 178.03644801416868, 342.83533125359,
-                              314.34283848015724, 109.56024201854832};
+using support::kExampleChord;
+using support::kExampleTwist;
 
 void write_coeffs(const char* path, const blade::Coeffs& c) {
   textio::OutFile f(path);
@@ -47,8 +45,8 @@ class Session : public support::WorkDir {
     const std::string data = ROTORFORGE_SOURCE_DIR + "/Data/";
     fs::copy_file(data + "Liftsg6043.dat", files::kPolarCopy);
     fs::copy_file(data + "sg6043.dat", files::kOwnOutline);
-    write_coeffs(files::kChordLaw, kChord);
-    write_coeffs(files::kTwistLaw, kTwist);
+    write_coeffs(files::kChordLaw, kExampleChord);
+    write_coeffs(files::kTwistLaw, kExampleTwist);
     data_in::file_read();
     const std::size_t n = static_cast<std::size_t>(nbe);
     std::vector<double> r(n), chord(n + 1), twist(n + 1);

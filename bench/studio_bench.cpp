@@ -15,8 +15,7 @@
 
 #include "studio/server.h"
 #include "study/design_dir.h"
-#include "support/workdir.h"
-#include "util/files.h"
+#include "support/console_session.h"
 #include "util/process.h"
 
 namespace {
@@ -42,17 +41,7 @@ double median(std::vector<double> v) {
 // same first curve.
 std::pair<double, double> console_run(const fs::path& root, int n) {
   const fs::path dir = root / ("console" + std::to_string(n));
-  fs::create_directories(dir / "Temp");
-  fs::create_directories(dir / "Result");
-  fs::copy(fs::path(ROTORFORGE_SOURCE_DIR) / "Data", dir / "Data");
-  support::spit(dir / files::kChordLaw, std::string(files::kChordLawSeed));
-  support::spit(dir / "answers.txt", kAnswers);
-  process::Command c;
-  c.argv = {ROTORFORGE_BINARY};
-  c.dir = dir;
-  c.in = dir / "answers.txt";
-  c.out = dir / "console.txt";
-  c.err = dir / "stderr.txt";
+  const process::Command c = support::console_session(dir, kAnswers);
   const auto start = Clock::now();
   process::run(c);
   const double session = seconds_since(start);

@@ -8,9 +8,7 @@ build=$(cd "${1:-$root/build}" && pwd)
 exp=$root/tests/e2e/expected/full
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/Temp" "$work/Result" "$work/Data"
-cp "$root"/Data/*.dat "$work/Data/"
-printf ' 0.1 0. 0. 0. 0.\r\n' > "$work/Temp/Parameters.in"
+"$build/rotorforge-init" "$work" > /dev/null
 (cd "$work" && "$build/rotorforge" < "$exp/answers.txt" > console.txt)
 cp "$work/console.txt" "$exp/console.txt"
 for f in Result/Geometry.out Result/Energy1.out Result/Energy2.out Result/Energy3.out \

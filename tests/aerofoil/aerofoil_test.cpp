@@ -183,7 +183,8 @@ TEST_F(Lookup, AnglesOutsideTheColumnHoldTheEdgeRow) {
 TEST_F(Lookup, RowWeightUsesTheFloatAngles) {
   // Rows at 0 and 0.1 degrees: the stored 0.1f is 0.10000000149011612, so alpha = 0.05 sits a
   // hair below the middle of the interval, and alpha = 0.1 (double) is still below the row.
-  for (int j = 0; j < global::kRows; ++j) global::alpha_array[0][j] = -20.0f + j;
+  for (int j = 0; j < global::kRows; ++j)
+    global::alpha_array[0][j] = -20.0f + static_cast<float>(j);
   global::alpha_array[0][20] = 0.0f;
   global::alpha_array[0][21] = 0.1f;
   for (int j = 0; j < global::kRows; ++j) {
@@ -299,7 +300,7 @@ TEST(RowSearch, MatchesTheScalarScanForAnyAnglesAndTables) {
   const float tiny = std::numeric_limits<float>::denorm_min();
   std::vector<std::vector<float>> tables;
   std::vector<float> t;
-  for (int j = 0; j < 46; ++j) t.push_back(-10.0f + 0.7f * j);
+  for (int j = 0; j < 46; ++j) t.push_back(-10.0f + 0.7f * static_cast<float>(j));
   tables.push_back(t);
   t.clear();
   for (int j = 0; j < 46; ++j) t.push_back(static_cast<float>(j - 23) * tiny);  // subnormal steps

@@ -137,8 +137,8 @@ TEST_P(ShippedData, PolarIsPlausible) {
       mx += angle[j];
       my += cl[j];
     }
-    mx /= rows.size();
-    my /= rows.size();
+    mx /= static_cast<double>(rows.size());
+    my /= static_cast<double>(rows.size());
     double sxy = 0, sxx = 0;
     for (int j : rows) {
       sxy += (angle[j] - mx) * (cl[j] - my);

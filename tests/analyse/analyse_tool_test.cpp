@@ -27,19 +27,10 @@ const std::string kSite = "3\n20\n5\n10\n0\n";
 const std::string kAllSweeps = "3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n1\n" + kSite + "2\n" + kSite +
                                "200\n3\n" + kSite + "300\n4\n" + kSite + "300\n1500\n0\n";
 
-class Session : public support::ScratchDir {
+class Session : public support::SessionDir {
  public:
-  explicit Session(const std::string& answers) : support::ScratchDir("rotorforge-analyse-") {
-    fs::create_directories(path() / "Data");
-    for (const auto& e : fs::directory_iterator(fs::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-      if (e.path().extension() == ".dat")
-        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
-    }
-    write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
-    if (answers.empty()) {
-      fs::create_directories(path() / "Result");
-      return;
-    }
+  explicit Session(const std::string& answers) : support::SessionDir("rotorforge-analyse-") {
+    if (answers.empty()) return;
     write(".answers", answers);
     const support::ShellRun r =
         support::run_in(path(), "'" + std::string(ROTORFORGE_BINARY) + "' < .answers");

@@ -17,7 +17,7 @@ site='3\n20\n5\n10\n0\n'
    "$build/rotorforge" > console.txt)
 (cd "$session" && "$build/rotorforge-plot" > /dev/null && "$build/rotorforge-loads" --blades 3 > /dev/null)
 
-cat > "$work/study.toml" <<'TOML'
+small_study "$session/Data" <<'TOML'
 title = "2 or 3 blades, 1.2 or 1.5 m"
 [rotor]
 blades = [2, 3]
@@ -25,14 +25,7 @@ hub_radius = 0.15
 tip_radius = [1.2, 1.5]
 elements = 8
 aerofoil = "sg6043"
-[site]
-mean_wind = 5
-cut_in = 3
-cut_out = 20
-hub_height = 12
-[variable_speed]
 TOML
-"$build/rotorforge-study" "$work/study.toml" -o "$work/study" --data-dir "$session/Data" > /dev/null
 
 node "$src/tests/browser/check_pages.mjs" "$chromium" "$work/profile" \
   "$session/Result/plots/index.html" "$session/Result/loads/index.html" "$work/study/index.html" |

@@ -9,20 +9,10 @@ import { devtools } from './devtools.mjs';
 import { pathToFileURL } from 'node:url';
 
 const [chromium, profile, ...pages] = process.argv.slice(2);
-const { browser, send, event, value, errorsOf } = devtools(chromium, profile);
+const { send, value, openPage, reportEach } = devtools(chromium, profile);
 
 async function check(page) {
-  const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
-  const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
-  const errors = errorsOf(sessionId);
-  await send('Runtime.enable', {}, sessionId);
-  await send('Log.enable', {}, sessionId);
-  await send('Page.enable', {}, sessionId);
-  await send('Emulation.setDeviceMetricsOverride',
-             { width: 1280, height: 900, deviceScaleFactor: 1, mobile: false }, sessionId);
-  const loaded = event('Page.loadEventFired', sessionId);
-  await send('Page.navigate', { url: pathToFileURL(page).href }, sessionId);
-  await loaded;
+  const { targetId, sessionId, errors } = await openPage(pathToFileURL(page).href, 1280);
   const width = await value('document.documentElement.scrollWidth', sessionId);
   const links = await value(`Array.from(document.querySelectorAll('a[href]')).map((a) => a.href)`,
                             sessionId);
@@ -34,12 +24,4 @@ async function check(page) {
            undrawn: images };
 }
 
-let status = 0;
-try {
-  for (const page of pages) console.log(JSON.stringify(await check(page)));
-} catch (e) {
-  console.log(JSON.stringify({ failure: String(e) }));
-  status = 1;
-}
-browser.kill();
-process.exit(status);
+await reportEach(pages, check);

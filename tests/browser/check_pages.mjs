@@ -7,18 +7,10 @@ import { devtools } from './devtools.mjs';
 import { pathToFileURL } from 'node:url';
 
 const [chromium, profile, ...pages] = process.argv.slice(2);
-const { browser, send, event, value, errorsOf } = devtools(chromium, profile);
+const { send, value, openPage, reportEach } = devtools(chromium, profile);
 
 async function check(page) {
-  const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
-  const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
-  const errors = errorsOf(sessionId);
-  await send('Runtime.enable', {}, sessionId);
-  await send('Log.enable', {}, sessionId);
-  await send('Page.enable', {}, sessionId);
-  const loaded = event('Page.loadEventFired', sessionId);
-  await send('Page.navigate', { url: pathToFileURL(page).href }, sessionId);
-  await loaded;
+  const { targetId, sessionId, errors } = await openPage(pathToFileURL(page).href);
   const images = await value(`Array.from(document.images).map((i) =>
       ({ src: i.getAttribute('src'), drawn: i.complete && i.naturalWidth > 0 }))`, sessionId);
   const result = { page, errors, images: images.length,
@@ -61,12 +53,4 @@ async function check(page) {
   return result;
 }
 
-let status = 0;
-try {
-  for (const page of pages) console.log(JSON.stringify(await check(page)));
-} catch (e) {
-  console.log(JSON.stringify({ failure: String(e) }));
-  status = 1;
-}
-browser.kill();
-process.exit(status);
+await reportEach(pages, check);

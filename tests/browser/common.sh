@@ -16,3 +16,15 @@ browser_test_start() {
 new_session() {
   "$build/rotorforge-init" "$1" > /dev/null
 }
+
+# `small_study DATA_DIR [TABLES]`: rotorforge-study on $work/study.toml, written from the title
+# and tables on standard input, a site of mean wind 5 m/s, winds 3 ... 20 m/s and a 12 m hub at
+# variable speed, then TABLES; its designs in $work/study, their sections from DATA_DIR.
+small_study() {
+  {
+    cat
+    printf '[site]\nmean_wind = 5\ncut_in = 3\ncut_out = 20\nhub_height = 12\n[variable_speed]\n'
+    printf '%s' "${2:-}"
+  } > "$work/study.toml"
+  "$build/rotorforge-study" "$work/study.toml" -o "$work/study" --data-dir "$1" > /dev/null
+}

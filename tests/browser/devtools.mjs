@@ -1,6 +1,7 @@
 // Headless Chromium driven over the DevTools protocol on a pipe (no network, no packages), shared
 // by the page checks: start the browser, send a command (to the browser or to a page's session),
-// wait for an event, evaluate an expression in a page, and collect a page's script errors.
+// wait for an event, evaluate an expression in a page, collect a page's script errors, open a
+// page, and report on pages one JSON line each.
 import { spawn } from 'node:child_process';
 
 // The flags every check starts Chromium with; `extra` replaces --disable-gpu when a check needs
@@ -80,5 +81,38 @@ export function devtools(chromium, profile, extra = ['--disable-gpu']) {
     return errors;
   }
 
-  return { browser, send, event, value, errorsOf };
+  // A new page (its target and session) at `url`, loaded, its script errors collected from the
+  // start: at a window `width` px wide (900 high) when given, else at Chromium's own size.
+  async function openPage(url, width = undefined) {
+    const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
+    const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
+    const errors = errorsOf(sessionId);
+    await send('Runtime.enable', {}, sessionId);
+    await send('Log.enable', {}, sessionId);
+    await send('Page.enable', {}, sessionId);
+    if (width !== undefined) {
+      await send('Emulation.setDeviceMetricsOverride',
+                 { width, height: 900, deviceScaleFactor: 1, mobile: false }, sessionId);
+    }
+    const loaded = event('Page.loadEventFired', sessionId);
+    await send('Page.navigate', { url }, sessionId);
+    await loaded;
+    return { targetId, sessionId, errors };
+  }
+
+  // Prints `check(page)` for each page as one JSON line, or a line {failure} for the first one
+  // that throws; then ends the browser and this process (status 1 after a failure).
+  async function reportEach(pages, check) {
+    let status = 0;
+    try {
+      for (const page of pages) console.log(JSON.stringify(await check(page)));
+    } catch (e) {
+      console.log(JSON.stringify({ failure: String(e) }));
+      status = 1;
+    }
+    browser.kill();
+    process.exit(status);
+  }
+
+  return { browser, send, event, value, errorsOf, openPage, reportEach };
 }

@@ -31,7 +31,7 @@ cp "$src/Data/sg6043.dat" "$data/sgcopy.dat"
 cp "$src/Data/Liftsg6043.dat" "$data/Liftsgcopy.dat"
 printf '# sgcopy\n42000 -10 35 not computed: the block of Re 160000\n83000 12 20 not converged: Viterna-Corrigan from 11 deg, as if the section stalled there\n' \
   > "$data/sgcopy.fill"
-cat > "$work/study.toml" <<'TOML'
+small_study "$data" $'[loads]\nclass = "II"\n' <<'TOML'
 title = "wood or carbon, a section with filled data"
 [rotor]
 blades = [2, 3]
@@ -43,16 +43,7 @@ aerofoil = ["sg6043", "sgcopy"]
 type = "hollow"
 wall_thickness = 3
 material = ["wood", "carbon"]
-[site]
-mean_wind = 5
-cut_in = 3
-cut_out = 20
-hub_height = 12
-[variable_speed]
-[loads]
-class = "II"
 TOML
-"$build/rotorforge-study" "$work/study.toml" -o "$work/study" --data-dir "$data" > /dev/null
 
 node "$src/tests/browser/check_links.mjs" "$chromium" "$work/profile" \
   "$session/Result/plots/index.html" "$session/Result/loads/index.html" \

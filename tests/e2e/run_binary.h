@@ -17,18 +17,10 @@ namespace fs = std::filesystem;
 using support::slurp;
 using support::spit;
 
-// A temporary working directory holding Data/ (the shipped files), Temp/ (with a
-// Parameters.in) and Result/; removed when the object goes.
-class WorkDir : public support::ScratchDir {
+// A temporary working directory as rotorforge-init makes one; removed when the object goes.
+class WorkDir : public support::SessionDir {
  public:
-  WorkDir() : support::ScratchDir("rotorforge-e2e-") {
-    fs::create_directories(path() / "Data");
-    for (const auto& e : fs::directory_iterator(fs::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-      if (e.path().extension() == ".dat")
-        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
-    }
-    spit(path() / "Temp" / "Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
-  }
+  WorkDir() : support::SessionDir("rotorforge-e2e-") {}
   // A test may leave Result/ without write permission; give it back so that it can be removed.
   ~WorkDir() {
     std::error_code ec;

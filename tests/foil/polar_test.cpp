@@ -34,15 +34,17 @@ Points sweep(double from, double to, double step, std::vector<double> missing = 
   return p;
 }
 
+// A sweep of points walked in one direction, and the angle the walk ends at.
+struct Walk {
+  const char* what;
+  Points points;
+  Direction direction;
+  double alpha;  // the range's last angle (0: no range), or the stall angle
+};
+
 TEST(Contiguous, OneMissingPointIsBridgedAWiderGapEndsTheRange) {
   const foil::Rules rules;
-  struct Case {
-    const char* what;
-    Points points;
-    Direction direction;
-    double last;
-  };
-  const Case cases[] = {
+  const Walk cases[] = {
       {"complete up", sweep(0, 22, 0.5), Direction::Up, 22.0},
       {"one missing", sweep(0, 22, 0.5, {7.5}), Direction::Up, 22.0},
       {"two missing", sweep(0, 22, 0.5, {7.5, 8.0}), Direction::Up, 7.0},
@@ -50,13 +52,13 @@ TEST(Contiguous, OneMissingPointIsBridgedAWiderGapEndsTheRange) {
       {"down, gap", sweep(-0.5, -15, 0.5, {-3.0, -3.5, -4.0}), Direction::Down, -2.5},
       {"first point too far", sweep(1.5, 22, 0.5), Direction::Up, 0.0},
   };
-  for (const Case& c : cases) {
+  for (const Walk& c : cases) {
     const auto r = foil::contiguous(c.points, c.direction, rules);
-    if (c.last == 0.0) {
+    if (c.alpha == 0.0) {
       EXPECT_TRUE(r.empty()) << c.what;
     } else {
       ASSERT_FALSE(r.empty()) << c.what;
-      EXPECT_EQ(r.back(), c.last) << c.what;
+      EXPECT_EQ(r.back(), c.alpha) << c.what;
     }
   }
 }
@@ -105,13 +107,7 @@ TEST(Stall, LaminarBubbleDipIsWalkedPastOnlyWhereItIsOneDip) {
     }
     return p;
   };
-  struct Case {
-    const char* what;
-    Points points;
-    Direction direction;
-    double alpha;
-  };
-  const Case cases[] = {
+  const Walk cases[] = {
       {"one dip at 5", with(sweep(0, 22, 0.5), {5, 5.5, 6}, 0.2), Direction::Up, 12.0},
       {"one dip of one point", with(sweep(0, 22, 0.5), {5}, 0.2), Direction::Up, 12.0},
       {"a drop of less than 0.05 is no drop", with(sweep(0, 22, 0.5), {5}, 0.09), Direction::Up,
@@ -126,7 +122,7 @@ TEST(Stall, LaminarBubbleDipIsWalkedPastOnlyWhereItIsOneDip) {
       {"down: the first drop stands", with(sweep(0, -15, 0.5), {-13, -13.5, -14, -14.5, -15}, 1.0),
        Direction::Down, -8.0},
   };
-  for (const Case& c : cases) {
+  for (const Walk& c : cases) {
     const auto s = foil::stall(c.points, c.direction, rules);
     ASSERT_TRUE(s) << c.what;
     EXPECT_EQ(s->alpha, c.alpha) << c.what;

@@ -14,6 +14,7 @@
 #include "foil/xfoil.h"
 #include "plot/results.h"
 #include "support/workdir.h"
+#include "util/files.h"
 #include "util/fill_record.h"
 #include "util/working_name.h"
 
@@ -30,7 +31,7 @@ TEST(RealXfoil, Naca0012ImportedThenDesignedWith) {
   ASSERT_FALSE(foil::find_program("xfoil").empty()) << "needs XFOIL: apt-get install xfoil";
   support::ScratchDir dir("rotorforge-foil-xfoil-");
   fs::create_directory(dir / "Data");
-  dir.write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+  dir.write(std::string(files::kChordLaw), std::string(files::kChordLawSeed));
 
   const int imported = run(dir, std::string("'") + ROTORFORGE_FOIL_BINARY +
                                     "' import naca0012 --reynolds 160000,640000 --angles=-6,14,1"
@@ -102,7 +103,8 @@ TEST(RealXfoil, ThinCamberedSectionAtLowReynoldsNumberTriedHarderAndFillsSaid) {
       << summary;
   // The sweeps that stopped short were bridged.
   EXPECT_NE(summary.find("  42000 "), std::string::npos);
-  EXPECT_NE(summary.substr(summary.find("  42000 "), 110).find("C/C"), std::string::npos) << summary;
+  EXPECT_NE(summary.substr(summary.find("  42000 "), 110).find("C/C"), std::string::npos)
+      << summary;
 }
 
 }  // namespace

@@ -24,18 +24,11 @@ inline const std::string kSite = "3\n20\n5\n10\n0\n";
 inline const std::string kAllSweeps =
     "1\n" + kSite + "2\n" + kSite + "200\n3\n" + kSite + "300\n4\n" + kSite + "300\n1500\n";
 
-// A scratch working directory with the shipped data files and the starting law rotorforge-init
-// writes,
-// in which rotorforge has run with `answers`.
-class Session : public support::ScratchDir {
+// A scratch working directory as rotorforge-init makes one, in which rotorforge has run with
+// `answers`.
+class Session : public support::SessionDir {
  public:
-  explicit Session(const std::string& answers) : support::ScratchDir("rotorforge-loads-") {
-    fs::create_directories(path() / "Data");
-    for (const auto& e : fs::directory_iterator(fs::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-      if (e.path().extension() == ".dat")
-        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
-    }
-    write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+  explicit Session(const std::string& answers) : support::SessionDir("rotorforge-loads-") {
     write(".answers", answers);
     const support::ShellRun r =
         support::run_in(path(), "'" + std::string(ROTORFORGE_BINARY) + "' < .answers");

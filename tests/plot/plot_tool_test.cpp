@@ -23,7 +23,7 @@ struct ToolRun {
   std::vector<std::string> err;
 };
 
-ToolRun run_tool(const WorkDir& dir, const std::string& args = "") {
+ToolRun run_tool(const support::ScratchDir& dir, const std::string& args = "") {
   const support::ShellRun run = support::run_in(
       dir.path(), "'" + std::string(ROTORFORGE_PLOT_BINARY) + "' " + args, ".out", ".err");
   return {run.status, support::text_records(run.out), support::text_records(run.err)};
@@ -373,15 +373,7 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   if (!std::filesystem::exists(ROTORFORGE_BINARY)) {
     GTEST_SKIP() << "the rotorforge binary is not built";
   }
-  WorkDir dir;
-  std::filesystem::create_directories(dir / "Data");
-  for (const auto& e :
-       std::filesystem::directory_iterator(std::filesystem::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-    if (e.path().extension() == ".dat") {
-      std::filesystem::copy_file(e.path(), dir / "Data" / e.path().filename());
-    }
-  }
-  dir.write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+  const support::SessionDir dir("rotorforge-plot-");
   const std::string site = "3\n20\n5\n10\n0\n";
   const std::string answers = "3\n0.15\n1.5\n10\n0\n2\n5\n1\n1\n" +  // rotor, aerofoil, blade
                               ("1\n" + site) + ("2\n" + site + "200\n") + ("2\n" + site + "250\n") +
@@ -395,10 +387,16 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   const ToolRun r = run_tool(dir);
   EXPECT_EQ(r.status, 0) << joined(r.err);
   EXPECT_TRUE(r.err.empty()) << joined(r.err);
+  // SG6043 ships with the record of its one filled angle, which the tool names first.
   std::vector<std::string> want = {
-      "wrote Result/plots/blade-chord.svg", "wrote Result/plots/blade-twist.svg",
-      "wrote Result/plots/blade-plan.svg",  "wrote Result/plots/blade-sections.svg",
-      "wrote Result/plots/aerofoil-cl.svg", "wrote Result/plots/aerofoil-cd.svg",
+      "filled (no converged XFOIL point): Re 2400000: -10 deg not converged: Viterna-Corrigan "
+      "from -9.25 deg, as if the section stalled there",
+      "wrote Result/plots/blade-chord.svg",
+      "wrote Result/plots/blade-twist.svg",
+      "wrote Result/plots/blade-plan.svg",
+      "wrote Result/plots/blade-sections.svg",
+      "wrote Result/plots/aerofoil-cl.svg",
+      "wrote Result/plots/aerofoil-cd.svg",
       "wrote Result/plots/aerofoil-ld.svg"};
   for (int t = 1; t <= 4; ++t) {
     want.push_back("wrote Result/plots/energy" + std::to_string(t) + "-power.svg");
@@ -410,9 +408,10 @@ TEST(PlotTool, AfterARealRunOfEveryOption) {
   const std::string cl = dir.read("Result/plots/aerofoil-cl.svg");
   EXPECT_NE(cl.find("Lift coefficient \u2014 sg6043"), std::string::npos);
   EXPECT_EQ(points_of(cl, "Re 42000"), 46u);
-  EXPECT_EQ(points_of(cl, "Re 2400000"), 46u);
+  EXPECT_EQ(points_of(cl, "Re 2400000 (filled)"), 46u);
   if (fixture::have_xmllint()) {
     for (const auto& line : want) {
+      if (line.rfind("wrote ", 0) != 0) continue;
       const std::string rel = line.substr(6);
       EXPECT_EQ(fixture::xml_problems(dir / rel), "") << rel;
     }

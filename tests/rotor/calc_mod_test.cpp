@@ -58,15 +58,6 @@ double run(Blade& b, double U, double lambda, double theta = 0.0) {
   return cp;
 }
 
-TEST(CalcConstants, SinglePrecisionValues) {
-  EXPECT_SAME_BITS(calc_mod::kPi, 3.1415927410125732);
-  EXPECT_SAME_BITS(calc_mod::kNu, 1.4999999621068127e-05);
-  EXPECT_SAME_BITS(calc_mod::kStartA, 0.30000001192092896);
-  EXPECT_SAME_BITS(calc_mod::kTolA, 0.0005000000237487257);
-  EXPECT_SAME_BITS(calc_mod::kTolAp, 9.999999747378752e-05);
-  EXPECT_SAME_BITS(calc_mod::kHighInduction, 0.9599999785423279);
-}
-
 TEST(CalcTipLoss, ValuesAndLimit) {
   EXPECT_NEAR(calc_mod::tip_loss(8.0), 0.99978641003259, 5e-15);
   EXPECT_NEAR(calc_mod::tip_loss(-8.0), 0.99978641003259, 5e-15);  // |f|

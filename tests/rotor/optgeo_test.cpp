@@ -35,12 +35,10 @@ constexpr double k105 = 1.05f;
 TEST(DesignWindSpeed, GridValueWithMostEnergy) {
   struct Case {
     double Umid;
-    int j;  // grid index: U = 2 + 24 j / 100
     double U;
   };
-  for (const Case& c : {Case{5.0, 25, 8.0}, Case{6.0, 32, 9.68}, Case{8.0, 45, 12.8}}) {
+  for (const Case& c : {Case{5.0, 8.0}, Case{6.0, 9.68}, Case{8.0, 12.8}}) {
     const geometry::DesignWind wind = geometry::design_wind_speed(c.Umid);
-    EXPECT_TRUE(same_bits(wind.U, 2.0 + 24.0 * c.j / 100.0)) << "Umid = " << c.Umid;
     EXPECT_NEAR(wind.U, c.U, 1e-12);
     // E is U^3 times the Rayleigh density of mean Umid.
     const double pi = 3.1415927410125732;
@@ -58,32 +56,41 @@ TEST(DesignWindSpeed, NoPositiveEnergyKeepsTheFirstGridPoint) {
   EXPECT_TRUE(same_bits(wind.E, 0.0));
 }
 
+// The first search range of a coefficient of 1: 0.9 ... 1.1 in single-precision factors
+// (0.8999999761581421 ... 1.100000023841858), so a step of 0.020000004768371583. The values
+// below are that arithmetic done by hand in exact fractions; the code rounds each product and
+// quotient once, within an ulp of 1.
+constexpr double kUlp = 2.3e-16;
+
 TEST(SearchRange, ElevenTrialsFromLoToHi) {
-  const Range range{k09 * 0.3, k11 * 0.3};
-  EXPECT_TRUE(same_bits(geometry::trial_value(range, 0), range.lo));
-  for (int m = 0; m <= 10; ++m) {
-    EXPECT_TRUE(
-        same_bits(geometry::trial_value(range, m), (range.hi - range.lo) * m / 10.0 + range.lo));
-  }
-  EXPECT_NEAR(geometry::trial_value(range, 10), range.hi, 1e-16);
+  const double by_hand[] = {0.8999999761581421, 0.9199999809265137, 0.9399999856948853,
+                            0.9599999904632568, 0.9799999952316284, 1.0,
+                            1.0200000047683715, 1.0400000095367432, 1.0600000143051147,
+                            1.0800000190734864, 1.100000023841858};
+  const Range range{k09, k11};
+  for (int m = 0; m <= 10; ++m) EXPECT_NEAR(geometry::trial_value(range, m), by_hand[m], kUlp) << m;
+  // The first trial is the range's start itself.
+  EXPECT_TRUE(same_bits(geometry::trial_value(range, 0), k09));
 }
 
 TEST(SearchRange, PositiveCoefficientShrinksAroundTheBestWithinTheClamps) {
-  const double v_in = 0.3;
-  const Range range{k09 * v_in, k11 * v_in};
-  const double s = (range.hi - range.lo) / 10.0;
-  // Best inside: centred on it, width 2/19 of the old range.
-  const double best = geometry::trial_value(range, 4);
-  Range next = geometry::narrow(range, best, v_in, k09, k11);
-  EXPECT_TRUE(same_bits(next.lo, best - s / 1.9f));
-  EXPECT_TRUE(same_bits(next.hi, best + s / 1.9f));
+  const Range range{k09, k11};
+  // Best inside (trial 4, 0.98): 0.98 -+ 0.02 / 1.9, the single-precision 1.9 being
+  // 1.899999976158142; width 2/19 of the old range.
+  Range next = geometry::narrow(range, geometry::trial_value(range, 4), 1.0, k09, k11);
+  EXPECT_NEAR(next.lo, 0.9694736768003976, kUlp);
+  EXPECT_NEAR(next.hi, 0.9905263136628593, kUlp);
   EXPECT_NEAR((next.hi - next.lo) / (range.hi - range.lo), 2.0 / 19.0, 1e-6);
-  // Best at an end: that end clamps to the factor times the received value.
-  next = geometry::narrow(range, range.lo, v_in, k09, k11);
-  EXPECT_TRUE(same_bits(next.lo, k09 * v_in));
-  EXPECT_TRUE(same_bits(next.hi, range.lo + s / 1.9f));
-  next = geometry::narrow(range, geometry::trial_value(range, 10), v_in, k09, k11);
-  EXPECT_TRUE(same_bits(next.hi, k11 * v_in));
+  // Best at an end: that end clamps to the factor times the received value, the other moves in
+  // to 0.9 + 0.02 / 1.9.
+  next = geometry::narrow(range, range.lo, 1.0, k09, k11);
+  EXPECT_TRUE(same_bits(next.lo, k09));
+  EXPECT_NEAR(next.hi, 0.910526294589373, kUlp);
+  next = geometry::narrow(range, geometry::trial_value(range, 10), 1.0, k09, k11);
+  EXPECT_TRUE(same_bits(next.hi, k11));
+  // The clamps scale with the value received.
+  next = geometry::narrow(Range{k09 * 0.3, k11 * 0.3}, k09 * 0.3, 0.3, k09, k11);
+  EXPECT_TRUE(same_bits(next.lo, k09 * 0.3));
 }
 
 TEST(SearchRange, ZeroCoefficientStaysZero) {
@@ -116,18 +123,20 @@ TEST(SearchRange, NegativeCoefficientRunsDownwardsAndDoesNotShrink) {
         EXPECT_TRUE(same_bits(next.hi, start.hi)) << "m = " << m;
       }
       // A best at an end moves that end outwards past the clamp limit, which never catches it.
-      const double s = (start.hi - start.lo) / 10.0;
       Range next = geometry::narrow(start, start.lo, v_in, f_lo, f_hi);
-      EXPECT_TRUE(same_bits(next.lo, start.lo - s / 1.9f));
       EXPECT_GT(next.lo, start.lo);
       EXPECT_TRUE(same_bits(next.hi, start.hi));
-      const double last = geometry::trial_value(start, 10);
-      next = geometry::narrow(start, last, v_in, f_lo, f_hi);
+      next = geometry::narrow(start, geometry::trial_value(start, 10), v_in, f_lo, f_hi);
       EXPECT_TRUE(same_bits(next.lo, start.lo));
-      EXPECT_TRUE(same_bits(next.hi, last + s / 1.9f));
       EXPECT_LT(next.hi, f_hi * v_in);
     }
   }
+  // By hand for a coefficient of -1: -0.9 + 0.02 / 1.9 and -1.1 - 0.02 / 1.9 (single-precision
+  // factors as above).
+  const Range start{-k09, -k11};
+  EXPECT_NEAR(geometry::narrow(start, start.lo, -1.0, k09, k11).lo, -0.8894736577269112, kUlp);
+  EXPECT_NEAR(geometry::narrow(start, geometry::trial_value(start, 10), -1.0, k09, k11).hi,
+              -1.1105263422730887, kUlp);
 }
 
 // ---------------------------------------------------------------------------------------------

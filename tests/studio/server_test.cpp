@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "studio/form.h"
+#include "support/console_session.h"
 #include "support/workdir.h"
-#include "util/files.h"
 #include "util/process.h"
 
 namespace {
@@ -85,18 +85,7 @@ int status_of(const httplib::Result& r) {
 
 // The README's example run at a console in a working directory of its own, for comparison.
 fs::path console_session(const fs::path& dir) {
-  fs::create_directories(dir / "Temp");
-  fs::create_directories(dir / "Result");
-  fs::copy(fs::path(ROTORFORGE_SOURCE_DIR) / "Data", dir / "Data");
-  support::spit(dir / files::kChordLaw, std::string(files::kChordLawSeed));
-  support::spit(dir / "answers.txt", kExampleAnswers);
-  process::Command c;
-  c.argv = {ROTORFORGE_BINARY};
-  c.dir = dir;
-  c.in = dir / "answers.txt";
-  c.out = dir / "console.txt";
-  c.err = dir / "stderr.txt";
-  EXPECT_EQ(process::run(c).exit_code(), 0);
+  EXPECT_EQ(process::run(support::console_session(dir, kExampleAnswers)).exit_code(), 0);
   return dir;
 }
 
@@ -172,17 +161,7 @@ TEST(StudioServer, RefusedRequests) {
 TEST(StudioServer, RefusalIsTheConsolesLine) {
   support::ScratchDir dir("studio-console-");
   const fs::path session = dir / "session";
-  fs::create_directories(session / "Temp");
-  fs::create_directories(session / "Result");
-  support::spit(session / files::kChordLaw, std::string(files::kChordLawSeed));
-  support::spit(session / "answers.txt", "3\n0.15\n0.1\n");
-  process::Command cmd;
-  cmd.argv = {ROTORFORGE_BINARY};
-  cmd.dir = session;
-  cmd.in = session / "answers.txt";
-  cmd.out = session / "console.txt";
-  cmd.err = session / "stderr.txt";
-  process::run(cmd);
+  process::run(support::console_session(session, "3\n0.15\n0.1\n"));
   json body = json::parse(kExample);
   body["rtip"] = "0.1";
   const std::string refused = studio::read_form(body, {"sg6043"}).refusals.at(0).message;

@@ -54,7 +54,7 @@ TEST(DesignDir, SetUpAfreshUnlessFinished) {
   ASSERT_EQ(study::prepare(d, dir, source.path() / "Data"), study::Prepared::Ready);
   EXPECT_EQ(study_test::files_under(dir),
             (std::set<std::string>{"answers.txt", "Data/sg6043.dat", "Data/Liftsg6043.dat",
-                                   "Temp/Parameters.in"}));
+                                   "Data/sg6043.fill", "Temp/Parameters.in"}));
   EXPECT_TRUE(fs::is_directory(dir / "Result"));
   EXPECT_EQ(support::slurp(dir / "Temp/Parameters.in"), study_test::kParameters);
   EXPECT_EQ(support::slurp(dir / "answers.txt"), study::answers(d));
@@ -108,10 +108,10 @@ TEST(DesignDir, FillRecordTravelsWithTheAerofoilAndFlagsTheRow) {
   EXPECT_EQ(study::read_row(d, dir).filled, "42000 83000");
   // A shipped aerofoil without a record: nothing flagged.
   const fs::path plain = source.path() / "e";
-  ASSERT_EQ(study::prepare(design("sg6043"), plain, source.path() / "Data"),
+  ASSERT_EQ(study::prepare(design("naca4412"), plain, source.path() / "Data"),
             study::Prepared::Ready);
   study::write_status(plain, study::Outcome{study::State::Ok, 0, 1.0, ""});
-  EXPECT_EQ(study::read_row(design("sg6043"), plain).filled, "");
+  EXPECT_EQ(study::read_row(design("naca4412"), plain).filled, "");
 }
 
 TEST(DesignDir, SetUpFailureIsRecorded) {

@@ -28,16 +28,9 @@ const std::string kStraighter =
 const std::string kSite =
     "[site]\nmean_wind = 5\ncut_in = 3\ncut_out = 20\nhub_height = 10\n[variable_speed]\n";
 
-class Dir : public support::ScratchDir {
+class Dir : public support::SessionDir {
  public:
-  Dir() : support::ScratchDir("rotorforge-study-blades-") {
-    fs::create_directories(path() / "Data");
-    for (const auto& e : fs::directory_iterator(fs::path(ROTORFORGE_SOURCE_DIR) / "Data")) {
-      if (e.path().extension() == ".dat") {
-        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
-      }
-    }
-    write("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
+  Dir() : support::SessionDir("rotorforge-study-blades-") {
     fs::create_directories(path() / "blades");
     write("blades/a.toml", kBlade);
     write("blades/b.toml", kStraighter);

@@ -27,19 +27,11 @@ using support::spit;
 // A working directory as a user would start a study in: Data/ with the shipped aerofoil files
 // and "myfoil", an imported copy of NACA 4412 under a name of its own; Temp/Parameters.in;
 // Result/.
-class SourceDir : public support::ScratchDir {
+class SourceDir : public support::SessionDir {
  public:
-  SourceDir() : support::ScratchDir(support::test_prefix("rotorforge-study-")) {
-    const fs::path data = fs::path(ROTORFORGE_SOURCE_DIR) / "Data";
-    fs::create_directories(path() / "Data");
-    for (const auto& e : fs::directory_iterator(data)) {
-      if (e.path().extension() == ".dat") {
-        fs::copy_file(e.path(), path() / "Data" / e.path().filename());
-      }
-    }
-    fs::copy_file(data / "naca4412.dat", path() / "Data/myfoil.dat");
-    fs::copy_file(data / "Liftnaca4412.dat", path() / "Data/Liftmyfoil.dat");
-    write("Temp/Parameters.in", kParameters);
+  SourceDir() : support::SessionDir(support::test_prefix("rotorforge-study-")) {
+    fs::copy_file(path() / "Data/naca4412.dat", path() / "Data/myfoil.dat");
+    fs::copy_file(path() / "Data/Liftnaca4412.dat", path() / "Data/Liftmyfoil.dat");
   }
 };
 

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "init/init.h"
 #include "util/scratch_dir.h"
 
 namespace support {
@@ -44,6 +45,11 @@ class ScratchDir {
   void write(const std::string& rel, const std::string& text) const { spit(path() / rel, text); }
   std::string read(const std::string& rel) const { return slurp(path() / rel); }
   bool exists(const std::string& rel) const { return fs::exists(path() / rel); }
+
+ protected:
+  // An empty scratch directory, for a class that fills it its own way.
+  struct Empty {};
+  ScratchDir(const std::string& prefix, Empty) : dir_(prefix) {}
 
  private:
   scratch_dir::ScratchDir dir_;
@@ -90,5 +96,28 @@ inline std::string find_source_dir() {
   }
   throw std::runtime_error("no Data/ directory with the aerofoil files found");
 }
+
+// The source tree's Data/, the shipped aerofoil files.
+inline fs::path shipped_data() {
+#ifdef ROTORFORGE_SOURCE_DIR
+  return fs::path(ROTORFORGE_SOURCE_DIR) / "Data";
+#else
+  return fs::path(find_source_dir()) / "Data";
+#endif
+}
+
+// Makes `dir` a working directory the way users make one, with rotorforge-init's function: the
+// shipped files in Data/, the starting chord law in Temp/, and Result/.
+inline void make_session(const fs::path& dir) {
+  init::make_working_dir(dir, shipped_data());
+}
+
+// A scratch directory (see ScratchDir) made a working directory by make_session.
+class SessionDir : public ScratchDir {
+ public:
+  explicit SessionDir(const std::string& prefix) : ScratchDir(prefix, Empty{}) {
+    make_session(path());
+  }
+};
 
 }  // namespace support
