@@ -17,7 +17,9 @@
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
 #include "aerofoil/data_in.h"
+#include "blade/blade.h"
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "performance/sweep.h"
 #include "loads/report.h"
 #include "loads/run.h"
@@ -50,15 +52,13 @@ class Session : public support::WorkDir {
     write_coeffs(files::kChordLaw, kChord);
     write_coeffs(files::kTwistLaw, kTwist);
     data_in::file_read();
-    const std::size_t n = static_cast<std::size_t>(nbe);
-    std::vector<double> r(n), chord(n + 1), twist(n + 1);
-    double dr = 0.0;
+    const sweep::Rotor rotor = blade::from_laws(3, nbe, 1.5, 0.15, 0.0, kChord, kTwist);
     {
       std::istringstream in;
       std::ostringstream out;
       textio::Console con(in, out);
       textio::OutFile g(files::kGeometryTable);
-      blade::stations(con, g, nbe, 1.5, 0.15, r, dr, twist, 0.0, chord);
+      blade::write_geometry_table(con, g, rotor);
       g.write();
       g.write_fmt(files::kFigureLineFormat, {"Volume of blade", 0.0005, "cubic meters"});
     }
@@ -66,7 +66,6 @@ class Session : public support::WorkDir {
     for (const char* f : {files::kPlotWinds, files::kPlotPowers, files::kPlotLimit}) {
       textio::OutFile(f).close();
     }
-    const sweep::Rotor rotor{3, nbe, 0.15, 1.5, dr, r, twist, chord};
     const sweep::Site site{3.0, 20.0, 5.0, 10.0, 0.0};
     textio::OutFile e1(files::kEnergyTables[0]), e2(files::kEnergyTables[1]),
         e3(files::kEnergyTables[2]), e4(files::kEnergyTables[3]);

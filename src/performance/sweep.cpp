@@ -259,18 +259,15 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
   const double Uh = hub_wind(site.Umid, site.h);
   const Rows rows = variable_speed_rows(rotor, site);
   finish(site, Uh, rows, false, out, &plots, [&] {
-    // The greatest power of the sweep, read back from the plot file just written.
+    // The greatest power of the sweep, as the plot file of the powers holds it, and never
+    // below 0.
     plots.graph.close();
     plots.graph1.close();
-    textio::InFile powers(files::kPlotPowers);
     double greatest = 0.0;
-    for (std::size_t j = 0; j < kSpeeds; ++j) {
-      double P = 0.0;
-      powers.read({P});
-      if (P > greatest) greatest = P;
+    for (const Row& p : rows) {
+      if (p.power > greatest) greatest = p.power;
     }
     plots.mpl.write({greatest});
-    powers.close();
     plots.mpl.close();
   });
 }

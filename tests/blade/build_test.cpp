@@ -11,6 +11,7 @@
 
 #include "blade/blade.h"
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "blade/section.h"
 #include "driver/blade_dialogue.h"
 #include "geometry_support.h"
@@ -72,9 +73,16 @@ Built run_build(const Blade& b, const std::string& answers) {
   {
     textio::Console con(in, out);
     textio::OutFile geometry_out("Result/Geometry.out");
-    const std::vector<double> r = b.r(), twist = b.at(b.twist), chord = b.at(b.chord);
-    result.figures = blade::build(driver::blade_choices(con), geometry_out, b.nbe, b.rtip, b.rhub,
-                                  r, b.dr(), twist, chord, b.hub());
+    blade::Blade blade;
+    blade.nbe = b.nbe;
+    blade.rtip = b.rtip;
+    blade.rhub = b.rhub;
+    blade.dr = b.dr();
+    blade.r = b.r();
+    blade.twist = b.at(b.twist);
+    blade.chord = b.at(b.chord);
+    blade.hub = b.hub();
+    result.figures = blade::build(driver::blade_choices(con), geometry_out, blade);
     geometry_out.close();
   }
   result.console = out.str();
