@@ -14,8 +14,8 @@
 #include <sstream>
 #include <vector>
 
-#include "driver/design_stage.h"
 #include "blade/laws.h"
+#include "driver/design_stage.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
 #include "rotor/element_census.h"

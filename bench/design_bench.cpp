@@ -180,8 +180,8 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
     const blade::Laws laws =
         fast ? geometry::optgeo(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub, kUmid,
                                 st.a, st.b, st.stats)
-             : geometry::optgeo_reference(driver::optimiser_progress(con), kNumb, nbe, kRtip,
-                                          kRhub, kUmid, st.a, st.b, &plain_calc);
+             : geometry::optgeo_reference(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub,
+                                          kUmid, st.a, st.b, &plain_calc);
     st.optgeo_s = seconds_since(t0);
     st.optgeo_cpu_s = process_cpu_seconds() - cpu0 - st.param_cpu_s;
     const calc_lanes::Activity lanes1 = calc_lanes::activity();

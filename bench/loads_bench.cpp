@@ -20,9 +20,9 @@
 #include "blade/blade.h"
 #include "blade/laws.h"
 #include "blade/rotor_blade.h"
-#include "performance/sweep.h"
 #include "loads/report.h"
 #include "loads/run.h"
+#include "performance/sweep.h"
 #include "textio/textio.h"
 #include "util/files.h"
 
@@ -116,7 +116,7 @@ BENCHMARK(BM_Evaluate)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
 void BM_SolverCall(benchmark::State& state) {
   Session session(state.range(0));
   loads::Design d = loads::read_design(session.path());
-  d.rotor.blades = 3;
+  d.rotor.Numb = 3;
   for (auto _ : state) {
     benchmark::DoNotOptimize(loads::operating_point(d.rotor, 1.225, 9.0, 7.0, 0.0));
   }

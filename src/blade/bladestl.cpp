@@ -28,9 +28,9 @@ float single_as_written(double v) {
   textio::append_real(text, v);
   float f = 0.0f;
   if (textio::parse_real(text, f) != textio::ReadError::None) {
-    throw textio::RunError(std::string(files::kBladePoints) + ": the point " + text +
-                               " has no single-precision value",
-                           2);
+    throw textio::RunError(
+        std::string(files::kBladePoints) + ": the point " + text + " has no single-precision value",
+        2);
   }
   return f;
 }

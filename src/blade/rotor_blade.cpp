@@ -24,7 +24,8 @@ std::vector<Station> blade_stations(const Blade& b) {
   std::vector<Station> s;
   s.reserve(n + 2);
   s.push_back({b.rhub / b.rtip, b.rhub, b.hub.chord, b.hub.twist});
-  for (std::size_t i = 0; i < n; ++i) s.push_back({b.r[i], b.r[i] * b.rtip, b.chord[i], b.twist[i]});
+  for (std::size_t i = 0; i < n; ++i)
+    s.push_back({b.r[i], b.r[i] * b.rtip, b.chord[i], b.twist[i]});
   s.push_back({1.0, b.rtip, b.chord[n], b.twist[n]});
   return s;
 }

@@ -101,12 +101,8 @@ Design blade_file_design(const fs::path& dir, const fs::path& file) {
     Design d = blade_design(b, blade::Outline{});
     d.rotor.rhub = root;
     d.outlines = std::move(outlines);
-    for (std::size_t i = 0; i < b.r.size(); ++i) {
-      const blade::Section* s = blade::element_section(b, i);
-      d.rotor.polars.push_back(s->polar);
-      d.rotor.round_cd.push_back(s->cylinder ? std::optional<double>(s->cylinder_cd)
-                                             : std::nullopt);
-    }
+    d.rotor.section = b.section;
+    d.rotor.sections = b.sections;
     for (const blade_file::Station& st : f.stations) {
       std::size_t k = 0;
       while (k + 1 < b.sections.size() && b.sections[k].name != st.section) ++k;
@@ -131,7 +127,7 @@ std::vector<OperatingPoint> blade_points(const Design& d, double rho, bool sweep
   std::vector<OperatingPoint> points;
   if (!sweep_points) return points;
   blade::Blade b = *d.blade;
-  b.Numb = d.rotor.blades;
+  b.Numb = d.rotor.Numb;
   if (d.outlines.empty()) {
     b.sections.clear();  // its one section is the loaded polar
     b.section.clear();
@@ -393,7 +389,7 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
     probes.push_back({c.source, c.point.theta, w, w});
   }
   std::vector<int> harmonics = {1};
-  if (d.rotor.blades > 1) harmonics.push_back(static_cast<int>(d.rotor.blades));
+  if (d.rotor.Numb > 1) harmonics.push_back(static_cast<int>(d.rotor.Numb));
   constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
   for (const Probe& p : probes) {
     const BladeModes lo = modes_at(p.theta, p.lo), hi = modes_at(p.theta, p.hi);
@@ -526,11 +522,11 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   Design& d = rep.design;
   const auto& ans = d.answers;
   if (s.blades) {
-    d.rotor.blades = *s.blades;
+    d.rotor.Numb = *s.blades;
   } else if (d.blade) {
-    d.rotor.blades = d.blade->Numb;
+    d.rotor.Numb = d.blade->Numb;
   } else if (ans && ans->blades >= 1) {
-    d.rotor.blades = ans->blades;
+    d.rotor.Numb = ans->blades;
   } else {
     throw InputError("--blades: not given, and " + (dir / session_answers::kFile).string() +
                      " does not say (give the number of blades of the session)");

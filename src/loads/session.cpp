@@ -146,14 +146,11 @@ Design read_design(const fs::path& dir) {
 
 Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
   Design d;
-  d.rotor.blades = b.Numb;
-  d.rotor.nbe = b.nbe;
-  d.rotor.rhub = b.rhub;
-  d.rotor.rtip = b.rtip;
-  d.rotor.dr = b.dr;
-  d.rotor.r = b.r;
-  d.rotor.chord = b.chord;
-  d.rotor.twist = b.twist;
+  // The rotor is the blade on the loaded polar tables, every element of width dr.
+  d.rotor = b;
+  d.rotor.width.clear();
+  d.rotor.section.clear();
+  d.rotor.sections.clear();
   d.pitchinitial = b.setting;
   d.hub = b.hub;
   d.outline = outline;

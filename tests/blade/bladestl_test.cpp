@@ -197,11 +197,10 @@ TEST(Bladestl, VerticesAreThePointFileReadInSinglePrecision) {
   WorkDir dir;
   const double halfway = 1.0 + 0x1p-24;
   ASSERT_EQ(static_cast<float>(halfway), 1.0f);
-  const std::vector<blade::Point3> points =
-      make_points(3, [&](std::size_t i, std::size_t j) {
-        if (i == 1 && j == 1) return std::array<double, 3>{halfway, -halfway, 0.1};
-        return box_point(i, j);
-      });
+  const std::vector<blade::Point3> points = make_points(3, [&](std::size_t i, std::size_t j) {
+    if (i == 1 && j == 1) return std::array<double, 3>{halfway, -halfway, 0.1};
+    return box_point(i, j);
+  });
   blade::write_point_file(points);
   textio::InFile in("Result/3dgeo.dat");
   float x = 0.0f, y = 0.0f, z = 0.0f;

@@ -20,7 +20,8 @@ TEST(Chortwist, ConstantLawsGiveThePrismAndTheCompleteGeometryFile) {
   write_working_outlines(rectangle());
   const std::int64_t nbe = 4;
   const double rtip = 1.5, rhub = 0.15;
-  const blade::Blade b = blade::from_laws(3, nbe, rtip, rhub, 2.0, {0.1, 0, 0, 0, 0}, {4, 0, 0, 0, 0});
+  const blade::Blade b =
+      blade::from_laws(3, nbe, rtip, rhub, 2.0, {0.1, 0, 0, 0, 0}, {4, 0, 0, 0, 0});
   std::istringstream in("1\n1\n");
   std::ostringstream out;
   blade::BladeFigures figures;

@@ -214,7 +214,8 @@ TEST(Stations, OneElementGivesThreeRows) {
 
 TEST(Stations, ZeroHubRadiusGivesHubRowAtZeroWithChordA1) {
   design_test::WorkDir dir;
-  const StationsRun run = run_stations({0.05, 0.02, 0.01, 0, 0}, {10, 4, 0, 0, 0}, 4, 3.0, 0.0, 0.0);
+  const StationsRun run =
+      run_stations({0.05, 0.02, 0.01, 0, 0}, {10, 4, 0, 0, 0}, 4, 3.0, 0.0, 0.0);
   const std::string first_row = run.table.substr(run.table.find("deg)\r\n") + 6, 46);
   EXPECT_EQ(first_row, "        0.0000         0.1500        10.0000\r\n");
   EXPECT_TRUE(same_bits(run.hub.chord, 0.05));
