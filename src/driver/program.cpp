@@ -289,9 +289,7 @@ int session(textio::Console& con, RunFiles& files, std::ostream& err) {
         announce(con, "  rc(i)     Alpha   Cl    Cd");
         // The single point is computed at the blade's own setting; nothing of it is shown.
         double CP = 0.0;
-        calc_mod::calc({rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
-                        rotor.chord, v.U0, v.Lambda, 0.0},
-                       alpha, CP);
+        calc_mod::calc(calc_mod::blade_inputs(rotor, {}, v.U0, v.Lambda, 0.0), alpha, CP);
         break;
       }
       case 6:

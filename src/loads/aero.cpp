@@ -71,9 +71,10 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
   p.omega = lambda * U / rotor.rtip;
   p.rpm = p.omega * 60.0 / 2.0 / kPi;
   const std::vector<const aerofoil::Polar*> polars = blade::element_polars(rotor);
-  calc_mod::calc_elements({rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
-                           rotor.chord, U, lambda, theta, polars},
-                          alpha, p.cp, states);
+  // The loads' elements all have width dr.
+  calc_mod::Inputs in = calc_mod::blade_inputs(rotor, polars, U, lambda, theta);
+  in.widths = {};
+  calc_mod::calc_elements(in, alpha, p.cp, states);
   const double q = 0.5 * rho * U * U;
   p.elements.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -164,9 +165,10 @@ PointResult parked(const Rotor& rotor, double rho, double V) {
     e.F = 1.0;
     e.re = V * e.chord / calc_mod::kNu;
     const std::optional<double> round = round_cd(rotor, i);
-    const aerofoil::LiftDrag c = round             ? aerofoil::LiftDrag{0.0, *round}
-                                 : !polars.empty() ? extended(*polars[i], e.alpha, e.re, cd_max)
-                                                   : aerofoil::landd_extended(e.alpha, e.re, cd_max);
+    const aerofoil::LiftDrag c = round ? aerofoil::LiftDrag{0.0, *round}
+                                 : !polars.empty()
+                                     ? extended(*polars[i], e.alpha, e.re, cd_max)
+                                     : aerofoil::landd_extended(e.alpha, e.re, cd_max);
     e.cl = c.cl;
     e.cd = c.cd;
     e.speed = V;

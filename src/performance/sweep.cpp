@@ -155,10 +155,7 @@ void cp_scalar(const Rotor& rotor, std::span<const SolverPoint> points, std::spa
     std::vector<double> alpha(rotor.r.size());
     for (std::size_t i = next++; i < points.size(); i = next++) {
       const SolverPoint& p = points[i];
-      calc_mod::Inputs in{rotor.Numb,  rotor.nbe,   rotor.dr, rotor.rtip, rotor.r,
-                          rotor.twist, rotor.chord, p.U,      p.lambda,   p.theta};
-      in.polars = polars;
-      in.widths = rotor.width;
+      calc_mod::Inputs in = calc_mod::blade_inputs(rotor, polars, p.U, p.lambda, p.theta);
       in.tip_loss = tip_loss;
       calc_mod::calc(in, alpha, cp[i]);
     }
@@ -186,11 +183,7 @@ void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span
   std::vector<calc_lanes::Call> calls(n);
   for (std::size_t i = 0; i < n; ++i) {
     const SolverPoint& p = points[i];
-    calls[i] = {{rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord,
-                 p.U, p.lambda, p.theta},
-                {},
-                &cp[i],
-                {}};
+    calls[i] = {calc_mod::blade_inputs(rotor, {}, p.U, p.lambda, p.theta), {}, &cp[i], {}};
   }
   std::atomic<std::size_t> next{0};
   parallel::on_workers([&](unsigned) { calc_lanes::solve(calc_lanes::chosen(), calls, next); });
