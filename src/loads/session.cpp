@@ -126,14 +126,15 @@ Design read_design(const fs::path& dir) {
   r.twist.assign(n + 1, 0.0);
   d.hub = blade::blade_arrays(d.chord_law, d.twist_law, r.nbe, r.rtip, r.rhub, r.r, r.dr, r.twist,
                               d.pitchinitial, r.chord);
+  r.hub = d.hub;
+  r.setting = d.pitchinitial;
   // The laws must give the table: otherwise they belong to another design.
+  const std::vector<blade::Station> laws = blade::blade_stations(r);
   for (std::size_t i = 0; i < stations; ++i) {
     const plot::Station& s = g.stations[i];
-    const double x = i == 0 ? r.rhub / r.rtip : i == stations - 1 ? 1.0 : r.r[i - 1];
-    const double c = i == 0 ? d.hub.chord : r.chord[i - 1 < n ? i - 1 : n];
-    const double t = i == 0 ? d.hub.twist : r.twist[i - 1 < n ? i - 1 : n];
-    if (!shows(x * r.rtip, s.radius, 4) || !shows(c * r.rtip, s.chord, 4) ||
-        !shows(t, s.twist, 4)) {
+    const blade::Station& l = laws[i];
+    if (!shows(l.x * r.rtip, s.radius, 4) || !shows(l.chord * r.rtip, s.chord, 4) ||
+        !shows(l.twist, s.twist, 4)) {
       throw InputError(geometry + ":" + std::to_string(i + 3) + ": the station is not that of " +
                        files::kChordLaw + " and " + files::kTwistLaw + " (another design?)");
     }
