@@ -82,7 +82,7 @@ blade_file::File session_blade(const fs::path& dir, std::optional<std::int64_t> 
   }
   const loads::Rotor& r = d.rotor;
   f.hub_radius = r.rhub;
-  f.setting_angle = d.pitchinitial;
+  f.setting_angle = d.rotor.setting;
   f.elements = r.nbe;
   const std::string section = section_name(dir);
   const double R = r.rtip;

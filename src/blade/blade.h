@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "blade/rotor_blade.h"
@@ -41,14 +43,16 @@ void write_geometry_table(textio::Console& con, textio::OutFile& geometry_out, c
 
 // The whole blade build: write_geometry_table and then build.
 BladeFigures chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
-                       const Blade& b);
+                       const Blade& b, const std::optional<std::string>& written_outline = {});
 
 // The build of the blade's stations on the aerofoil of the working files: measures the outline of
 // Temp/Profil.dat (perimeter and area), asks `ask` for the blade type (and the wall thickness),
 // makes the inner outline of every station from Temp/ProfilI.dat and leaves the tip's in
 // Temp/Profil.dat, writes Result/3dgeo.dat, the volume and surface lines into geometry_out, asks
-// the material and writes the mass line.
-BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const Blade& b);
+// the material and writes the mass line. `written_outline` is the text this run wrote into both
+// outline files, used in their place; none reads the files as an earlier run left them.
+BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const Blade& b,
+                   const std::optional<std::string>& written_outline = {});
 
 // The blade's surface: for every station, hub to tip, the outline `own` centred and turned for
 // the station's twist, scaled by its chord and placed at its radius.

@@ -42,7 +42,8 @@ void write_point_file(std::span<const Point3> points) {
   out.close();
 }
 
-BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const Blade& b) {
+BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const Blade& b,
+                   const std::optional<std::string>& written_outline) {
   const double R = b.rtip;
   const double H = b.dr * R;
   const std::vector<Station> stations = blade_stations(b);
@@ -54,7 +55,7 @@ BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const
   }
 
   // The outer outline is measured as the working outline holds it, before any inner one.
-  const Outline measured = read_outline(files::kMeasuredOutline);
+  const Outline measured = read_outline(files::kMeasuredOutline, written_outline);
   const double P = outline_perimeter(measured);
   const double F = lateral_surface(R, P, H, c);
   const double A = outline_area(measured);
@@ -68,7 +69,7 @@ BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const
 
   // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the tip's
   // inner outline is left in the working file.
-  const Outline own = read_outline(files::kOwnOutline);
+  const Outline own = read_outline(files::kOwnOutline, written_outline);
   Outline inner;
   for (std::size_t k = 0; k < s.size(); ++k) {
     inner = inner_outline(own, delta / (R * c[k] * 1000.0));

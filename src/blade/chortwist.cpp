@@ -16,9 +16,9 @@ void write_geometry_table(textio::Console& con, textio::OutFile& geometry_out, c
 }
 
 BladeFigures chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
-                       const Blade& b) {
+                       const Blade& b, const std::optional<std::string>& written_outline) {
   write_geometry_table(con, geometry_out, b);
-  return build(ask, geometry_out, b);
+  return build(ask, geometry_out, b, written_outline);
 }
 
 }  // namespace blade

@@ -4,14 +4,17 @@
 
 #include <cmath>
 #include <cstddef>
+#include <optional>
+#include <string>
 
 #include "textio/textio.h"
 #include "util/files.h"
 
 namespace blade {
 
-Outline read_outline(const std::string& path) {
-  textio::InFile in(path);
+namespace {
+
+Outline read_outline(textio::InFile& in) {
   Outline o;
   for (std::size_t s = 0; s < 2; ++s) {
     for (std::size_t j = 0; j < kSetPoints; ++j) {
@@ -20,6 +23,19 @@ Outline read_outline(const std::string& path) {
   }
   in.close();
   return o;
+}
+
+}  // namespace
+
+Outline read_outline(const std::string& path) {
+  textio::InFile in(path);
+  return read_outline(in);
+}
+
+Outline read_outline(const std::string& path, const std::optional<std::string>& written) {
+  if (!written) return read_outline(path);
+  textio::InFile in = textio::InFile::over_text(path, *written);
+  return read_outline(in);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -24,6 +25,9 @@ struct Outline {
 // Reads the 2 x 50 points of an outline file, one free-form read of x and y per point (blank
 // records between the sets are passed over). Throws textio::RunError on a failed open or read.
 Outline read_outline(const std::string& path);
+// The same from `written`, the text this run wrote into the file at `path`, read in memory as the
+// file would be (errors name `path`); from the file itself when there is none.
+Outline read_outline(const std::string& path, const std::optional<std::string>& written);
 
 // Writes Temp/Profil.dat: set 1, an empty record, set 2, one point per record.
 void write_measured_outline(const Outline& inner);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -229,7 +230,10 @@ int session(textio::Console& con, RunFiles& files, std::ostream& err) {
               Answer::pitchinitial, v.pitchinitial);
 
   shared::Coeffs a{}, b{};
-  starting_design(con, v.Numb, v.rhub, v.rtip, a, b);
+  // The outline this run wrote, if it chose a catalogue aerofoil, is built from without reading
+  // the working files back.
+  const std::optional<std::string> written_outline =
+      starting_design(con, v.Numb, v.rhub, v.rtip, a, b);
 
   con.write();
   ask_by_rule(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
@@ -245,7 +249,7 @@ int session(textio::Console& con, RunFiles& files, std::ostream& err) {
   std::vector<double> alpha(static_cast<std::size_t>(v.nbe));
   keep_earlier_made_files(con, err);
   const blade::BladeFigures built =
-      blade::chortwist(con, driver::blade_choices(con), files.geometry, rotor);
+      blade::chortwist(con, driver::blade_choices(con), files.geometry, rotor, written_outline);
 
   for (;;) {
     menu(con);

@@ -177,7 +177,7 @@ Stations stations_for(const Design& d, std::size_t cells, double wall_mm) {
         (d.blade ? blade::chord_at(*d.blade, x) : blade::chord_law(d.chord_law, x)) * d.rotor.rtip;
     s.chord.push_back(c);
     s.twist.push_back(d.blade ? blade::twist_at(*d.blade, x)
-                              : blade::twist_law(d.twist_law, x) + d.pitchinitial);
+                              : blade::twist_law(d.twist_law, x) + d.rotor.setting);
     if (!d.outlines.empty()) {
       const std::optional<std::size_t> k = section_at(d, x);
       if (round_at(d, x)) {
@@ -650,7 +650,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     rep.thin_search_done = true;
     double thickest = 0.0;
     for (double c : d.rotor.chord) thickest = std::max(thickest, c * d.rotor.rtip);
-    thickest = std::max(thickest, d.hub.chord * d.rotor.rtip);
+    thickest = std::max(thickest, d.rotor.hub.chord * d.rotor.rtip);
     double hi = thickest * 1000.0;  // mm: thicker than any section
     std::vector<Case> scratch = rep.cases;
     const auto holds = [&](double wall) { return judge(x, wall, scratch, nullptr, nullptr).holds; };

@@ -105,7 +105,7 @@ Design read_design(const fs::path& dir) {
     r.rhub = d.answers->rhub;
     r.rtip = d.answers->rtip;
     r.nbe = d.answers->nbe;
-    d.pitchinitial = d.answers->pitchinitial;
+    r.setting = d.answers->pitchinitial;
     if (static_cast<std::size_t>(r.nbe) + 2 != stations) {
       throw InputError(geometry + ": the table is cut short: " + std::to_string(stations) +
                        " stations for " + std::to_string(r.nbe) + " elements");
@@ -114,7 +114,7 @@ Design read_design(const fs::path& dir) {
     r.rhub = g.stations.front().radius;
     r.rtip = g.stations.back().radius;
     r.nbe = static_cast<std::int64_t>(stations) - 2;
-    d.pitchinitial =
+    r.setting =
         round_to(g.stations.front().twist - blade::twist_law(d.twist_law, r.rhub / r.rtip), 4);
   }
   if (!(r.rtip > r.rhub && r.rhub >= 0.0)) {
@@ -124,10 +124,8 @@ Design read_design(const fs::path& dir) {
   r.r.assign(n, 0.0);
   r.chord.assign(n + 1, 0.0);
   r.twist.assign(n + 1, 0.0);
-  d.hub = blade::blade_arrays(d.chord_law, d.twist_law, r.nbe, r.rtip, r.rhub, r.r, r.dr, r.twist,
-                              d.pitchinitial, r.chord);
-  r.hub = d.hub;
-  r.setting = d.pitchinitial;
+  r.hub = blade::blade_arrays(d.chord_law, d.twist_law, r.nbe, r.rtip, r.rhub, r.r, r.dr, r.twist,
+                              r.setting, r.chord);
   // The laws must give the table: otherwise they belong to another design.
   const std::vector<blade::Station> laws = blade::blade_stations(r);
   for (std::size_t i = 0; i < stations; ++i) {
@@ -152,8 +150,6 @@ Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
   d.rotor.width.clear();
   d.rotor.section.clear();
   d.rotor.sections.clear();
-  d.pitchinitial = b.setting;
-  d.hub = b.hub;
   d.outline = outline;
   d.blade = b;
   return d;
