@@ -14,8 +14,8 @@
 #include <sstream>
 #include <vector>
 
+#include "blade/laws.h"
 #include "driver/design_stage.h"
-#include "rotor/blade1.h"
 #include "rotor/calc_mod.h"
 #include "rotor/calc_param.h"
 #include "rotor/element_census.h"
@@ -72,19 +72,16 @@ int ordinary_designs() {
     calc_param::Coeffs a{}, b{};
     driver::starting_design(con, d.Numb, d.rhub, d.rtip, a, b);
     tally = {};
-    geometry::optgeo_reference(driver::optimiser_progress(con), d.Numb, d.nbe, d.rtip, d.rhub,
-                               d.Umid, a, b, &counting_solver);
+    const blade::Laws laws =
+        geometry::optgeo_reference(driver::optimiser_progress(con), d.Numb, d.nbe, d.rtip, d.rhub,
+                                   d.Umid, a, b, &counting_solver);
     const Tally design = tally;
 
-    // The finished blade, read back through the trial laws.
-    for (const char* f : {"Parameters", "Parameterst"}) {
-      fs::copy_file(std::string("Temp/") + f + ".in", std::string("Temp/") + f + "1.in",
-                    fs::copy_options::overwrite_existing);
-    }
+    // The finished blade, without setting angle.
     const std::size_t n = static_cast<std::size_t>(d.nbe);
     std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
     double dr = 0.0;
-    blade1::chortwist1(d.nbe, d.rtip, d.rhub, r, dr, twist, chord);
+    blade::law_arrays(laws.chord, laws.twist, d.nbe, d.rtip, d.rhub, r, dr, twist, chord);
     tally = {};
     for (int j = 0; j < 23; ++j) {
       const double U = 3.0 + j * 17.0 / 22.0;

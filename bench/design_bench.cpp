@@ -51,7 +51,9 @@
 
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
+#include "blade/blade.h"
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "driver/design_stage.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
@@ -175,13 +177,11 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
 
     t0 = std::chrono::steady_clock::now();
     const calc_lanes::Activity lanes0 = calc_lanes::activity();
-    if (fast) {
-      geometry::optgeo(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub, kUmid, st.a, st.b,
-                       st.stats);
-    } else {
-      geometry::optgeo_reference(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub, kUmid,
-                                 st.a, st.b, &plain_calc);
-    }
+    const blade::Laws laws =
+        fast ? geometry::optgeo(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub, kUmid,
+                                st.a, st.b, st.stats)
+             : geometry::optgeo_reference(driver::optimiser_progress(con), kNumb, nbe, kRtip, kRhub,
+                                          kUmid, st.a, st.b, &plain_calc);
     st.optgeo_s = seconds_since(t0);
     st.optgeo_cpu_s = process_cpu_seconds() - cpu0 - st.param_cpu_s;
     const calc_lanes::Activity lanes1 = calc_lanes::activity();
@@ -190,11 +190,10 @@ Stage design_stage(const fs::path& data, int aerofoil, std::int64_t nbe, bool fa
                 lanes1.resolved - lanes0.resolved};
 
     t0 = std::chrono::steady_clock::now();
-    const std::size_t n = static_cast<std::size_t>(nbe);
-    std::vector<double> r(n), twist(n + 1), chord(n + 1);
-    double dr = 0.0;
     textio::OutFile geometry_out("Result/Geometry.out");
-    blade::stations(con, geometry_out, nbe, kRtip, kRhub, r, dr, twist, kPitch, chord);
+    blade::write_geometry_table(
+        con, geometry_out,
+        blade::from_laws(kNumb, nbe, kRtip, kRhub, kPitch, laws.chord, laws.twist));
     geometry_out.close();
     st.table_s = seconds_since(t0);
     st.cpu_s = process_cpu_seconds() - cpu0;

@@ -18,7 +18,9 @@
 #define ROTORFORGE_SOURCE_DIR support::find_source_dir()
 
 #include "aerofoil/data_in.h"
+#include "blade/blade.h"
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "loads/report.h"
 #include "loads/run.h"
 #include "performance/sweep.h"
@@ -48,15 +50,13 @@ class Session : public support::WorkDir {
     write_coeffs(files::kChordLaw, kExampleChord);
     write_coeffs(files::kTwistLaw, kExampleTwist);
     data_in::file_read();
-    const std::size_t n = static_cast<std::size_t>(nbe);
-    std::vector<double> r(n), chord(n + 1), twist(n + 1);
-    double dr = 0.0;
+    const sweep::Rotor rotor = blade::from_laws(3, nbe, 1.5, 0.15, 0.0, kExampleChord, kExampleTwist);
     {
       std::istringstream in;
       std::ostringstream out;
       textio::Console con(in, out);
       textio::OutFile g(files::kGeometryTable);
-      blade::stations(con, g, nbe, 1.5, 0.15, r, dr, twist, 0.0, chord);
+      blade::write_geometry_table(con, g, rotor);
       g.write();
       g.write_fmt(files::kFigureLineFormat, {"Volume of blade", 0.0005, "cubic meters"});
     }
@@ -64,7 +64,6 @@ class Session : public support::WorkDir {
     for (const char* f : {files::kPlotWinds, files::kPlotPowers, files::kPlotLimit}) {
       textio::OutFile(f).close();
     }
-    const sweep::Rotor rotor{3, nbe, 0.15, 1.5, dr, r, twist, chord};
     const sweep::Site site{3.0, 20.0, 5.0, 10.0, 0.0};
     textio::OutFile e1(files::kEnergyTables[0]), e2(files::kEnergyTables[1]),
         e3(files::kEnergyTables[2]), e4(files::kEnergyTables[3]);
@@ -115,7 +114,7 @@ BENCHMARK(BM_Evaluate)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
 void BM_SolverCall(benchmark::State& state) {
   Session session(state.range(0));
   loads::Design d = loads::read_design(session.path());
-  d.rotor.blades = 3;
+  d.rotor.Numb = 3;
   for (auto _ : state) {
     benchmark::DoNotOptimize(loads::operating_point(d.rotor, 1.225, 9.0, 7.0, 0.0));
   }

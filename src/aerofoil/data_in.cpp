@@ -13,8 +13,9 @@ void file_read() {
   file_read(files::kPolarCopy);
 }
 
-aerofoil::Polar read_polar(const std::string& path) {
-  textio::InFile in(path);
+namespace {
+
+aerofoil::Polar read_polar(textio::InFile& in) {
   aerofoil::Polar p;
   // One record per row. The angle goes straight from its decimal text to the nearest float (not
   // through a double), so that the lookup compares against exactly what the file says.
@@ -28,8 +29,8 @@ aerofoil::Polar read_polar(const std::string& path) {
   return p;
 }
 
-void file_read(const std::string& path) {
-  // Nothing of an earlier polar is kept when this one cannot be read whole.
+// Nothing of an earlier polar is kept when the next one cannot be read whole.
+void clear_tables() {
   for (int i = 0; i < global::kColumns; ++i) {
     for (int j = 0; j < global::kRows; ++j) {
       global::alpha_array[i][j] = 0.0f;
@@ -37,7 +38,24 @@ void file_read(const std::string& path) {
       global::cd_array[i][j] = 0.0;
     }
   }
+}
+
+}  // namespace
+
+aerofoil::Polar read_polar(const std::string& path) {
+  textio::InFile in(path);
+  return read_polar(in);
+}
+
+void file_read(const std::string& path) {
+  clear_tables();
   aerofoil::load(read_polar(path));
+}
+
+void text_read(const std::string& text) {
+  clear_tables();
+  textio::InFile in = textio::InFile::over_text(files::kPolarCopy, text);
+  aerofoil::load(read_polar(in));
 }
 
 }  // namespace data_in

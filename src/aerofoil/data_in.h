@@ -12,6 +12,9 @@ namespace data_in {
 void file_read();
 // The same from the polar file at `path`.
 void file_read(const std::string& path);
+// The same from the text this run wrote into Temp/Lift_Drag.dat, read in memory as the file
+// would be (errors name the file).
+void text_read(const std::string& text);
 // The polar file at `path` as a value, leaving the loaded tables as they are.
 aerofoil::Polar read_polar(const std::string& path);
 

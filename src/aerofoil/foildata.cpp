@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "aerofoil/global.h"
@@ -32,22 +35,33 @@ struct Outline {
   double y[kSets][kPoints] = {};
 };
 
-// Each set's 50 points, then an empty record after the set.
-void write_outline(const char* path, const Outline& o) {
+// One record written to `out` and kept in `text` as the file holds it (one line end per record;
+// a reader passes over the carriage return of the file's line ends).
+void write_kept(textio::OutFile& out, std::string& text,
+                std::initializer_list<textio::Out> values) {
+  out.write(values);
+  textio::append_free(text, std::span<const textio::Out>(values.begin(), values.size()));
+  text += '\n';
+}
+
+// Each set's 50 points, then an empty record after the set. Returns the file's text.
+std::string write_outline(const char* path, const Outline& o) {
+  std::string text;
   textio::OutFile out(path);
   for (int s = 0; s < kSets; ++s) {
-    for (int p = 0; p < kPoints; ++p) out.write({o.x[s][p], o.y[s][p]});
-    out.write();
+    for (int p = 0; p < kPoints; ++p) write_kept(out, text, {o.x[s][p], o.y[s][p]});
+    write_kept(out, text, {});
   }
   out.close();
+  return text;
 }
 
 }  // namespace
 
-void choice(std::int64_t n) {
-  if (n < 1 || n > static_cast<std::int64_t>(catalogue::kAerofoils.size())) return;
+std::optional<Copies> choice(std::int64_t n) {
+  if (n < 1 || n > static_cast<std::int64_t>(catalogue::kAerofoils.size())) return std::nullopt;
   const catalogue::Aerofoil& foil = catalogue::kAerofoils[static_cast<std::size_t>(n - 1)];
-  replace(foil.polar_field, foil.outline_field);
+  return replace(foil.polar_field, foil.outline_field);
 }
 
 void require_earlier_aerofoil(std::int64_t n) {
@@ -64,7 +78,8 @@ void require_earlier_aerofoil(std::int64_t n) {
   }
 }
 
-void replace(std::string_view polar_name, std::string_view outline_name) {
+Copies replace(std::string_view polar_name, std::string_view outline_name) {
+  Copies copies;
   // The polar is copied completely before the outline file is opened. Every value passes through
   // a double, so the copies hold the file's values spelled by the free-form writer ("2" -> "2.").
   {
@@ -84,7 +99,7 @@ void replace(std::string_view polar_name, std::string_view outline_name) {
     textio::OutFile out(files::kPolarCopy);
     for (int i = 0; i < kColumns; ++i) {
       for (int j = 0; j < kRows; ++j) {
-        out.write({polar.angle[i][j], polar.lift[i][j], polar.drag[i][j]});
+        write_kept(out, copies.polar, {polar.angle[i][j], polar.lift[i][j], polar.drag[i][j]});
       }
     }
     out.close();
@@ -98,8 +113,9 @@ void replace(std::string_view polar_name, std::string_view outline_name) {
     }
     in.close();
   }
-  write_outline(files::kMeasuredOutline, outline);
+  copies.outline = write_outline(files::kMeasuredOutline, outline);
   write_outline(files::kOwnOutline, outline);
+  return copies;
 }
 
 }  // namespace foildata

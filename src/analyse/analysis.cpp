@@ -17,21 +17,13 @@ namespace {
 
 using shared::kPi;
 
-calc_mod::Inputs inputs(const blade::Blade& b, const std::vector<const aerofoil::Polar*>& polars,
-                        double U, double tsr, double pitch) {
-  calc_mod::Inputs in{b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, U, tsr, pitch};
-  in.polars = polars;
-  in.widths = b.width;
-  return in;
-}
-
 CurvePoint solve_point(const blade::Blade& b, const std::vector<const aerofoil::Polar*>& polars,
                        double U, double tsr, double pitch,
                        std::vector<calc_mod::ElementState>& states, std::vector<double>& alpha) {
   states.assign(b.r.size(), {});
   alpha.assign(b.r.size(), 0.0);
   CurvePoint p{tsr, pitch, 0.0, 0.0, 0.0};
-  calc_mod::calc_elements(inputs(b, polars, U, tsr, pitch), alpha, p.cp, states);
+  calc_mod::calc_elements(calc_mod::blade_inputs(b, polars, U, tsr, pitch), alpha, p.cp, states);
   const double B = static_cast<double>(b.Numb);
   double ct = 0.0;
   for (std::size_t i = 0; i < states.size(); ++i) {

@@ -8,6 +8,7 @@
 
 #include "aerofoil/data_in.h"
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "loads/session.h"
 #include "util/catalogue.h"
 #include "util/files.h"
@@ -81,7 +82,7 @@ blade_file::File session_blade(const fs::path& dir, std::optional<std::int64_t> 
   }
   const loads::Rotor& r = d.rotor;
   f.hub_radius = r.rhub;
-  f.setting_angle = d.pitchinitial;
+  f.setting_angle = d.rotor.setting;
   f.elements = r.nbe;
   const std::string section = section_name(dir);
   const double R = r.rtip;
@@ -89,11 +90,9 @@ blade_file::File session_blade(const fs::path& dir, std::optional<std::int64_t> 
     return blade_file::Station{radius, times_exactly(chord, R), blade::twist_law(d.twist_law, x),
                                section, 0};
   };
-  f.stations.push_back(station(r.rhub, r.rhub / R, d.hub.chord));
-  for (std::size_t i = 0; i < r.r.size(); ++i) {
-    f.stations.push_back(station(r.r[i] * R, r.r[i], r.chord[i]));
+  for (const blade::Station& s : blade::blade_stations(r)) {
+    f.stations.push_back(station(s.radius, s.x, s.chord));
   }
-  f.stations.push_back(station(R, 1.0, r.chord.back()));
   return f;
 }
 

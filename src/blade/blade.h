@@ -1,12 +1,21 @@
-// The final blade: stations and table, volume, surface and mass, and the 3-D point file; the
-// section operations on the outline of unit chord.
+// The final blade: stations and table, volume, surface and mass, and the 3-D points of its
+// surface.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
-#include "blade/laws.h"
+#include "blade/rotor_blade.h"
+#include "blade/section.h"
+
+namespace textio {
+class Console;
+class OutFile;
+}  // namespace textio
 
 namespace blade {
 
@@ -20,37 +29,36 @@ struct BuildChoices {
   std::function<std::int64_t()> material;
 };
 
-// The whole blade build: stations() and then, with the choices of `ask`, volume, surface and
-// mass lines into geometry_out, and Result/3dgeo.dat. Returns the hub station, which the arrays
-// do not hold.
-HubStation chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
-                     std::int64_t nbe, double rtip, double rhub, std::span<double> r, double& dr,
-                     std::span<double> twist, double pitchinitial, std::span<double> chord);
-
-// Second phase of chortwist over the stations of the first: r holds nbe element centres, twist
-// and chord nbe + 1 entries (the tip last), hub the hub station. Asks `ask` for the blade type
-// (and the wall thickness) and the material, writes the volume, surface and mass lines into
-// geometry_out and the point file Result/3dgeo.dat. Returns the volume and surface written.
+// What the build found and made.
 struct BladeFigures {
   double volume = 0.0;   // m^3, solid or hollow as chosen
   double surface = 0.0;  // m^2, lateral surface and both end faces
+  // The surface points written to Result/3dgeo.dat, station by station, hub first.
+  std::vector<Point3> points;
 };
-BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, std::int64_t nbe,
-                   double rtip, double rhub, std::span<const double> r, double dr,
-                   std::span<const double> twist, std::span<const double> chord, HubStation hub);
 
-// Writes Result/3dgeo.dat: for every station, hub to tip, the outline turned by geo3d, scaled by
-// the station's chord and placed at its radius.
-void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<const double> r,
-                      std::span<const double> twist, std::span<const double> chord, HubStation hub);
+// Writes an empty record to the console and the geometry table of the blade's stations into
+// geometry_out.
+void write_geometry_table(textio::Console& con, textio::OutFile& geometry_out, const Blade& b);
 
-// Inner outline at offset d (chord units): reads Temp/ProfilI.dat, rewrites Temp/Profil.dat.
-void normala(double d);
-// Unit perimeter and unit area of the outline in Temp/Profil.dat.
-void perimeter(double& P);
-void area(double& A);
-// Centres Temp/ProfilI.dat on its centroid, turns it for twist theta (degrees) and writes
-// Temp/3dgeo.dat.
-void geo3d(double theta);
+// The whole blade build: write_geometry_table and then build.
+BladeFigures chortwist(textio::Console& con, const BuildChoices& ask, textio::OutFile& geometry_out,
+                       const Blade& b, const std::optional<std::string>& written_outline = {});
+
+// The build of the blade's stations on the aerofoil of the working files: measures the outline of
+// Temp/Profil.dat (perimeter and area), asks `ask` for the blade type (and the wall thickness),
+// makes the inner outline of every station from Temp/ProfilI.dat and leaves the tip's in
+// Temp/Profil.dat, writes Result/3dgeo.dat, the volume and surface lines into geometry_out, asks
+// the material and writes the mass line. `written_outline` is the text this run wrote into both
+// outline files, used in their place; none reads the files as an earlier run left them.
+BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const Blade& b,
+                   const std::optional<std::string>& written_outline = {});
+
+// The blade's surface: for every station, hub to tip, the outline `own` centred and turned for
+// the station's twist, scaled by its chord and placed at its radius.
+std::vector<Point3> surface_points(const Blade& b, const Outline& own);
+
+// Writes the points to Result/3dgeo.dat, one point a record.
+void write_point_file(std::span<const Point3> points);
 
 }  // namespace blade

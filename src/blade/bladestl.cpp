@@ -1,4 +1,4 @@
-// ASCII STL export of the blade's point file, in millimetres.
+// ASCII STL export of the blade's surface points, in millimetres.
 #include "blade/bladestl.h"
 
 #include <cstddef>
@@ -17,7 +17,23 @@ namespace {
 using blade::Vertex;
 
 // Points per section: set 1 (lower side) 1 ... 50, set 2 (upper side) 51 ... 100.
-constexpr std::size_t kSectionPoints = 2 * blade::kSetPoints;
+constexpr std::size_t kSectionPoints = blade::kStationPoints;
+
+// The point file spells each coordinate with the shortest digits of its double, and the solid is
+// made of those digits read in single precision. Rounding the digits to a float gives the
+// rounding of the double itself except when the double lies exactly halfway between two floats,
+// so the digits are rounded here as a reader of the file rounds them.
+float single_as_written(double v) {
+  std::string text;
+  textio::append_real(text, v);
+  float f = 0.0f;
+  if (textio::parse_real(text, f) != textio::ReadError::None) {
+    throw textio::RunError(
+        std::string(files::kBladePoints) + ": the point " + text + " has no single-precision value",
+        2);
+  }
+  return f;
+}
 
 // The blade's surface points, section by section, in millimetres.
 class Sections {
@@ -49,28 +65,25 @@ void write_facet(textio::OutFile& out, const Vertex& a, const Vertex& b, const V
 
 }  // namespace
 
-void bladestl(std::int64_t nbe) {
-  if (nbe < 0) {
-    throw textio::RunError(
-        "bladestl: the number of blade elements must not be negative, got " + std::to_string(nbe),
-        2);
+void bladestl(std::span<const blade::Point3> points) {
+  if (points.size() % kSectionPoints != 0 || points.size() < 2 * kSectionPoints) {
+    throw textio::RunError("bladestl: " + std::to_string(points.size()) +
+                               " points are not two or more sections of " +
+                               std::to_string(kSectionPoints),
+                           2);
   }
-  const std::size_t sections = static_cast<std::size_t>(nbe) + 2;
+  const std::size_t sections = points.size() / kSectionPoints;
 
-  // Every point is read before the old STL is touched, so a short or bad point file leaves it.
+  // Every point is converted before the old STL is touched, so a point without a value leaves it.
   Sections P(sections);
-  {
-    textio::InFile in(files::kBladePoints);
-    // Metres to millimetres in single precision, as the points are read.
-    constexpr float kMillimetres = 1000.0f;
-    for (std::size_t i = 1; i <= sections; ++i) {
-      for (std::size_t j = 1; j <= kSectionPoints; ++j) {
-        float x = 0.0f, y = 0.0f, z = 0.0f;
-        in.read({textio::In(x), textio::In(y), textio::In(z)});
-        P(i, j) = {x * kMillimetres, y * kMillimetres, z * kMillimetres};
-      }
+  // Metres to millimetres in single precision.
+  constexpr float kMillimetres = 1000.0f;
+  for (std::size_t i = 1; i <= sections; ++i) {
+    for (std::size_t j = 1; j <= kSectionPoints; ++j) {
+      const blade::Point3& p = points[(i - 1) * kSectionPoints + (j - 1)];
+      P(i, j) = {single_as_written(p.x) * kMillimetres, single_as_written(p.y) * kMillimetres,
+                 single_as_written(p.z) * kMillimetres};
     }
-    in.close();
   }
 
   // Facets are written so that every normal points out of the solid: the root cap looks

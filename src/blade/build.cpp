@@ -1,6 +1,5 @@
 // Second phase of the blade build: volume and surface of a solid or hollow blade, its mass, and
-// the three-dimensional point file.
-#include <array>
+// the three-dimensional points of its surface.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -21,70 +20,67 @@ double squared(double v) {
 
 }  // namespace
 
-void write_point_file(std::int64_t nbe, double rtip, double rhub, std::span<const double> r,
-                      std::span<const double> twist, std::span<const double> chord,
-                      HubStation hub) {
-  const std::size_t n = static_cast<std::size_t>(nbe);
-  const double R = rtip;
+std::vector<Point3> surface_points(const Blade& b, const Outline& own) {
+  std::vector<Point3> points;
+  const std::vector<Station> stations = blade_stations(b);
+  points.reserve(stations.size() * kStationPoints);
+  for (const Station& s : stations) {
+    const Outline t = turned_outline(own, s.twist);
+    const double scale = b.rtip * s.chord;
+    for (std::size_t side = 0; side < 2; ++side) {
+      for (std::size_t j = 0; j < kSetPoints; ++j) {
+        points.push_back({t.x[side][j] * scale, t.y[side][j] * scale, s.radius});
+      }
+    }
+  }
+  return points;
+}
+
+void write_point_file(std::span<const Point3> points) {
   textio::OutFile out(files::kBladePoints);
-  std::array<double, 2 * kSetPoints> X{};
-  std::array<double, 2 * kSetPoints> Y{};
-  const auto station = [&](double theta, double c, double z) {
-    geo3d(theta);
-    textio::InFile in(files::kTurnedOutline);
-    for (std::size_t k = 0; k < X.size(); ++k) in.read({textio::In(X[k]), textio::In(Y[k])});
-    const double scale = R * c;
-    for (std::size_t k = 0; k < X.size(); ++k) out.write({X[k] * scale, Y[k] * scale, z});
-    in.close_delete();
-  };
-  station(hub.twist, hub.chord, rhub);
-  for (std::size_t i = 0; i < n; ++i) station(twist[i], chord[i], r[i] * R);
-  station(twist[n], chord[n], rtip);
+  for (const Point3& p : points) out.write({p.x, p.y, p.z});
   out.close();
 }
 
-BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, std::int64_t nbe,
-                   double rtip, double rhub, std::span<const double> r, double dr,
-                   std::span<const double> twist, std::span<const double> chord, HubStation hub) {
-  const std::size_t n = static_cast<std::size_t>(nbe);
-  const double R = rtip;
-  const double H = dr * R;
-
-  // Stations hub, element centres, tip.
-  std::vector<double> c(n + 2);
-  std::vector<double> theta(n + 2);
-  c[0] = hub.chord;
-  theta[0] = hub.twist;
-  for (std::size_t i = 0; i <= n; ++i) {
-    c[i + 1] = chord[i];
-    theta[i + 1] = twist[i];
+BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, const Blade& b,
+                   const std::optional<std::string>& written_outline) {
+  const double R = b.rtip;
+  const double H = b.dr * R;
+  const std::vector<Station> stations = blade_stations(b);
+  std::vector<double> c(stations.size());
+  std::vector<double> theta(stations.size());
+  for (std::size_t k = 0; k < stations.size(); ++k) {
+    c[k] = stations[k].chord;
+    theta[k] = stations[k].twist;
   }
 
-  double P = 0.0;
-  perimeter(P);
+  // The outer outline is measured as the working outline holds it, before any inner one.
+  const Outline measured = read_outline(files::kMeasuredOutline, written_outline);
+  const double P = outline_perimeter(measured);
   const double F = lateral_surface(R, P, H, c);
-  double A = 0.0;
-  area(A);
-  std::vector<double> s(n + 2);
+  const double A = outline_area(measured);
+  std::vector<double> s(stations.size());
   for (std::size_t k = 0; k < s.size(); ++k) s[k] = A * squared(R * c[k]);
   const double v_out = stacked_volume(H, s, theta);
-  const double surface = A * squared(R * c[n + 1]) + F + A * squared(R * c[0]);
+  const double surface = A * squared(R * c.back()) + F + A * squared(R * c.front());
 
   const std::int64_t type = ask.blade_type();
   const double delta = type == 2 ? ask.wall_thickness() : 0.0;
 
-  // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the last
-  // inner outline left in the working file is the tip's.
+  // Inner sections hub to tip, each with its own wall thickness in chords (mm to m); the tip's
+  // inner outline is left in the working file.
+  const Outline own = read_outline(files::kOwnOutline, written_outline);
+  Outline inner;
   for (std::size_t k = 0; k < s.size(); ++k) {
-    normala(delta / (R * c[k] * 1000.0));
-    double a_in = 0.0;
-    area(a_in);
-    s[k] = a_in * squared(R * c[k]);
+    inner = inner_outline(own, delta / (R * c[k] * 1000.0));
+    s[k] = outline_area(inner) * squared(R * c[k]);
   }
+  write_measured_outline(inner);
   const double v_in = stacked_volume(H, s, theta);
   const double volume = type == 2 ? v_out - v_in : v_out;
 
-  write_point_file(nbe, rtip, rhub, r, twist, chord, hub);
+  BladeFigures figures{volume, surface, surface_points(b, own)};
+  write_point_file(figures.points);
 
   geometry_out.write();
   geometry_out.write_fmt(files::kFigureLineFormat,
@@ -100,7 +96,7 @@ BladeFigures build(const BuildChoices& ask, textio::OutFile& geometry_out, std::
     geometry_out.write();
     geometry_out.write_fmt(files::kFigureLineFormat, {files::kMassLabel, mass, files::kMassUnit});
   }
-  return {volume, surface};
+  return figures;
 }
 
 }  // namespace blade

@@ -7,7 +7,6 @@
 #include <limits>
 
 #include "textio/textio.h"
-#include "util/files.h"
 
 namespace blade {
 
@@ -114,51 +113,28 @@ Coeffs read_coeffs(const std::string& path) {
   return c;
 }
 
-double chd(double x) {
-  return chord_law(read_coeffs(files::kChordLaw), x);
-}
-
-double t1(double x) {
-  return twist_law(read_coeffs(files::kTwistLaw), x);
+void law_arrays(const Coeffs& a, const Coeffs& b, std::int64_t nbe, double rtip, double rhub,
+                std::span<double> r, double& dr, std::span<double> twist, std::span<double> chord) {
+  const double x_hub = rhub / rtip;
+  dr = (1.0 - x_hub) / static_cast<double>(nbe);
+  const std::size_t tip = static_cast<std::size_t>(nbe);
+  chord[tip] = chord_law(a, 1.0);
+  twist[tip] = twist_law(b, 1.0);
+  // Radii are accumulated element by element; x_hub + (i - 1/2) dr would differ in the last bits.
+  for (std::size_t i = 0; i < tip; ++i) {
+    r[i] = i == 0 ? x_hub + dr / 2.0 : r[i - 1] + dr;
+    chord[i] = chord_law(a, r[i]);
+    twist[i] = twist_law(b, r[i]);
+  }
 }
 
 HubStation blade_arrays(const Coeffs& a, const Coeffs& b, std::int64_t nbe, double rtip,
                         double rhub, std::span<double> r, double& dr, std::span<double> twist,
                         double pitchinitial, std::span<double> chord) {
+  law_arrays(a, b, nbe, rtip, rhub, r, dr, twist, chord);
+  for (std::size_t i = 0; i <= static_cast<std::size_t>(nbe); ++i) twist[i] += pitchinitial;
   const double x_hub = rhub / rtip;
-  dr = (1.0 - x_hub) / static_cast<double>(nbe);
-  const std::size_t tip = static_cast<std::size_t>(nbe);
-  HubStation hub{chord_law(a, x_hub), twist_law(b, x_hub) + pitchinitial};
-  chord[tip] = chord_law(a, 1.0);
-  twist[tip] = twist_law(b, 1.0) + pitchinitial;
-  // Radii are accumulated element by element; x_hub + (i - 1/2) dr would differ in the last bits.
-  for (std::size_t i = 0; i < tip; ++i) {
-    r[i] = i == 0 ? x_hub + dr / 2.0 : r[i - 1] + dr;
-    chord[i] = chord_law(a, r[i]);
-    twist[i] = twist_law(b, r[i]) + pitchinitial;
-  }
-  return hub;
-}
-
-HubStation stations(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
-                    double rtip, double rhub, std::span<double> r, double& dr,
-                    std::span<double> twist, double pitchinitial, std::span<double> chord) {
-  // The laws are read once for all stations: nothing writes them while the stations are made.
-  const Coeffs a = read_coeffs(files::kChordLaw);
-  const Coeffs b = read_coeffs(files::kTwistLaw);
-  const HubStation hub = blade_arrays(a, b, nbe, rtip, rhub, r, dr, twist, pitchinitial, chord);
-  const double x_hub = rhub / rtip;
-  const std::size_t tip = static_cast<std::size_t>(nbe);
-
-  con.write();
-  geometry_out.write({files::kGeometryTitle});
-  geometry_out.write({files::kGeometryHeadings});
-  geometry_out.write_fmt(files::kGeometryRowFormat, {x_hub * rtip, hub.chord * rtip, hub.twist});
-  for (std::size_t i = 0; i < tip; ++i) {
-    geometry_out.write_fmt(files::kGeometryRowFormat, {r[i] * rtip, chord[i] * rtip, twist[i]});
-  }
-  geometry_out.write_fmt(files::kGeometryRowFormat, {rtip, chord[tip] * rtip, twist[tip]});
-  return hub;
+  return {chord_law(a, x_hub), twist_law(b, x_hub) + pitchinitial};
 }
 
 }  // namespace blade

@@ -7,11 +7,6 @@
 
 #include "util/shared.h"
 
-namespace textio {
-class Console;
-class OutFile;
-}  // namespace textio
-
 namespace blade {
 
 using shared::Coeffs;
@@ -47,9 +42,11 @@ Coeffs hold_chord_law(const Coeffs& a, double x_hub);
 // Five reals in one free-form read from `path` (which must exist).
 Coeffs read_coeffs(const std::string& path);
 
-// The laws of the final blade, reading Temp/Parameters.in and Temp/Parameterst.in on every call.
-double chd(double x);
-double t1(double x);
+// The chord and twist laws of one blade.
+struct Laws {
+  Coeffs chord{};
+  Coeffs twist{};
+};
 
 // Chord and twist at the hub, which the table prints but the blade arrays do not hold.
 struct HubStation {
@@ -57,18 +54,16 @@ struct HubStation {
   double twist;  // degrees, setting angle included
 };
 
-// The blade arrays of laws a (chord) and b (twist): r (nbe), dr, chord and twist (nbe + 1 each,
-// the tip last; twists include pitchinitial), and the hub station, evaluated as chortwist
-// evaluates them. Arrays are 0-based.
+// The element arrays of laws a (chord) and b (twist) without setting angle, as the optimiser rates
+// its trial blades: r (nbe element centres, accumulated from the hub), dr, chord and twist
+// (nbe + 1 each, the tip last). Arrays are 0-based.
+void law_arrays(const Coeffs& a, const Coeffs& b, std::int64_t nbe, double rtip, double rhub,
+                std::span<double> r, double& dr, std::span<double> twist, std::span<double> chord);
+
+// The blade arrays of the final blade: law_arrays with pitchinitial added to every twist, and the
+// hub station (twist with pitchinitial).
 HubStation blade_arrays(const Coeffs& a, const Coeffs& b, std::int64_t nbe, double rtip,
                         double rhub, std::span<double> r, double& dr, std::span<double> twist,
                         double pitchinitial, std::span<double> chord);
-
-// First phase of chortwist: fills r (nbe), dr, chord and twist (nbe + 1 each, the last entry
-// being the tip; twists include pitchinitial), writes an empty record to the console and the
-// geometry table into geometry_out. Arrays are 0-based.
-HubStation stations(textio::Console& con, textio::OutFile& geometry_out, std::int64_t nbe,
-                    double rtip, double rhub, std::span<double> r, double& dr,
-                    std::span<double> twist, double pitchinitial, std::span<double> chord);
 
 }  // namespace blade

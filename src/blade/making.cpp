@@ -40,15 +40,6 @@ void write_text(const char* path, const std::string& text) {
 
 }  // namespace
 
-std::vector<Point3> read_point_file(std::int64_t nbe) {
-  const std::size_t count = (static_cast<std::size_t>(nbe) + 2) * kStationPoints;
-  std::vector<Point3> points(count);
-  textio::InFile in(files::kBladePoints);
-  for (Point3& p : points) in.read({textio::In(p.x), textio::In(p.y), textio::In(p.z)});
-  in.close();
-  return points;
-}
-
 std::vector<CurvePoint> section_curves(std::span<const Point3> points) {
   const std::size_t half = shared::kSetPoints;
   std::vector<CurvePoint> curves;
@@ -71,13 +62,12 @@ std::vector<CurvePoint> section_curves(std::span<const Point3> points) {
 }
 
 std::vector<PlanformRow> planform(std::span<const Point3> points, double R,
-                                  std::span<const double> chord, std::span<const double> twist,
-                                  HubStation hub) {
+                                  std::span<const Station> stations) {
   std::vector<PlanformRow> rows;
-  const std::size_t stations = points.size() / kStationPoints;
-  for (std::size_t k = 0; k < stations && k <= chord.size(); ++k) {
-    const double c = k == 0 ? hub.chord : chord[k - 1];
-    const double theta = k == 0 ? hub.twist : twist[k - 1];
+  const std::size_t count = points.size() / kStationPoints;
+  for (std::size_t k = 0; k < count && k < stations.size(); ++k) {
+    const double c = stations[k].chord;
+    const double theta = stations[k].twist;
     const Point3& le = points[k * kStationPoints];
     const Point3& te = points[k * kStationPoints + shared::kSetPoints - 1];
     rows.push_back({k + 1, le.z * kMillimetres, R * c * kMillimetres, theta, le.x * kMillimetres,
@@ -100,11 +90,9 @@ std::string planform_csv(std::span<const PlanformRow> rows) {
   return text;
 }
 
-void write_making_files(std::int64_t nbe, double rtip, std::span<const double> chord,
-                        std::span<const double> twist, HubStation hub) {
-  const std::vector<Point3> points = read_point_file(nbe);
+void write_making_files(std::span<const Point3> points, const Blade& b) {
   write_text(files::kBladeSections, sections_csv(section_curves(points)));
-  write_text(files::kBladePlanform, planform_csv(planform(points, rtip, chord, twist, hub)));
+  write_text(files::kBladePlanform, planform_csv(planform(points, b.rtip, blade_stations(b))));
 }
 
 }  // namespace blade

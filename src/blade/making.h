@@ -1,6 +1,6 @@
 // What one sends to be made besides the STL: the blade's section curves in millimetres, one
 // closed curve per station, ready for lofting in CAD, and its plan form (radius, chord, twist
-// and the edges of every station). Both come from the point file the STL is made of, so the
+// and the edges of every station). Both come from the surface points the STL is made of, so the
 // three always show one blade.
 //
 // sections.csv: header "station,x_mm,y_mm,z_mm", then per station (1 the hub, nbe + 2 the tip)
@@ -18,27 +18,14 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "blade/laws.h"
+#include "blade/rotor_blade.h"
+#include "blade/section.h"
 
 namespace blade {
-
-// Points per station in the point file: set 1 (lower side), then set 2 (upper side).
-inline constexpr std::size_t kStationPoints = 2 * shared::kSetPoints;
-
-struct Point3 {
-  double x = 0.0;
-  double y = 0.0;
-  double z = 0.0;
-};
-
-// The (nbe + 2) * 100 points of Result/3dgeo.dat in metres, hub first. Throws textio::RunError
-// when the file is missing, short or not numbers.
-std::vector<Point3> read_point_file(std::int64_t nbe);
 
 // One point of a section curve, millimetres; station 1 is the hub.
 struct CurvePoint {
@@ -60,20 +47,17 @@ struct PlanformRow {
   double le_x = 0.0, le_y = 0.0, te_x = 0.0, te_y = 0.0;  // mm
 };
 
-// The plan form of the blade whose stations stand in `points`: chord (nbe + 1, relative, the
-// tip last) and twist as the blade arrays hold them, the hub station beside them, R the tip
-// radius in metres. The radius is the point file's.
+// The plan form of the blade whose stations stand in `points`: the stations' chords (relative)
+// and twists, R the tip radius in metres. The radius is the points'.
 std::vector<PlanformRow> planform(std::span<const Point3> points, double R,
-                                  std::span<const double> chord, std::span<const double> twist,
-                                  HubStation hub);
+                                  std::span<const Station> stations);
 
 // The two files' text, lines ending in "\n".
 std::string sections_csv(std::span<const CurvePoint> curves);
 std::string planform_csv(std::span<const PlanformRow> rows);
 
-// Reads Result/3dgeo.dat and writes Result/sections.csv and Result/planform.csv for the blade
-// of the arrays. Throws textio::RunError naming the file when one cannot be read or written.
-void write_making_files(std::int64_t nbe, double rtip, std::span<const double> chord,
-                        std::span<const double> twist, HubStation hub);
+// Writes Result/sections.csv and Result/planform.csv for blade b of surface points `points`.
+// Throws textio::RunError naming the file when one cannot be written.
+void write_making_files(std::span<const Point3> points, const Blade& b);
 
 }  // namespace blade

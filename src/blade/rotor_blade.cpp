@@ -19,6 +19,17 @@ Blade from_laws(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, d
   return blade;
 }
 
+std::vector<Station> blade_stations(const Blade& b) {
+  const std::size_t n = b.r.size();
+  std::vector<Station> s;
+  s.reserve(n + 2);
+  s.push_back({b.rhub / b.rtip, b.rhub, b.hub.chord, b.hub.twist});
+  for (std::size_t i = 0; i < n; ++i)
+    s.push_back({b.r[i], b.r[i] * b.rtip, b.chord[i], b.twist[i]});
+  s.push_back({1.0, b.rtip, b.chord[n], b.twist[n]});
+  return s;
+}
+
 namespace {
 
 double along(const Blade& b, double x, bool chord) {

@@ -57,6 +57,17 @@ struct Blade {
 Blade from_laws(std::int64_t Numb, std::int64_t nbe, double rtip, double rhub, double pitchinitial,
                 const Coeffs& a, const Coeffs& b);
 
+// One station of the blade as the geometry table, the point file and the plan form list them.
+struct Station {
+  double x = 0.0;       // relative radius: rhub / rtip, an element centre, 1 at the tip
+  double radius = 0.0;  // m: rhub itself at the hub, x * rtip at the centres, rtip at the tip
+  double chord = 0.0;   // relative
+  double twist = 0.0;   // deg, setting included
+};
+
+// The nbe + 2 stations of a blade: the hub, the element centres, the tip.
+std::vector<Station> blade_stations(const Blade& b);
+
 // The polar of each element for the solver: empty when every element is on the loaded tables
 // (the designed blade), else one pointer per element.
 std::vector<const aerofoil::Polar*> element_polars(const Blade& b);

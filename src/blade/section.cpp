@@ -4,8 +4,9 @@
 
 #include <cmath>
 #include <cstddef>
+#include <optional>
+#include <string>
 
-#include "blade/blade.h"
 #include "textio/textio.h"
 #include "util/files.h"
 
@@ -13,26 +14,28 @@ namespace blade {
 
 namespace {
 
-using files::kMeasuredOutline;
-using files::kOwnOutline;
-using files::kTurnedOutline;
-
-void read_points(textio::InFile& in, Outline& o) {
+Outline read_outline(textio::InFile& in) {
+  Outline o;
   for (std::size_t s = 0; s < 2; ++s) {
     for (std::size_t j = 0; j < kSetPoints; ++j) {
       in.read({textio::In(o.x[s][j]), textio::In(o.y[s][j])});
     }
   }
+  in.close();
+  return o;
 }
 
 }  // namespace
 
 Outline read_outline(const std::string& path) {
   textio::InFile in(path);
-  Outline o;
-  read_points(in, o);
-  in.close();
-  return o;
+  return read_outline(in);
+}
+
+Outline read_outline(const std::string& path, const std::optional<std::string>& written) {
+  if (!written) return read_outline(path);
+  textio::InFile in = textio::InFile::over_text(path, *written);
+  return read_outline(in);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -94,12 +97,11 @@ Outline inner_outline(const Outline& outer, double d) noexcept {
   return in;
 }
 
-void normala(double d) {
-  const Outline in = inner_outline(read_outline(kOwnOutline), d);
-  textio::OutFile out(kMeasuredOutline);
-  for (std::size_t j = 0; j < kSetPoints; ++j) out.write({in.x[0][j], in.y[0][j]});
+void write_measured_outline(const Outline& inner) {
+  textio::OutFile out(files::kMeasuredOutline);
+  for (std::size_t j = 0; j < kSetPoints; ++j) out.write({inner.x[0][j], inner.y[0][j]});
   out.write();
-  for (std::size_t j = 0; j < kSetPoints; ++j) out.write({in.x[1][j], in.y[1][j]});
+  for (std::size_t j = 0; j < kSetPoints; ++j) out.write({inner.x[1][j], inner.y[1][j]});
   out.close();
 }
 
@@ -134,14 +136,6 @@ double outline_area(const Outline& o) noexcept {
   const double s1 = raised_strip_sum(o.x[0], o.y[0]);
   const double s2 = raised_strip_sum(o.x[1], o.y[1]);
   return s2 - s1;
-}
-
-void perimeter(double& P) {
-  P = outline_perimeter(read_outline(kMeasuredOutline));
-}
-
-void area(double& A) {
-  A = outline_area(read_outline(kMeasuredOutline));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,20 +200,6 @@ Outline turned_outline(const Outline& o, double theta) noexcept {
   Outline t;
   for (std::size_t s = 0; s < 2; ++s) turn(o.x[s], o.y[s], centre, phi, t.x[s], t.y[s]);
   return t;
-}
-
-void geo3d(double theta) {
-  // The outline must exist before the turned file is touched.
-  textio::InFile in(kOwnOutline);
-  textio::OutFile out(kTurnedOutline);
-  Outline o;
-  read_points(in, o);
-  in.close();
-  const Outline t = turned_outline(o, theta);
-  for (std::size_t s = 0; s < 2; ++s) {
-    for (std::size_t j = 0; j < kSetPoints; ++j) out.write({t.x[s][j], t.y[s][j]});
-  }
-  out.close();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,11 +1,11 @@
 // Pure kernels of the blade geometry: the section outline of unit chord (inner offset, perimeter,
 // area, centroid, turning), the piecewise surface and volume along the radius, and the facet
-// normal of the STL mesh. The file operations of blade.h and bladestl.h are thin wrappers around
-// these.
+// normal of the STL mesh. The build (blade.h) and the STL (bladestl.h) are made of these.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,6 +25,12 @@ struct Outline {
 // Reads the 2 x 50 points of an outline file, one free-form read of x and y per point (blank
 // records between the sets are passed over). Throws textio::RunError on a failed open or read.
 Outline read_outline(const std::string& path);
+// The same from `written`, the text this run wrote into the file at `path`, read in memory as the
+// file would be (errors name `path`); from the file itself when there is none.
+Outline read_outline(const std::string& path, const std::optional<std::string>& written);
+
+// Writes Temp/Profil.dat: set 1, an empty record, set 2, one point per record.
+void write_measured_outline(const Outline& inner);
 
 // ---------------------------------------------------------------------------------------------
 // Inner outline.
@@ -113,6 +119,17 @@ double stacked_volume(double H, std::span<const double> s, std::span<const doubl
 // STL facets.
 
 using Vertex = std::array<float, 3>;
+
+// One point of the blade's surface, metres, as the point file holds it: x and y in the plane of
+// the section, z its radius.
+struct Point3 {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+};
+
+// Points per station of the blade's surface: set 1 (lower side), then set 2 (upper side).
+inline constexpr std::size_t kStationPoints = 2 * kSetPoints;
 
 // Unit normal (B - A) x (C - A) / |.|, all in single precision. A facet whose normal has zero
 // length in single precision (two equal vertices, collinear vertices) gets (0, 0, 0).

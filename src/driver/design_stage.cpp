@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
@@ -49,16 +51,20 @@ std::string progress_bytes(int i, bool utf8_block) {
   return out;
 }
 
-void starting_design(textio::Console& con, std::int64_t Numb, double rhub, double rtip,
-                     shared::Coeffs& a, shared::Coeffs& b) {
+std::optional<std::string> starting_design(textio::Console& con, std::int64_t Numb, double rhub,
+                                           double rtip, shared::Coeffs& a, shared::Coeffs& b) {
   aerofoil_menu(con);
   std::int64_t choice = 0;
   con.read({choice}, "aerofoil choice");
-  foildata::choice(choice);
+  std::optional<foildata::Copies> copies = foildata::choice(choice);
   con.write({"Creating of geometry. Please wait..."});
   con.flush();  // shown before the polar is loaded and the first station designed
   foildata::require_earlier_aerofoil(choice);
-  data_in::file_read();
+  if (copies) {
+    data_in::text_read(copies->polar);
+  } else {
+    data_in::file_read();
+  }
 
   // The bar's block: byte 219 of the old console code page, which a UTF-8 terminal cannot show;
   // a terminal gets its own full-block character, files and pipes the byte itself.
@@ -67,6 +73,8 @@ void starting_design(textio::Console& con, std::int64_t Numb, double rhub, doubl
     con.write_raw(progress_bytes(i, utf8_block));
     con.flush();
   });
+  if (!copies) return std::nullopt;
+  return std::move(copies->outline);
 }
 
 geometry::Progress optimiser_progress(textio::Console& con) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "rotor/optgeo.h"
@@ -16,10 +17,11 @@ class Console;
 namespace driver {
 
 // Shows the aerofoil menu on `con`, reads the choice, copies and loads the aerofoil's data,
-// designs the starting blade (calc_param::design) with a progress bar and returns its chord law
-// a and twist law b.
-void starting_design(textio::Console& con, std::int64_t Numb, double rhub, double rtip,
-                     shared::Coeffs& a, shared::Coeffs& b);
+// designs the starting blade (calc_param::design) with a progress bar and gives its chord law
+// a and twist law b. Returns the text of the outline it wrote into the working outline files, or
+// none when the choice was the aerofoil of an earlier run (whose files are then read as found).
+std::optional<std::string> starting_design(textio::Console& con, std::int64_t Numb, double rhub,
+                                           double rtip, shared::Coeffs& a, shared::Coeffs& b);
 
 // Bytes of the progress display after station i (1 ... 46): the bar of i blocks and 46 - i
 // blanks, backspaces to the end of the blocks, the percentage as I3 and "%", and backspaces to

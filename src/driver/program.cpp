@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -229,26 +230,27 @@ int session(textio::Console& con, RunFiles& files, std::ostream& err) {
               Answer::pitchinitial, v.pitchinitial);
 
   shared::Coeffs a{}, b{};
-  starting_design(con, v.Numb, v.rhub, v.rtip, a, b);
+  // The outline this run wrote, if it chose a catalogue aerofoil, is built from without reading
+  // the working files back.
+  const std::optional<std::string> written_outline =
+      starting_design(con, v.Numb, v.rhub, v.rtip, a, b);
 
   con.write();
   ask_by_rule(con, " Enter statistical average wind speed at 10m high (m/s), Umid=", "Umid",
               Answer::Umid, v.Umid);
   con.write();
   announce(con, "Optimizing of geometry. Please wait...");
-  geometry::optgeo(optimiser_progress(con), v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
-
-  const auto n = static_cast<std::size_t>(v.nbe);
-  std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
-  double dr = 0.0;
-  keep_earlier_made_files(con, err);
-  const blade::HubStation hub =
-      blade::chortwist(con, driver::blade_choices(con), files.geometry, v.nbe, v.rtip, v.rhub, r,
-                       dr, twist, v.pitchinitial, chord);
+  const blade::Laws laws =
+      geometry::optgeo(optimiser_progress(con), v.Numb, v.nbe, v.rtip, v.rhub, v.Umid, a, b);
 
   // The designed blade, on the polar tables of the chosen aerofoil.
-  Rotor rotor{v.Numb, v.nbe, v.rhub, v.rtip, dr, r, twist, chord};
-  rotor.setting = v.pitchinitial;
+  const Rotor rotor =
+      blade::from_laws(v.Numb, v.nbe, v.rtip, v.rhub, v.pitchinitial, laws.chord, laws.twist);
+  std::vector<double> alpha(static_cast<std::size_t>(v.nbe));
+  keep_earlier_made_files(con, err);
+  const blade::BladeFigures built =
+      blade::chortwist(con, driver::blade_choices(con), files.geometry, rotor, written_outline);
+
   for (;;) {
     menu(con);
     con.read({v.choice}, "menu choice");
@@ -291,13 +293,12 @@ int session(textio::Console& con, RunFiles& files, std::ostream& err) {
         announce(con, "  rc(i)     Alpha   Cl    Cd");
         // The single point is computed at the blade's own setting; nothing of it is shown.
         double CP = 0.0;
-        calc_mod::calc({v.Numb, v.nbe, dr, v.rtip, r, twist, chord, v.U0, v.Lambda, 0.0}, alpha,
-                       CP);
+        calc_mod::calc(calc_mod::blade_inputs(rotor, {}, v.U0, v.Lambda, 0.0), alpha, CP);
         break;
       }
       case 6:
-        geometry::bladestl(v.nbe);
-        blade::write_making_files(v.nbe, v.rtip, chord, twist, hub);
+        geometry::bladestl(built.points);
+        blade::write_making_files(built.points, rotor);
         con.write({"Geometry of blade has saved as blade.stl file"});
         con.write();
         con.write();

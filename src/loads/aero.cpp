@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "aerofoil/post_stall.h"
 #include "util/shared.h"
@@ -14,9 +16,16 @@ using shared::kPi;
 // Degrees per radian from the single-precision pi, as the element solver turns its angles.
 constexpr double kDegreesPerRadian = 180.0 / kPi;
 
+// The drag coefficient of element i when its section is round.
+std::optional<double> round_cd(const Rotor& rotor, std::size_t i) {
+  const blade::Section* s = blade::element_section(rotor, i);
+  if (s == nullptr || !s->cylinder) return std::nullopt;
+  return s->cylinder_cd;
+}
+
 // Thrust and torque of all blades from the elements' forces per metre.
 void sum_forces(const Rotor& rotor, PointResult& p) {
-  const double B = static_cast<double>(rotor.blades);
+  const double B = static_cast<double>(rotor.Numb);
   const double width = rotor.dr * rotor.rtip;
   double thrust = 0.0, torque = 0.0;
   for (const ElementResult& e : p.elements) {
@@ -40,11 +49,11 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
   p.theta = theta;
   p.omega = lambda * U / rotor.rtip;
   p.rpm = p.omega * 60.0 / 2.0 / kPi;
-  std::vector<const aerofoil::Polar*> polars;
-  for (const auto& polar : rotor.polars) polars.push_back(polar.get());
-  calc_mod::calc_elements({rotor.blades, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist,
-                           rotor.chord, U, lambda, theta, polars},
-                          alpha, p.cp, states);
+  const std::vector<const aerofoil::Polar*> polars = blade::element_polars(rotor);
+  // The loads' elements all have width dr.
+  calc_mod::Inputs in = calc_mod::blade_inputs(rotor, polars, U, lambda, theta);
+  in.widths = {};
+  calc_mod::calc_elements(in, alpha, p.cp, states);
   const double q = 0.5 * rho * U * U;
   p.elements.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -69,8 +78,8 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
     const double pressure = q * s.W * s.W * e.chord;
     e.fn = pressure * (s.cl * s.cphi + s.cd * s.sphi);
     e.ft = pressure * (s.cl * s.sphi - s.cd * s.cphi);
-    if (i < rotor.round_cd.size() && rotor.round_cd[i] &&
-        s.end == calc_mod::ElementEnd::kUnloaded) {
+    const std::optional<double> round = round_cd(rotor, i);
+    if (round && s.end == calc_mod::ElementEnd::kUnloaded) {
       // A round element has no windmill state (its drag only brakes the rotor), so the solver
       // leaves it out of the power; the wind still meets it, undisturbed (a = a' = 0), and its
       // drag loads the blade: W^2 = 1 + (lambda r)^2, sin phi = 1 / W, cos phi = lambda r / W.
@@ -81,7 +90,7 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
       e.a = e.ap = 0.0;
       e.F = 1.0;
       e.cl = 0.0;
-      e.cd = *rotor.round_cd[i];
+      e.cd = *round;
       e.speed = W * U;
       e.re = e.speed * e.chord / calc_mod::kNu;
       const double round_pressure = q * W * W * e.chord;
@@ -95,7 +104,7 @@ PointResult operating_point(const Rotor& rotor, double rho, double U, double lam
 }
 
 double element_cp(const Rotor& rotor, double lambda, const std::vector<ElementResult>& elements) {
-  const double B = static_cast<double>(rotor.blades);
+  const double B = static_cast<double>(rotor.Numb);
   double cp = 0.0;
   for (std::size_t i = 0; i < elements.size(); ++i) {
     const ElementResult& e = elements[i];
@@ -120,6 +129,7 @@ double aspect_ratio(const Rotor& rotor) {
 PointResult parked(const Rotor& rotor, double rho, double V) {
   const std::size_t n = static_cast<std::size_t>(rotor.nbe);
   const double cd_max = aerofoil::flat_plate_cd_max(aspect_ratio(rotor));
+  const std::vector<const aerofoil::Polar*> polars = blade::element_polars(rotor);
   const double q = 0.5 * rho * V * V;
   PointResult p;
   p.U = V;
@@ -133,13 +143,11 @@ PointResult parked(const Rotor& rotor, double rho, double V) {
     e.alpha = 90.0 - e.twist;
     e.F = 1.0;
     e.re = V * e.chord / calc_mod::kNu;
-    const std::optional<double> round =
-        i < rotor.round_cd.size() ? rotor.round_cd[i] : std::nullopt;
-    const aerofoil::LiftDrag c =
-        round ? aerofoil::LiftDrag{0.0, *round}
-        : i < rotor.polars.size()
-            ? aerofoil::landd_extended(*rotor.polars[i], e.alpha, e.re, cd_max)
-            : aerofoil::landd_extended(e.alpha, e.re, cd_max);
+    const std::optional<double> round = round_cd(rotor, i);
+    const aerofoil::LiftDrag c = round ? aerofoil::LiftDrag{0.0, *round}
+                                 : !polars.empty()
+                                     ? aerofoil::landd_extended(*polars[i], e.alpha, e.re, cd_max)
+                                     : aerofoil::landd_extended(e.alpha, e.re, cd_max);
     e.cl = c.cl;
     e.cd = c.cd;
     e.speed = V;

@@ -3,29 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <vector>
 
 #include "aerofoil/polar.h"
+#include "blade/rotor_blade.h"
 #include "rotor/calc_mod.h"
 
 namespace loads {
 
-// The blade as the sweeps hand it to the solver (radii and chords relative to rtip; chord and
-// twist have nbe + 1 entries, the tip last; twists include the initial setting angle).
-struct Rotor {
-  std::int64_t blades = 0;
-  std::int64_t nbe = 0;
-  double rhub = 0.0;  // m
-  double rtip = 0.0;  // m
-  double dr = 0.0;
-  std::vector<double> r, chord, twist;
-  // Each element's own section (empty: every element on the loaded polar tables): its polar,
-  // and for a round section (a cylinder) its drag coefficient, without lift at every angle.
-  std::vector<std::shared_ptr<const aerofoil::Polar>> polars;
-  std::vector<std::optional<double>> round_cd;
-};
+// The rotor of the loads is the blade as the sweeps hand it to the solver: every element of
+// width dr, on the loaded polar tables or, when the blade has sections, on its own section's
+// polar (a round section, a cylinder, with its drag coefficient and no lift at every angle).
+using Rotor = blade::Blade;
 
 struct ElementResult {
   double radius = 0.0;  // m

@@ -24,8 +24,8 @@ struct Stations {
 
 Stations stations(const Design& d) {
   Stations s;
-  s.c.push_back(d.hub.chord);
-  s.theta.push_back(d.hub.twist);
+  s.c.push_back(d.rotor.hub.chord);
+  s.theta.push_back(d.rotor.hub.twist);
   for (std::size_t i = 0; i < d.rotor.chord.size(); ++i) {
     s.c.push_back(d.rotor.chord[i]);
     s.theta.push_back(d.rotor.twist[i]);

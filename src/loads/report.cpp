@@ -280,7 +280,7 @@ std::vector<std::string> verdict_lines(const Report& r) {
     const std::string at = fixed(s.rpm, 0) + " rpm (" + s.source + ")";
     if (!s.flagged) {
       lines.push_back("resonance: holds, no mode within " + percent(kResonanceMargin) +
-                      " of 1P or " + std::to_string(r.design.rotor.blades) + "P; closest: the " +
+                      " of 1P or " + std::to_string(r.design.rotor.Numb) + "P; closest: the " +
                       s.mode + " mode, " + fixed(s.frequency, 2) + " Hz at " + at + ", is " +
                       fixed(s.ratio, 2) + " x " + std::to_string(s.harmonic) + "P");
     } else {
@@ -320,7 +320,7 @@ plot::Chart campbell_chart(const Report& r) {
   }
   for (const BladeModes& b : k.modes) top = std::max(top, b.edge1);
   std::vector<int> harmonics = {1, 2, 3};
-  const int blades = static_cast<int>(r.design.rotor.blades);
+  const int blades = static_cast<int>(r.design.rotor.Numb);
   if (blades > 3) harmonics.push_back(blades);
   const double end = k.rpm.empty() ? 0.0 : k.rpm.back();
   for (int h : harmonics) {
@@ -348,7 +348,7 @@ std::string index_html(const Report& r, std::string_view nav) {
          (v.holds ? "The blade holds." : "The blade does not hold.") + "</b></p>\n<ul>\n";
   for (const std::string& l : verdict_lines(r)) out += "<li>" + plot::escape_xml(l) + "</li>\n";
   out += "</ul>\n<table>\n";
-  out += plot::table_row("blades", std::to_string(r.design.rotor.blades));
+  out += plot::table_row("blades", std::to_string(r.design.rotor.Numb));
   out += plot::table_row(
       "blade", (r.wall > 0.0 ? "hollow, wall " + fixed(r.wall, 2) + " mm" : std::string("solid")) +
                    " (" + r.wall_source + ")");

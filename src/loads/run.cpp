@@ -117,12 +117,8 @@ Design blade_file_design(const fs::path& dir, const fs::path& file) {
     Design d = blade_design(b, blade::Outline{});
     d.rotor.rhub = root;
     d.outlines = std::move(outlines);
-    for (std::size_t i = 0; i < b.r.size(); ++i) {
-      const blade::Section* s = blade::element_section(b, i);
-      d.rotor.polars.push_back(s->polar);
-      d.rotor.round_cd.push_back(s->cylinder ? std::optional<double>(s->cylinder_cd)
-                                             : std::nullopt);
-    }
+    d.rotor.section = b.section;
+    d.rotor.sections = b.sections;
     for (const blade_file::Station& st : f.stations) {
       std::size_t k = 0;
       while (k + 1 < b.sections.size() && b.sections[k].name != st.section) ++k;
@@ -147,7 +143,7 @@ std::vector<OperatingPoint> blade_points(const Design& d, double rho, bool sweep
   std::vector<OperatingPoint> points;
   if (!sweep_points) return points;
   blade::Blade b = *d.blade;
-  b.Numb = d.rotor.blades;
+  b.Numb = d.rotor.Numb;
   if (d.outlines.empty()) {
     b.sections.clear();  // its one section is the loaded polar
     b.section.clear();
@@ -197,7 +193,7 @@ Stations stations_for(const Design& d, std::size_t cells, double wall_mm) {
         (d.blade ? blade::chord_at(*d.blade, x) : blade::chord_law(d.chord_law, x)) * d.rotor.rtip;
     s.chord.push_back(c);
     s.twist.push_back(d.blade ? blade::twist_at(*d.blade, x)
-                              : blade::twist_law(d.twist_law, x) + d.pitchinitial);
+                              : blade::twist_law(d.twist_law, x) + d.rotor.setting);
     if (!d.outlines.empty()) {
       const std::optional<std::size_t> k = section_at(d, x);
       if (round_at(d, x)) {
@@ -409,7 +405,7 @@ Verdict judge(const Context& x, double wall, std::vector<Case>& cases, Campbell*
     probes.push_back({c.source, c.point.theta, w, w});
   }
   std::vector<int> harmonics = {1};
-  if (d.rotor.blades > 1) harmonics.push_back(static_cast<int>(d.rotor.blades));
+  if (d.rotor.Numb > 1) harmonics.push_back(static_cast<int>(d.rotor.Numb));
   for (const Probe& p : probes) {
     const BladeModes lo = modes_at(p.theta, p.lo), hi = modes_at(p.theta, p.hi);
     for (int i = 0; i < 3; ++i) {
@@ -554,11 +550,11 @@ Report evaluate(const fs::path& dir, const Settings& s) {
   Design& d = rep.design;
   const auto& ans = d.answers;
   if (s.blades) {
-    d.rotor.blades = *s.blades;
+    d.rotor.Numb = *s.blades;
   } else if (d.blade) {
-    d.rotor.blades = d.blade->Numb;
+    d.rotor.Numb = d.blade->Numb;
   } else if (ans && ans->blades >= 1) {
-    d.rotor.blades = ans->blades;
+    d.rotor.Numb = ans->blades;
   } else {
     throw InputError("--blades: not given, and " + (dir / session_answers::kFile).string() +
                      " does not say (give the number of blades of the session)");
@@ -679,7 +675,7 @@ Report evaluate(const fs::path& dir, const Settings& s) {
     rep.thin_search_done = true;
     double thickest = 0.0;
     for (double c : d.rotor.chord) thickest = std::max(thickest, c * d.rotor.rtip);
-    thickest = std::max(thickest, d.hub.chord * d.rotor.rtip);
+    thickest = std::max(thickest, d.rotor.hub.chord * d.rotor.rtip);
     double hi = thickest * 1000.0;  // mm: thicker than any section
     std::vector<Case> scratch = rep.cases;
     const auto holds = [&](double wall) { return judge(x, wall, scratch, nullptr, nullptr).holds; };

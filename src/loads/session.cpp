@@ -105,7 +105,7 @@ Design read_design(const fs::path& dir) {
     r.rhub = d.answers->rhub;
     r.rtip = d.answers->rtip;
     r.nbe = d.answers->nbe;
-    d.pitchinitial = d.answers->pitchinitial;
+    r.setting = d.answers->pitchinitial;
     if (static_cast<std::size_t>(r.nbe) + 2 != stations) {
       throw InputError(geometry + ": the table is cut short: " + std::to_string(stations) +
                        " stations for " + std::to_string(r.nbe) + " elements");
@@ -114,7 +114,7 @@ Design read_design(const fs::path& dir) {
     r.rhub = g.stations.front().radius;
     r.rtip = g.stations.back().radius;
     r.nbe = static_cast<std::int64_t>(stations) - 2;
-    d.pitchinitial =
+    r.setting =
         round_to(g.stations.front().twist - blade::twist_law(d.twist_law, r.rhub / r.rtip), 4);
   }
   if (!(r.rtip > r.rhub && r.rhub >= 0.0)) {
@@ -124,16 +124,15 @@ Design read_design(const fs::path& dir) {
   r.r.assign(n, 0.0);
   r.chord.assign(n + 1, 0.0);
   r.twist.assign(n + 1, 0.0);
-  d.hub = blade::blade_arrays(d.chord_law, d.twist_law, r.nbe, r.rtip, r.rhub, r.r, r.dr, r.twist,
-                              d.pitchinitial, r.chord);
+  r.hub = blade::blade_arrays(d.chord_law, d.twist_law, r.nbe, r.rtip, r.rhub, r.r, r.dr, r.twist,
+                              r.setting, r.chord);
   // The laws must give the table: otherwise they belong to another design.
+  const std::vector<blade::Station> laws = blade::blade_stations(r);
   for (std::size_t i = 0; i < stations; ++i) {
     const plot::Station& s = g.stations[i];
-    const double x = i == 0 ? r.rhub / r.rtip : i == stations - 1 ? 1.0 : r.r[i - 1];
-    const double c = i == 0 ? d.hub.chord : r.chord[i - 1 < n ? i - 1 : n];
-    const double t = i == 0 ? d.hub.twist : r.twist[i - 1 < n ? i - 1 : n];
-    if (!shows(x * r.rtip, s.radius, 4) || !shows(c * r.rtip, s.chord, 4) ||
-        !shows(t, s.twist, 4)) {
+    const blade::Station& l = laws[i];
+    if (!shows(l.x * r.rtip, s.radius, 4) || !shows(l.chord * r.rtip, s.chord, 4) ||
+        !shows(l.twist, s.twist, 4)) {
       throw InputError(geometry + ":" + std::to_string(i + 3) + ": the station is not that of " +
                        files::kChordLaw + " and " + files::kTwistLaw + " (another design?)");
     }
@@ -146,16 +145,11 @@ Design read_design(const fs::path& dir) {
 
 Design blade_design(const blade::Blade& b, const blade::Outline& outline) {
   Design d;
-  d.rotor.blades = b.Numb;
-  d.rotor.nbe = b.nbe;
-  d.rotor.rhub = b.rhub;
-  d.rotor.rtip = b.rtip;
-  d.rotor.dr = b.dr;
-  d.rotor.r = b.r;
-  d.rotor.chord = b.chord;
-  d.rotor.twist = b.twist;
-  d.pitchinitial = b.setting;
-  d.hub = b.hub;
+  // The rotor is the blade on the loaded polar tables, every element of width dr.
+  d.rotor = b;
+  d.rotor.width.clear();
+  d.rotor.section.clear();
+  d.rotor.sections.clear();
   d.outline = outline;
   d.blade = b;
   return d;

@@ -26,9 +26,7 @@ class InputError : public std::runtime_error {
 };
 
 struct Design {
-  Rotor rotor;
-  double pitchinitial = 0.0;  // deg
-  blade::HubStation hub;
+  Rotor rotor;  // its setting angle and hub station are the design's
   blade::Coeffs chord_law{}, twist_law{};
   blade::Outline outline;                           // the aerofoil's own outline of unit chord
   std::optional<double> mass;                       // kg, one blade, as Result/Geometry.out says

@@ -195,10 +195,7 @@ void cp_scalar(const Rotor& rotor, std::span<const SolverPoint> points, std::spa
     std::vector<double> alpha(rotor.r.size());
     for (std::size_t i = next++; i < points.size(); i = next++) {
       const SolverPoint& p = points[i];
-      calc_mod::Inputs in{rotor.Numb,  rotor.nbe,   rotor.dr, rotor.rtip, rotor.r,
-                          rotor.twist, rotor.chord, p.U,      p.lambda,   p.theta};
-      in.polars = polars;
-      in.widths = rotor.width;
+      calc_mod::Inputs in = calc_mod::blade_inputs(rotor, polars, p.U, p.lambda, p.theta);
       in.tip_loss = tip_loss;
       calc_mod::calc(in, alpha, cp[i]);
     }
@@ -226,11 +223,7 @@ void cp_batch(const Rotor& rotor, std::span<const SolverPoint> points, std::span
   std::vector<calc_lanes::Call> calls(n);
   for (std::size_t i = 0; i < n; ++i) {
     const SolverPoint& p = points[i];
-    calls[i] = {{rotor.Numb, rotor.nbe, rotor.dr, rotor.rtip, rotor.r, rotor.twist, rotor.chord,
-                 p.U, p.lambda, p.theta},
-                {},
-                &cp[i],
-                {}};
+    calls[i] = {calc_mod::blade_inputs(rotor, {}, p.U, p.lambda, p.theta), {}, &cp[i], {}};
   }
   std::atomic<std::size_t> next{0};
   parallel::on_workers([&](unsigned) { calc_lanes::solve(calc_lanes::chosen(), calls, next); });
@@ -299,18 +292,15 @@ void sweep_variable_speed(const Rotor& rotor, const Site& site, textio::OutFile&
   const double Uh = hub_wind(site.Umid, site.h);
   const Rows rows = variable_speed_rows(rotor, site);
   finish(site, Uh, rows, false, out, &plots, [&] {
-    // The greatest power of the sweep, read back from the plot file just written.
+    // The greatest power of the sweep, as the plot file of the powers holds it, and never
+    // below 0.
     plots.graph.close();
     plots.graph1.close();
-    textio::InFile powers(files::kPlotPowers);
     double greatest = 0.0;
-    for (std::size_t j = 0; j < kSpeeds; ++j) {
-      double P = 0.0;
-      powers.read({P});
-      if (P > greatest) greatest = P;
+    for (const Row& p : rows) {
+      if (p.power > greatest) greatest = p.power;
     }
     plots.mpl.write({greatest});
-    powers.close();
     plots.mpl.close();
   });
 }

@@ -436,6 +436,14 @@ void calc_counted(const Inputs& in, std::span<double> alpha, double& CP,
   calc_traced(in, alpha, CP, iterations, {});
 }
 
+Inputs blade_inputs(const blade::Blade& b, std::span<const aerofoil::Polar* const> polars, double U,
+                    double lambda, double theta) {
+  Inputs in{b.Numb, b.nbe, b.dr, b.rtip, b.r, b.twist, b.chord, U, lambda, theta};
+  in.polars = polars;
+  in.widths = b.width;
+  return in;
+}
+
 void calc(const Inputs& in, std::span<double> alpha, double& CP) {
   calc_counted(in, alpha, CP, {});
 }

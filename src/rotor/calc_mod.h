@@ -6,6 +6,7 @@
 #include <limits>
 #include <span>
 
+#include "blade/rotor_blade.h"
 #include "util/enum_names.h"
 #include "util/shared.h"
 
@@ -104,6 +105,12 @@ struct Inputs {
   std::span<const double> widths = {};
   bool tip_loss = true;
 };
+
+// The inputs of blade b at wind speed U, tip speed ratio lambda and setting angle theta: its
+// arrays and widths, and `polars`, the blade's element polars (blade::element_polars), which the
+// caller keeps.
+Inputs blade_inputs(const blade::Blade& b, std::span<const aerofoil::Polar* const> polars, double U,
+                    double lambda, double theta);
 
 // The power coefficient CP of the rotor at the operating point, and the angle of attack
 // alpha[i] (degrees) of every element.

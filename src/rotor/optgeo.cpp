@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "blade/laws.h"
-#include "rotor/blade1.h"
 #include "rotor/calc_lanes.h"
 #include "rotor/calc_mod.h"
 #include "rotor/optgeo_detail.h"
@@ -92,13 +91,31 @@ Ranges initial_ranges(const Coeffs& a, const Coeffs& b) {
   return ranges;
 }
 
+// The laws the optimisation leaves: the final blade's (the record of each law's last
+// improvement, or the law as received) and the last trial record of each law.
+struct LawFiles {
+  Coeffs chord, twist;
+  Coeffs trial_chord, trial_twist;
+
+  Coeffs& best(Law law) { return law == Law::Chord ? chord : twist; }
+  Coeffs& trial(Law law) { return law == Law::Chord ? trial_chord : trial_twist; }
+};
+
 // One record of five reals replaces the file's content. The free-form writer spells every
-// double with the shortest digits that read back as the same double, so a law read from the
-// file sees exactly these values.
-void write_coeffs(const char* path, const Coeffs& c, bool must_exist = false) {
-  textio::OutFile file(path, must_exist);
+// double with the shortest digits that read back as the same double, so a reader of the file
+// sees exactly these values.
+void write_coeffs(const char* path, const Coeffs& c) {
+  textio::OutFile file(path);
   file.write({c[0], c[1], c[2], c[3], c[4]});
   file.close();
+}
+
+// The four law files, each written once when the optimisation has ended.
+void write_law_files(const LawFiles& f) {
+  write_coeffs(kTrialChordLaw, f.trial_chord);
+  write_coeffs(kTrialTwistLaw, f.trial_twist);
+  write_coeffs(kChordLaw, f.chord);
+  write_coeffs(kTwistLaw, f.twist);
 }
 
 // The trial record of coefficient k: the bests of the coefficients before it, the trial value,
@@ -110,24 +127,14 @@ Coeffs trial_record(const Coeffs& bests, const Coeffs& received, int k, double v
   return rec;
 }
 
-const char* trial_file(Law law) {
-  return law == Law::Chord ? kTrialChordLaw : kTrialTwistLaw;
-}
-const char* best_file(Law law) {
-  return law == Law::Chord ? kChordLaw : kTwistLaw;
-}
-
-// The preparation common to both implementations: design wind speed and its report, and
-// the four coefficient files set to the received laws. Writing the received laws into the two
-// result files too means they always hold this run's laws, also when the optimisation stops
-// before a law's first improvement, and that a missing Temp/Parameters.in is created.
-DesignWind prepare(const Progress& progress, double Umid, const Coeffs& a, const Coeffs& b) {
+// The preparation common to both implementations: design wind speed and its report, and every
+// law set to the received ones, so that the result files hold this run's laws also when the
+// optimisation stops before a law's first improvement.
+DesignWind prepare(const Progress& progress, double Umid, const Coeffs& a, const Coeffs& b,
+                   LawFiles& files) {
   const DesignWind wind = design_wind_speed(Umid);
   progress.design_wind(wind);
-  write_coeffs(kTrialChordLaw, a);
-  write_coeffs(kTrialTwistLaw, b);
-  write_coeffs(kChordLaw, a);
-  write_coeffs(kTwistLaw, b);
+  files = {a, b, a, b};
   return wind;
 }
 
@@ -250,9 +257,9 @@ class PassRater {
       const int t = jobs++;
       job_of[m] = t;
       const std::size_t ts = static_cast<std::size_t>(t);
-      blade1::chortwist1(nbe_, rtip_, rhub_, a[m], b[m], std::span(r_).subspan(ts * n, n), dr_[t],
-                         std::span(twist_).subspan(ts * (n + 1), n + 1),
-                         std::span(chord_).subspan(ts * (n + 1), n + 1));
+      blade::law_arrays(a[m], b[m], nbe_, rtip_, rhub_, std::span(r_).subspan(ts * n, n), dr_[t],
+                        std::span(twist_).subspan(ts * (n + 1), n + 1),
+                        std::span(chord_).subspan(ts * (n + 1), n + 1));
     }
     stats.trials += count;
     stats.rated += jobs;
@@ -376,30 +383,29 @@ Range narrow(const Range& range, double best, double v_in, double f_lo, double f
   return next;
 }
 
-void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
-            double Umid, const Coeffs& a, const Coeffs& b) {
+blade::Laws optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
+                   double rhub, double Umid, const Coeffs& a, const Coeffs& b) {
   OptgeoStats stats;
-  optgeo(progress, Numb, nbe, rtip, rhub, Umid, a, b, stats);
+  return optgeo(progress, Numb, nbe, rtip, rhub, Umid, a, b, stats);
 }
 
 // The searches as optgeo_reference does them, with three exact shortcuts:
 //  * the eleven trials of a pass are rated together (each trial's record depends only on the
 //    range and on bests fixed during the pass), then taken in the order m = 0 ... 10;
-//  * the trial blades are built from the records in memory rather than read back from the
-//    trial files, which would return the same doubles;
-//  * a blade bit-identical to one rated before gets that objective.
-// The trial file is written once per search with its last record and the result file once per
-// search with the record of its last improvement, so every file ends as it would (nothing reads
-// them in between).
-void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
-            double Umid, const Coeffs& a_received, const Coeffs& b, OptgeoStats& stats) {
+//  * a blade bit-identical to one rated before gets that objective;
+//  * a search's last trial record and the record of its last improvement are kept once per
+//    search, not after every trial (nothing reads them in between).
+blade::Laws optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
+                   double rhub, double Umid, const Coeffs& a_received, const Coeffs& b,
+                   OptgeoStats& stats) {
   check_elements(nbe);
   const Coeffs a = blade::hold_chord_law(a_received, rhub / rtip);
   stats.held = a != a_received;
-  const DesignWind wind = prepare(progress, Umid, a, b);
+  LawFiles files;
+  const DesignWind wind = prepare(progress, Umid, a, b, files);
   PassRater rater(Numb, nbe, rtip, rhub, wind.U);
 
-  Coeffs trial_a = a;  // content of the trial files
+  Coeffs trial_a = a;  // the last trial records
   Coeffs trial_b = b;
   Coeffs best_record{};  // the record of the search's last improvement
   bool improved_any = false;
@@ -435,55 +441,60 @@ void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, doubl
   };
   const auto search_done = [&](const SearchRule& rule) {
     const bool chord_law = rule.law == Law::Chord;
-    if (improved_any) write_coeffs(best_file(rule.law), best_record, chord_law);
-    write_coeffs(trial_file(rule.law), chord_law ? trial_a : trial_b);
+    if (improved_any) files.best(rule.law) = best_record;
+    files.trial(rule.law) = chord_law ? trial_a : trial_b;
     improved_any = false;
   };
   run_searches(progress, a, b, pass, search_done, [&](const Coeffs& best_a) {
     trial_a = best_a;
-    write_coeffs(kTrialChordLaw, trial_a);
+    files.trial_chord = trial_a;
   });
+  write_law_files(files);
+  return {files.chord, files.twist};
 }
 
-void optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
-                      double rhub, double Umid, const Coeffs& a, const Coeffs& b) {
-  optgeo_reference(progress, Numb, nbe, rtip, rhub, Umid, a, b, &calc_mod::calc);
+blade::Laws optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe,
+                             double rtip, double rhub, double Umid, const Coeffs& a,
+                             const Coeffs& b) {
+  return optgeo_reference(progress, Numb, nbe, rtip, rhub, Umid, a, b, &calc_mod::calc);
 }
 
-void optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
-                      double rhub, double Umid, const Coeffs& a_received, const Coeffs& b,
-                      Solver solver) {
+blade::Laws optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe,
+                             double rtip, double rhub, double Umid, const Coeffs& a_received,
+                             const Coeffs& b, Solver solver) {
   check_elements(nbe);
   const double x_hub = rhub / rtip;
   const Coeffs a = blade::hold_chord_law(a_received, x_hub);
-  const DesignWind wind = prepare(progress, Umid, a, b);
+  LawFiles files;
+  const DesignWind wind = prepare(progress, Umid, a, b, files);
   const std::size_t n = static_cast<std::size_t>(nbe);
   std::vector<double> r(n), twist(n + 1), chord(n + 1), alpha(n);
   double dr = 0.0;
 
   const auto pass = [&](const SearchRule& rule, const Range& range, const Coeffs& received,
                         Coeffs& bests, double& best_J) {
-    const bool chord_law = rule.law == Law::Chord;
     for (int m = 0; m < kTrialsPerPass; ++m) {
       const double v = trial_value(range, m);
       const Coeffs rec = trial_record(bests, received, rule.k, v);
-      write_coeffs(trial_file(rule.law), rec);
+      files.trial(rule.law) = rec;
       double J = kRefused;
-      if (blade::chord_law_buildable(chord_law ? rec : blade::read_coeffs(kTrialChordLaw), x_hub)) {
-        blade1::chortwist1(nbe, rtip, rhub, r, dr, twist, chord);
+      if (blade::chord_law_buildable(files.trial_chord, x_hub)) {
+        blade::law_arrays(files.trial_chord, files.trial_twist, nbe, rtip, rhub, r, dr, twist,
+                          chord);
         J = objective_with(solver, {Numb, nbe, dr, rtip, r, twist, chord, wind.U, 0.0, 0.0}, alpha);
       }
       if (J > best_J) {
         best_J = J;
         bests[static_cast<std::size_t>(rule.k)] = v;
-        // The chord result file is opened as one that must exist.
-        write_coeffs(best_file(rule.law), rec, chord_law);
+        files.best(rule.law) = rec;
       }
     }
   };
   run_searches(
       progress, a, b, pass, [](const SearchRule&) {},
-      [](const Coeffs& best_a) { write_coeffs(kTrialChordLaw, best_a); });
+      [&](const Coeffs& best_a) { files.trial_chord = best_a; });
+  write_law_files(files);
+  return {files.chord, files.twist};
 }
 
 }  // namespace geometry

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "blade/laws.h"
 #include "util/shared.h"
 
 namespace geometry {
@@ -25,13 +26,14 @@ struct Progress {
 };
 
 // Finds the design wind speed for the site's mean Umid, then searches the ten law coefficients
-// one at a time. Leaves the best laws in Temp/Parameters.in and Temp/Parameterst.in (and the
-// last trials in Temp/Parameters1.in, Temp/Parameterst1.in); reports its progress to `progress`.
+// one at a time, reporting its progress to `progress`. Returns the best laws and, once it has
+// ended, leaves them in Temp/Parameters.in and Temp/Parameterst.in (and the last trials in
+// Temp/Parameters1.in, Temp/Parameterst1.in).
 // Every blade it rates or leaves has material from hub to tip: a received chord law that falls
 // below blade::kChordFloor somewhere is first raised to it (blade::hold_chord_law), and a trial
 // whose chord law does so is refused, rated below any blade.
-void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
-            double Umid, const Coeffs& a, const Coeffs& b);
+blade::Laws optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
+                   double rhub, double Umid, const Coeffs& a, const Coeffs& b);
 
 // ---------------------------------------------------------------------------------------------
 // Kernels of the optimisation.

@@ -22,21 +22,23 @@ struct OptgeoStats {
 };
 
 // optgeo, also reporting its statistics.
-void optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip, double rhub,
-            double Umid, const Coeffs& a, const Coeffs& b, OptgeoStats& stats);
+blade::Laws optgeo(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
+                   double rhub, double Umid, const Coeffs& a, const Coeffs& b, OptgeoStats& stats);
 
-// The same optimisation done the straightforward way: one thread, every trial written to its
-// file and its blade built by blade1::chortwist1 from the files, every trial rated, every
-// improvement written at once. Same progress and same files as optgeo; kept as the
-// reference that the fast path is tested and measured against.
-void optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
-                      double rhub, double Umid, const Coeffs& a, const Coeffs& b);
+// The same optimisation done the straightforward way: one thread, every trial blade built from
+// the last trial record of each law and rated, every improvement kept at once. Same progress,
+// laws and files as optgeo; kept as the reference that the fast path is tested and measured
+// against.
+blade::Laws optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe,
+                             double rtip, double rhub, double Umid, const Coeffs& a,
+                             const Coeffs& b);
 
 // A solver with the arguments of calc_mod::calc, for a reference run on another implementation of
 // it (a benchmark's plain solver).
 using Solver = void (*)(const calc_mod::Inputs& in, std::span<double> alpha, double& CP);
-void optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe, double rtip,
-                      double rhub, double Umid, const Coeffs& a, const Coeffs& b, Solver solver);
+blade::Laws optgeo_reference(const Progress& progress, std::int64_t Numb, std::int64_t nbe,
+                             double rtip, double rhub, double Umid, const Coeffs& a,
+                             const Coeffs& b, Solver solver);
 
 // Makes the optimisations that follow (optgeo and optgeo_reference) stop after n sweeps, 1 ... 3;
 // any other n restores the full 3. For benchmarks of long blades, whose full runs take minutes.

@@ -253,7 +253,8 @@ struct InFile::Impl {
   std::string buffer;
   std::size_t pos = 0;
   bool at_end = false;
-  long records = 0;  // records handed out so far
+  long records = 0;        // records handed out so far
+  bool in_memory = false;  // the whole text is in `buffer`; no descriptor
 };
 
 InFile::InFile() = default;
@@ -261,12 +262,12 @@ InFile::InFile(std::string path) {
   open(std::move(path));
 }
 InFile::~InFile() {
-  if (is_open()) ::close(impl_->fd);
+  if (impl_ && impl_->fd >= 0) ::close(impl_->fd);
 }
 InFile::InFile(InFile&&) noexcept = default;
 InFile& InFile::operator=(InFile&& other) noexcept {
   if (this != &other) {
-    if (is_open()) ::close(impl_->fd);
+    if (impl_ && impl_->fd >= 0) ::close(impl_->fd);
     impl_ = std::move(other.impl_);
   }
   return *this;
@@ -287,8 +288,18 @@ void InFile::open(std::string path) {
   impl_->fd = fd;
 }
 
+InFile InFile::over_text(std::string path, std::string text) {
+  InFile in;
+  in.impl_ = std::make_unique<Impl>();
+  in.impl_->path = std::move(path);
+  in.impl_->buffer = std::move(text);
+  in.impl_->at_end = true;
+  in.impl_->in_memory = true;
+  return in;
+}
+
 bool InFile::is_open() const {
-  return impl_ && impl_->fd >= 0;
+  return impl_ && (impl_->fd >= 0 || impl_->in_memory);
 }
 
 const std::string& InFile::path() const {
@@ -347,12 +358,17 @@ void InFile::read(std::span<const In> items) {
 
 void InFile::close() {
   if (!is_open()) return;
+  if (impl_->in_memory) {
+    impl_->in_memory = false;
+    return;
+  }
   ::close(impl_->fd);
   impl_->fd = -1;
 }
 
 void InFile::close_delete() {
   if (!is_open()) return;
+  if (impl_->in_memory) return close();  // no file of its own to remove
   close();
   remove_file(impl_->path);
 }

@@ -252,6 +252,9 @@ class InFile : public RecordSource {
  public:
   InFile();                           // not open
   explicit InFile(std::string path);  // opens
+  // Reads `text` as the file at `path` would be read, errors naming `path` and the record;
+  // nothing is opened, and closing (or close_delete) leaves any file at `path` alone.
+  static InFile over_text(std::string path, std::string text);
   ~InFile() override;
   InFile(InFile&&) noexcept;
   InFile& operator=(InFile&&) noexcept;

@@ -17,10 +17,9 @@ namespace files {
 inline constexpr const char* kPolarCopy = "Temp/Lift_Drag.dat";
 // The chosen aerofoil's outline, kept as copied.
 inline constexpr const char* kOwnOutline = "Temp/ProfilI.dat";
-// The outline that perimeter and area measure: the copy, later each inner outline in turn.
+// The outline the blade build measures (perimeter and area): the copy, and once a blade is
+// built, the inner outline of its tip.
 inline constexpr const char* kMeasuredOutline = "Temp/Profil.dat";
-// One station's outline, centred and turned; removed once read.
-inline constexpr const char* kTurnedOutline = "Temp/3dgeo.dat";
 
 // Chord and twist law coefficients of the final blade, and of the optimiser's trial blade.
 inline constexpr const char* kChordLaw = "Temp/Parameters.in";

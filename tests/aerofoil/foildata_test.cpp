@@ -6,10 +6,14 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "aerofoil/aerofoil_support.h"
+#include "aerofoil/data_in.h"
+#include "aerofoil/global.h"
+#include "aerofoil/polar.h"
 #include "textio/textio.h"
 #include "util/catalogue.h"
 
@@ -192,6 +196,39 @@ TEST_F(FoilData, OneTriplePerRecordWhateverTheLineHolds) {
   spit("Data/sg6043.dat", make_outline().file);
   foildata::choice(2);
   EXPECT_EQ(slurp("Temp/Lift_Drag.dat"), crlf_text(expected));
+}
+
+TEST_F(FoilData, ChoiceReturnsWhatItWroteAndTheRunUsesThat) {
+  const DataText p = make_polar();
+  const DataText o = make_outline();
+  spit("Data/Liftsg6043.dat", p.file);
+  spit("Data/sg6043.dat", o.file);
+  const std::optional<foildata::Copies> copies = foildata::choice(2);
+  ASSERT_TRUE(copies.has_value());
+  // The files' text, one record a line (the reader passes over the carriage returns).
+  const auto lines = [](std::string text) {
+    std::erase(text, '\r');
+    return text;
+  };
+  EXPECT_EQ(copies->polar, lines(slurp("Temp/Lift_Drag.dat")));
+  EXPECT_EQ(copies->outline, lines(slurp("Temp/Profil.dat")));
+  EXPECT_EQ(copies->outline, lines(slurp("Temp/ProfilI.dat")));
+
+  // Loaded from memory, the polar tables hold, bit for bit, what reading the file back gives.
+  data_in::text_read(copies->polar);
+  const aerofoil::Polar from_file = data_in::read_polar("Temp/Lift_Drag.dat");
+  for (int i = 0; i < global::kColumns; ++i) {
+    for (int j = 0; j < global::kRows; ++j) {
+      ASSERT_EQ(global::alpha_array[i][j], from_file.alpha[i][j]) << i << " " << j;
+      ASSERT_EQ(global::cl_array[i][j], from_file.cl[i][j]) << i << " " << j;
+      ASSERT_EQ(global::cd_array[i][j], from_file.cd[i][j]) << i << " " << j;
+    }
+  }
+
+  // Any other choice writes nothing and returns nothing: the earlier run's files are used.
+  spit("Temp/Profil.dat", "earlier");
+  for (std::int64_t n : {0, 4, -1}) EXPECT_FALSE(foildata::choice(n).has_value()) << n;
+  EXPECT_EQ(slurp("Temp/Profil.dat"), "earlier");
 }
 
 TEST_F(FoilData, ReplaceTakesNamesWithoutTrailingBlanks) {

@@ -29,17 +29,17 @@ using blade::Vertex;
 // ---------------------------------------------------------------------------------------------
 // Files.
 
-// Writes Result/3dgeo.dat for `sections` sections of 100 points each from a point function.
-void write_points(std::size_t sections,
-                  const std::function<std::array<double, 3>(std::size_t, std::size_t)>& p) {
-  textio::OutFile out("Result/3dgeo.dat");
+// The points of `sections` sections of 100 points each from a point function.
+std::vector<blade::Point3> make_points(
+    std::size_t sections, const std::function<std::array<double, 3>(std::size_t, std::size_t)>& p) {
+  std::vector<blade::Point3> points;
   for (std::size_t i = 1; i <= sections; ++i) {
     for (std::size_t j = 1; j <= 100; ++j) {
       const std::array<double, 3> v = p(i, j);
-      out.write({v[0], v[1], v[2]});
+      points.push_back({v[0], v[1], v[2]});
     }
   }
-  out.close();
+  return points;
 }
 
 // A rectangular section (no shared points between the sets) at z = 0.5*i metres.
@@ -129,8 +129,7 @@ MeshCheck check_closed(const std::vector<Facet>& facets) {
 
 TEST(Bladestl, OneElementGivesFiveHundredNinetySixFacets) {
   WorkDir dir;
-  write_points(3, box_point);
-  geometry::bladestl(1);
+  geometry::bladestl(make_points(3, box_point));
   const std::vector<std::string> recs = records("Result/blade.stl");
   ASSERT_EQ(recs.size(), 4174u);
   const std::vector<Facet> facets = read_stl(recs);
@@ -152,11 +151,10 @@ TEST(Bladestl, OneElementGivesFiveHundredNinetySixFacets) {
 
 TEST(Bladestl, FacetOrderAndVertexOrderOfTheFirstFacets) {
   WorkDir dir;
-  write_points(3, [](std::size_t i, std::size_t j) {
+  geometry::bladestl(make_points(3, [](std::size_t i, std::size_t j) {
     if (i == 1 && j == 1) return std::array<double, 3>{0.25, 0.1, 2.5};
     return box_point(i, j);
-  });
-  geometry::bladestl(1);
+  }));
   const std::vector<std::string> recs = records("Result/blade.stl");
   // Root cap, first facet: P(1,1), P(1,51), P(1,2).
   EXPECT_EQ(recs[3], "       vertex 250. 100. 2500.");
@@ -173,38 +171,57 @@ TEST(Bladestl, FacetOrderAndVertexOrderOfTheFirstFacets) {
 
 TEST(Bladestl, CapNormalsPointAwayFromTheBlade) {
   WorkDir dir;
-  write_points(4, box_point);
-  geometry::bladestl(2);
+  geometry::bladestl(make_points(4, box_point));
   const std::vector<std::string> recs = records("Result/blade.stl");
   EXPECT_EQ(recs[1], "   facet normal 0. 0. -1.");  // root cap, looking towards the hub
   const std::size_t tip = 1 + (98 + 3 * 200) * 7;
   EXPECT_EQ(recs[tip], "   facet normal 0. 0. 1.");
 }
 
-TEST(Bladestl, FailedReadKeepsTheEarlierExport) {
+TEST(Bladestl, PointsThatAreNotWholeSectionsKeepTheEarlierExport) {
   WorkDir dir;
   spit("Result/blade.stl", "an earlier export\r\n");
-  EXPECT_THROW(geometry::bladestl(1), textio::RunError);  // no point file
-  write_points(2, box_point);                             // one section short for nbe = 1
-  EXPECT_THROW(geometry::bladestl(1), textio::RunError);
-  EXPECT_EQ(slurp("Result/blade.stl"), "an earlier export\r\n");
-  spit("Result/3dgeo.dat", " 0.1 0.2 0.3\r\n 0.1 zero 0.3\r\n");
-  EXPECT_THROW(geometry::bladestl(0), textio::RunError);
-  EXPECT_EQ(slurp("Result/blade.stl"), "an earlier export\r\n");
-  EXPECT_THROW(geometry::bladestl(-3), textio::RunError);
+  std::vector<blade::Point3> points = make_points(3, box_point);
+  points.pop_back();
+  for (const std::vector<blade::Point3>& p :
+       {points, make_points(1, box_point), std::vector<blade::Point3>{}}) {
+    EXPECT_THROW(geometry::bladestl(p), textio::RunError) << p.size() << " points";
+    EXPECT_EQ(slurp("Result/blade.stl"), "an earlier export\r\n");
+  }
 }
 
-TEST(Bladestl, LongerPointFileYieldsOnlyItsFirstSectionsAndRepeatsAlike) {
+// The solid is made of the point file's digits read in single precision: a coordinate exactly
+// halfway between two floats (1 + 2^-24 between 1 and 1 + 2^-23) is rounded as its digits
+// "1.0000000596046448" read, up, where rounding the double itself would give 1 (to even).
+TEST(Bladestl, VerticesAreThePointFileReadInSinglePrecision) {
   WorkDir dir;
-  write_points(3, box_point);
-  geometry::bladestl(1);
-  const std::string short_file = slurp("Result/blade.stl");
-  write_points(7, box_point);
-  geometry::bladestl(1);
-  EXPECT_EQ(slurp("Result/blade.stl"), short_file);
-  geometry::bladestl(1);
-  EXPECT_EQ(slurp("Result/blade.stl"), short_file);
-  EXPECT_EQ(records("Result/3dgeo.dat").size(), 700u);  // read, left unchanged
+  const double halfway = 1.0 + 0x1p-24;
+  ASSERT_EQ(static_cast<float>(halfway), 1.0f);
+  const std::vector<blade::Point3> points = make_points(3, [&](std::size_t i, std::size_t j) {
+    if (i == 1 && j == 1) return std::array<double, 3>{halfway, -halfway, 0.1};
+    return box_point(i, j);
+  });
+  blade::write_point_file(points);
+  textio::InFile in("Result/3dgeo.dat");
+  float x = 0.0f, y = 0.0f, z = 0.0f;
+  in.read({textio::In(x), textio::In(y), textio::In(z)});
+  in.close();
+  EXPECT_EQ(x, std::nextafter(1.0f, 2.0f));
+  geometry::bladestl(points);
+  const std::vector<std::string> recs = records("Result/blade.stl");
+  const std::vector<textio::Out> vertex = {"      vertex", x * 1000.0f, y * 1000.0f, z * 1000.0f};
+  EXPECT_EQ(recs[3], textio::free_record(vertex));
+}
+
+TEST(Bladestl, RepeatedExportsAreAlike) {
+  WorkDir dir;
+  const std::vector<blade::Point3> points = make_points(3, box_point);
+  geometry::bladestl(points);
+  const std::string first = slurp("Result/blade.stl");
+  geometry::bladestl(make_points(7, box_point));
+  EXPECT_NE(slurp("Result/blade.stl"), first);
+  geometry::bladestl(points);
+  EXPECT_EQ(slurp("Result/blade.stl"), first);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -219,25 +236,28 @@ RealBlade build_and_export(const std::string& aerofoil, std::int64_t nbe, double
                            const std::function<double(double)>& chord,
                            const std::function<double(double)>& twist) {
   write_working_outlines(shipped_outline(aerofoil));
-  const double dr = (1.0 - rhub / rtip) / static_cast<double>(nbe);
-  std::vector<double> r, c, t;
-  double x = rhub / rtip + dr / 2;
-  for (std::int64_t i = 0; i < nbe; ++i, x += dr) {
-    r.push_back(x);
-    c.push_back(chord(x));
-    t.push_back(twist(x));
+  blade::Blade blade;
+  blade.nbe = nbe;
+  blade.rtip = rtip;
+  blade.rhub = rhub;
+  blade.dr = (1.0 - rhub / rtip) / static_cast<double>(nbe);
+  double x = rhub / rtip + blade.dr / 2;
+  for (std::int64_t i = 0; i < nbe; ++i, x += blade.dr) {
+    blade.r.push_back(x);
+    blade.chord.push_back(chord(x));
+    blade.twist.push_back(twist(x));
   }
-  c.push_back(chord(1.0));
-  t.push_back(twist(1.0));
+  blade.chord.push_back(chord(1.0));
+  blade.twist.push_back(twist(1.0));
+  blade.hub = {chord(rhub / rtip), twist(rhub / rtip)};
   std::istringstream in("1\n1\n");
   std::ostringstream out;
   textio::Console con(in, out);
   textio::OutFile geometry_out("Result/Geometry.out");
   RealBlade b;
-  b.figures = blade::build(driver::blade_choices(con), geometry_out, nbe, rtip, rhub, r, dr, t, c,
-                           {chord(rhub / rtip), twist(rhub / rtip)});
+  b.figures = blade::build(driver::blade_choices(con), geometry_out, blade);
   geometry_out.close();
-  geometry::bladestl(nbe);
+  geometry::bladestl(b.figures.points);
   b.stl = records("Result/blade.stl");
   return b;
 }

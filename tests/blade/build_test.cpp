@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "blade/blade.h"
 #include "blade/laws.h"
+#include "blade/rotor_blade.h"
 #include "blade/section.h"
 #include "driver/blade_dialogue.h"
 #include "geometry_support.h"
@@ -65,21 +67,57 @@ struct Built {
   std::vector<std::string> geometry;  // records of Result/Geometry.out
 };
 
-Built run_build(const Blade& b, const std::string& answers) {
+Built run_build(const Blade& b, const std::string& answers,
+                const std::optional<std::string>& written_outline = {}) {
   std::istringstream in(answers);
   std::ostringstream out;
   Built result;
   {
     textio::Console con(in, out);
     textio::OutFile geometry_out("Result/Geometry.out");
-    const std::vector<double> r = b.r(), twist = b.at(b.twist), chord = b.at(b.chord);
-    result.figures = blade::build(driver::blade_choices(con), geometry_out, b.nbe, b.rtip, b.rhub,
-                                  r, b.dr(), twist, chord, b.hub());
+    blade::Blade blade;
+    blade.nbe = b.nbe;
+    blade.rtip = b.rtip;
+    blade.rhub = b.rhub;
+    blade.dr = b.dr();
+    blade.r = b.r();
+    blade.twist = b.at(b.twist);
+    blade.chord = b.at(b.chord);
+    blade.hub = b.hub();
+    result.figures = blade::build(driver::blade_choices(con), geometry_out, blade, written_outline);
     geometry_out.close();
   }
   result.console = out.str();
   result.geometry = records("Result/Geometry.out");
   return result;
+}
+
+TEST(Build, TheOutlineARunWroteIsBuiltFromMemory) {
+  WorkDir dir;
+  const Blade b{6, 1.8, 0.25, [](double x) { return 0.1 - 0.04 * x; },
+                [](double x) { return 12 - 9 * x; }};
+  // Solid and hollow: the text of the outline files as given, in place of files that say other.
+  for (const char* answers : {"1\n2\n", "2\n1.5\n1\n"}) {
+    SCOPED_TRACE(answers);
+    write_working_outlines(shipped_outline("sg6043.dat"));
+    std::string text;
+    for (const std::string& r : records("Temp/ProfilI.dat")) text += r + "\n";
+    const Built from_files = run_build(b, answers);
+    const std::vector<std::string> left = records("Temp/Profil.dat");
+
+    write_working_outlines(rectangle());
+    const Built from_text = run_build(b, answers, text);
+    EXPECT_EQ(from_text.figures.volume, from_files.figures.volume);
+    EXPECT_EQ(from_text.figures.surface, from_files.figures.surface);
+    EXPECT_EQ(from_text.geometry, from_files.geometry);
+    ASSERT_EQ(from_text.figures.points.size(), from_files.figures.points.size());
+    for (std::size_t i = 0; i < from_text.figures.points.size(); ++i) {
+      EXPECT_EQ(from_text.figures.points[i].x, from_files.figures.points[i].x) << i;
+      EXPECT_EQ(from_text.figures.points[i].y, from_files.figures.points[i].y) << i;
+    }
+    // The tip's inner outline is left in the file as before.
+    EXPECT_EQ(records("Temp/Profil.dat"), left);
+  }
 }
 
 TEST(Build, SolidPrismVolumeSurfaceAndLines) {

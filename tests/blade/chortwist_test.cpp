@@ -1,4 +1,4 @@
-// The whole blade build over the coefficient files: stations, table, volume, mass, point file.
+// The whole blade build of a blade of given laws: stations, table, volume, mass, point file.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -18,23 +18,19 @@ using namespace geometry_test;
 TEST(Chortwist, ConstantLawsGiveThePrismAndTheCompleteGeometryFile) {
   WorkDir dir;
   write_working_outlines(rectangle());
-  spit("Temp/Parameters.in", " 0.1 0. 0. 0. 0.\r\n");
-  spit("Temp/Parameterst.in", " 4. 0. 0. 0. 0.\r\n");
   const std::int64_t nbe = 4;
   const double rtip = 1.5, rhub = 0.15;
-  std::vector<double> r(nbe), twist(nbe + 1), chord(nbe + 1);
-  double dr = 0;
+  const blade::Blade b =
+      blade::from_laws(3, nbe, rtip, rhub, 2.0, {0.1, 0, 0, 0, 0}, {4, 0, 0, 0, 0});
   std::istringstream in("1\n1\n");
   std::ostringstream out;
+  blade::BladeFigures figures;
   {
     textio::Console con(in, out);
     textio::OutFile geometry_out("Result/Geometry.out");
-    blade::chortwist(con, driver::blade_choices(con), geometry_out, nbe, rtip, rhub, r, dr, twist,
-                     2.0, chord);
+    figures = blade::chortwist(con, driver::blade_choices(con), geometry_out, b);
     geometry_out.close();
   }
-  for (double t : twist) EXPECT_EQ(t, 6.0);
-  for (double c : chord) EXPECT_EQ(c, 0.1);
   const std::vector<std::string> g = records("Result/Geometry.out");
   ASSERT_EQ(g.size(), 2u + 6u + 6u);
   EXPECT_EQ(g[2], "        0.1500         0.1500         6.0000");
@@ -47,6 +43,8 @@ TEST(Chortwist, ConstantLawsGiveThePrismAndTheCompleteGeometryFile) {
   // The first phase's blank line comes before the blade-type menu.
   EXPECT_EQ(out.str(), "\r\n" + std::string(kTypeMenu) + kMaterialMenu);
   EXPECT_EQ(records("Result/3dgeo.dat").size(), 600u);
+  EXPECT_EQ(figures.points.size(), 600u);
+  EXPECT_EQ(figures.volume, volume);
 }
 
 }  // namespace

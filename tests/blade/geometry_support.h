@@ -68,6 +68,28 @@ inline blade::Outline shipped_outline(const std::string& name) {
   return blade::read_outline((fs::path(ROTORFORGE_SOURCE_DIR) / "Data" / name).string());
 }
 
+// The section operations on outline files, for the tests that check them record by record: the
+// inner outline of Temp/ProfilI.dat at offset d written to Temp/Profil.dat, the perimeter and
+// area of Temp/Profil.dat, and Temp/ProfilI.dat centred and turned for twist theta (degrees)
+// written to Temp/3dgeo.dat.
+inline void normala(double d) {
+  blade::write_measured_outline(blade::inner_outline(blade::read_outline("Temp/ProfilI.dat"), d));
+}
+inline void perimeter(double& P) {
+  P = blade::outline_perimeter(blade::read_outline("Temp/Profil.dat"));
+}
+inline void area(double& A) {
+  A = blade::outline_area(blade::read_outline("Temp/Profil.dat"));
+}
+inline void geo3d(double theta) {
+  const blade::Outline t = blade::turned_outline(blade::read_outline("Temp/ProfilI.dat"), theta);
+  textio::OutFile out("Temp/3dgeo.dat");
+  for (std::size_t s = 0; s < 2; ++s) {
+    for (std::size_t j = 0; j < blade::kSetPoints; ++j) out.write({t.x[s][j], t.y[s][j]});
+  }
+  out.close();
+}
+
 // The blade-type and material menus as the console shows them.
 inline const char* const kTypeMenu =
     "\r\n"

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "blade/blade.h"
+#include "blade/rotor_blade.h"
 #include "rotor/design_support.h"
 #include "textio/textio.h"
 
@@ -158,20 +160,6 @@ TEST(ReadCoeffs, MissingShortOrBadFileEndsTheRun) {
   EXPECT_THROW(blade::read_coeffs("Temp/bad.in"), textio::RunError);
 }
 
-TEST(Laws, ReadTheirFilesOnEveryCall) {
-  design_test::WorkDir dir;
-  design_test::write_coeffs("Temp/Parameters.in", {0.1, 0, 0, 0, 0});
-  design_test::write_coeffs("Temp/Parameterst.in", {0, -1, 0, 0, 0});
-  EXPECT_TRUE(same_bits(blade::chd(0.4), 0.1));
-  EXPECT_TRUE(same_bits(blade::t1(0.4), 0.4));
-  design_test::write_coeffs("Temp/Parameters.in", {0.2, 0, 0, 0, 0});
-  design_test::write_coeffs("Temp/Parameterst.in", {5, 0, 0, 0, 0});
-  EXPECT_TRUE(same_bits(blade::chd(0.4), 0.2));
-  EXPECT_TRUE(same_bits(blade::t1(0.4), 5.0));
-  std::filesystem::remove("Temp/Parameterst.in");
-  EXPECT_THROW(blade::t1(0.4), textio::RunError);
-}
-
 struct StationsRun {
   std::string console;
   std::string table;
@@ -180,18 +168,22 @@ struct StationsRun {
   blade::HubStation hub{};
 };
 
-StationsRun run_stations(std::int64_t nbe, double rtip, double rhub, double pitch) {
+// The blade of laws a and b and its geometry table.
+StationsRun run_stations(const Coeffs& a, const Coeffs& b, std::int64_t nbe, double rtip,
+                         double rhub, double pitch) {
   StationsRun run;
-  run.r.assign(static_cast<std::size_t>(nbe), -1.0);
-  run.twist.assign(static_cast<std::size_t>(nbe) + 1, -1.0);
-  run.chord.assign(static_cast<std::size_t>(nbe) + 1, -1.0);
+  const blade::Blade blade = blade::from_laws(3, nbe, rtip, rhub, pitch, a, b);
+  run.r = blade.r;
+  run.twist = blade.twist;
+  run.chord = blade.chord;
+  run.dr = blade.dr;
+  run.hub = blade.hub;
   std::istringstream in;
   std::ostringstream out;
   {
     textio::Console con(in, out);
     textio::OutFile geometry("Result/Geometry.out");
-    run.hub =
-        blade::stations(con, geometry, nbe, rtip, rhub, run.r, run.dr, run.twist, pitch, run.chord);
+    blade::write_geometry_table(con, geometry, blade);
     geometry.close();
     con.flush();
   }
@@ -202,9 +194,7 @@ StationsRun run_stations(std::int64_t nbe, double rtip, double rhub, double pitc
 
 TEST(Stations, OneElementGivesThreeRows) {
   design_test::WorkDir dir;
-  design_test::write_coeffs("Temp/Parameters.in", {0.1, 0, 0, 0, 0});
-  design_test::write_coeffs("Temp/Parameterst.in", {0, -1, 0, 0, 0});
-  const StationsRun run = run_stations(1, 2.0, 0.5, 1.0);
+  const StationsRun run = run_stations({0.1, 0, 0, 0, 0}, {0, -1, 0, 0, 0}, 1, 2.0, 0.5, 1.0);
   EXPECT_EQ(run.console, "\r\n");
   EXPECT_EQ(run.table,
             "               Geometry of blades\r\n"
@@ -224,9 +214,8 @@ TEST(Stations, OneElementGivesThreeRows) {
 
 TEST(Stations, ZeroHubRadiusGivesHubRowAtZeroWithChordA1) {
   design_test::WorkDir dir;
-  design_test::write_coeffs("Temp/Parameters.in", {0.05, 0.02, 0.01, 0, 0});
-  design_test::write_coeffs("Temp/Parameterst.in", {10, 4, 0, 0, 0});
-  const StationsRun run = run_stations(4, 3.0, 0.0, 0.0);
+  const StationsRun run =
+      run_stations({0.05, 0.02, 0.01, 0, 0}, {10, 4, 0, 0, 0}, 4, 3.0, 0.0, 0.0);
   const std::string first_row = run.table.substr(run.table.find("deg)\r\n") + 6, 46);
   EXPECT_EQ(first_row, "        0.0000         0.1500        10.0000\r\n");
   EXPECT_TRUE(same_bits(run.hub.chord, 0.05));
@@ -237,11 +226,22 @@ TEST(Stations, AccumulatedRadiiAndLawsWithSettingAngle) {
   design_test::WorkDir dir;
   const Coeffs a{0.21, 0.37, -0.53, 1.19, -0.77};
   const Coeffs b{21.0, 60.0, 61.0, 15.0, -3.0};
-  design_test::write_coeffs("Temp/Parameters.in", a);
-  design_test::write_coeffs("Temp/Parameterst.in", b);
   const double rtip = 5.0, rhub = 0.5, pitch = 2.5;
   const std::int64_t nbe = 10;
-  const StationsRun run = run_stations(nbe, rtip, rhub, pitch);
+  const StationsRun run = run_stations(a, b, nbe, rtip, rhub, pitch);
+  // The optimiser's arrays of the same laws: the same radii and chords, twists without the
+  // setting angle.
+  std::vector<double> law_r(10), law_twist(11), law_chord(11);
+  double law_dr = 0.0;
+  blade::law_arrays(a, b, nbe, rtip, rhub, law_r, law_dr, law_twist, law_chord);
+  EXPECT_TRUE(same_bits(law_dr, run.dr));
+  for (std::size_t i = 0; i <= 10; ++i) {
+    if (i < 10) {
+      EXPECT_TRUE(same_bits(law_r[i], run.r[i]));
+    }
+    EXPECT_TRUE(same_bits(law_chord[i], run.chord[i]));
+    EXPECT_TRUE(same_bits(law_twist[i] + pitch, run.twist[i]));
+  }
 
   const double x_hub = rhub / rtip;
   const double dr = (1.0 - x_hub) / 10.0;

@@ -65,15 +65,16 @@ TEST(Making, SectionCurvesCloseAtTheLeadingEdgeWithSharedEdgesOnce) {
   EXPECT_EQ(at(198).z, 1500.0);
 }
 
-TEST(Making, PlanformTakesChordAndTwistOfTheArraysAndEdgesOfThePoints) {
+TEST(Making, PlanformTakesChordAndTwistOfTheStationsAndRadiusAndEdgesOfThePoints) {
   std::vector<Point3> points;
   add_station(points, 0.2, 0.01, 0.15);
   add_station(points, 0.1, 0.01, 0.6);
   add_station(points, 0.05, 0.01, 1.2);
-  // Relative chords of the element centre and the tip, R = 1.2 m.
-  const std::vector<double> chord = {0.1, 0.05};
-  const std::vector<double> twist = {7.5, -1.25};
-  const auto rows = blade::planform(points, 1.2, chord, twist, {0.2, 20.0});
+  // Relative chords of the hub, the element centre and the tip, R = 1.2 m; the stations' radii
+  // are not the ones the points stand at.
+  const std::vector<blade::Station> stations = {
+      {0.1, 0.12, 0.2, 20.0}, {0.5, 0.6, 0.1, 7.5}, {1.0, 1.2, 0.05, -1.25}};
+  const auto rows = blade::planform(points, 1.2, stations);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].station, 1u);
   EXPECT_DOUBLE_EQ(rows[0].radius, 150.0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "aerofoil/polar.h"
 
@@ -30,6 +31,31 @@ TEST(RotorBlade, ShapeIsLinearThroughRootCentresAndTip) {
   EXPECT_NEAR(blade::twist_at(b, x), (b.twist[2] + b.twist[3]) / 2.0, 1e-13);
   EXPECT_EQ(blade::chord_at(b, 0.0), b.hub.chord);
   EXPECT_EQ(blade::chord_at(b, 1.5), b.chord.back());
+}
+
+// The stations the table, the point file and the plan form list: hub, centres, tip. The hub's
+// radius in metres is rhub as given, while its relative radius scaled back, which the table
+// shows, may differ in the last bit (0.45 / 3.1 * 3.1 is not 0.45).
+TEST(RotorBlade, StationsRunFromTheHubOverTheCentresToTheTip) {
+  const blade::Blade b =
+      blade::from_laws(3, 4, 3.1, 0.45, 2.0, {0.1, 0.05, 0.0, 0.0, 0.0}, {20.0, 10.0, 0, 0, 0});
+  const std::vector<blade::Station> s = blade::blade_stations(b);
+  ASSERT_EQ(s.size(), 6u);
+  EXPECT_EQ(s[0].x, 0.45 / 3.1);
+  EXPECT_EQ(s[0].radius, 0.45);
+  EXPECT_NE(s[0].x * 3.1, 0.45);
+  EXPECT_EQ(s[0].chord, b.hub.chord);
+  EXPECT_EQ(s[0].twist, b.hub.twist);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(s[i + 1].x, b.r[i]);
+    EXPECT_EQ(s[i + 1].radius, b.r[i] * 3.1);
+    EXPECT_EQ(s[i + 1].chord, b.chord[i]);
+    EXPECT_EQ(s[i + 1].twist, b.twist[i]);
+  }
+  EXPECT_EQ(s[5].x, 1.0);
+  EXPECT_EQ(s[5].radius, 3.1);
+  EXPECT_EQ(s[5].chord, b.chord[4]);
+  EXPECT_EQ(s[5].twist, b.twist[4]);
 }
 
 TEST(RotorBlade, ElementSectionsAndPolars) {

@@ -77,7 +77,7 @@ TEST(Normala, StraightOutlineMovesAcrossAndJoinsWhereCrossed) {
   write_outline("Temp/ProfilI.dat", outer);
   for (const StraightCase& c : cases) {
     SCOPED_TRACE("d = " + std::to_string(c.d));
-    blade::normala(c.d);
+    normala(c.d);
     const Outline in = read_inner_file();
     for (std::size_t j = 0; j < kSetPoints; ++j) {
       EXPECT_TRUE(same_bits(in.x[0][j], outer.x[0][j]));
@@ -93,7 +93,7 @@ TEST(Normala, SlopeOneMovesAlongTheDiagonalNormal) {
   WorkDir dir;
   const Outline outer = make_outline([](double x) { return x; }, [](double x) { return x + 0.5; });
   write_outline("Temp/ProfilI.dat", outer);
-  blade::normala(std::sqrt(2.0) / 100);
+  normala(std::sqrt(2.0) / 100);
   const Outline in = read_inner_file();
   for (std::size_t j = 0; j < kSetPoints; ++j) {
     // A step of d = sqrt(2)/100 along the unit normal of a 45-degree side: 0.01 in x and y.
@@ -149,7 +149,7 @@ TEST(Normala, JoinsOnlyWhereTheLowerSideLiesStrictlyAbove) {
 TEST(Normala, ZeroOffsetCopiesTheOutlineWithoutTheTrailingBlankRecord) {
   WorkDir dir;
   write_outline("Temp/ProfilI.dat", shipped_outline("naca4412.dat"));
-  blade::normala(0.0);
+  normala(0.0);
   std::vector<std::string> in = records("Temp/ProfilI.dat");
   ASSERT_EQ(in.size(), 102u);
   in.pop_back();
@@ -161,10 +161,10 @@ TEST(Normala, AlwaysWritesOneHundredAndOneRecords) {
   WorkDir dir;
   const Outline outer = make_outline(level(0.0), level(0.1));
   write_outline("Temp/ProfilI.dat", outer, false, false);
-  blade::normala(0.02);
+  normala(0.02);
   const std::string without_blanks = slurp("Temp/Profil.dat");
   write_outline("Temp/ProfilI.dat", outer, true, true);
-  blade::normala(0.02);
+  normala(0.02);
   EXPECT_EQ(slurp("Temp/Profil.dat"), without_blanks);
   EXPECT_EQ(records("Temp/Profil.dat").size(), 101u);
 }
@@ -204,7 +204,7 @@ TEST(Normala, VerticalAndZeroLengthSegmentsGiveFinitePoints) {
   // Also through the files.
   WorkDir dir;
   write_outline("Temp/ProfilI.dat", outer);
-  blade::normala(d);
+  normala(d);
   EXPECT_TRUE(all_finite(read_inner_file()));
 }
 
@@ -234,8 +234,8 @@ TEST(PerimeterArea, StraightOutlines) {
     const Outline o = make_outline(level(0.0), level(c.upper));
     write_outline("Temp/Profil.dat", o);
     double P = -1.0, A = -1.0;
-    blade::perimeter(P);
-    blade::area(A);
+    perimeter(P);
+    area(A);
     EXPECT_NEAR(P, 2.0, 1e-14);  // two chord lengths, no end segments
     EXPECT_NEAR(A, c.area, 1e-15);
     EXPECT_TRUE(
@@ -248,12 +248,12 @@ TEST(PerimeterArea, BlankRecordsAndExtraValuesDoNotMatter) {
   const Outline o = shipped_outline("sg6043.dat");
   write_outline("Temp/Profil.dat", o, true, true);
   double P1 = 0, A1 = 0;
-  blade::perimeter(P1);
-  blade::area(A1);
+  perimeter(P1);
+  area(A1);
   write_outline("Temp/Profil.dat", o, false, false);
   double P2 = 0, A2 = 0;
-  blade::perimeter(P2);
-  blade::area(A2);
+  perimeter(P2);
+  area(A2);
   EXPECT_TRUE(same_bits(P2, P1));
   EXPECT_TRUE(same_bits(A2, A1));
   {
@@ -264,8 +264,8 @@ TEST(PerimeterArea, BlankRecordsAndExtraValuesDoNotMatter) {
     out.close();
   }
   double P3 = 0, A3 = 0;
-  blade::perimeter(P3);
-  blade::area(A3);
+  perimeter(P3);
+  area(A3);
   EXPECT_TRUE(same_bits(P3, P1));
   EXPECT_TRUE(same_bits(A3, A1));
   EXPECT_TRUE(same_bits(A1, blade::outline_area(o)));
@@ -292,10 +292,10 @@ TEST(PerimeterArea, DegenerateAndReversedOutlines) {
 TEST(PerimeterArea, MissingOrShortFileEndsTheRun) {
   WorkDir dir;
   double v = 0;
-  EXPECT_THROW(blade::perimeter(v), textio::RunError);
-  EXPECT_THROW(blade::area(v), textio::RunError);
+  EXPECT_THROW(perimeter(v), textio::RunError);
+  EXPECT_THROW(area(v), textio::RunError);
   spit("Temp/Profil.dat", " 0. 0.\r\n 1. 0.\r\n");
-  EXPECT_THROW(blade::area(v), textio::RunError);
+  EXPECT_THROW(area(v), textio::RunError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -349,7 +349,7 @@ TEST(Centroid, ZeroAreaOutlinesGiveFiniteCentres) {
   // The turned file of a zero-area outline holds numbers only.
   WorkDir dir;
   write_outline("Temp/ProfilI.dat", flat);
-  blade::geo3d(12.0);
+  geo3d(12.0);
   for (const std::string& r : records("Temp/3dgeo.dat")) {
     for (double v : numbers(r)) EXPECT_TRUE(std::isfinite(v)) << r;
   }
@@ -360,7 +360,7 @@ TEST(Geo3d, NinetyDegreesOnlyMovesTheCentroidToTheOrigin) {
   const Outline o = shipped_outline("naca4412.dat");
   write_outline("Temp/ProfilI.dat", o);
   EXPECT_EQ(blade::turn_angle(90.0), 0.0);
-  blade::geo3d(90.0);
+  geo3d(90.0);
   const std::vector<std::string> recs = records("Temp/3dgeo.dat");
   ASSERT_EQ(recs.size(), 100u);
   const blade::Point2 c = blade::section_centroid(o);
@@ -401,26 +401,6 @@ TEST(Geo3d, ChordTurnsFromMinusYTowardsPlusX) {
     EXPECT_NEAR(dx, std::sin(rad), 1e-6) << theta;
     EXPECT_NEAR(dy, -std::cos(rad), 1e-6) << theta;
   }
-}
-
-TEST(Geo3d, RepeatedCallsWriteTheSameFileOfOneHundredRecords) {
-  WorkDir dir;
-  write_outline("Temp/ProfilI.dat", shipped_outline("sg6043.dat"));
-  const std::string own = slurp("Temp/ProfilI.dat");
-  blade::geo3d(7.25);
-  const std::string first = slurp("Temp/3dgeo.dat");
-  blade::geo3d(-40.0);
-  blade::geo3d(7.25);
-  EXPECT_EQ(slurp("Temp/3dgeo.dat"), first);
-  EXPECT_EQ(records("Temp/3dgeo.dat").size(), 100u);
-  EXPECT_EQ(slurp("Temp/ProfilI.dat"), own);
-  for (const std::string& r : records("Temp/3dgeo.dat")) EXPECT_EQ(numbers(r).size(), 2u);
-}
-
-TEST(Geo3d, MissingOutlineEndsTheRunBeforeTouchingTheTurnedFile) {
-  WorkDir dir;
-  EXPECT_THROW(blade::geo3d(0.0), textio::RunError);
-  EXPECT_FALSE(fs::exists("Temp/3dgeo.dat"));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -55,7 +55,7 @@ TEST(Parked, FlatPlateBroadside) {
   // aspect ratio on every element, no lift.
   support::load_linear_polar();
   loads::Rotor rotor;
-  rotor.blades = 3;
+  rotor.Numb = 3;
   rotor.nbe = 20;
   rotor.rhub = 0.2;
   rotor.rtip = 2.0;

@@ -48,7 +48,7 @@ TEST(LoadsCp, ElementForcesGiveTheSweepsPowerCoefficientBitForBit) {
     SCOPED_TRACE("aerofoil " + std::to_string(foil));
     Session s(example_answers(foil, kAllSweeps));
     loads::Design d = loads::read_design(s.path());
-    d.rotor.blades = 3;
+    d.rotor.Numb = 3;
     std::string note;
     const auto points = loads::table_points(s.path(), d, 1.225, note);
     EXPECT_EQ(note, "");

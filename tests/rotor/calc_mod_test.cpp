@@ -13,7 +13,6 @@
 
 #include "aerofoil/aerofoil.h"
 #include "blade/laws.h"
-#include "rotor/blade1.h"
 #include "rotor/element_census.h"
 #include "rotor/rotor_reference.h"
 #include "support/bits.h"
@@ -500,7 +499,7 @@ TEST(CalcPhysicalBounds, SixteenBladeRotorOfTheOldOptimiser) {
   const std::int64_t B = 16, nbe = 10;
   std::vector<double> r(10), twist(11), chord(11), alpha(10), alpha_ref(10);
   double dr = 0.0;
-  blade1::chortwist1(nbe, 1.5, 0.2, a, b, r, dr, twist, chord);
+  blade::law_arrays(a, b, nbe, 1.5, 0.2, r, dr, twist, chord);
   double cp_ref = 0.0;
   rotor_reference::calc({B, nbe, dr, 1.5, r, twist, chord, 4.0, 8.36, 0.0}, alpha_ref, cp_ref);
   EXPECT_NEAR(cp_ref, 4.2277, 5e-5);

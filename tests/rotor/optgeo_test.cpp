@@ -17,6 +17,7 @@
 #include "rotor/rotor_reference.h"
 #include "support/records.h"
 #include "textio/textio.h"
+#include "util/files.h"
 #include "util/parallel.h"
 #include "util/parallel_detail.h"
 
@@ -190,19 +191,30 @@ struct Problem {
   Coeffs a, b;
 };
 
+// The laws an optimisation returns, the blade the design is built of, are the ones it leaves
+// in the result files for the companions.
+void expect_laws_in_files(const blade::Laws& laws) {
+  const Coeffs chord = blade::read_coeffs(files::kChordLaw);
+  const Coeffs twist = blade::read_coeffs(files::kTwistLaw);
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_TRUE(same_bits(laws.chord[i], chord[i])) << "chord coefficient " << i;
+    EXPECT_TRUE(same_bits(laws.twist[i], twist[i])) << "twist coefficient " << i;
+  }
+}
+
 Optimiser fast(const Problem& p, unsigned threads) {
   return [p, threads](textio::Console& con, geometry::OptgeoStats& stats) {
     parallel::set_threads(threads);
-    geometry::optgeo(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip, p.rhub, p.Umid, p.a,
-                     p.b, stats);
+    expect_laws_in_files(geometry::optgeo(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip,
+                                          p.rhub, p.Umid, p.a, p.b, stats));
     parallel::set_threads(0);
   };
 }
 
 Optimiser reference(const Problem& p) {
   return [p](textio::Console& con, geometry::OptgeoStats&) {
-    geometry::optgeo_reference(driver::optimiser_progress(con), p.Numb, p.nbe, p.rtip, p.rhub,
-                               p.Umid, p.a, p.b);
+    expect_laws_in_files(geometry::optgeo_reference(driver::optimiser_progress(con), p.Numb, p.nbe,
+                                                    p.rtip, p.rhub, p.Umid, p.a, p.b));
   };
 }
 

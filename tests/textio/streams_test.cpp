@@ -283,6 +283,53 @@ TEST_F(WorkDir, InFileReadsRecordsAndNamesFailures) {
   EXPECT_EQ(status, 2);
 }
 
+TEST_F(WorkDir, TextInMemoryReadsAsItsFileWould) {
+  // The same reads of the same text, from the file and from memory: the same values, the same
+  // failures naming the path and record.
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  const Case cases[] = {
+      {" 1. 2.\r\n\r\n 3.5 4.\r\n", "Temp/Profil.dat, record 4: End of file"},
+      {" 1. 2.\n 3. x\n", "Temp/Profil.dat, record 2: Bad real number in item 2 of list input"},
+      {" 1. 2.\n 3. 1.E+39\n",
+       "Temp/Profil.dat, record 2: Bad real number in item 2 of list input"},
+      {" 1. 2.\n 3. 4. 5.\n 6. 7.", "(no error)"},  // a last line without its end is a record
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    put("Temp/Profil.dat", c.text);
+    textio::InFile from_file("Temp/Profil.dat");
+    textio::InFile from_text = textio::InFile::over_text("Temp/Profil.dat", c.text);
+    EXPECT_TRUE(from_text.is_open());
+    std::string errors[2];
+    double x[2][6] = {};
+    float y[2] = {};
+    textio::InFile* sources[2] = {&from_file, &from_text};
+    for (int k = 0; k < 2; ++k) {
+      errors[k] = run_error([&] {
+        sources[k]->read({x[k][0], x[k][1]});
+        sources[k]->read({x[k][2], y[k]});
+        sources[k]->read({x[k][3], x[k][4]});
+      });
+    }
+    EXPECT_EQ(errors[0], c.error);
+    EXPECT_EQ(errors[1], c.error);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(x[0][i], x[1][i]) << i;
+    EXPECT_EQ(y[0], y[1]);
+  }
+  // Closing, even with removal, leaves the file of that name alone; nothing is read after.
+  textio::InFile t = textio::InFile::over_text("Temp/Profil.dat", " 1. 2.\n");
+  t.close_delete();
+  EXPECT_FALSE(t.is_open());
+  EXPECT_TRUE(fs::exists("Temp/Profil.dat"));
+  // No file is needed at all.
+  textio::InFile none = textio::InFile::over_text("Temp/none.dat", "");
+  double v = 0;
+  EXPECT_EQ(run_error([&] { none.read({v}); }), "Temp/none.dat, record 1: End of file");
+}
+
 TEST_F(WorkDir, InFileRecordsSpanReadBuffers) {
   // Many records, longer than one read buffer, and a record that straddles buffer ends.
   std::string text;

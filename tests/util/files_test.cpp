@@ -14,10 +14,10 @@ namespace {
 
 TEST(Files, EveryNameIsRelativeUnderTempOrResultAndNoTwoCoincide) {
   std::vector<std::string_view> names = {
-      files::kPolarCopy,        files::kOwnOutline,  files::kMeasuredOutline, files::kTurnedOutline,
-      files::kChordLaw,         files::kTwistLaw,    files::kTrialChordLaw,   files::kTrialTwistLaw,
-      files::kPlotWinds,        files::kPlotPowers,  files::kPlotLimit,       files::kGeometryTable,
-      files::kPerformanceTable, files::kBladePoints, files::kBladeStl};
+      files::kPolarCopy,   files::kOwnOutline,    files::kMeasuredOutline, files::kChordLaw,
+      files::kTwistLaw,    files::kTrialChordLaw, files::kTrialTwistLaw,   files::kPlotWinds,
+      files::kPlotPowers,  files::kPlotLimit,     files::kGeometryTable,   files::kPerformanceTable,
+      files::kBladePoints, files::kBladeStl};
   names.insert(names.end(), files::kEnergyTables.begin(), files::kEnergyTables.end());
   std::set<std::string_view> seen;
   for (std::string_view n : names) {
