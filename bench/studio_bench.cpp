@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "companion/process.h"
 #include "studio/server.h"
 #include "study/design_dir.h"
 #include "support/workdir.h"
 #include "util/files.h"
-#include "util/process.h"
 
 namespace {
 

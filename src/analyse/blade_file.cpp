@@ -11,10 +11,10 @@
 #include <utility>
 
 #include "aerofoil/data_in.h"
+#include "companion/whole_file.h"
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
 #include "util/number_text.h"
-#include "util/whole_file.h"
 
 namespace blade_file {
 namespace {

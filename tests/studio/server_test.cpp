@@ -8,10 +8,10 @@
 #include <chrono>
 #include <thread>
 
+#include "companion/process.h"
 #include "studio/form.h"
 #include "support/workdir.h"
 #include "util/files.h"
-#include "util/process.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "util/scratch_dir.h"
+#include "companion/scratch_dir.h"
 
 namespace support {
 
