@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "companion/process.h"
 #include "studio/server.h"
 #include "study/design_dir.h"
 #include "support/console_session.h"
-#include "util/process.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include "aerofoil/data_in.h"
 #include "blade/laws.h"
 #include "blade/rotor_blade.h"
+#include "companion/whole_file.h"
+#include "companion/working_name.h"
 #include "loads/session.h"
 #include "util/catalogue.h"
 #include "util/files.h"
-#include "util/whole_file.h"
-#include "util/working_name.h"
 
 namespace analyse_export {
 namespace fs = std::filesystem;

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "companion/whole_file.h"
 #include "performance/energy_detail.h"
 #include "performance/sweep_detail.h"
 #include "plot/pictures.h"
@@ -14,7 +15,6 @@
 #include "textio/textio.h"
 #include "util/files.h"
 #include "util/number_text.h"
-#include "util/whole_file.h"
 
 namespace analyse_report {
 

@@ -11,9 +11,9 @@
 
 #include "analyse/export.h"
 #include "analyse/report.h"
+#include "companion/whole_file.h"
 #include "performance/energy.h"
 #include "util/number_text.h"
-#include "util/whole_file.h"
 
 namespace analyse_run {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "companion/process.h"
 #include "foil/import.h"
-#include "util/process.h"
 #include "util/session_lock.h"
 #include "util/version.h"
 

@@ -13,17 +13,17 @@
 #include <system_error>
 
 #include "aerofoil/foildata.h"
+#include "companion/process.h"
+#include "companion/progress.h"
+#include "companion/scratch_dir.h"
+#include "companion/whole_file.h"
+#include "companion/working_name.h"
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
 #include "util/number_text.h"
 #include "util/parallel.h"
-#include "util/process.h"
-#include "util/progress.h"
-#include "util/scratch_dir.h"
 #include "util/session_lock.h"
-#include "util/whole_file.h"
-#include "util/working_name.h"
 
 namespace foil {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "companion/fill_record.h"
 #include "foil/datafile.h"
 #include "foil/outline.h"
 #include "foil/xfoil.h"
-#include "util/fill_record.h"
 
 namespace foil {
 

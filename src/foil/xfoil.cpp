@@ -12,12 +12,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "companion/install_paths.h"
+#include "companion/process.h"
+#include "companion/whole_file.h"
 #include "foil/section.h"
 #include "util/enum_names.h"
-#include "util/install_paths.h"
 #include "util/number_text.h"
-#include "util/process.h"
-#include "util/whole_file.h"
 
 extern char** environ;
 

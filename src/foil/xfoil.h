@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "companion/process.h"
 #include "foil/polar.h"
-#include "util/process.h"
 
 namespace foil {
 

@@ -2,9 +2,9 @@
 
 #include <system_error>
 
+#include "companion/whole_file.h"
 #include "util/files.h"
 #include "util/session_lock.h"
-#include "util/whole_file.h"
 
 namespace init {
 

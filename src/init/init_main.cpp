@@ -4,8 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "companion/install_paths.h"
 #include "init/init.h"
-#include "util/install_paths.h"
 #include "util/version.h"
 
 int main(int argc, char** argv) {

@@ -6,10 +6,10 @@
 #include <map>
 #include <ostream>
 
+#include "companion/whole_file.h"
 #include "plot/pictures.h"
 #include "plot/siblings.h"
 #include "util/number_text.h"
-#include "util/whole_file.h"
 
 namespace loads {
 

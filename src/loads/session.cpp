@@ -4,13 +4,13 @@
 #include <exception>
 
 #include "aerofoil/data_in.h"
+#include "companion/session_files.h"
+#include "companion/whole_file.h"
 #include "performance/sweep.h"
 #include "plot/results.h"
 #include "plot/svg.h"
 #include "textio/textio.h"
 #include "util/files.h"
-#include "util/session_files.h"
-#include "util/whole_file.h"
 
 namespace loads {
 

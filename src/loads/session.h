@@ -12,8 +12,8 @@
 #include "blade/laws.h"
 #include "blade/rotor_blade.h"
 #include "blade/section.h"
+#include "companion/session_answers.h"
 #include "loads/aero.h"
-#include "util/session_answers.h"
 
 namespace loads {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "companion/fill_record.h"
 #include "plot/results.h"
 #include "plot/svg.h"
-#include "util/fill_record.h"
 
 namespace plot {
 

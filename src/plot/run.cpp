@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "companion/fill_record.h"
+#include "companion/session_files.h"
+#include "companion/whole_file.h"
+#include "companion/working_name.h"
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "plot/siblings.h"
@@ -15,10 +19,6 @@
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
-#include "util/fill_record.h"
-#include "util/session_files.h"
-#include "util/whole_file.h"
-#include "util/working_name.h"
 
 namespace plot {
 

@@ -4,8 +4,8 @@
 #include <exception>
 #include <system_error>
 
+#include "companion/whole_file.h"
 #include "plot/svg.h"
-#include "util/whole_file.h"
 
 namespace plot {
 

@@ -6,8 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <random>
 
+#include "companion/whole_file.h"
 #include "studio/form.h"
-#include "util/whole_file.h"
 
 namespace studio {
 

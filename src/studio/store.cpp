@@ -6,14 +6,14 @@
 #include <set>
 #include <sstream>
 
+#include "companion/process.h"
+#include "companion/session_answers.h"
+#include "companion/whole_file.h"
 #include "plot/results.h"
 #include "study/design_dir.h"
 #include "util/catalogue.h"
 #include "util/enum_names.h"
 #include "util/files.h"
-#include "util/process.h"
-#include "util/session_answers.h"
-#include "util/whole_file.h"
 
 namespace studio {
 

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "companion/process.h"
 #include "study/study_file.h"
-#include "util/process.h"
 
 namespace studio {
 

@@ -4,11 +4,11 @@
 #include <iostream>
 #include <thread>
 
+#include "companion/install_paths.h"
+#include "companion/process.h"
 #include "studio/server.h"
 #include "studio/store.h"
-#include "util/install_paths.h"
 #include "util/parallel.h"
-#include "util/process.h"
 #include "util/version.h"
 
 namespace fs = std::filesystem;

@@ -11,14 +11,14 @@
 #include <system_error>
 
 #include "aerofoil/foildata.h"
+#include "companion/fill_record.h"
+#include "companion/process.h"
+#include "companion/whole_file.h"
 #include "textio/textio.h"
 #include "util/catalogue.h"
 #include "util/files.h"
-#include "util/fill_record.h"
 #include "util/number_text.h"
 #include "util/parallel.h"
-#include "util/process.h"
-#include "util/whole_file.h"
 
 namespace study {
 

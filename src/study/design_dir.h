@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "companion/process.h"
+#include "companion/session_answers.h"
 #include "study/study_file.h"
-#include "util/process.h"
-#include "util/session_answers.h"
 
 namespace study {
 

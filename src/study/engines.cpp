@@ -12,10 +12,10 @@
 #include <stdexcept>
 #include <thread>
 
+#include "companion/process.h"
+#include "companion/progress.h"
+#include "companion/whole_file.h"
 #include "study/design_dir.h"
-#include "util/process.h"
-#include "util/progress.h"
-#include "util/whole_file.h"
 
 namespace study {
 

@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include "companion/install_paths.h"
+#include "companion/process.h"
 #include "study/design_dir.h"
 #include "study/engines.h"
 #include "study/study_file.h"
 #include "study/summary.h"
-#include "util/install_paths.h"
 #include "util/parallel.h"
-#include "util/process.h"
 #include "util/version.h"
 
 namespace {

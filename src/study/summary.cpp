@@ -7,15 +7,15 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "companion/fill_record.h"
+#include "companion/whole_file.h"
 #include "loads/run.h"
 #include "plot/pictures.h"
 #include "plot/results.h"
 #include "study/design_dir.h"
 #include "util/catalogue.h"
 #include "util/files.h"
-#include "util/fill_record.h"
 #include "util/number_text.h"
-#include "util/whole_file.h"
 
 namespace study {
 

@@ -177,7 +177,7 @@ inline std::string polar_section(std::string_view file_name) {
 // other line is one run of filled angles of one block: the block's Reynolds number, the first
 // and the last angle (whole degrees) and, after a blank, how they were filled, in words:
 //   42000 5 20 not converged: Viterna-Corrigan from 4.5 deg, as if the section stalled there
-// No file: nothing was filled. util/fill_record.h reads and writes it.
+// No file: nothing was filled. companion/fill_record.h reads and writes it.
 inline constexpr std::string_view kFillExtension = ".fill";
 
 }  // namespace files

@@ -19,8 +19,8 @@
 #include "aerofoil/data_in.h"
 #include "aerofoil/foildata.h"
 #include "aerofoil/global.h"
+#include "companion/fill_record.h"
 #include "textio/textio.h"
-#include "util/fill_record.h"
 
 namespace {
 

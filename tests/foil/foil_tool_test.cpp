@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "aerofoil/foildata.h"
+#include "companion/fill_record.h"
+#include "companion/working_name.h"
 #include "foil/polar.h"
 #include "support/shell.h"
 #include "support/workdir.h"
-#include "util/fill_record.h"
 #include "util/session_lock.h"
-#include "util/working_name.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "companion/fill_record.h"
 #include "foil/import.h"
 #include "support/bits.h"
-#include "util/fill_record.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <sstream>
 #include <string>
 
+#include "companion/fill_record.h"
+#include "companion/working_name.h"
 #include "foil/xfoil.h"
 #include "plot/results.h"
 #include "support/workdir.h"
 #include "util/files.h"
-#include "util/fill_record.h"
-#include "util/working_name.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <set>
 #include <string>
 
+#include "companion/working_name.h"
 #include "plot/fixtures.h"
 #include "plot/svg.h"
 #include "support/records.h"
 #include "support/shell.h"
-#include "util/working_name.h"
 
 namespace {
 

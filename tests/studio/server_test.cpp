@@ -8,10 +8,10 @@
 #include <chrono>
 #include <thread>
 
+#include "companion/process.h"
 #include "studio/form.h"
 #include "support/console_session.h"
 #include "support/workdir.h"
-#include "util/process.h"
 
 namespace {
 

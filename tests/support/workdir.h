@@ -12,8 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "companion/scratch_dir.h"
 #include "init/init.h"
-#include "util/scratch_dir.h"
 
 namespace support {
 

@@ -1,6 +1,6 @@
 // The record of a section's filled angles: written and read back the same, absent when nothing
 // is filled, and a broken line named.
-#include "util/fill_record.h"
+#include "companion/fill_record.h"
 
 #include <gtest/gtest.h>
 

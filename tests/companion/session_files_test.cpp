@@ -1,4 +1,4 @@
-#include "util/session_files.h"
+#include "companion/session_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The design answers at the head of a study's answers.txt, read back.
-#include "util/session_answers.h"
+#include "companion/session_answers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "util/session_answers.h"
+#include "companion/session_answers.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "util/install_paths.h"
+#include "companion/install_paths.h"
 
 #include <string>
 #include <system_error>

@@ -1,10 +1,10 @@
-#include "util/fill_record.h"
+#include "companion/fill_record.h"
 
 #include <cstdio>
 #include <stdexcept>
 
+#include "companion/whole_file.h"
 #include "util/files.h"
-#include "util/whole_file.h"
 
 namespace fill_record {
 

@@ -1,4 +1,4 @@
-#include "util/process.h"
+#include "companion/process.h"
 
 #include <gtest/gtest.h>
 

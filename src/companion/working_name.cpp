@@ -1,4 +1,4 @@
-#include "util/working_name.h"
+#include "companion/working_name.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "util/progress.h"
+#include "companion/progress.h"
 
 #include <cmath>
 #include <cstdio>

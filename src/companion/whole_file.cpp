@@ -1,4 +1,4 @@
-#include "util/whole_file.h"
+#include "companion/whole_file.h"
 
 #include <fstream>
 #include <iterator>

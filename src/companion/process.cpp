@@ -1,4 +1,4 @@
-#include "util/process.h"
+#include "companion/process.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,5 +1,5 @@
 // The name left beside the working polar belongs to that polar only.
-#include "util/working_name.h"
+#include "companion/working_name.h"
 
 #include <gtest/gtest.h>
 
