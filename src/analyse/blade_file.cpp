@@ -11,12 +11,12 @@
 #include <utility>
 
 #include "aerofoil/data_in.h"
+#include "companion/toml_file.h"
 #include "companion/whole_file.h"
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
 #include "util/files.h"
 #include "util/number_text.h"
-#include "util/toml_file.h"
 
 namespace blade_file {
 namespace {

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "blade/rotor_blade.h"
-#include "util/file_problems.h"
+#include "companion/file_problems.h"
 
 namespace blade_file {
 

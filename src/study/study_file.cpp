@@ -11,12 +11,12 @@
 #include <set>
 #include <sstream>
 
+#include "companion/toml_file.h"
 #include "util/answer_rules.h"
 #include "util/catalogue.h"
 #include "util/enum_names.h"
 #include "util/files.h"
 #include "util/number_text.h"
-#include "util/toml_file.h"
 
 namespace study {
 

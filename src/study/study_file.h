@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "util/file_problems.h"
+#include "companion/file_problems.h"
 
 namespace study {
 

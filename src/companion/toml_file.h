@@ -8,7 +8,7 @@
 #include <cctype>
 #include <string>
 
-#include "util/file_problems.h"
+#include "companion/file_problems.h"
 
 namespace toml_file {
 
