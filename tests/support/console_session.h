@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "companion/process.h"
 #include "support/workdir.h"
-#include "util/process.h"
 
 namespace support {
 
