@@ -11,6 +11,7 @@
 
 #include "aerofoil/polar.h"
 #include "performance/energy.h"
+#include "support/blades.h"
 #include "support/polars.h"
 #include "util/shared.h"
 
@@ -126,19 +127,7 @@ TEST(Reshape, RootCutMinimumChordAndRefusals) {
 // B (rho/2) U^2 0.8 sum(c r dr), and for a constant chord c between r0 and R the element sum is
 // c (R^2 - r0^2) / 2 exactly (the midpoint rule is exact for a linear integrand).
 TEST(StartUp, ConstantLiftSectionGivesTheClosedFormTorque) {
-  blade::Blade b;
-  b.Numb = 3;
-  b.nbe = 10;
-  b.rhub = 0.2;
-  b.rtip = 2.0;
-  b.dr = 0.9 / 10;
-  for (int i = 0; i < 10; ++i) {
-    b.r.push_back(0.1 + (i + 0.5) * b.dr);
-    b.chord.push_back(0.05);  // 0.1 m
-    b.twist.push_back(15.0 - i);
-  }
-  b.chord.push_back(0.05);
-  b.twist.push_back(5.0);
+  blade::Blade b = support::plain_blade(3, 10, 0.2, 2.0, 0.05, 15.0, -1.0);  // chord 0.1 m
   auto polar = std::make_shared<aerofoil::Polar>(aerofoil::linear_polar(0.0, 0.05, -180.0, 180.0));
   for (auto& row : polar->cl) {
     for (double& v : row) v = 0.8;

@@ -5,28 +5,16 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <system_error>
 
+#include "support/kit.h"
 #include "support/shell.h"
-#include "support/workdir.h"
 
 namespace e2e {
 
-namespace fs = std::filesystem;
-
-using support::slurp;
-using support::spit;
+using namespace support::kit;
 
 // A temporary working directory as rotorforge-init makes one; removed when the object goes.
-class WorkDir : public support::SessionDir {
- public:
-  WorkDir() : support::SessionDir("rotorforge-e2e-") {}
-  // A test may leave Result/ without write permission; give it back so that it can be removed.
-  ~WorkDir() {
-    std::error_code ec;
-    fs::permissions(path() / "Result", fs::perms::owner_all, fs::perm_options::add, ec);
-  }
-};
+using WorkDir = support::TestDir<support::SessionDir>;
 
 using Outcome = support::ShellRun;
 

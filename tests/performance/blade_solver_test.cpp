@@ -14,6 +14,7 @@
 #include "performance/sweep.h"
 #include "rotor/calc_mod.h"
 #include "support/bits.h"
+#include "support/blades.h"
 #include "support/polars.h"
 #include "util/shared.h"
 
@@ -129,19 +130,7 @@ TEST(PolarValue, LookupEqualsTheLoadedTablesBitForBit) {
 
 // A blade of round sections only: no lift, only drag, so the rotor can only be driven.
 TEST(BladeSolver, CylinderOnlyBladeNeverGivesPositivePower) {
-  blade::Blade b;
-  b.Numb = 3;
-  b.nbe = 8;
-  b.rhub = 0.1;
-  b.rtip = 1.0;
-  b.dr = 0.9 / 8;
-  for (int i = 0; i < 8; ++i) {
-    b.r.push_back(0.1 + (i + 0.5) * b.dr);
-    b.chord.push_back(0.06);
-    b.twist.push_back(10.0);
-  }
-  b.chord.push_back(0.06);
-  b.twist.push_back(10.0);
+  blade::Blade b = support::plain_blade(3, 8, 0.1, 1.0, 0.06, 10.0, 0.0);
   blade::Section s{"cylinder", std::make_shared<aerofoil::Polar>(aerofoil::cylinder_polar(1.2)),
                    true, 1.2, "test"};
   b.sections.push_back(s);

@@ -10,21 +10,15 @@
 #include <vector>
 
 #include "plot/results.h"
-#include "support/workdir.h"
+#include "support/kit.h"
 #include "textio/textio.h"
 
 namespace fixture {
 
-namespace fs = std::filesystem;
-
-using support::slurp;
-using support::spit;
+using namespace support::kit;
 
 // A fresh working directory with Temp/ and Result/, removed when the object goes.
-class WorkDir : public support::ScratchDir {
- public:
-  WorkDir() : support::ScratchDir("rotorforge-plot-") {}
-};
+using WorkDir = support::TestDir<support::ScratchDir>;
 
 // ---------------------------------------------------------------------------------------------
 // Records as the run writes them: CR LF after each.

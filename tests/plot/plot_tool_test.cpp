@@ -503,19 +503,21 @@ TEST(PlotTool, FilledBlocksMarked) {
 // by each program after its page, lists them all (so a page written first learns of the others).
 TEST(PlotTool, PageLinksTheSessionsOtherPages) {
   WorkDir dir;
+  // After a run of the tool: the picture page holds `nav` and links.js lists `pages`.
+  const auto expect_links = [&dir](const std::string& nav, const std::string& pages) {
+    ASSERT_EQ(run_tool(dir).status, 0);
+    const std::string page = dir.read("Result/plots/index.html");
+    EXPECT_NE(page.find(nav), std::string::npos) << page;
+    const std::string links = dir.read("Result/pages/links.js");
+    EXPECT_NE(links.find("var pages = " + pages + ";"), std::string::npos) << links;
+  };
   const FullRun run;
   run.write(dir);
-  ASSERT_EQ(run_tool(dir).status, 0);
-  std::string page = dir.read("Result/plots/index.html");
-  EXPECT_NE(page.find("<nav class=\"siblings\" data-self=\"plots/index.html\" data-up=\"../\">"
-                      "Pages of this session: <b>this page</b></nav>\n"
-                      "<script src=\"../pages/links.js\"></script>"),
-            std::string::npos)
-      << page;
-  EXPECT_NE(dir.read("Result/pages/links.js")
-                .find("var pages = [[\"plots/index.html\", "
-                      "\"pictures\"]];"),
-            std::string::npos);
+  expect_links(
+      "<nav class=\"siblings\" data-self=\"plots/index.html\" data-up=\"../\">"
+      "Pages of this session: <b>this page</b></nav>\n"
+      "<script src=\"../pages/links.js\"></script>",
+      "[[\"plots/index.html\", \"pictures\"]]");
 
   std::filesystem::create_directories(dir / "Result/loads");
   std::filesystem::create_directories(dir / "Result/analysis/blade <2>");
@@ -524,21 +526,15 @@ TEST(PlotTool, PageLinksTheSessionsOtherPages) {
   dir.write("Result/loads/index.html", "<html></html>");
   dir.write("Result/analysis/blade <2>/index.html", "<html></html>");
   dir.write("Result/analysis/a1/index.html", "<html></html>");
-  ASSERT_EQ(run_tool(dir).status, 0);
-  page = dir.read("Result/plots/index.html");
-  EXPECT_NE(page.find("Pages of this session: <b>pictures</b> \u00b7 "
-                      "<a href=\"../loads/index.html\">loads</a> \u00b7 "
-                      "<a href=\"../analysis/a1/index.html\">analysis a1</a> \u00b7 "
-                      "<a href=\"../analysis/blade &lt;2&gt;/index.html\">analysis blade "
-                      "&lt;2&gt;</a></nav>"),
-            std::string::npos)
-      << page;
-  EXPECT_NE(dir.read("Result/pages/links.js")
-                .find("var pages = [[\"plots/index.html\", \"pictures\"], [\"loads/index.html\", "
-                      "\"loads\"], [\"analysis/a1/index.html\", \"analysis a1\"], "
-                      "[\"analysis/blade \\u003c2>/index.html\", \"analysis blade &lt;2&gt;\"]];"),
-            std::string::npos)
-      << dir.read("Result/pages/links.js");
+  expect_links(
+      "Pages of this session: <b>pictures</b> \u00b7 "
+      "<a href=\"../loads/index.html\">loads</a> \u00b7 "
+      "<a href=\"../analysis/a1/index.html\">analysis a1</a> \u00b7 "
+      "<a href=\"../analysis/blade &lt;2&gt;/index.html\">analysis blade "
+      "&lt;2&gt;</a></nav>",
+      "[[\"plots/index.html\", \"pictures\"], [\"loads/index.html\", \"loads\"], "
+      "[\"analysis/a1/index.html\", \"analysis a1\"], "
+      "[\"analysis/blade \\u003c2>/index.html\", \"analysis blade &lt;2&gt;\"]]");
 }
 
 // The working polar is drawn under the name of the aerofoil it belongs to: the one

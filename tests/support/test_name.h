@@ -19,11 +19,15 @@ inline std::string test_prefix(std::string prefix) {
   return prefix;
 }
 
-// A fresh working directory holding Temp/ and Result/ for the lifetime of the object, named
-// after the running test.
-class TestWorkDir : public WorkDir {
+// A directory of kind Dir (ScratchDir, WorkDir or SessionDir from workdir.h) named after the
+// running test.
+template <class Dir>
+class TestDir : public Dir {
  public:
-  TestWorkDir() : WorkDir(test_prefix("rotorforge_")) {}
+  TestDir() : Dir(test_prefix("rotorforge_")) {}
 };
+
+// A fresh working directory holding Temp/ and Result/ for the lifetime of the object.
+using TestWorkDir = TestDir<WorkDir>;
 
 }  // namespace support

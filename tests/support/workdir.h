@@ -39,6 +39,12 @@ class ScratchDir {
     fs::create_directory(path() / "Temp");
     fs::create_directory(path() / "Result");
   }
+  // A test may leave Result/ without write permission; it is given back so that the directory
+  // can be removed.
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::permissions(path() / "Result", fs::perms::owner_all, fs::perm_options::add, ec);
+  }
 
   const fs::path& path() const { return dir_.path(); }
   fs::path operator/(const std::string& rel) const { return path() / rel; }
