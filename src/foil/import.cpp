@@ -545,10 +545,10 @@ void summarise(std::ostream& out, const Shape& shape, const std::vector<int>& re
     const std::string match = general(info.positive.alpha) + (info.positive.confirmed ? "" : "*") +
                               " / " + general(info.negative.alpha) +
                               (info.negative.confirmed ? "" : "*");
-    out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(bf.cl_max, 3), 8)
-        << padded(std::to_string(bf.cl_max_alpha), 8) << padded(from(bf.cl_max_alpha), 8)
-        << padded(fixed(bf.ld_max, 1), 9) << padded(std::to_string(bf.ld_max_alpha), 8)
-        << padded(from(bf.ld_max_alpha), 8) << padded(part, 15) << padded(match, 14)
+    out << "  " << padded(std::to_string(reynolds[i]), 10) << padded(fixed(bf.cl_max.value, 3), 8)
+        << padded(std::to_string(bf.cl_max.alpha), 8) << padded(from(bf.cl_max.alpha), 8)
+        << padded(fixed(bf.ld_max.value, 1), 9) << padded(std::to_string(bf.ld_max.alpha), 8)
+        << padded(from(bf.ld_max.alpha), 8) << padded(part, 15) << padded(match, 14)
         << padded(std::string(variant_name(sweeps.chosen.at({reynolds[i], Direction::Up}))) + "/" +
                       variant_name(sweeps.chosen.at({reynolds[i], Direction::Down})),
                   10)

@@ -225,15 +225,11 @@ BlockFigures block_figures(const Block& block) {
   BlockFigures f;
   for (std::size_t r = 0; r < block.size(); ++r) {
     const Row& row = block[r];
-    const double ld = row.cl / row.cd;
-    if (r == 0 || row.cl > f.cl_max) {
-      f.cl_max = row.cl;
-      f.cl_max_alpha = row.alpha;
-    }
-    if (r == 0 || ld > f.ld_max) {
-      f.ld_max = ld;
-      f.ld_max_alpha = row.alpha;
-    }
+    const auto raise = [&](Peak& p, double value) {
+      if (r == 0 || value > p.value) p = {value, row.alpha};
+    };
+    raise(f.cl_max, row.cl);
+    raise(f.ld_max, row.cl / row.cd);
   }
   return f;
 }
@@ -242,7 +238,7 @@ std::string unusable(const Block& block, const BlockInfo& info) {
   std::string why;
   auto add = [&why](const char* reason) { why += (why.empty() ? "" : ", ") + std::string(reason); };
   if (block[5 - kFirstAngle].cl <= block[0 - kFirstAngle].cl) add("CL(5) <= CL(0)");
-  if (block_figures(block).ld_max < kPoorLiftToDrag) add("max L/D < 5");
+  if (block_figures(block).ld_max.value < kPoorLiftToDrag) add("max L/D < 5");
   if (info.positive.alpha < 6.0) add("stall angle < 6 deg");
   return why;
 }

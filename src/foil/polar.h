@@ -136,12 +136,16 @@ inline constexpr double kMaxLiftToDrag = 300.0;
 // What makes a row impossible, as "Cl 198 (|Cl| above 3)"; "" when it is possible.
 std::string impossible(double cl, double cd);
 
-// Largest lift and largest lift-to-drag ratio of a block, with their angles.
+// The largest value of a figure over a block, and the angle (deg) of its first row with it.
+struct Peak {
+  double value = 0.0;
+  int alpha = 0;
+};
+
+// Largest lift and largest lift-to-drag ratio of a block.
 struct BlockFigures {
-  double cl_max = 0.0;
-  int cl_max_alpha = 0;
-  double ld_max = 0.0;
-  int ld_max_alpha = 0;
+  Peak cl_max;
+  Peak ld_max;
 };
 BlockFigures block_figures(const Block& block);
 

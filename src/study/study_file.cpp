@@ -397,8 +397,10 @@ std::size_t key_index(std::string_view table, std::string_view name) {
   return kKeyCount;
 }
 
-// The design of one combination: `pick[i]` is the value chosen for key i, or null.
-Design make_design(const Value* const pick[kKeyCount], const bool types[kTypes]) {
+// The design of one combination: `pick[i]` is the value chosen for key i, or null; the rotor
+// keys are read only with `rotor_answers`.
+Design make_design(const Value* const pick[kKeyCount], const bool types[kTypes],
+                   bool rotor_answers) {
   const auto real = [&](const char* t, const char* n, double fallback) {
     const Value* v = pick[key_index(t, n)];
     return v != nullptr ? v->r : fallback;
@@ -408,12 +410,14 @@ Design make_design(const Value* const pick[kKeyCount], const bool types[kTypes])
     return v != nullptr ? v->i : fallback;
   };
   Design d;
-  d.blades = integer("rotor", "blades", 0);
-  d.hub_radius = real("rotor", "hub_radius", 0.0);
-  d.tip_radius = real("rotor", "tip_radius", 0.0);
-  d.elements = integer("rotor", "elements", 0);
-  d.setting_angle = real("rotor", "setting_angle", 0.0);
-  if (const Value* v = pick[key_index("rotor", "aerofoil")]) d.aerofoil = v->s;
+  if (rotor_answers) {
+    d.blades = integer("rotor", "blades", 0);
+    d.hub_radius = real("rotor", "hub_radius", 0.0);
+    d.tip_radius = real("rotor", "tip_radius", 0.0);
+    d.elements = integer("rotor", "elements", 0);
+    d.setting_angle = real("rotor", "setting_angle", 0.0);
+    if (const Value* v = pick[key_index("rotor", "aerofoil")]) d.aerofoil = v->s;
+  }
   d.blade_type = static_cast<int>(integer("blade", "type", 1));
   d.wall_thickness = d.blade_type == 2 ? real("blade", "wall_thickness", 0.0) : 0.0;
   d.material = static_cast<int>(integer("blade", "material", 1));
@@ -494,18 +498,9 @@ void expand(const Layer& l, Study& s, std::set<std::string>& ids, Problems& prob
       pick[i] = l.values[i].empty() ? nullptr : &l.values[i][at[i]];
     }
     check_combination(pick, problems);
-    Design d = make_design(pick, l.types);
-    if (!blade_file.empty()) {
-      // The blade is the file's: no rotor answers of the study's.
-      const Design blank;
-      d.blades = blank.blades;
-      d.hub_radius = blank.hub_radius;
-      d.tip_radius = blank.tip_radius;
-      d.elements = blank.elements;
-      d.setting_angle = blank.setting_angle;
-      d.aerofoil = blank.aerofoil;
-      d.blade_file = blade_file;
-    }
+    // A blade file's design takes no rotor answers of the study's: the blade is the file's.
+    Design d = make_design(pick, l.types, blade_file.empty());
+    d.blade_file = blade_file;
     if (ids.insert(design_id(d)).second) s.designs.push_back(std::move(d));
     // Next combination: the last key varies fastest.
     bool advanced = false;
